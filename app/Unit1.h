@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/Prompts.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class TColorMemo;
+class TLpColorComboBox;
+class TLpComboBox;
+class TLpIniCtrl;
+class TLpSpinEdit;
+
+// What the main window reaches the outside world through. Tests give fakes; null members get the
+// real implementations.
+struct TForm1Services {
+    TPrompts* prompts = nullptr;
+    TDialogs* dialogs = nullptr;
+};
+
+// The main window: toolbar, menus, editor and status bar, and the handlers of the commands. The
+// handlers are wiring; the logic lives in the classes they call.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(TForm1Services services = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Components, named as in the window's layout.
+    TColorMemo* Clm1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QLabel* StatusPanel1 = nullptr; ///< status bar panel 1 (400 pixels): the document name
+    QLabel* StatusPanel2 = nullptr; ///< status bar panel 2 (50 pixels): empty
+    TLpSpinEdit* SpinEdit1 = nullptr;
+    TLpColorComboBox* LpColorComboBox1 = nullptr;
+    TLpComboBox* LpComboBox1 = nullptr;
+    std::unique_ptr<TLpIniCtrl> RegCtrl1;
+    TFileDialog OpenDialog1;
+    TFileDialog SaveDialog1;
+    TFileDialog OpenPic1;
+
+    // Toolbar buttons and menu items.
+    QAction *NewBut, *OpenBut, *SaveBut, *SaveAsBut;
+    QAction *BoldBut, *ItalBut, *UnderlineBut, *StrikeBut, *InvertBut, *CenterBut, *TabBut,
+        *ToolButton1, *TargetBut, *LinkBut;
+    QMenu *Fichier1, *Edition1, *Options1, *Rubriquesdaide1, *Recents;
+    QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *Quitter1;
+    QAction *EditCopy1, *EditCut1, *EditPaste1, *EditSelectAll1, *HelpContents1;
+    QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
+    QAction* APropos1;
+
+    // The application's help file: the program's folder followed by the help file's name.
+    QString helpFile() const { return helpFile_; }
+
+    TPrompts& prompts() { return *prompts_; }
+    TDialogs& dialogs() { return *dialogs_; }
+
+    // Runs one command: an error that it does not handle itself ends it and is shown in the
+    // application's error box; the program goes on.
+    void runCommand(const std::function<void()>& command);
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    bool FormCloseQuery();
+    void Quitter1Click();
+
+    void FileNewClick();
+    void FileOpenClick();
+    void FileSaveClick();
+    void FileSaveAsClick();
+    void FilePrintClick();
+
+    void BoldButClick();
+    void ItalButClick();
+    void UnderlineButClick();
+    void StrikeButClick();
+    void InvertButClick();
+    void CenterButClick();
+    void TabButClick();
+    void ToolButton1Click();
+    void SpinEdit1DblClick();
+    void LpColorComboBox1Select();
+    void TargetButClick();
+    void LinkButClick();
+    void LpComboBox1DblClick();
+
+    void Retourauto1Click();
+    void AstPic1Click();
+    void Police1Click();
+    void APropos1Click();
+    void HelpContents1Execute();
+    void TxtFolderClick();
+    void PicFolderClick();
+    void SoundsFolderClick();
+    void VideoFolderClick();
+
+    // The edit actions act on the focused text control; their availability follows it.
+    void updateEditActions();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void editAction(QAction* action);
+
+    std::unique_ptr<TPrompts> ownPrompts_;
+    std::unique_ptr<TDialogs> ownDialogs_;
+    TPrompts* prompts_;
+    TDialogs* dialogs_;
+    QString helpFile_;
+    bool shownOnce_ = false;
+};
+
+// The image of the shared image list at index (0 to 23).
+QIcon lpImage(int index);

@@ -1,0 +1,30 @@
+#include "app/About.h"
+#include "app/Unit1.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char* argv[]) {
+    // 1. The application object and its title.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Lark Pad");
+    QApplication::setApplicationDisplayName("Lark Pad");
+
+    // The toolkit's own texts (file dialogs, standard buttons) speak French.
+    QTranslator toolkitFrench;
+    if (toolkitFrench.load(QLocale(QLocale::French), "qtbase", "_",
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitFrench);
+
+    // 2. The main window; its creation handler runs as part of the creation.
+    TForm1 form1;
+    // 3. The about box, hidden.
+    TAboutBox aboutBox(&form1);
+    aboutBox.hide();
+
+    // 4. The message loop: the main window is shown and events are dispatched until it closes.
+    form1.show();
+    return app.exec();
+}

@@ -1,0 +1,3 @@
+#include "markup/LpColorComboBox.h"
+
+TLpColorComboBox::TLpColorComboBox(QWidget* parent) : QComboBox(parent) {}

@@ -1,0 +1,3 @@
+#include "markup/LpComboBox.h"
+
+TLpComboBox::TLpComboBox(QWidget* parent) : QComboBox(parent) {}

@@ -1,0 +1,76 @@
+#include "platform/Dialogs.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+
+QStringList qtNameFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split('|');
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        result << QString("%1 (%2)").arg(parts[i], patterns);
+    }
+    return result;
+}
+
+namespace {
+
+void configure(QFileDialog& fd, const TFileDialog& dialog) {
+    fd.setNameFilters(qtNameFilters(dialog.filter));
+    if (!dialog.title.isEmpty())
+        fd.setWindowTitle(dialog.title);
+    if (!dialog.initialDir.isEmpty())
+        fd.setDirectory(dialog.initialDir);
+    if (!dialog.fileName.isEmpty())
+        fd.selectFile(dialog.fileName);
+    if (!dialog.defaultExt.isEmpty())
+        fd.setDefaultSuffix(dialog.defaultExt);
+}
+
+} // namespace
+
+bool TQtDialogs::executeOpen(TFileDialog& dialog) {
+    QFileDialog fd(parent_);
+    configure(fd, dialog);
+    fd.setAcceptMode(QFileDialog::AcceptOpen);
+    fd.setFileMode(QFileDialog::ExistingFile);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    return true;
+}
+
+bool TQtDialogs::executeSave(TFileDialog& dialog) {
+    QFileDialog fd(parent_);
+    configure(fd, dialog);
+    fd.setAcceptMode(QFileDialog::AcceptSave);
+    fd.setFileMode(QFileDialog::AnyFile);
+    if (!dialog.overwritePrompt)
+        fd.setOption(QFileDialog::DontConfirmOverwrite);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    return true;
+}
+
+bool TQtDialogs::executePicture(TFileDialog& dialog) { return executeOpen(dialog); }
+
+bool TQtDialogs::executeFont(TFontSpec& font) {
+    QFont f(font.name, font.size);
+    f.setBold(font.bold);
+    f.setItalic(font.italic);
+    f.setUnderline(font.underline);
+    f.setStrikeOut(font.strikeOut);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, f, parent_);
+    if (!ok)
+        return false;
+    font.name = chosen.family();
+    font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
+    font.bold = chosen.bold();
+    font.italic = chosen.italic();
+    font.underline = chosen.underline();
+    font.strikeOut = chosen.strikeOut();
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/FontSpec.h"
+
+#include <QString>
+
+class QWidget;
+
+// The state of a common file dialog, kept between showings as the toolkit's dialog components keep
+// it. Filter is "Description|pattern" pairs joined by "|" ("Fichiers texte|*.txt").
+struct TFileDialog {
+    QString filter;
+    QString initialDir;
+    QString fileName; ///< full path after a confirmed choice
+    QString title;    ///< empty: the platform's default title
+    QString defaultExt;
+    bool readOnlyShown = false;
+    bool readOnlyChecked = false;
+    bool overwritePrompt = false;
+};
+
+// The common dialogs, behind an interface that tests answer. Each returns true when the author
+// confirmed and then updates its argument.
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+    virtual bool executeOpen(TFileDialog& dialog) = 0;
+    virtual bool executeSave(TFileDialog& dialog) = 0;
+    // The picture-open dialog with a preview pane.
+    virtual bool executePicture(TFileDialog& dialog) = 0;
+    // The font dialog with its effects group and no size limits.
+    virtual bool executeFont(TFontSpec& font) = 0;
+};
+
+// "Fichiers texte|*.txt;*.rtf" as Qt name filters: "Fichiers texte (*.txt *.rtf)".
+QStringList qtNameFilters(const QString& filter);
+
+// The real dialogs.
+class TQtDialogs : public TDialogs {
+public:
+    explicit TQtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    bool executeOpen(TFileDialog& dialog) override;
+    bool executeSave(TFileDialog& dialog) override;
+    bool executePicture(TFileDialog& dialog) override;
+    bool executeFont(TFontSpec& font) override;
+
+private:
+    QWidget* parent_;
+};

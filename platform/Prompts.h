@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+enum class TAnswer { Yes, No, Cancel };
+
+// The modal message boxes the program shows, behind an interface that tests answer.
+class TPrompts {
+public:
+    virtual ~TPrompts() = default;
+    // "Confirmation" box, question icon, buttons "&Oui", "&Non", "Annuler"; Yes is the default,
+    // Esc and the close button answer Cancel; centred on the screen.
+    virtual TAnswer askYesNoCancel(const QString& text) = 0;
+    // "Confirmation" box, question icon, buttons Yes and No.
+    virtual bool askYesNo(const QString& text) = 0;
+    // The program's own error notice: caption "Erreur", error icon, one "OK".
+    virtual void errorNotice(const QString& text) = 0;
+    // The application's error box: the application title as caption, error icon, "OK", and the
+    // text with "." appended by the rule of errorBoxText().
+    virtual void applicationError(const QString& text) = 0;
+    // A notice that something was not what the author expects (caption the application title).
+    virtual void warning(const QString& text) = 0;
+    // A short sound for refused input.
+    virtual void beep() = 0;
+};
+
+// The real boxes, built with QMessageBox.
+class TQtPrompts : public TPrompts {
+public:
+    explicit TQtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
+    TAnswer askYesNoCancel(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    void errorNotice(const QString& text) override;
+    void applicationError(const QString& text) override;
+    void warning(const QString& text) override;
+    void beep() override;
+
+private:
+    QWidget* parent_;
+};

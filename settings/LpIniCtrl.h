@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/FontSpec.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+enum TLpIniTarget { itIniFile, itRegistry, itAuto };
+enum TLpRegRoot { rpClassesRoot, rpCurrentUser, rpLocalMachine, rpUsers, rpCurrentConfig, rpDynData };
+enum TLpIniPrefix { ppWindows, ppSystem, ppProgram, ppFixed };
+
+// The per-user settings store: typed reads and writes of named text values grouped in sections.
+// Every operation opens the backing store, performs its one access and closes it again.
+// Failures are thrown as TLpError with the store's message.
+class TLpIniCtrl : public QObject {
+    Q_OBJECT
+public:
+    explicit TLpIniCtrl(QObject* owner = nullptr);
+    ~TLpIniCtrl() override;
+
+    // Configuration (published properties).
+    TLpIniTarget Target = itAuto;
+    TLpRegRoot RegRoot = rpCurrentUser;
+    QString RegPath;
+    TLpIniPrefix IniPrefix = ppWindows;
+    bool Common = true;
+    bool NetUser = false;
+    QString User;
+
+    QString iniFile() const { return iniFile_; }
+    void setIniFile(const QString& name); ///< a name without extension gets ".INI"
+    bool alphaCounter() const { return alphaCounter_; }
+    void setAlphaCounter(bool on);
+    int maxEntries() const { return maxEntries_; }
+    void setMaxEntries(int n); ///< 0..255; above 26 refused while AlphaCounter is on
+
+    // The remembered section: the last section named in an operation.
+    QString rememberedSection() const { return remembered_; }
+
+    QString ReadString(const QString& section, const QString& name, const QString& def);
+    std::int32_t ReadInteger(const QString& section, const QString& name, std::int32_t def);
+    bool ReadBool(const QString& section, const QString& name, bool def);
+    bool ReadFont(const QString& section, const QString& name, TFontSpec& font);
+    void ReadStrings(const QString& section, const QString& prefix, int count, QStringList& list);
+
+    void WriteString(const QString& section, const QString& name, const QString& text);
+    void WriteInteger(const QString& section, const QString& name, std::int32_t value);
+    void WriteBool(const QString& section, const QString& name, bool value);
+    void WriteFont(const QString& section, const QString& name, const TFontSpec& font);
+    void WriteStrings(const QString& section, const QString& prefix, int count,
+                      const QStringList& list);
+
+private:
+    QString iniFile_;
+    bool alphaCounter_ = false;
+    int maxEntries_ = 16;
+    QString remembered_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace lptest {
+
+// The temporary home of this test program: HOME and XDG_CONFIG_HOME point inside it, so no test
+// reads or writes the user's own settings or files.
+QString homeDir();
+
+// A fresh temporary folder for one test, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Writes bytes to a file, creating folders as needed; returns false on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+} // namespace lptest
