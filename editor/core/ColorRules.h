@@ -1,0 +1,149 @@
+#pragma once
+
+// Colour rules and the key finder: plain C++, no Qt.
+//
+// Offsets are 0-based character offsets from the start of the editor text, a line break counting
+// as the two characters CR LF. The text is single-byte (page code page).
+
+#include "platform/core/Colors.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum TKeyDrawingType : std::uint8_t { dtKeyShow, dtEventDraw, dtBeginEnd, dtBeginLineEnd };
+
+constexpr std::int32_t kFreeRecord = 0x7FFFFFFF; ///< StartPos of a free key record
+
+// One found key, or after the merge one run. Its layout is part of the OnDraw interface.
+struct TKeyDescr {
+    std::int32_t StartPos = kFreeRecord; ///< offset of the key's first character
+    std::int32_t EndPos = 0;             ///< offset of the key's last character (inclusive)
+    TColor Color = 0;
+    std::uint8_t ZOrder = 0;
+    bool IsKeyword = false; ///< keyword match of a dtKeyShow rule
+};
+
+// The key records of the editor, reused from pass to pass and only grown.
+class TKeyDescrList {
+public:
+    explicit TKeyDescrList(int capacity = 100);
+    int Count() const { return static_cast<int>(items_.size()); }
+    TKeyDescr& operator[](int i) { return items_[static_cast<size_t>(i)]; }
+    const TKeyDescr& operator[](int i) const { return items_[static_cast<size_t>(i)]; }
+    // The record at index i, allocated (free) when the list is shorter.
+    TKeyDescr& At(int i);
+    // Marks every record free.
+    void Reset();
+
+private:
+    std::vector<TKeyDescr> items_;
+};
+
+// The lowest StartPos and the highest EndPos of the records of one pass; -1 while empty.
+struct TCoveredRange {
+    std::int32_t Low = -1;
+    std::int32_t High = -1;
+    bool Empty() const { return Low < 0; }
+    void Widen(const TKeyDescr& k);
+};
+
+class TColorRule;
+
+// OnDraw: called for dtEventDraw rules with the first character of the scan region (the text
+// from there on ends with a NUL at the scan end), the editor's array of ColorLimMax records
+// (zero-filled) and the count of records the handler filled. Sender is the rule.
+using TDrawEvent =
+    std::function<void(TColorRule& sender, const char* fromPos, TKeyDescr* a, int& itemsCount)>;
+
+// What a rule needs of its editor: the OnDraw array and handler.
+struct TEventDrawSource {
+    int ColorLimMax = 0;
+    std::vector<TKeyDescr>* Array = nullptr;
+    TDrawEvent* OnDraw = nullptr;
+};
+
+// Parses a colour text of a list line: one of 16 names, or a hexadecimal 0xRRGGBB number; white
+// for anything else.
+TColor ParseKeyColor(const std::string& text);
+
+// One colour rule: the lists, the properties and the compiled tables.
+class TColorRule {
+public:
+    TColorRule();
+    ~TColorRule();
+    TColorRule(const TColorRule&) = delete;
+    TColorRule& operator=(const TColorRule&) = delete;
+
+    // Published properties, with their defaults.
+    std::uint8_t ZOrder = 0;
+    std::string IntChar;
+    int KeyMaxHeight = 1;
+    TKeyDrawingType KeyDrawingType = dtBeginEnd;
+    bool KeyCase = false;
+    bool Enabled = true;
+    bool PartWord = false;
+    TColor DefKeyColor = 0x0000FF;
+    TColor KeySelColor = 0x00FFFF;
+    TColor KeyBrushColor = colors::clWindow;
+
+    // The three lists. Changing them directly takes effect at the next rebuild (PrepareRules);
+    // the setters build the tables at once.
+    std::vector<std::string> Keywords;
+    std::vector<std::string> KeyBegEndLst;
+    std::vector<std::string> KeyLineEndLst;
+    void SetKeywords(const std::vector<std::string>& lines);
+    void SetKeyBegEndLst(const std::vector<std::string>& lines);
+    void SetKeyLineEndLst(const std::vector<std::string>& lines);
+
+    // Copies the properties and lists of another rule (not IntChar and KeySelColor).
+    void Assign(const TColorRule& source);
+
+    // The compiled keyword table ("*" key "*+" slot "*" ...), exposed for tests.
+    const std::string& KeywordTable() const { return keywordTable_; }
+    TColor SlotColor(int slot) const; ///< 1..41
+
+    // The editor whose OnDraw array and handler dtEventDraw rules use.
+    TEventDrawSource EventSource;
+
+private:
+    friend bool BuildTables(TColorRule& rule);
+    friend int FindKeys(TColorRule& rule, TKeyDescrList& keys, int next, const char* text,
+                        int scanStart, int scanEnd, TCoveredRange& covered);
+    struct Pair;
+    void buildKeywordTable(const std::vector<std::string>& lines);
+    void buildBegEndTable(const std::vector<std::string>& lines);
+    void buildLineEndTable(const std::vector<std::string>& lines);
+
+    std::string keywordTable_;
+    std::array<TColor, 41> slots_{};
+    std::unique_ptr<std::array<Pair, 40>> pairs_;
+    std::vector<char> upper_; ///< upper-case copy of the scan region, only grown
+};
+
+// The rules of one editor and the rebuild-pending flag.
+class TDrawRules {
+public:
+    TDrawRules();
+    int Count() const { return static_cast<int>(rules_.size()); }
+    TColorRule& operator[](int i) { return *rules_[static_cast<size_t>(i)]; }
+    TColorRule& Add();
+    void Clear();
+    void Assign(const TDrawRules& source);
+    bool RebuildPending = true;
+
+private:
+    std::vector<std::unique_ptr<TColorRule>> rules_;
+};
+
+// Rebuilds the rule's tables from its own lists; true when the rule has lines for its kind.
+bool BuildTables(TColorRule& rule);
+// Runs at the start of every paint pass: rebuilds every rule's tables on alternate passes.
+void PrepareRules(TDrawRules& rules);
+// Appends the keys that the rule finds in text[scanStart, scanEnd) to keys from record next on;
+// text is the whole buffer, NUL-terminated at scanEnd. Returns the index of the next free record.
+int FindKeys(TColorRule& rule, TKeyDescrList& keys, int next, const char* text, int scanStart,
+             int scanEnd, TCoveredRange& covered);

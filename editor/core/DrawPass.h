@@ -1,0 +1,59 @@
+#pragma once
+
+// The logic of one paint pass, records in and runs out: plain C++, no Qt. The editor widget
+// gathers the control's answers into a TPassInput, calls RunPass, and draws the runs.
+
+#include "editor/core/ColorRules.h"
+
+#include <cstdint>
+#include <vector>
+
+// Hot-spot settings as the pass needs them.
+struct THotSpotSettings {
+    char BeginChar = 30; ///< 0 switches hot-spot painting off
+    char EndChar = 31;
+    TColor Color = 0xFF0000;
+    TColor MarkerColor = colors::clWindow;
+    bool Active = false;
+    bool Underlined = true;
+};
+
+struct TPassInput {
+    const char* Text = nullptr; ///< the buffer; Text[ScanEnd] is NUL
+    int ScanStart = 0;          ///< offset of the first character of the scan region
+    int ScanEnd = 0;
+    int SelStart = 0;
+    int SelLength = 0;
+    THotSpotSettings HotSpot;
+    bool WantTabs = false;
+    TColor Background = colors::clWindow; ///< the editor's background colour (tab records)
+    bool RedrawAlways = false;
+    int CaretLineStart = 0; ///< offset of the caret line's first character (RedrawAlways)
+    TColor FontColor = colors::clWindowText;
+};
+
+// One cell of the merge: the winning record's colour, priority and keyword flag.
+struct TCell {
+    TColor Color = 0;
+    std::uint8_t ZOrder = 0;
+    bool IsKeyword = false;
+    bool Marked = false;
+};
+
+// The buffers a pass reuses: the key list and the cell array, only grown.
+struct TPassBuffers {
+    TKeyDescrList Keys{100};
+    std::vector<TCell> Cells;
+    TCoveredRange Covered;
+};
+
+// Appends the hot-spot records (markers 253, text 252) of the scan region.
+int FindHotSpots(const TPassInput& in, TKeyDescrList& keys, int next, TCoveredRange& covered);
+// Appends one record of priority 255 for every tab character of the scan region.
+int FindTabs(const TPassInput& in, TKeyDescrList& keys, int next, TCoveredRange& covered);
+
+// Runs the pass over the scan region: resets the key list, collects hot spots, tabs, the caret
+// line record, the enabled rules' keys and the selection record (254), merges them into cells by
+// priority (a later record wins a tie) and rewrites the key list with one record per run in text
+// order, followed by a free record. Returns the number of runs.
+int RunPass(TDrawRules& rules, const TPassInput& in, TPassBuffers& buffers);
