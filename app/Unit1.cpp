@@ -6,6 +6,7 @@
 #include "markup/LpSpinEdit.h"
 #include "platform/Errors.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/LpMRUList.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -70,30 +71,51 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createToolBar();
     createStatusBar();
 
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TForm1::updateEditActions);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
-    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this,
-            &TForm1::updateEditActions);
+    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::textChanged, this, &TForm1::updateEditActions);
     qApp->installEventFilter(this);
 
+    // The recent-files list loads itself before the creation handler runs.
+    runCommand([this] { createRecentFiles(); });
     runCommand([this] { FormCreate(); });
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The recent-files list saves itself when the window is destroyed, after its close handler.
+    if (MRUList1)
+        runCommand([this] { MRUList1->SaveToStore(); });
+}
+
+void TForm1::createRecentFiles() {
+    MRUList1 = new TLpMRUList(this);
+    MRUList1->setObjectName("MRUList1");
+    MRUList1->Options = moShowAccel | moSubIfEmpty | moSubClearOption;
+    MRUList1->SetMaxEntries(4);
+    MRUList1->IniLink = RegCtrl1.get();
+    MRUList1->IniUse = ioUseLink;
+    MRUList1->SetSection("MRUList");
+    MRUList1->Prompts = prompts_;
+    MRUList1->OnClick = [this](QAction*, const QString& aValue, bool& Remove) {
+        runCommand([&] { MRUList1Click(aValue, Remove); });
+    };
+    MRUList1->SetStyle(msCreateSubMenu);
+    MRUList1->SetMenuItem(Recents->menuAction());
+    MRUList1->LoadFromStore();
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {
         auto* a = new QAction(caption, this);
         if (image >= 0)
             a->setIcon(lpImage(image));
-        connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
         return a;
     };
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
@@ -222,8 +244,8 @@ void TForm1::createToolBar() {
     EditCopy1->setIconText("Copy");
     ToolBar1->addActions({EditCopy1, EditCut1, EditPaste1});
     ToolBar1->addSeparator();
-    ToolBar1->addActions({BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut,
-                          ToolButton1});
+    ToolBar1->addActions(
+        {BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut, ToolButton1});
     ToolBar1->addSeparator();
 
     SpinEdit1 = new TLpSpinEdit(ToolBar1);
@@ -257,8 +279,8 @@ void TForm1::createToolBar() {
 
     // Toolbar buttons never take the keyboard focus: the editor keeps it while they run.
     for (QAction* a : ToolBar1->actions())
-        if (QWidget* w = ToolBar1->widgetForAction(a); w && !qobject_cast<QComboBox*>(w) &&
-                                                       !qobject_cast<QAbstractSpinBox*>(w))
+        if (QWidget* w = ToolBar1->widgetForAction(a);
+            w && !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractSpinBox*>(w))
             w->setFocusPolicy(Qt::NoFocus);
 }
 
@@ -344,12 +366,16 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
 }
 
-void TForm1::Quitter1Click() { close(); }
+void TForm1::Quitter1Click() {
+    close();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Document commands
 
-bool TForm1::FormCloseQuery() { return true; }
+bool TForm1::FormCloseQuery() {
+    return true;
+}
 
 void TForm1::FileNewClick() {}
 
@@ -358,6 +384,8 @@ void TForm1::FileOpenClick() {}
 void TForm1::FileSaveClick() {}
 
 void TForm1::FileSaveAsClick() {}
+
+void TForm1::MRUList1Click(const QString&, bool&) {}
 
 // ---------------------------------------------------------------------------------------------
 // Printing
@@ -409,7 +437,9 @@ void TForm1::VideoFolderClick() {}
 
 void TForm1::Retourauto1Click() {}
 
-void TForm1::AstPic1Click() { AstPic1->setChecked(!AstPic1->isChecked()); }
+void TForm1::AstPic1Click() {
+    AstPic1->setChecked(!AstPic1->isChecked());
+}
 
 void TForm1::Police1Click() {}
 
