@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
@@ -277,11 +278,18 @@ void TForm1::createToolBar() {
     connect(LpComboBox1, &TLpComboBox::doubleClicked, this,
             [this] { runCommand([this] { LpComboBox1DblClick(); }); });
 
-    // Toolbar buttons never take the keyboard focus: the editor keeps it while they run.
-    for (QAction* a : ToolBar1->actions())
-        if (QWidget* w = ToolBar1->widgetForAction(a);
-            w && !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractSpinBox*>(w))
-            w->setFocusPolicy(Qt::NoFocus);
+    // Flat buttons 23 pixels wide that never take the keyboard focus: the editor keeps it while
+    // they run.
+    ToolBar1->layout()->setSpacing(0);
+    ToolBar1->setContentsMargins(0, 0, 0, 0);
+    for (QAction* a : ToolBar1->actions()) {
+        QWidget* w = ToolBar1->widgetForAction(a);
+        if (!w || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w))
+            continue;
+        w->setFocusPolicy(Qt::NoFocus);
+        if (!a->isSeparator())
+            w->setFixedSize(23, 22);
+    }
 }
 
 void TForm1::createStatusBar() {
