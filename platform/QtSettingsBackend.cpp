@@ -140,16 +140,18 @@ public:
             return TSettingsCommit::notWritten;
         if (!dirty_)
             return TSettingsCommit::ok;
-        // An error met while reading (a damaged file) stays in status() and would hide the
-        // outcome of the write: judge by whether the file was replaced.
-        const QSettings::Status before = settings_->status();
+        // A damaged file reports FormatError while it is read, which may happen as late as
+        // inside sync(); the first error sticks and would hide the outcome of the write. Judge
+        // then by whether the file was replaced.
         const FileStamp stamp = stampOf(file_);
         settings_->sync();
         bool written = false;
-        if (before == QSettings::NoError)
-            written = settings_->status() == QSettings::NoError;
-        else if (before == QSettings::FormatError && !file_.isEmpty())
-            written = !(stampOf(file_) == stamp) && stampOf(file_).exists;
+        if (settings_->status() == QSettings::NoError) {
+            written = true;
+        } else if (settings_->status() == QSettings::FormatError && !file_.isEmpty()) {
+            const FileStamp now = stampOf(file_);
+            written = now.exists && !(now == stamp);
+        }
         if (written) {
             priors_.clear();
             return TSettingsCommit::ok;
