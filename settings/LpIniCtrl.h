@@ -59,6 +59,10 @@ public:
     QString iniPath() const;
     TSettingsLocation location() const;
 
+    // A blank section (empty or only blanks) is the remembered section, or "Common" before any.
+    // With the registry target "#ROOT" is the store key itself; with the file target and Common
+    // off, a section is qualified as "<user>.<section>". Reads give their default for whatever is
+    // missing, unreadable or damaged; a write the store refuses throws TLpError.
     QString ReadString(const QString& section, const QString& name, const QString& def);
     std::int32_t ReadInteger(const QString& section, const QString& name, std::int32_t def);
     bool ReadBool(const QString& section, const QString& name, bool def);

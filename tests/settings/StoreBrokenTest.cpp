@@ -113,7 +113,9 @@ TEST_F(StoreBroken, SettingsFileThatIsAFolder) {
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 7), 7);
     EXPECT_EQ(errorOf([&] { store.WriteInteger("Settings", "Height", 480); }),
               "Echec à la définition des données pour 'Height'");
-    EXPECT_EQ(errorOf([&] { store.WriteStrings("MRUList", "H", 4, {"/a", "/b"}); }),
+    EXPECT_EQ(errorOf([&] {
+                  store.WriteStrings("MRUList", "H", 4, {"/a", "/b"});
+              }),
               "Echec à la définition des données pour 'H0'");
     // Removing a section that is not there asks nothing of the store.
     EXPECT_EQ(errorOf([&] { store.WriteStrings("MRUList", "H", 4, {}); }), "(no error)");
@@ -162,6 +164,7 @@ TEST_F(StoreBroken, FullDiskKeepsTheFileAndLeavesNothingPending) {
     EXPECT_EQ(listError, "Echec à la définition des données pour 'H0'");
     EXPECT_EQ(newError, "Echec à la définition des données pour 'Text'");
     EXPECT_EQ(lptest::readFile(file()), before);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{name_ + ".conf"});
 
     // What failed is nowhere: not in a read, not in the next successful write.
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 480);

@@ -94,8 +94,8 @@ TEST_F(StoreRegistry, ValuesAreStoredAsTextInTheirSection) {
 
 TEST_F(StoreRegistry, TextsComeBackExactly) {
     const QStringList texts = {
-        "",       "  two blanks  ", "a,b;c=d", "@Variant(1)", "#hash", "[Section]", "C:\\Pages\\",
-        "\"q\"",  "é ü ß €",        "tab\tx",  "two\nlines",  "%41",   "\\x41",
+        "",      "  two blanks  ", "a,b;c=d", "@Variant(1)", "#hash", "[Section]", "C:\\Pages\\",
+        "\"q\"", "é ü ß €",        "tab\tx",  "two\nlines",  "%41",   "\\x41",
     };
     for (int i = 0; i < texts.size(); ++i)
         store.WriteString("Settings", QString("T%1").arg(i), texts[i]);
@@ -232,7 +232,7 @@ TEST_F(StoreRegistry, SectionResolution) {
 }
 
 TEST_F(StoreRegistry, ListsOfTexts) {
-    const QStringList six = {"/a/one.txt", "/a/two.txt", "/a/three.txt",
+    const QStringList six = {"/a/one.txt",  "/a/two.txt",  "/a/three.txt",
                              "/a/four.txt", "/a/five.txt", "/a/six.txt"};
     store.WriteStrings("MRUList", "H", 4, six);
     QStringList back;
@@ -397,7 +397,8 @@ TEST(StoreIniFile, SectionsAndValues) {
     s.WriteInteger("Settings", "Height", 300);
     EXPECT_EQ(s.rememberedSection(), "bob.Settings");
     s.WriteInteger("", "Width", 200);
-    EXPECT_EQ(s.ReadInteger("bob.Settings", "Width", 0), 0); // qualified once more: bob.bob.Settings
+    EXPECT_EQ(s.ReadInteger("bob.Settings", "Width", 0),
+              0); // qualified once more: bob.bob.Settings
     EXPECT_EQ(s.ReadInteger("", "Width", 0), 0);
     EXPECT_EQ(s.ReadInteger("Settings", "Width", 0), 200);
     EXPECT_EQ(s.ReadInteger("Settings", "Height", 0), 300);
