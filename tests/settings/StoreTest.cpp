@@ -90,6 +90,15 @@ TEST_F(StoreRegistry, ValuesAreStoredAsTextInTheirSection) {
     EXPECT_EQ(store.ReadInteger("Settings", "Width", 0), -12);
     EXPECT_FALSE(store.ReadBool("Settings", "Assists", true));
     EXPECT_EQ(store.ReadString("Settings", "Text", "x"), "/home/author/pages");
+
+    // A value needs a name.
+    try {
+        store.WriteString("Settings", "", "x");
+        FAIL() << "a value without a name must be refused";
+    } catch (const TLpError& e) {
+        EXPECT_EQ(e.message(), "Echec à la définition des données pour ''");
+    }
+    EXPECT_EQ(store.ReadString("Settings", "", "none"), "none");
 }
 
 TEST_F(StoreRegistry, TextsComeBackExactly) {
