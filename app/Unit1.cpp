@@ -1,10 +1,12 @@
 #include "app/Unit1.h"
 
+#include "app/About.h"
 #include "editor/ColMemo.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
 #include "platform/Errors.h"
+#include "platform/HelpViewer.h"
 #include "settings/LpIniCtrl.h"
 
 #include <QApplication>
@@ -81,6 +83,9 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     qApp->installEventFilter(this);
 
     runCommand([this] { FormCreate(); });
+    // The about box comes after the window's creation handler, and lives as long as the window.
+    AboutBox = new TAboutBox(this);
+    AboutBox->hide();
     updateEditActions();
 }
 
@@ -290,7 +295,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
 // Start and close
 
 void TForm1::FormCreate() {
-    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.hlp");
+    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.html");
     StatusPanel1->setText("Untitled");
     const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
     const int width = RegCtrl1->ReadInteger("", "Width", 0);
@@ -413,9 +418,13 @@ void TForm1::AstPic1Click() { AstPic1->setChecked(!AstPic1->isChecked()); }
 
 void TForm1::Police1Click() {}
 
-void TForm1::APropos1Click() {}
+void TForm1::APropos1Click() { AboutBox->exec(); }
 
-void TForm1::HelpContents1Execute() {}
+void TForm1::HelpContents1Execute() {
+    if (!HelpViewer)
+        HelpViewer = new THelpViewer(this);
+    HelpViewer->showContents(helpFile_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Edit actions

@@ -12,7 +12,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class QToolBar;
+class TAboutBox;
 class TColorMemo;
+class THelpViewer;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -56,8 +58,12 @@ public:
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
 
+    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
+
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
+    void setHelpFile(const QString& path) { helpFile_ = path; }
 
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
