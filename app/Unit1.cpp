@@ -89,7 +89,15 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The children die after this body, when this object is a plain QWidget again: the focus
+    // leaving a dying child, or the editor's last signals, must not reach a TForm1 slot then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(Clm1, nullptr, this, nullptr);
+    disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {
