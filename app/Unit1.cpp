@@ -1,10 +1,12 @@
 #include "app/Unit1.h"
 
+#include "app/About.h"
 #include "editor/ColMemo.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
 #include "platform/Errors.h"
+#include "platform/HelpViewer.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
 
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -83,11 +86,20 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     // The recent-files list loads itself before the creation handler runs.
     runCommand([this] { createRecentFiles(); });
     runCommand([this] { FormCreate(); });
+    // The about box comes after the window's creation handler, and lives as long as the window.
+    AboutBox = new TAboutBox(this);
+    AboutBox->hide();
     updateEditActions();
 }
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    // The children die after this body, when this object is a plain QWidget again: the focus
+    // leaving a dying child, or the editor's last signals, must not reach a TForm1 slot then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(Clm1, nullptr, this, nullptr);
+    disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
     // The recent-files list saves itself when the window is destroyed, after its close handler.
     if (MRUList1)
         runCommand([this] { MRUList1->SaveToStore(); });
@@ -320,7 +332,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
 // Start and close
 
 void TForm1::FormCreate() {
-    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.hlp");
+    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.html");
     StatusPanel1->setText("Untitled");
     const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
     const int width = RegCtrl1->ReadInteger("", "Width", 0);
@@ -451,17 +463,36 @@ void TForm1::AstPic1Click() {
 
 void TForm1::Police1Click() {}
 
-void TForm1::APropos1Click() {}
+void TForm1::APropos1Click() {
+    AboutBox->exec();
+}
 
-void TForm1::HelpContents1Execute() {}
+void TForm1::HelpContents1Execute() {
+    if (!HelpViewer)
+        HelpViewer = new THelpViewer(this);
+    HelpViewer->showContents(helpFile_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Edit actions
 
+QWidget* TForm1::focusedTextControl() {
+    QWidget* w = QApplication::focusWidget();
+    // While a menu is open it has the focus; the edit actions still mean the control the author
+    // was typing in.
+    if (QApplication::activePopupWidget() || qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w))
+        return textFocus_;
+    if (qobject_cast<QPlainTextEdit*>(w) || qobject_cast<TLpSpinEdit*>(w) ||
+        qobject_cast<QLineEdit*>(w))
+        textFocus_ = w;
+    else
+        textFocus_ = nullptr;
+    return textFocus_;
+}
+
 namespace {
 
-QLineEdit* focusedLineEdit() {
-    QWidget* w = QApplication::focusWidget();
+QLineEdit* asLineEdit(QWidget* w) {
     if (auto* spin = qobject_cast<TLpSpinEdit*>(w))
         return spin->editor();
     return qobject_cast<QLineEdit*>(w);
@@ -470,7 +501,7 @@ QLineEdit* focusedLineEdit() {
 } // namespace
 
 void TForm1::editAction(QAction* action) {
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = focusedTextControl();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         if (action == EditCopy1)
             edit->copy();
@@ -480,7 +511,7 @@ void TForm1::editAction(QAction* action) {
             edit->paste();
         else
             edit->selectAll();
-    } else if (QLineEdit* line = focusedLineEdit()) {
+    } else if (QLineEdit* line = asLineEdit(w)) {
         if (action == EditCopy1)
             line->copy();
         else if (action == EditCut1)
@@ -495,12 +526,12 @@ void TForm1::editAction(QAction* action) {
 
 void TForm1::updateEditActions() {
     bool hasSelection = false, hasText = false, focused = false;
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = focusedTextControl();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         focused = true;
         hasSelection = edit->textCursor().hasSelection();
         hasText = !edit->document()->isEmpty();
-    } else if (QLineEdit* line = focusedLineEdit()) {
+    } else if (QLineEdit* line = asLineEdit(w)) {
         focused = true;
         hasSelection = line->hasSelectedText();
         hasText = !line->text().isEmpty();
