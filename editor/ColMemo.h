@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 
+#include <optional>
+
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // The highlighting editor: a QPlainTextEdit with the edit-control operations the program uses.
@@ -26,6 +28,10 @@ public:
     // Writes text (line breaks as CR LF) in place of the selection, leaving the caret right after
     // it with nothing selected. Recorded as one undo step that restores the selection.
     void ReplaceSel(const QString& text);
+    // Takes back the last undo step. A step of ReplaceSel selects the replaced text again (the
+    // text document alone would only put the caret after it). Ctrl+Z and the context menu's Undo
+    // come here.
+    void Undo();
 
     // The whole text with CR LF line breaks; SetText replaces it, clears the modified flag and
     // the undo history.
@@ -53,10 +59,17 @@ protected:
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool event(QEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     TEditAdapter adapter_;
     TFontSpec font_;
+
+    friend class TSelectionUndo;
+    struct Selection {
+        int anchor, position; ///< document positions
+    };
+    std::optional<Selection> undoneSelection_; ///< set while Undo() runs, by a ReplaceSel step
 };
 
 // The text as the page code page can hold it: characters without a page byte become "?", and
