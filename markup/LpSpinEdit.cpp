@@ -1,6 +1,7 @@
 #include "markup/LpSpinEdit.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -71,12 +72,19 @@ void TLpSpinEdit::keyPressEvent(QKeyEvent* e) {
 }
 
 void TLpSpinEdit::focusOutEvent(QFocusEvent* e) {
-    SetValue(Value());
+    // A context menu or another window taking over is no move of the focus to another control.
+    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
+        SetValue(Value());
     QAbstractSpinBox::focusOutEvent(e);
 }
 
 bool TLpSpinEdit::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == lineEdit() && e->type() == QEvent::MouseButtonDblClick)
+    if (watched == lineEdit() && e->type() == QEvent::MouseButtonDblClick) {
+        // The edit handles the double click first (it selects the number), so that the handler's
+        // move of the focus comes last and that selection goes again with the focus.
+        static_cast<QObject*>(lineEdit())->event(e);
         emit doubleClicked();
+        return true;
+    }
     return QAbstractSpinBox::eventFilter(watched, e);
 }

@@ -136,6 +136,7 @@ TEST_F(StyleWindow, SizeBoxDoubleClickWritesItsTextAndGivesTheFocusBack) {
     expectSelected("^F12Hello^f", 4, 5);
     EXPECT_EQ(memo->SelText(), "Hello");
     EXPECT_EQ(QApplication::focusWidget(), memo);
+    EXPECT_FALSE(form->SpinEdit1->editor()->hasSelectedText());
 }
 
 TEST_F(StyleWindow, SizeTypedOutOfRangeGoesInAsShownThenClampsOnFocusLoss) {
