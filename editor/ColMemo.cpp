@@ -3,11 +3,8 @@
 #include "platform/QtColors.h"
 #include "platform/core/Cp1252.h"
 
-#include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMimeData>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -70,46 +67,6 @@ QString TColorMemo::SelText() const {
     QString t = textCursor().selectedText();
     t.replace(QChar(0x2029), QStringLiteral("\r\n"));
     return t;
-}
-
-// Part of a ReplaceSel undo step: when the step is taken back, tells the editor which selection
-// the replaced text had.
-class TSelectionUndo : public QAbstractUndoItem {
-public:
-    TSelectionUndo(TColorMemo* memo, int anchor, int position)
-        : memo_(memo), selection_{anchor, position} {}
-    void undo() override {
-        if (memo_)
-            memo_->undoneSelection_ = selection_;
-    }
-    void redo() override {}
-
-private:
-    QPointer<TColorMemo> memo_;
-    TColorMemo::Selection selection_;
-};
-
-void TColorMemo::ReplaceSel(const QString& text) {
-    QTextCursor c = textCursor();
-    const int anchor = c.anchor(), position = c.position();
-    c.beginEditBlock();
-    c.insertText(toPageText(text));
-    document()->appendUndoItem(new TSelectionUndo(this, anchor, position));
-    c.endEditBlock();
-    setTextCursor(c);
-}
-
-void TColorMemo::Undo() {
-    undoneSelection_.reset();
-    undo();
-    if (!undoneSelection_)
-        return;
-    const int end = document()->characterCount() - 1;
-    QTextCursor c(document());
-    c.setPosition(std::clamp(undoneSelection_->anchor, 0, end));
-    c.setPosition(std::clamp(undoneSelection_->position, 0, end), QTextCursor::KeepAnchor);
-    undoneSelection_.reset();
-    setTextCursor(c);
 }
 
 QString TColorMemo::Text() const {
@@ -234,14 +191,4 @@ bool TColorMemo::event(QEvent* e) {
         }
     }
     return QPlainTextEdit::event(e);
-}
-
-void TColorMemo::contextMenuEvent(QContextMenuEvent* e) {
-    QMenu* menu = createStandardContextMenu(e->pos());
-    if (QAction* undoAction = menu->findChild<QAction*>(QStringLiteral("edit-undo"))) {
-        QObject::disconnect(undoAction, &QAction::triggered, nullptr, nullptr);
-        connect(undoAction, &QAction::triggered, this, &TColorMemo::Undo);
-    }
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(e->globalPos());
 }

@@ -6,8 +6,6 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 
-#include <optional>
-
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // The highlighting editor: a QPlainTextEdit with the edit-control operations the program uses.
@@ -64,12 +62,6 @@ protected:
 private:
     TEditAdapter adapter_;
     TFontSpec font_;
-
-    friend class TSelectionUndo;
-    struct Selection {
-        int anchor, position; ///< document positions
-    };
-    std::optional<Selection> undoneSelection_; ///< set while Undo() runs, by a ReplaceSel step
 };
 
 // The text as the page code page can hold it: characters without a page byte become "?", and
