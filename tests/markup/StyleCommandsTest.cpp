@@ -38,6 +38,9 @@ protected:
     }
     void TearDown() override {
         EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+        // Closed first, as the program does: the window still follows focus changes while it is
+        // being destroyed.
+        form->close();
         form.reset();
     }
 
