@@ -5,6 +5,7 @@
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
+#include "markup/StyleCommands.h"
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "settings/LpIniCtrl.h"
@@ -265,6 +266,7 @@ void TForm1::createToolBar() {
     SpinEdit1->setObjectName("SpinEdit1");
     SpinEdit1->setToolTip("Font Size");
     SpinEdit1->setFixedSize(46, 22);
+    SpinEdit1->Beep = [this] { prompts_->beep(); };
     ToolBar1->addWidget(SpinEdit1);
     connect(SpinEdit1, &TLpSpinEdit::doubleClicked, this,
             [this] { runCommand([this] { SpinEdit1DblClick(); }); });
@@ -273,6 +275,7 @@ void TForm1::createToolBar() {
     LpColorComboBox1->setObjectName("LpColorComboBox1");
     LpColorComboBox1->setToolTip("Font Color");
     LpColorComboBox1->setFixedSize(46, 21);
+    LpColorComboBox1->SetFocusControl(Clm1);
     ToolBar1->addWidget(LpColorComboBox1);
     connect(LpColorComboBox1, &TLpColorComboBox::select, this,
             [this] { runCommand([this] { LpColorComboBox1Select(); }); });
@@ -415,29 +418,31 @@ void TForm1::FilePrintClick() {}
 // ---------------------------------------------------------------------------------------------
 // Style commands
 
-void TForm1::BoldButClick() {}
+void TForm1::BoldButClick() { style::bold(*Clm1); }
 
-void TForm1::ItalButClick() {}
+void TForm1::ItalButClick() { style::italic(*Clm1); }
 
-void TForm1::UnderlineButClick() {}
+void TForm1::UnderlineButClick() { style::underlined(*Clm1); }
 
-void TForm1::StrikeButClick() {}
+void TForm1::StrikeButClick() { style::strikeout(*Clm1); }
 
-void TForm1::InvertButClick() {}
+void TForm1::InvertButClick() { style::inverseVideo(*Clm1); }
 
-void TForm1::CenterButClick() {}
+void TForm1::CenterButClick() { style::center(*Clm1); }
 
-void TForm1::TabButClick() {}
+void TForm1::TabButClick() { style::tab(*Clm1); }
 
-void TForm1::ToolButton1Click() {}
+void TForm1::ToolButton1Click() { style::variable(*Clm1); }
 
-void TForm1::SpinEdit1DblClick() {}
+void TForm1::SpinEdit1DblClick() { style::fontSize(*Clm1, SpinEdit1->text()); }
 
-void TForm1::LpColorComboBox1Select() {}
+void TForm1::LpColorComboBox1Select() {
+    style::fontColor(*Clm1, LpColorComboBox1->currentIndex());
+}
 
-void TForm1::TargetButClick() {}
+void TForm1::TargetButClick() { style::target(*Clm1); }
 
-void TForm1::LinkButClick() {}
+void TForm1::LinkButClick() { style::linkToTarget(*Clm1); }
 
 // ---------------------------------------------------------------------------------------------
 // Action box and favourite folders
