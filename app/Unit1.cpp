@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
@@ -11,6 +12,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,14 +71,18 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createToolBar();
     createStatusBar();
+    document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
+        *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
+    document_->addRecentFile = [this](const QString& path) {
+        if (addRecentFile)
+            addRecentFile(path);
+    };
 
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TForm1::updateEditActions);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
-    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this,
-            &TForm1::updateEditActions);
+    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::textChanged, this, &TForm1::updateEditActions);
     qApp->installEventFilter(this);
 
@@ -84,16 +90,17 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {
         auto* a = new QAction(caption, this);
         if (image >= 0)
             a->setIcon(lpImage(image));
-        connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
         return a;
     };
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
@@ -222,8 +229,8 @@ void TForm1::createToolBar() {
     EditCopy1->setIconText("Copy");
     ToolBar1->addActions({EditCopy1, EditCut1, EditPaste1});
     ToolBar1->addSeparator();
-    ToolBar1->addActions({BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut,
-                          ToolButton1});
+    ToolBar1->addActions(
+        {BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut, ToolButton1});
     ToolBar1->addSeparator();
 
     SpinEdit1 = new TLpSpinEdit(ToolBar1);
@@ -257,8 +264,8 @@ void TForm1::createToolBar() {
 
     // Toolbar buttons never take the keyboard focus: the editor keeps it while they run.
     for (QAction* a : ToolBar1->actions())
-        if (QWidget* w = ToolBar1->widgetForAction(a); w && !qobject_cast<QComboBox*>(w) &&
-                                                       !qobject_cast<QAbstractSpinBox*>(w))
+        if (QWidget* w = ToolBar1->widgetForAction(a);
+            w && !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractSpinBox*>(w))
             w->setFocusPolicy(Qt::NoFocus);
 }
 
@@ -344,20 +351,43 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
 }
 
-void TForm1::Quitter1Click() { close(); }
+void TForm1::Quitter1Click() {
+    close();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Document commands
 
-bool TForm1::FormCloseQuery() { return true; }
+bool TForm1::FormCloseQuery() {
+    // A failed save shows its error here and keeps the window open.
+    bool canClose = false;
+    runCommand([&] { canClose = document_->closeQuery(); });
+    return canClose;
+}
 
-void TForm1::FileNewClick() {}
+void TForm1::FileNewClick() {
+    document_->fileNew();
+}
 
-void TForm1::FileOpenClick() {}
+void TForm1::FileOpenClick() {
+    document_->fileOpen();
+}
 
-void TForm1::FileSaveClick() {}
+void TForm1::FileSaveClick() {
+    document_->fileSave();
+}
 
-void TForm1::FileSaveAsClick() {}
+void TForm1::FileSaveAsClick() {
+    document_->fileSaveAs();
+}
+
+void TForm1::MRUList1Click(const QString& aValue, bool& Remove) {
+    runCommand([&] { document_->openRecent(aValue, Remove); });
+}
+
+void TForm1::openFromCommandLine(const QString& path) {
+    runCommand([&] { document_->openPath(QFileInfo(path).absoluteFilePath()); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Printing
@@ -409,7 +439,9 @@ void TForm1::VideoFolderClick() {}
 
 void TForm1::Retourauto1Click() {}
 
-void TForm1::AstPic1Click() { AstPic1->setChecked(!AstPic1->isChecked()); }
+void TForm1::AstPic1Click() {
+    AstPic1->setChecked(!AstPic1->isChecked());
+}
 
 void TForm1::Police1Click() {}
 

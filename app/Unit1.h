@@ -13,6 +13,7 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class TColorMemo;
+class TDocumentCommands;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -59,6 +60,11 @@ public:
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
 
+    // Set by the recent-files list: puts a path at the top of the list. Open calls it.
+    std::function<void(const QString&)> addRecentFile;
+    // The document commands behind the File menu.
+    TDocumentCommands& documentCommands() { return *document_; }
+
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
 
@@ -77,6 +83,10 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    // A file chosen in the recent-files submenu; Remove set to true drops the entry.
+    void MRUList1Click(const QString& aValue, bool& Remove);
+    // Opens a file named on the command line as Open does once a file is chosen.
+    void openFromCommandLine(const QString& path);
     void FilePrintClick();
 
     void BoldButClick();
@@ -122,6 +132,7 @@ private:
     std::unique_ptr<TDialogs> ownDialogs_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
+    std::unique_ptr<TDocumentCommands> document_;
     QString helpFile_;
     bool shownOnce_ = false;
 };
