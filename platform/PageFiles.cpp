@@ -24,51 +24,58 @@ TLpError writeError() {
     return TLpError(QStringLiteral("Erreur d'écriture dans le flux"));
 }
 
-// Reads the page's bytes up to and including its first zero byte: what follows the zero byte is
-// never shown, so it is not read (a device of endless zeros loads as an empty page).
-QByteArray readPageBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw openError(path);
-    constexpr qint64 kCapacity = qint64(pagefile::kCapacity);
-    // One byte more than the size reported, so that a regular file is read by one call and the
-    // end is seen by the next; a file that grows meanwhile is still read to its end.
-    qint64 want = std::clamp<qint64>(f.size() + 1, 64 * 1024, kCapacity + 1);
-    QByteArray bytes(want, Qt::Uninitialized);
-    qint64 filled = 0;
-    for (;;) {
-        const qint64 got = f.read(bytes.data() + filled, bytes.size() - filled);
-        if (got < 0)
-            throw openError(path);
-        if (got == 0)
-            break;
-        const bool zero = std::memchr(bytes.constData() + filled, 0, size_t(got)) != nullptr;
-        filled += got;
-        if (zero)
-            break;
-        if (filled > kCapacity)
-            throw TLpError(QStringLiteral("Le texte dépasse la capacité du mémo"));
-        if (filled == bytes.size())
-            bytes.resize(std::min(bytes.size() * 2, kCapacity + 1));
-    }
-    bytes.truncate(filled);
-    return bytes;
+TLpError capacityError() {
+    return TLpError(QStringLiteral("Le texte dépasse la capacité du mémo"));
 }
 
 } // namespace
 
+// The file is read in slices that are decoded straight into the text: no copy of the whole file's
+// bytes is ever held. Reading stops at the first zero byte, since nothing after it is shown (a
+// device of endless zeros loads as an empty page).
 TPageText loadPageFile(const QString& path) {
-    const QByteArray bytes = readPageBytes(path);
-    const pagefile::TTextExtent extent = pagefile::textExtent(bytes.constData(), bytes.size());
-    if (extent.length > pagefile::kCapacity)
-        throw TLpError(QStringLiteral("Le texte dépasse la capacité du mémo"));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw openError(path);
+    constexpr qint64 kCapacity = qint64(pagefile::kCapacity);
+    constexpr qint64 kSlice = 1 << 20;
+    const qint64 sizeHint = f.size();
     TPageText page;
-    page.text = QString(qsizetype(extent.length), Qt::Uninitialized);
-    const std::size_t length = pagefile::decode(bytes.constData(), extent.length,
-                                                reinterpret_cast<char16_t*>(page.text.data()));
-    page.text.truncate(qsizetype(length));
-    if (extent.cutAtZero)
-        page.zeroOffset = qint64(extent.length);
+    // Room for the whole file when its size is known and fits; else the text grows as it comes.
+    // (QString::resize leaves the new characters uninitialized.)
+    page.text.resize(qsizetype(sizeHint > 0 && sizeHint <= kCapacity ? sizeHint : kSlice));
+    QByteArray slice(kSlice, Qt::Uninitialized);
+    qint64 bytesRead = 0; // bytes of text so far
+    qsizetype length = 0; // units of text written
+    qsizetype carry = 0;  // a CR held back from the previous slice: an LF may follow it
+    for (;;) {
+        const qint64 got = f.read(slice.data() + carry, kSlice - carry);
+        if (got < 0)
+            throw openError(path);
+        qsizetype n = carry + qsizetype(got);
+        const pagefile::TTextExtent extent =
+            pagefile::textExtent(slice.constData() + carry, size_t(got));
+        if (extent.cutAtZero) {
+            n = carry + qsizetype(extent.length);
+            page.zeroOffset = bytesRead + qint64(extent.length);
+        }
+        bytesRead += qint64(n - carry);
+        if (bytesRead > kCapacity)
+            throw capacityError();
+        const bool last = got == 0 || extent.cutAtZero;
+        const qsizetype decodeNow = (!last && n > 0 && slice[n - 1] == '\r') ? n - 1 : n;
+        if (page.text.size() < length + decodeNow)
+            page.text.resize(std::max(length + decodeNow, page.text.size() * 2));
+        length +=
+            qsizetype(pagefile::decode(slice.constData(), size_t(decodeNow),
+                                       reinterpret_cast<char16_t*>(page.text.data()) + length));
+        carry = n - decodeNow;
+        if (carry)
+            slice[0] = '\r';
+        if (last)
+            break;
+    }
+    page.text.truncate(length);
     return page;
 }
 

@@ -137,6 +137,20 @@ TEST_F(DocumentPageFiles, ZeroByteEndsTheText) {
     EXPECT_EQ(loadPageFile("/dev/zero").zeroOffset, 0);
 }
 
+// Large files are read in pieces: a CR LF pair or a zero byte may sit across any boundary.
+TEST_F(DocumentPageFiles, BreaksAndZeroBytesNearPieceBoundariesOfALargeFile) {
+    for (const qsizetype at : {(1 << 20) - 2, (1 << 20) - 1, (1 << 20), (2 << 20) - 1}) {
+        const QByteArray head(at, 'a');
+        const TPageText crlf = loadPageFile(page("crlf.txt", head + "\r\nb\r"));
+        EXPECT_EQ(crlf.text, QString(head) + "\nb\n") << at;
+        const TPageText cr = loadPageFile(page("cr.txt", head + "\rb"));
+        EXPECT_EQ(cr.text, QString(head) + "\nb") << at;
+        const TPageText zero = loadPageFile(page("zero.txt", head + "\r" + QByteArray(1, 0) + "b"));
+        EXPECT_EQ(zero.text, QString(head) + "\n") << at;
+        EXPECT_EQ(zero.zeroOffset, at + 1) << at;
+    }
+}
+
 TEST_F(DocumentPageFiles, FilesThatCannotBeReadGiveTheOpenError) {
     const QString missing = dir.file("missing.txt");
     EXPECT_EQ(errorOf([&] { loadPageFile(missing); }), "Impossible d'ouvrir le fichier " + missing);
