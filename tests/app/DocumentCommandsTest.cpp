@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -401,6 +402,20 @@ TEST_F(DocumentCommands, CommandLineWithAMissingFileShowsTheOpenErrorAndAnUntitl
     EXPECT_EQ(memo().Text(), "");
     EXPECT_EQ(status(), "Untitled");
     EXPECT_TRUE(recent.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DocumentCommands, CtrlSInTheEditorSaves) {
+    const QString path = namedChanged();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    memo().setFocus();
+    QTest::keyClick(&memo(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(lptest::readFile(path), "first\r\nsecond!");
+    EXPECT_FALSE(memo().Modified());
 }
 
 } // namespace
