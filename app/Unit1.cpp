@@ -78,11 +78,13 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
             addRecentFile(path);
     };
 
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
-    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this, &TForm1::updateEditActions);
+    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this,
+            &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::textChanged, this, &TForm1::updateEditActions);
     qApp->installEventFilter(this);
 
@@ -90,17 +92,16 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     updateEditActions();
 }
 
-TForm1::~TForm1() {
-    qApp->removeEventFilter(this);
-}
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {
         auto* a = new QAction(caption, this);
         if (image >= 0)
             a->setIcon(lpImage(image));
-        connect(a, &QAction::triggered, this,
-                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] {
+                    (this->*handler)();
+                }); });
         return a;
     };
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
@@ -229,8 +230,8 @@ void TForm1::createToolBar() {
     EditCopy1->setIconText("Copy");
     ToolBar1->addActions({EditCopy1, EditCut1, EditPaste1});
     ToolBar1->addSeparator();
-    ToolBar1->addActions(
-        {BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut, ToolButton1});
+    ToolBar1->addActions({BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut,
+                          ToolButton1});
     ToolBar1->addSeparator();
 
     SpinEdit1 = new TLpSpinEdit(ToolBar1);
@@ -264,8 +265,8 @@ void TForm1::createToolBar() {
 
     // Toolbar buttons never take the keyboard focus: the editor keeps it while they run.
     for (QAction* a : ToolBar1->actions())
-        if (QWidget* w = ToolBar1->widgetForAction(a);
-            w && !qobject_cast<QComboBox*>(w) && !qobject_cast<QAbstractSpinBox*>(w))
+        if (QWidget* w = ToolBar1->widgetForAction(a); w && !qobject_cast<QComboBox*>(w) &&
+                                                       !qobject_cast<QAbstractSpinBox*>(w))
             w->setFocusPolicy(Qt::NoFocus);
 }
 
@@ -351,9 +352,7 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
 }
 
-void TForm1::Quitter1Click() {
-    close();
-}
+void TForm1::Quitter1Click() { close(); }
 
 // ---------------------------------------------------------------------------------------------
 // Document commands
@@ -365,21 +364,13 @@ bool TForm1::FormCloseQuery() {
     return canClose;
 }
 
-void TForm1::FileNewClick() {
-    document_->fileNew();
-}
+void TForm1::FileNewClick() { document_->fileNew(); }
 
-void TForm1::FileOpenClick() {
-    document_->fileOpen();
-}
+void TForm1::FileOpenClick() { document_->fileOpen(); }
 
-void TForm1::FileSaveClick() {
-    document_->fileSave();
-}
+void TForm1::FileSaveClick() { document_->fileSave(); }
 
-void TForm1::FileSaveAsClick() {
-    document_->fileSaveAs();
-}
+void TForm1::FileSaveAsClick() { document_->fileSaveAs(); }
 
 void TForm1::MRUList1Click(const QString& aValue, bool& Remove) {
     runCommand([&] { document_->openRecent(aValue, Remove); });
@@ -439,9 +430,7 @@ void TForm1::VideoFolderClick() {}
 
 void TForm1::Retourauto1Click() {}
 
-void TForm1::AstPic1Click() {
-    AstPic1->setChecked(!AstPic1->isChecked());
-}
+void TForm1::AstPic1Click() { AstPic1->setChecked(!AstPic1->isChecked()); }
 
 void TForm1::Police1Click() {}
 

@@ -76,9 +76,7 @@ bool TQtDialogs::executeSave(TFileDialog& dialog) {
     return true;
 }
 
-bool TQtDialogs::executePicture(TFileDialog& dialog) {
-    return executeOpen(dialog);
-}
+bool TQtDialogs::executePicture(TFileDialog& dialog) { return executeOpen(dialog); }
 
 bool TQtDialogs::executeFont(TFontSpec& font) {
     QFont f(font.name, font.size);
