@@ -92,7 +92,15 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The focus moves and the children go while QWidget's destructor runs, when this is no longer
+    // a TForm1: no signal may reach its handlers then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(Clm1, nullptr, this, nullptr);
+    disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {

@@ -114,7 +114,9 @@ void BM_SaveOurs(benchmark::State& state) {
         env->form->documentCommands().fileSave();
 }
 
-void BM_SavePlainCalls(benchmark::State& state) {
+// Our save syncs the new file to the disk before it replaces the old one; with sync the baseline
+// syncs too.
+void savePlainCalls(benchmark::State& state, bool sync) {
     const QString text = loadPageFile(env->pages[int(state.range(0))]).text;
     const QByteArray out = env->dir.filePath("saved-plain.txt").toLocal8Bit();
     const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
@@ -122,12 +124,21 @@ void BM_SavePlainCalls(benchmark::State& state) {
         std::string bytes(pagefile::encodedSize(units, size_t(text.size())), '\0');
         pagefile::encode(units, size_t(text.size()), bytes.data());
         const int fd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const bool ok = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+        const bool ok = fd >= 0 &&
+                        ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
+                        (!sync || ::fdatasync(fd) == 0);
         if (fd >= 0)
             ::close(fd);
         if (!ok)
             state.SkipWithError("write failed");
     }
+}
+
+void BM_SavePlainCalls(benchmark::State& state) {
+    savePlainCalls(state, false);
+}
+void BM_SavePlainCallsSynced(benchmark::State& state) {
+    savePlainCalls(state, true);
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
@@ -141,6 +152,7 @@ BENCHMARK(BM_OpenPlainEdit)->Apply(sizes);
 BENCHMARK(BM_ReadDecode)->Apply(sizes);
 BENCHMARK(BM_SaveOurs)->Apply(sizes);
 BENCHMARK(BM_SavePlainCalls)->Apply(sizes);
+BENCHMARK(BM_SavePlainCallsSynced)->Apply(sizes);
 
 // Keeps the real and processor times of every run, by name and size, for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -193,14 +205,16 @@ int main(int argc, char** argv) {
             const auto it = reporter.ms.find(std::string(name) + "/" + std::to_string(mb));
             return it == reporter.ms.end() ? 0.0 : cpu ? it->second.second : it->second.first;
         };
-        std::printf("\n%s time ratios\n%-4s %11s %11s %11s %11s\n", cpu ? "Processor" : "Real",
-                    "MB", "open/plain", "open/read", "save/plain", "open ms/MB");
+        std::printf("\n%s time ratios\n%-4s %11s %11s %11s %11s %11s\n", cpu ? "Processor" : "Real",
+                    "MB", "open/plain", "open/read", "save/plain", "save/synced", "open ms/MB");
         for (int mb : kSizesMb) {
             const double open = t("BM_OpenOurs", mb), plain = t("BM_OpenPlainEdit", mb);
             const double read = t("BM_ReadDecode", mb), save = t("BM_SaveOurs", mb);
             const double savePlain = t("BM_SavePlainCalls", mb);
-            std::printf("%-4d %11.2f %11.2f %11.2f %11.1f\n", mb, plain ? open / plain : 0,
-                        read ? open / read : 0, savePlain ? save / savePlain : 0, open / mb);
+            const double saveSynced = t("BM_SavePlainCallsSynced", mb);
+            std::printf("%-4d %11.2f %11.2f %11.2f %11.2f %11.1f\n", mb, plain ? open / plain : 0,
+                        read ? open / read : 0, savePlain ? save / savePlain : 0,
+                        saveSynced ? save / saveSynced : 0, open / mb);
         }
         if (const double at1 = t("BM_OpenOurs", 1); at1 > 0)
             std::printf("open ms per MB at 50 MB / at 1 MB: %.2f\n",
