@@ -24,10 +24,15 @@ QString TDocumentCommands::displayedName() const {
     return parts_.statusPanel.text();
 }
 
+TAnswer TDocumentCommands::askSaveChanges() {
+    // The question names the document as the status bar does.
+    return parts_.prompts.askYesNoCancel("Save changes in: " + displayedName() + " ?");
+}
+
 bool TDocumentCommands::saveChangesFirst() {
     if (!parts_.editor.Modified())
         return true;
-    switch (parts_.prompts.askYesNoCancel("Save changes in: " + displayedName() + " ?")) {
+    switch (askSaveChanges()) {
     case TAnswer::Yes:
         return fileSave();
     case TAnswer::No:
@@ -108,7 +113,7 @@ bool TDocumentCommands::fileSaveAs() {
 bool TDocumentCommands::closeQuery() {
     if (!parts_.editor.Modified())
         return true;
-    switch (parts_.prompts.askYesNoCancel("Save changes in: " + displayedName() + " ?")) {
+    switch (askSaveChanges()) {
     case TAnswer::Cancel:
         return false;
     case TAnswer::No:

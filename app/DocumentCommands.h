@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Prompts.h"
+
 #include <QString>
 
 #include <functional>
@@ -7,7 +9,6 @@
 class QLabel;
 class TColorMemo;
 class TDialogs;
-class TPrompts;
 struct TFileDialog;
 
 // The document's life: New, Open, Save, Save As, opening a recent file and the close check.
@@ -52,6 +53,7 @@ public:
     QString displayedName() const;
 
 private:
+    TAnswer askSaveChanges();
     // Asks about unsaved changes; returns whether the command that asks may go on.
     bool saveChangesFirst();
     // Replaces the document with the file's text; on failure the document stays as it was.
