@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/About.h"
+#include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
@@ -15,6 +16,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -75,6 +77,12 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createToolBar();
     createStatusBar();
+    document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
+        *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
+    document_->addRecentFile = [this](const QString& path) {
+        if (addRecentFile)
+            addRecentFile(path);
+    };
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
@@ -116,11 +124,12 @@ void TForm1::createRecentFiles() {
     MRUList1->SetSection("MRUList");
     MRUList1->Prompts = prompts_;
     MRUList1->OnClick = [this](QAction*, const QString& aValue, bool& Remove) {
-        runCommand([&] { MRUList1Click(aValue, Remove); });
+        MRUList1Click(aValue, Remove);
     };
     MRUList1->SetStyle(msCreateSubMenu);
     MRUList1->SetMenuItem(Recents->menuAction());
     MRUList1->LoadFromStore();
+    addRecentFile = [this](const QString& path) { MRUList1->Add(path); };
 }
 
 void TForm1::createActions() {
@@ -397,18 +406,35 @@ void TForm1::Quitter1Click() {
 // Document commands
 
 bool TForm1::FormCloseQuery() {
-    return true;
+    // A failed save shows its error here and keeps the window open.
+    bool canClose = false;
+    runCommand([&] { canClose = document_->closeQuery(); });
+    return canClose;
 }
 
-void TForm1::FileNewClick() {}
+void TForm1::FileNewClick() {
+    document_->fileNew();
+}
 
-void TForm1::FileOpenClick() {}
+void TForm1::FileOpenClick() {
+    document_->fileOpen();
+}
 
-void TForm1::FileSaveClick() {}
+void TForm1::FileSaveClick() {
+    document_->fileSave();
+}
 
-void TForm1::FileSaveAsClick() {}
+void TForm1::FileSaveAsClick() {
+    document_->fileSaveAs();
+}
 
-void TForm1::MRUList1Click(const QString&, bool&) {}
+void TForm1::MRUList1Click(const QString& aValue, bool& Remove) {
+    runCommand([&] { document_->openRecent(aValue, Remove); });
+}
+
+void TForm1::openFromCommandLine(const QString& path) {
+    runCommand([&] { document_->openPath(QFileInfo(path).absoluteFilePath()); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Printing
@@ -418,31 +444,53 @@ void TForm1::FilePrintClick() {}
 // ---------------------------------------------------------------------------------------------
 // Style commands
 
-void TForm1::BoldButClick() { style::bold(*Clm1); }
+void TForm1::BoldButClick() {
+    style::bold(*Clm1);
+}
 
-void TForm1::ItalButClick() { style::italic(*Clm1); }
+void TForm1::ItalButClick() {
+    style::italic(*Clm1);
+}
 
-void TForm1::UnderlineButClick() { style::underlined(*Clm1); }
+void TForm1::UnderlineButClick() {
+    style::underlined(*Clm1);
+}
 
-void TForm1::StrikeButClick() { style::strikeout(*Clm1); }
+void TForm1::StrikeButClick() {
+    style::strikeout(*Clm1);
+}
 
-void TForm1::InvertButClick() { style::inverseVideo(*Clm1); }
+void TForm1::InvertButClick() {
+    style::inverseVideo(*Clm1);
+}
 
-void TForm1::CenterButClick() { style::center(*Clm1); }
+void TForm1::CenterButClick() {
+    style::center(*Clm1);
+}
 
-void TForm1::TabButClick() { style::tab(*Clm1); }
+void TForm1::TabButClick() {
+    style::tab(*Clm1);
+}
 
-void TForm1::ToolButton1Click() { style::variable(*Clm1); }
+void TForm1::ToolButton1Click() {
+    style::variable(*Clm1);
+}
 
-void TForm1::SpinEdit1DblClick() { style::fontSize(*Clm1, SpinEdit1->text()); }
+void TForm1::SpinEdit1DblClick() {
+    style::fontSize(*Clm1, SpinEdit1->text());
+}
 
 void TForm1::LpColorComboBox1Select() {
     style::fontColor(*Clm1, LpColorComboBox1->currentIndex());
 }
 
-void TForm1::TargetButClick() { style::target(*Clm1); }
+void TForm1::TargetButClick() {
+    style::target(*Clm1);
+}
 
-void TForm1::LinkButClick() { style::linkToTarget(*Clm1); }
+void TForm1::LinkButClick() {
+    style::linkToTarget(*Clm1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Action box and favourite folders

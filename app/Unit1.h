@@ -16,6 +16,7 @@ class QToolBar;
 class TAboutBox;
 class TColorMemo;
 class THelpViewer;
+class TDocumentCommands;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -68,6 +69,11 @@ public:
     QString helpFile() const { return helpFile_; }
     void setHelpFile(const QString& path) { helpFile_ = path; }
 
+    // Set by the recent-files list: puts a path at the top of the list. Open calls it.
+    std::function<void(const QString&)> addRecentFile;
+    // The document commands behind the File menu.
+    TDocumentCommands& documentCommands() { return *document_; }
+
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
 
@@ -86,7 +92,10 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    // A file chosen in the recent-files submenu; Remove set to true drops the entry.
     void MRUList1Click(const QString& aValue, bool& Remove);
+    // Opens a file named on the command line as Open does once a file is chosen.
+    void openFromCommandLine(const QString& path);
     void FilePrintClick();
 
     void BoldButClick();
@@ -134,6 +143,7 @@ private:
     std::unique_ptr<TDialogs> ownDialogs_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
+    std::unique_ptr<TDocumentCommands> document_;
     QString helpFile_;
     bool shownOnce_ = false;
     QPointer<QWidget> textFocus_; ///< the text control the edit actions act on
