@@ -375,10 +375,10 @@ void TColorRule::buildLineEndTable(const std::vector<std::string>& lines) {
 // One pass over the region finds every keyword: a branch-free sweep (fused with the upper-case
 // copy) lists the offsets whose character starts some keyword, and at each of those only the
 // keywords with the same first two characters are tried. Each keyword resumes after its previous
-// occurrence (only keys with a border can overlap themselves, so only they keep track), so its
-// occurrences never overlap, exactly as searching it alone from the region
-// start would find them. The records are then written keyword by keyword, in table order,
-// because the order decides which of two overlapping keys of the rule wins the merge.
+// occurrence, so its occurrences never overlap, exactly as searching it alone from the region
+// start would find them (only a key with a border can overlap itself, so only such keys keep
+// track). The records are then written keyword by keyword, in table order, because the order
+// decides which of two overlapping keys of the rule wins the merge.
 int TColorRule::findKeywords(TKeyDescrList& keys, int next, const char* text, int scanStart,
                              int scanEnd, TCoveredRange& covered) {
     if (keywords_.empty())
