@@ -70,8 +70,7 @@ TEST(PrintLayout, CodesArePrintedAsTyped) {
     FakePrintDevice dev;
     dev.width = 1000;
     printLines(dev, {u"^Bbold^b [Var] ^L\"x\"=GotoPage ^l"});
-    EXPECT_EQ(dev.draws,
-              (std::vector<Draw>{{0, 0, 0, u"^Bbold^b [Var] ^L\"x\"=GotoPage ^l"}}));
+    EXPECT_EQ(dev.draws, (std::vector<Draw>{{0, 0, 0, u"^Bbold^b [Var] ^L\"x\"=GotoPage ^l"}}));
 }
 
 TEST(PrintLayout, LongLineContinuesAtTheLeftEdgeCutBetweenCharacters) {
