@@ -55,6 +55,7 @@ TFontChooser::TFontChooser(QWidget* parent) : QDialog(parent) {
     fonts_ = new QFontDialog(this);
     fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fonts_->setWindowFlags(Qt::Widget);
+    fonts_->setSizeGripEnabled(false);
 
     colors_ = new QComboBox(this);
     colors_->setObjectName("FontColor");

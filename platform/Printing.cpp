@@ -4,6 +4,8 @@
 #include "platform/QtPrintDevice.h"
 #include "platform/core/PrintLayout.h"
 
+#include <QEvent>
+#include <QPageRanges>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -40,10 +42,30 @@ std::unique_ptr<QPrinter> TQtPrintService::defaultPrinter() {
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
+namespace {
+
+// Qt 6.4's dialog on Unix keeps its page range and page set choices although the options leave
+// them out; every page is printed, so the group is hidden each time the dialog is shown.
+class THidePageChoice : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Show)
+            if (auto* range = watched->findChild<QWidget*>("gbPrintRange"))
+                range->hide();
+        return QObject::eventFilter(watched, e);
+    }
+};
+
+} // namespace
+
 void TQtPrintService::configureDialog(QPrintDialog& dialog) {
     dialog.setOptions(QAbstractPrintDialog::PrintCollateCopies |
                       QAbstractPrintDialog::PrintShowPageSize);
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    dialog.installEventFilter(new THidePageChoice(&dialog));
 }
 
 bool TQtPrintService::execDialog(QPrintDialog& dialog) {
@@ -62,8 +84,9 @@ std::unique_ptr<TPrintDevice> TQtPrintService::startJob(const TFontSpec& font) {
     configureDialog(dialog);
     if (!execDialog(dialog))
         return nullptr;
-    // The dialog hands out every page, whatever it was told.
+    // Every page is printed, whatever the printer remembers.
     printer_->setPrintRange(QPrinter::AllPages);
+    printer_->setPageRanges(QPageRanges());
     return std::make_unique<TQtPrintDevice>(*printer_, font);
 }
 
