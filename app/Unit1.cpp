@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/Printing.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/LpMRUList.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
@@ -74,30 +76,51 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createToolBar();
     createStatusBar();
 
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TForm1::updateEditActions);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
-    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this,
-            &TForm1::updateEditActions);
+    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::textChanged, this, &TForm1::updateEditActions);
     qApp->installEventFilter(this);
 
+    // The recent-files list loads itself before the creation handler runs.
+    runCommand([this] { createRecentFiles(); });
     runCommand([this] { FormCreate(); });
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The recent-files list saves itself when the window is destroyed, after its close handler.
+    if (MRUList1)
+        runCommand([this] { MRUList1->SaveToStore(); });
+}
+
+void TForm1::createRecentFiles() {
+    MRUList1 = new TLpMRUList(this);
+    MRUList1->setObjectName("MRUList1");
+    MRUList1->Options = moShowAccel | moSubIfEmpty | moSubClearOption;
+    MRUList1->SetMaxEntries(4);
+    MRUList1->IniLink = RegCtrl1.get();
+    MRUList1->IniUse = ioUseLink;
+    MRUList1->SetSection("MRUList");
+    MRUList1->Prompts = prompts_;
+    MRUList1->OnClick = [this](QAction*, const QString& aValue, bool& Remove) {
+        runCommand([&] { MRUList1Click(aValue, Remove); });
+    };
+    MRUList1->SetStyle(msCreateSubMenu);
+    MRUList1->SetMenuItem(Recents->menuAction());
+    MRUList1->LoadFromStore();
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {
         auto* a = new QAction(caption, this);
         if (image >= 0)
             a->setIcon(lpImage(image));
-        connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
         return a;
     };
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
@@ -224,8 +247,8 @@ void TForm1::createToolBar() {
     EditCopy1->setIconText("Copy");
     ToolBar1->addActions({EditCopy1, EditCut1, EditPaste1});
     ToolBar1->addSeparator();
-    ToolBar1->addActions({BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut,
-                          ToolButton1});
+    ToolBar1->addActions(
+        {BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut, ToolButton1});
     ToolBar1->addSeparator();
 
     SpinEdit1 = new TLpSpinEdit(ToolBar1);
@@ -257,11 +280,18 @@ void TForm1::createToolBar() {
     connect(LpComboBox1, &TLpComboBox::doubleClicked, this,
             [this] { runCommand([this] { LpComboBox1DblClick(); }); });
 
-    // Toolbar buttons never take the keyboard focus: the editor keeps it while they run.
-    for (QAction* a : ToolBar1->actions())
-        if (QWidget* w = ToolBar1->widgetForAction(a); w && !qobject_cast<QComboBox*>(w) &&
-                                                       !qobject_cast<QAbstractSpinBox*>(w))
-            w->setFocusPolicy(Qt::NoFocus);
+    // Flat buttons 23 pixels wide that never take the keyboard focus: the editor keeps it while
+    // they run.
+    ToolBar1->layout()->setSpacing(0);
+    ToolBar1->setContentsMargins(0, 0, 0, 0);
+    for (QAction* a : ToolBar1->actions()) {
+        QWidget* w = ToolBar1->widgetForAction(a);
+        if (!w || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w))
+            continue;
+        w->setFocusPolicy(Qt::NoFocus);
+        if (!a->isSeparator())
+            w->setFixedSize(23, 22);
+    }
 }
 
 void TForm1::createStatusBar() {
@@ -346,12 +376,16 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
 }
 
-void TForm1::Quitter1Click() { close(); }
+void TForm1::Quitter1Click() {
+    close();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Document commands
 
-bool TForm1::FormCloseQuery() { return true; }
+bool TForm1::FormCloseQuery() {
+    return true;
+}
 
 void TForm1::FileNewClick() {}
 
@@ -360,6 +394,8 @@ void TForm1::FileOpenClick() {}
 void TForm1::FileSaveClick() {}
 
 void TForm1::FileSaveAsClick() {}
+
+void TForm1::MRUList1Click(const QString&, bool&) {}
 
 // ---------------------------------------------------------------------------------------------
 // Printing
@@ -416,7 +452,9 @@ void TForm1::Retourauto1Click() {
     Retourauto1->setChecked(Clm1->WordWrap());
 }
 
-void TForm1::AstPic1Click() { AstPic1->setChecked(!AstPic1->isChecked()); }
+void TForm1::AstPic1Click() {
+    AstPic1->setChecked(!AstPic1->isChecked());
+}
 
 void TForm1::Police1Click() {
     TFontSpec font = Clm1->EditorFont();

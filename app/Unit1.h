@@ -17,6 +17,7 @@ class TColorMemo;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
+class TLpMRUList;
 class TLpSpinEdit;
 
 // What the main window reaches the outside world through. Tests give fakes; null members get the
@@ -44,6 +45,7 @@ public:
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
     std::unique_ptr<TLpIniCtrl> RegCtrl1;
+    TLpMRUList* MRUList1 = nullptr;
     TFileDialog OpenDialog1;
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
@@ -80,6 +82,7 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    void MRUList1Click(const QString& aValue, bool& Remove);
     void FilePrintClick();
 
     void BoldButClick();
@@ -119,6 +122,7 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createRecentFiles();
     void editAction(QAction* action);
 
     std::unique_ptr<TPrompts> ownPrompts_;
