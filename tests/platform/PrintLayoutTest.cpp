@@ -285,12 +285,3 @@ TEST(PrintLayout, RandomTextIsCutAsTheCharacterByCharacterRuleCutsIt) {
         EXPECT_EQ(printed, expected) << round;
     }
 }
-
-TEST(PrintLayout, LongLineNeedsFewMeasures) {
-    FakePrintDevice dev;
-    dev.width = 1000;
-    printLines(dev, {std::u16string(TPrintLayout::kMaxLineLength, u'x')});
-    EXPECT_EQ(dev.draws.size(), 41u);
-    // Dropping one character at a time would take millions of measures.
-    EXPECT_LT(dev.measureCount, 41 * 20);
-}

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -15,12 +14,13 @@
 
 namespace {
 
-// Forwards to the real device and keeps what went to each page.
+// Forwards to the real device and keeps what went to each page in pages, which outlives the job.
 class RecordingDevice : public TPrintDevice {
 public:
-    explicit RecordingDevice(std::unique_ptr<TPrintDevice> inner) : inner_(std::move(inner)) {}
-    std::vector<QStringList> pages{QStringList()};
-    int height = 0, width = 0, lineHeight = 0;
+    RecordingDevice(std::unique_ptr<TPrintDevice> inner, std::vector<QStringList>& pages)
+        : inner_(std::move(inner)), pages(pages) {
+        pages.assign(1, QStringList());
+    }
 
     int pageWidth() const override { return inner_->pageWidth(); }
     int pageHeight() const override { return inner_->pageHeight(); }
@@ -39,6 +39,7 @@ public:
 
 private:
     std::unique_ptr<TPrintDevice> inner_;
+    std::vector<QStringList>& pages;
 };
 
 // The real service on a PDF printer, with the dialog answered by the test.
@@ -49,15 +50,13 @@ public:
     bool havePrinter = true;
     int dialogs = 0;
     QAbstractPrintDialog::PrintDialogOptions options;
-    RecordingDevice* recorded = nullptr;
+    std::vector<QStringList> pages; ///< what the last job drew, page by page
 
     std::unique_ptr<TPrintDevice> startJob(const TFontSpec& font) override {
         std::unique_ptr<TPrintDevice> inner = TQtPrintService::startJob(font);
         if (!inner)
             return nullptr;
-        auto device = std::make_unique<RecordingDevice>(std::move(inner));
-        recorded = device.get();
-        return device;
+        return std::make_unique<RecordingDevice>(std::move(inner), pages);
     }
 
 protected:
@@ -143,18 +142,6 @@ TEST(PrintQt, NoDefaultPrinterIsAnErrorWithoutDialog) {
     EXPECT_FALSE(printJobRunning());
 }
 
-TEST(PrintQt, MachineWithoutPrintersRefusesBeforeTheDialog) {
-    if (!QPrinterInfo::availablePrinters().isEmpty())
-        GTEST_SKIP() << "this machine has printers";
-    TQtPrintService service;
-    try {
-        (void)service.startJob(monoFont());
-        FAIL() << "no error";
-    } catch (const TLpError& e) {
-        EXPECT_EQ(e.message(), "Aucune imprimante par défaut sélectionnée");
-    }
-}
-
 TEST(PrintQt, PrinterThatCannotStartIsAnError) {
     lptest::TempDir dir;
     PdfPrintService service;
@@ -212,8 +199,7 @@ TEST(PrintPdf, ThreePagesHoldTheExpectedLines) {
     service.file = dir.file("out.pdf");
     printText(service, lines, monoFont());
     ASSERT_TRUE(QFile::exists(service.file));
-    ASSERT_NE(service.recorded, nullptr);
-    ASSERT_EQ(service.recorded->pages.size(), 3u);
+    ASSERT_EQ(service.pages.size(), 3u);
 
     EXPECT_TRUE(runTool("pdfinfo", {service.file}).contains(QRegularExpression("Pages: +3\n")));
     const QStringList page1 = pdfPage(service.file, 1);
