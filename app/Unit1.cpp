@@ -1,10 +1,13 @@
 #include "app/Unit1.h"
 
+#include "app/About.h"
 #include "editor/ColMemo.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
+#include "markup/StyleCommands.h"
 #include "platform/Errors.h"
+#include "platform/HelpViewer.h"
 #include "platform/Printing.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -87,11 +91,20 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     // The recent-files list loads itself before the creation handler runs.
     runCommand([this] { createRecentFiles(); });
     runCommand([this] { FormCreate(); });
+    // The about box comes after the window's creation handler, and lives as long as the window.
+    AboutBox = new TAboutBox(this);
+    AboutBox->hide();
     updateEditActions();
 }
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    // The children die after this body, when this object is a plain QWidget again: the focus
+    // leaving a dying child, or the editor's last signals, must not reach a TForm1 slot then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(Clm1, nullptr, this, nullptr);
+    disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
     // The recent-files list saves itself when the window is destroyed, after its close handler.
     if (MRUList1)
         runCommand([this] { MRUList1->SaveToStore(); });
@@ -255,6 +268,7 @@ void TForm1::createToolBar() {
     SpinEdit1->setObjectName("SpinEdit1");
     SpinEdit1->setToolTip("Font Size");
     SpinEdit1->setFixedSize(46, 22);
+    SpinEdit1->Beep = [this] { prompts_->beep(); };
     ToolBar1->addWidget(SpinEdit1);
     connect(SpinEdit1, &TLpSpinEdit::doubleClicked, this,
             [this] { runCommand([this] { SpinEdit1DblClick(); }); });
@@ -263,6 +277,7 @@ void TForm1::createToolBar() {
     LpColorComboBox1->setObjectName("LpColorComboBox1");
     LpColorComboBox1->setToolTip("Font Color");
     LpColorComboBox1->setFixedSize(46, 21);
+    LpColorComboBox1->SetFocusControl(Clm1);
     ToolBar1->addWidget(LpColorComboBox1);
     connect(LpColorComboBox1, &TLpColorComboBox::select, this,
             [this] { runCommand([this] { LpColorComboBox1Select(); }); });
@@ -322,7 +337,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
 // Start and close
 
 void TForm1::FormCreate() {
-    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.hlp");
+    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.html");
     StatusPanel1->setText("Untitled");
     const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
     const int width = RegCtrl1->ReadInteger("", "Width", 0);
@@ -405,29 +420,31 @@ void TForm1::FilePrintClick() { printText(printing(), Clm1->Lines(), Clm1->Edito
 // ---------------------------------------------------------------------------------------------
 // Style commands
 
-void TForm1::BoldButClick() {}
+void TForm1::BoldButClick() { style::bold(*Clm1); }
 
-void TForm1::ItalButClick() {}
+void TForm1::ItalButClick() { style::italic(*Clm1); }
 
-void TForm1::UnderlineButClick() {}
+void TForm1::UnderlineButClick() { style::underlined(*Clm1); }
 
-void TForm1::StrikeButClick() {}
+void TForm1::StrikeButClick() { style::strikeout(*Clm1); }
 
-void TForm1::InvertButClick() {}
+void TForm1::InvertButClick() { style::inverseVideo(*Clm1); }
 
-void TForm1::CenterButClick() {}
+void TForm1::CenterButClick() { style::center(*Clm1); }
 
-void TForm1::TabButClick() {}
+void TForm1::TabButClick() { style::tab(*Clm1); }
 
-void TForm1::ToolButton1Click() {}
+void TForm1::ToolButton1Click() { style::variable(*Clm1); }
 
-void TForm1::SpinEdit1DblClick() {}
+void TForm1::SpinEdit1DblClick() { style::fontSize(*Clm1, SpinEdit1->text()); }
 
-void TForm1::LpColorComboBox1Select() {}
+void TForm1::LpColorComboBox1Select() {
+    style::fontColor(*Clm1, LpColorComboBox1->currentIndex());
+}
 
-void TForm1::TargetButClick() {}
+void TForm1::TargetButClick() { style::target(*Clm1); }
 
-void TForm1::LinkButClick() {}
+void TForm1::LinkButClick() { style::linkToTarget(*Clm1); }
 
 // ---------------------------------------------------------------------------------------------
 // Action box and favourite folders
@@ -462,17 +479,36 @@ void TForm1::Police1Click() {
         Clm1->SetEditorFont(font);
 }
 
-void TForm1::APropos1Click() {}
+void TForm1::APropos1Click() {
+    AboutBox->exec();
+}
 
-void TForm1::HelpContents1Execute() {}
+void TForm1::HelpContents1Execute() {
+    if (!HelpViewer)
+        HelpViewer = new THelpViewer(this);
+    HelpViewer->showContents(helpFile_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Edit actions
 
+QWidget* TForm1::focusedTextControl() {
+    QWidget* w = QApplication::focusWidget();
+    // While a menu is open it has the focus; the edit actions still mean the control the author
+    // was typing in.
+    if (QApplication::activePopupWidget() || qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w))
+        return textFocus_;
+    if (qobject_cast<QPlainTextEdit*>(w) || qobject_cast<TLpSpinEdit*>(w) ||
+        qobject_cast<QLineEdit*>(w))
+        textFocus_ = w;
+    else
+        textFocus_ = nullptr;
+    return textFocus_;
+}
+
 namespace {
 
-QLineEdit* focusedLineEdit() {
-    QWidget* w = QApplication::focusWidget();
+QLineEdit* asLineEdit(QWidget* w) {
     if (auto* spin = qobject_cast<TLpSpinEdit*>(w))
         return spin->editor();
     return qobject_cast<QLineEdit*>(w);
@@ -481,7 +517,7 @@ QLineEdit* focusedLineEdit() {
 } // namespace
 
 void TForm1::editAction(QAction* action) {
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = focusedTextControl();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         if (action == EditCopy1)
             edit->copy();
@@ -491,7 +527,7 @@ void TForm1::editAction(QAction* action) {
             edit->paste();
         else
             edit->selectAll();
-    } else if (QLineEdit* line = focusedLineEdit()) {
+    } else if (QLineEdit* line = asLineEdit(w)) {
         if (action == EditCopy1)
             line->copy();
         else if (action == EditCut1)
@@ -506,12 +542,12 @@ void TForm1::editAction(QAction* action) {
 
 void TForm1::updateEditActions() {
     bool hasSelection = false, hasText = false, focused = false;
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = focusedTextControl();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         focused = true;
         hasSelection = edit->textCursor().hasSelection();
         hasText = !edit->document()->isEmpty();
-    } else if (QLineEdit* line = focusedLineEdit()) {
+    } else if (QLineEdit* line = asLineEdit(w)) {
         focused = true;
         hasSelection = line->hasSelectedText();
         hasText = !line->text().isEmpty();

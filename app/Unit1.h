@@ -5,6 +5,7 @@
 #include "platform/Prompts.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -13,7 +14,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class QToolBar;
+class TAboutBox;
 class TColorMemo;
+class THelpViewer;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -60,8 +63,12 @@ public:
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
 
+    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
+
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
+    void setHelpFile(const QString& path) { helpFile_ = path; }
 
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
@@ -124,6 +131,7 @@ private:
     void createStatusBar();
     void createRecentFiles();
     void editAction(QAction* action);
+    QWidget* focusedTextControl();
 
     std::unique_ptr<TPrompts> ownPrompts_;
     std::unique_ptr<TDialogs> ownDialogs_;
@@ -133,6 +141,7 @@ private:
     TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;
+    QPointer<QWidget> textFocus_; ///< the text control the edit actions act on
 };
 
 // The image of the shared image list at index (0 to 23).
