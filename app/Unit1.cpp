@@ -9,6 +9,7 @@
 #include "markup/StyleCommands.h"
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
+#include "platform/Printing.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
 
@@ -47,8 +48,11 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         ownPrompts_ = std::make_unique<TQtPrompts>(this);
     if (!services.dialogs)
         ownDialogs_ = std::make_unique<TQtDialogs>(this);
+    if (!services.printing)
+        ownPrinting_ = std::make_unique<TQtPrintService>(this);
     prompts_ = services.prompts ? services.prompts : ownPrompts_.get();
     dialogs_ = services.dialogs ? services.dialogs : ownDialogs_.get();
+    printing_ = services.printing ? services.printing : ownPrinting_.get();
 
     setObjectName("Form1");
     setWindowTitle("Lark Pad");
@@ -203,8 +207,6 @@ void TForm1::createActions() {
         AstPic1->setChecked(!AstPic1->isChecked());
         runCommand([this] { AstPic1Click(); });
     });
-    connect(Retourauto1, &QAction::triggered, this,
-            [this] { Retourauto1->setChecked(Clm1->WordWrap()); });
     Police1 = make("Font", 20, &TForm1::Police1Click);
     Police1->setShortcut(QKeySequence("Ctrl+F"));
     TxtFolder = make("Text Folder", 21, &TForm1::TxtFolderClick);
@@ -439,7 +441,7 @@ void TForm1::openFromCommandLine(const QString& path) {
 // ---------------------------------------------------------------------------------------------
 // Printing
 
-void TForm1::FilePrintClick() {}
+void TForm1::FilePrintClick() { printText(printing(), Clm1->Lines(), Clm1->EditorFont()); }
 
 // ---------------------------------------------------------------------------------------------
 // Style commands
@@ -508,13 +510,22 @@ void TForm1::VideoFolderClick() {}
 // ---------------------------------------------------------------------------------------------
 // View commands and help
 
-void TForm1::Retourauto1Click() {}
+void TForm1::Retourauto1Click() {
+    Clm1->SetWordWrap(!Clm1->WordWrap());
+    Clm1->SetScrollBars(Clm1->WordWrap() ? ssVertical : ssBoth);
+    // The action has flipped its own check mark already; the editor's state is what counts.
+    Retourauto1->setChecked(Clm1->WordWrap());
+}
 
 void TForm1::AstPic1Click() {
     AstPic1->setChecked(!AstPic1->isChecked());
 }
 
-void TForm1::Police1Click() {}
+void TForm1::Police1Click() {
+    TFontSpec font = Clm1->EditorFont();
+    if (dialogs().executeFont(font))
+        Clm1->SetEditorFont(font);
+}
 
 void TForm1::APropos1Click() {
     AboutBox->exec();

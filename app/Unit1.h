@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/PrintService.h"
 #include "platform/Prompts.h"
 
 #include <QMainWindow>
@@ -28,6 +29,7 @@ class TLpSpinEdit;
 struct TForm1Services {
     TPrompts* prompts = nullptr;
     TDialogs* dialogs = nullptr;
+    TPrintService* printing = nullptr; ///< the print dialog and the printer
 };
 
 // The main window: toolbar, menus, editor and status bar, and the handlers of the commands. The
@@ -76,6 +78,7 @@ public:
 
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
+    TPrintService& printing() { return *printing_; }
 
     // Runs one command: an error that it does not handle itself ends it and is shown in the
     // application's error box; the program goes on.
@@ -141,9 +144,11 @@ private:
 
     std::unique_ptr<TPrompts> ownPrompts_;
     std::unique_ptr<TDialogs> ownDialogs_;
+    std::unique_ptr<TPrintService> ownPrinting_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
     std::unique_ptr<TDocumentCommands> document_;
+    TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;
     QPointer<QWidget> textFocus_; ///< the text control the edit actions act on

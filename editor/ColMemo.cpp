@@ -3,11 +3,14 @@
 #include "platform/QtColors.h"
 #include "platform/core/Cp1252.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+
+#include <climits>
 
 QString toPageText(const QString& text) {
     QString out;
@@ -87,14 +90,50 @@ void TColorMemo::Clear() {
 
 int TColorMemo::LineCount() const { return Lines().size(); }
 
+namespace {
+
+// The display lines of a block that the editor has not laid out yet (blocks far from the view),
+// laid out here as the editor's document layout lays them out at the given width, without keeping
+// the layout.
+void appendUnlaidLines(QStringList& lines, const QTextBlock& block, const QTextDocument* doc,
+                       int width) {
+    const QString text = block.text();
+    const QTextOption option = doc->defaultTextOption();
+    qreal available = width > 0 ? qreal(width) : qreal(INT_MAX);
+    available -= 2 * doc->documentMargin();
+    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
+        available -= QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+
+    QTextLayout layout(text, block.charFormat().font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int count = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(available);
+        lines << text.mid(line.textStart(), line.textLength());
+        ++count;
+    }
+    layout.endLayout();
+    if (count == 0)
+        lines << text;
+}
+
+} // namespace
+
 QStringList TColorMemo::Lines() const {
     QStringList lines;
     const bool wrap = WordWrap();
     for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
         const QString text = b.text();
         const QTextLayout* layout = b.layout();
-        if (!wrap || !layout || layout->lineCount() <= 1) {
+        if (!wrap || text.isEmpty()) {
             lines << text;
+            continue;
+        }
+        // The document layout wraps at the viewport's width.
+        if (!layout || layout->lineCount() == 0) {
+            appendUnlaidLines(lines, b, document(), viewport()->width());
             continue;
         }
         for (int i = 0; i < layout->lineCount(); ++i) {

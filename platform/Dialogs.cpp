@@ -1,8 +1,9 @@
 #include "platform/Dialogs.h"
 
+#include "platform/FontChooser.h"
+
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QGridLayout>
 
 QStringList qtNameFilters(const QString& filter) {
@@ -79,20 +80,10 @@ bool TQtDialogs::executeSave(TFileDialog& dialog) {
 bool TQtDialogs::executePicture(TFileDialog& dialog) { return executeOpen(dialog); }
 
 bool TQtDialogs::executeFont(TFontSpec& font) {
-    QFont f(font.name, font.size);
-    f.setBold(font.bold);
-    f.setItalic(font.italic);
-    f.setUnderline(font.underline);
-    f.setStrikeOut(font.strikeOut);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, f, parent_);
-    if (!ok)
+    TFontChooser chooser(parent_);
+    chooser.setFontSpec(font);
+    if (chooser.exec() != QDialog::Accepted)
         return false;
-    font.name = chosen.family();
-    font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
-    font.bold = chosen.bold();
-    font.italic = chosen.italic();
-    font.underline = chosen.underline();
-    font.strikeOut = chosen.strikeOut();
+    font = chooser.fontSpec();
     return true;
 }
