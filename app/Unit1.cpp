@@ -1,10 +1,13 @@
 #include "app/Unit1.h"
 
 #include "editor/ColMemo.h"
+#include "markup/ActionCommands.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
 #include "platform/Errors.h"
+#include "settings/FolderCommands.h"
+#include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
 
 #include <QApplication>
@@ -41,6 +44,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         ownDialogs_ = std::make_unique<TQtDialogs>(this);
     prompts_ = services.prompts ? services.prompts : ownPrompts_.get();
     dialogs_ = services.dialogs ? services.dialogs : ownDialogs_.get();
+    folderBrowser_ = services.folderBrowser;
 
     setObjectName("Form1");
     setWindowTitle("Lark Pad");
@@ -59,6 +63,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     SaveDialog1.defaultExt = "txt";
     SaveDialog1.overwritePrompt = true;
     OpenPic1.filter = "Fichiers image|*.bmp;*.jpg;*.ico;*.wmf";
+    BrowseDlg1 = new TLpBrowseDlg(this);
 
     Clm1 = new TColorMemo(this);
     Clm1->setObjectName("Clm1");
@@ -394,15 +399,30 @@ void TForm1::LinkButClick() {}
 // ---------------------------------------------------------------------------------------------
 // Action box and favourite folders
 
-void TForm1::LpComboBox1DblClick() {}
+void TForm1::LpComboBox1DblClick() {
+    const TActionBoxContext context{*Clm1, *RegCtrl1, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
+    insertActionLink(context, LpComboBox1->currentIndex(), AstPic1->isChecked());
+}
 
-void TForm1::TxtFolderClick() {}
+void TForm1::TxtFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::text, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
-void TForm1::PicFolderClick() {}
+void TForm1::PicFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::pictures, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
-void TForm1::SoundsFolderClick() {}
+void TForm1::SoundsFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::sounds, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
-void TForm1::VideoFolderClick() {}
+void TForm1::VideoFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::videos, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // View commands and help

@@ -13,6 +13,8 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class TColorMemo;
+class TFolderBrowser;
+class TLpBrowseDlg;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -23,6 +25,7 @@ class TLpSpinEdit;
 struct TForm1Services {
     TPrompts* prompts = nullptr;
     TDialogs* dialogs = nullptr;
+    TFolderBrowser* folderBrowser = nullptr; ///< null: BrowseDlg1 shows its own window
 };
 
 // The main window: toolbar, menus, editor and status bar, and the handlers of the commands. The
@@ -45,6 +48,7 @@ public:
     TFileDialog OpenDialog1;
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
+    TLpBrowseDlg* BrowseDlg1 = nullptr;
 
     // Toolbar buttons and menu items.
     QAction *NewBut, *OpenBut, *SaveBut, *SaveAsBut;
@@ -122,6 +126,7 @@ private:
     std::unique_ptr<TDialogs> ownDialogs_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
+    TFolderBrowser* folderBrowser_;
     QString helpFile_;
     bool shownOnce_ = false;
 };
