@@ -108,15 +108,16 @@ void TLpBrowseWindow::selectFolder(const QString& path) {
         return;
     for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
         tree_->expand(p);
-    tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
     tree_->scrollTo(index);
 }
 
 QString TLpBrowseWindow::selectedPath() const {
-    const QModelIndexList rows = tree_->selectionModel()->selectedRows();
-    if (rows.isEmpty())
-        return {};
-    return QDir::cleanPath(model_->filePath(rows.first()));
+    for (const QModelIndex& index : tree_->selectionModel()->selectedIndexes())
+        if (index.column() == 0)
+            return QDir::cleanPath(model_->filePath(index));
+    return {};
 }
 
 void TLpBrowseWindow::selectionChanged(const QModelIndex& current) {
