@@ -88,6 +88,9 @@ void TLpBrowseWindow::initialise() {
                            screenSize));
     if (!owner_.CaptionTitle.isEmpty())
         setWindowTitle(owner_.CaptionTitle);
+    // The whole namespace opens with its top folder expanded.
+    if (!tree_->rootIndex().isValid())
+        tree_->expand(model_->index(QDir::rootPath()));
     if (!owner_.StatusText().isEmpty())
         setStatus(owner_.StatusText());
     if (!owner_.SelectedFolder().isEmpty())

@@ -55,6 +55,7 @@ TEST(BrowseDialog, FirstShowingHasNothingSelectedAndOkDisabled) {
         EXPECT_EQ(w.editBox(), nullptr);
         // The whole namespace: the root itself is the tree's top item.
         EXPECT_FALSE(w.tree()->rootIndex().isValid());
+        EXPECT_TRUE(w.tree()->isExpanded(w.model()->index("/")));
         w.selectFolder(dir.file("pictures"));
         EXPECT_TRUE(w.okButton()->isEnabled());
         clickOk(w);
