@@ -15,9 +15,10 @@ TLpComboBox::TLpComboBox(QWidget* parent) : QComboBox(parent) {
     setCurrentIndex(-1);
     setMaxVisibleItems(actions::kActionCount);
     connect(this, &QComboBox::activated, this, &TLpComboBox::onActivated);
-    // The list opens on the first press of a double click and takes the second press; it is
-    // watched so that the double click still reaches the box.
+    // The list opens on the first press of a double click and takes the second press, often on
+    // the item drawn over the box; it is watched so that the double click still reaches the box.
     view()->window()->installEventFilter(this);
+    view()->viewport()->installEventFilter(this);
 }
 
 void TLpComboBox::onActivated(int index) {
@@ -36,6 +37,15 @@ void TLpComboBox::mousePressEvent(QMouseEvent* e) {
 void TLpComboBox::mouseDoubleClickEvent(QMouseEvent* e) {
     hidePopup();
     e->accept();
+    emitDoubleClicked();
+}
+
+void TLpComboBox::emitDoubleClicked() {
+    // The list can see the second press and the box the double click of the same gesture.
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    if (sinceDoubleClick_.isValid() && sinceDoubleClick_.elapsed() <= interval)
+        return;
+    sinceDoubleClick_.start();
     emit doubleClicked();
 }
 
@@ -49,7 +59,7 @@ bool TLpComboBox::eventFilter(QObject* watched, QEvent* e) {
         if (me->button() == Qt::LeftButton && rect().contains(local) && quick) {
             pressTimed_ = false;
             hidePopup();
-            emit doubleClicked();
+            emitDoubleClicked();
             return true;
         }
     }

@@ -23,8 +23,10 @@ protected:
 
 private:
     void onActivated(int index);
+    void emitDoubleClicked();
 
     int chosen_ = -1;
     QElapsedTimer sincePress_; ///< since the press that opened the list
     bool pressTimed_ = false;
+    QElapsedTimer sinceDoubleClick_; ///< since doubleClicked was last raised
 };

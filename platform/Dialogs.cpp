@@ -69,6 +69,8 @@ bool TQtDialogs::executePicture(TFileDialog& dialog) {
     if (auto* grid = qobject_cast<QGridLayout*>(fd.layout()))
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&fd, &QFileDialog::currentChanged, pane, &TPicturePane::showFile);
+    // Room for the list beside the pane.
+    fd.resize(fd.sizeHint().width() + pane->minimumWidth() + 200, fd.sizeHint().height());
     if (!dialog.fileName.isEmpty())
         pane->showFile(dialog.fileName);
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())

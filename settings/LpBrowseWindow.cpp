@@ -3,6 +3,7 @@
 #include "settings/LpBrowseDlg.h"
 
 #include <QDialogButtonBox>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -41,6 +43,7 @@ TLpBrowseWindow::TLpBrowseWindow(TLpBrowseDlg& owner, QWidget* parent)
         filters |= QDir::Files;
     model_->setFilter(filters);
     model_->setReadOnly(true);
+    model_->setIconProvider(&icons_);
     const QString root = browseRootPath(owner.StartFolder);
     model_->setRootPath(root);
 
@@ -56,6 +59,13 @@ TLpBrowseWindow::TLpBrowseWindow(TLpBrowseDlg& owner, QWidget* parent)
     // contents.
     if (root != QDir::rootPath())
         tree_->setRootIndex(model_->index(root));
+    // The folders load in the background and their rows arrive in batches that push the
+    // preselected folder down: it is brought into view again until the author takes over.
+    for (auto signal : {&QFileSystemModel::rowsInserted, &QFileSystemModel::rowsRemoved})
+        connect(model_, signal, this, [this] { showSelection(); });
+    connect(model_, &QFileSystemModel::layoutChanged, this, [this] { showSelection(); });
+    tree_->viewport()->installEventFilter(this);
+    tree_->installEventFilter(this);
     connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { selectionChanged(tree_->selectionModel()->currentIndex()); });
 
@@ -111,9 +121,40 @@ void TLpBrowseWindow::selectFolder(const QString& path) {
         return;
     for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
         tree_->expand(p);
+    followSelection_ = true;
     tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                         QItemSelectionModel::Rows);
-    tree_->scrollTo(index);
+    tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void TLpBrowseWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    showSelection();
+}
+
+bool TLpBrowseWindow::eventFilter(QObject* watched, QEvent* e) {
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        followSelection_ = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TLpBrowseWindow::showSelection() {
+    if (!followSelection_ || scrollQueued_)
+        return;
+    scrollQueued_ = true;
+    // After the tree's delayed layout and the model's delayed sort, which both move rows.
+    QTimer::singleShot(0, this, [this] {
+        scrollQueued_ = false;
+        if (followSelection_ && tree_->currentIndex().isValid())
+            tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
 }
 
 QString TLpBrowseWindow::selectedPath() const {

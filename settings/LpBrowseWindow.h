@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFileIconProvider>
 
 class QDialogButtonBox;
 class QFileSystemModel;
@@ -39,10 +40,16 @@ public:
 
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     void selectionChanged(const QModelIndex& current);
+    void showSelection();
 
     TLpBrowseDlg& owner_;
+    QFileIconProvider icons_; ///< folder pictures; declared before the model that uses it
     QFileSystemModel* model_;
     QTreeView* tree_;
     QLabel* caption_;
@@ -51,5 +58,6 @@ private:
     QDialogButtonBox* buttons_;
     QPushButton* ok_;
     QString chosen_;
-    bool initialising_ = false;
+    bool followSelection_ = false; ///< keep the preselected folder in view while rows arrive
+    bool scrollQueued_ = false;
 };
