@@ -70,7 +70,7 @@ bool TQtDialogs::executePicture(TFileDialog& dialog) {
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&fd, &QFileDialog::currentChanged, pane, &TPicturePane::showFile);
     // Room for the list beside the pane.
-    fd.resize(fd.sizeHint().width() + pane->minimumWidth() + 200, fd.sizeHint().height());
+    fd.resize(820, 460);
     if (!dialog.fileName.isEmpty())
         pane->showFile(dialog.fileName);
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
