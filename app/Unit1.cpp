@@ -89,7 +89,13 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The window's base destructor hides it and moves the focus, which would call back into this
+    // already destroyed part of the object.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {

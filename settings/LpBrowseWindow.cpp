@@ -89,7 +89,11 @@ TLpBrowseWindow::TLpBrowseWindow(TLpBrowseDlg& owner, QWidget* parent)
     layout->addWidget(buttons_);
 }
 
-TLpBrowseWindow::~TLpBrowseWindow() = default;
+TLpBrowseWindow::~TLpBrowseWindow() {
+    // The model's loader thread uses the icon provider: the model goes first.
+    tree_->setModel(nullptr);
+    delete model_;
+}
 
 void TLpBrowseWindow::initialise() {
     QScreen* screen = QGuiApplication::primaryScreen();

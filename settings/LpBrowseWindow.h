@@ -49,7 +49,7 @@ private:
     void showSelection();
 
     TLpBrowseDlg& owner_;
-    QFileIconProvider icons_; ///< folder pictures; declared before the model that uses it
+    QFileIconProvider icons_; ///< folder pictures; outlives the model (see the destructor)
     QFileSystemModel* model_;
     QTreeView* tree_;
     QLabel* caption_;
