@@ -32,8 +32,7 @@ constexpr std::array<TAction, kActionCount> kActions{{
     {"SounBuzzer", "SoundBuzzer", R"(=SoundBuzzer^l)", None, 0, "", ""},
     {"StickyNote", "StickyNote", R"(=StickyNote "-1" "-1" "Ligne1|Ligne2" "0"^l)", None, 0, "", ""},
     {"StopMedia", "StopMedia", R"(=StopMedia ""^l)", None, 0, "", ""},
-    // The assisted form names its window "Titre", the default form "Title"; pages written with
-    // either exist, so both stay as they are.
+    // The assisted form names its window "Titre" where the default form has "Title".
     {"TextWindow", "TextWindow", R"(=TextWindow "Title" "-1" "-1" "350" "400" "File" "WordWrap"^l)",
      Text, 6, R"(=TextWindow "Titre" "-1" "-1" "350" "400" ")", R"(" "WordWrap"^l)"},
 }};
