@@ -4,6 +4,7 @@
 #include "platform/Prompts.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -12,12 +13,16 @@ class QAction;
 class QLabel;
 class QMenu;
 class QToolBar;
+class TAboutBox;
 class TColorMemo;
 class TFolderBrowser;
 class TLpBrowseDlg;
+class THelpViewer;
+class TDocumentCommands;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
+class TLpMRUList;
 class TLpSpinEdit;
 
 // What the main window reaches the outside world through. Tests give fakes; null members get the
@@ -45,6 +50,7 @@ public:
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
     std::unique_ptr<TLpIniCtrl> RegCtrl1;
+    TLpMRUList* MRUList1 = nullptr;
     TFileDialog OpenDialog1;
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
@@ -60,8 +66,17 @@ public:
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
 
+    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
+
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
+    void setHelpFile(const QString& path) { helpFile_ = path; }
+
+    // Set by the recent-files list: puts a path at the top of the list. Open calls it.
+    std::function<void(const QString&)> addRecentFile;
+    // The document commands behind the File menu.
+    TDocumentCommands& documentCommands() { return *document_; }
 
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
@@ -81,6 +96,10 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    // A file chosen in the recent-files submenu; Remove set to true drops the entry.
+    void MRUList1Click(const QString& aValue, bool& Remove);
+    // Opens a file named on the command line as Open does once a file is chosen.
+    void openFromCommandLine(const QString& path);
     void FilePrintClick();
 
     void BoldButClick();
@@ -120,15 +139,19 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createRecentFiles();
     void editAction(QAction* action);
+    QWidget* focusedTextControl();
 
     std::unique_ptr<TPrompts> ownPrompts_;
     std::unique_ptr<TDialogs> ownDialogs_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
     TFolderBrowser* folderBrowser_;
+    std::unique_ptr<TDocumentCommands> document_;
     QString helpFile_;
     bool shownOnce_ = false;
+    QPointer<QWidget> textFocus_; ///< the text control the edit actions act on
 };
 
 // The image of the shared image list at index (0 to 23).

@@ -69,14 +69,6 @@ QString TColorMemo::SelText() const {
     return t;
 }
 
-void TColorMemo::ReplaceSel(const QString& text) {
-    QTextCursor c = textCursor();
-    c.beginEditBlock();
-    c.insertText(toPageText(text));
-    c.endEditBlock();
-    setTextCursor(c);
-}
-
 QString TColorMemo::Text() const {
     QString t = document()->toRawText();
     t.replace(QChar(0x2029), QStringLiteral("\r\n"));
@@ -185,6 +177,11 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
 }
 
 bool TColorMemo::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->matches(QKeySequence::Undo)) {
+        if (!isReadOnly())
+            Undo();
+        return true;
+    }
     // Ctrl+A belongs to the main window's Assistants switch, not to select-all.
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);

@@ -2,6 +2,7 @@
 
 #include "platform/PicturePane.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGridLayout>
@@ -31,6 +32,23 @@ void configure(QFileDialog& fd, const TFileDialog& dialog) {
         fd.setDefaultSuffix(dialog.defaultExt);
 }
 
+// QFileDialog has no read-only check box of its own. The toolkit's own (non-native) dialog lays
+// its widgets out in a grid, so the box goes into a row of its own below them; the platform's
+// native dialogs cannot take one, so a dialog that shows the box is always the toolkit's.
+QCheckBox* addReadOnlyBox(QFileDialog& fd, const TFileDialog& dialog) {
+    if (!dialog.readOnlyShown)
+        return nullptr;
+    fd.setOption(QFileDialog::DontUseNativeDialog);
+    auto* grid = qobject_cast<QGridLayout*>(fd.layout());
+    if (!grid)
+        return nullptr;
+    auto* box = new QCheckBox(QStringLiteral("Ouvrir en lecture seule"), &fd);
+    box->setObjectName("ReadOnlyBox");
+    box->setChecked(dialog.readOnlyChecked);
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
+
 } // namespace
 
 bool TQtDialogs::executeOpen(TFileDialog& dialog) {
@@ -38,9 +56,12 @@ bool TQtDialogs::executeOpen(TFileDialog& dialog) {
     configure(fd, dialog);
     fd.setAcceptMode(QFileDialog::AcceptOpen);
     fd.setFileMode(QFileDialog::ExistingFile);
+    QCheckBox* readOnly = addReadOnlyBox(fd, dialog);
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
         return false;
     dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    if (readOnly)
+        dialog.readOnlyChecked = readOnly->isChecked();
     return true;
 }
 
