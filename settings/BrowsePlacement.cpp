@@ -48,7 +48,7 @@ QPoint placeBrowseDialog(TBrowsePosition position, const QRect& reference, const
     return QPoint(x < 0 ? 0 : x, y < 0 ? 0 : y);
 }
 
-QString shortenPath(const QString& path, int maxLength) {
+QString shortenFolderPath(const QString& path, int maxLength) {
     static const QString kEllipsis = QStringLiteral("...");
     if (path.size() <= maxLength)
         return path;

@@ -32,4 +32,4 @@ QPoint placeBrowseDialog(TBrowsePosition position, const QRect& reference, const
 // A folder path for the status line: at most maxLength characters. A longer path keeps its first
 // folder and as many whole folders from its end as fit, with "..." for the rest
 // ("/home/.../photos/2024"); a last folder that alone is too long keeps its end after "...".
-QString shortenPath(const QString& path, int maxLength = 40);
+QString shortenFolderPath(const QString& path, int maxLength = 40);

@@ -175,7 +175,7 @@ void TLpBrowseWindow::selectionChanged(const QModelIndex& current) {
     if (edit_)
         edit_->setText(path);
     if (has(owner_, doShowPath))
-        setStatus(shortenPath(path));
+        setStatus(shortenFolderPath(path));
     if (owner_.OnSelectionChanged)
         owner_.OnSelectionChanged(&owner_, this, path, current);
 }

@@ -13,13 +13,6 @@
 
 #include <functional>
 
-// Readable failures for texts.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace {
 
 // Drives the real window in place of the author: check runs on the set-up window, then the
@@ -138,7 +131,7 @@ TEST(BrowseDialog, OptionsStatusLineEnableOkAndEvents) {
         EXPECT_TRUE(w.statusLine()->isVisibleTo(&w));
         dlg.SetSelectedFolder(deep); // assigned while open: selects at once
         EXPECT_EQ(w.selectedPath(), deep);
-        EXPECT_EQ(w.statusLine()->text(), shortenPath(deep));
+        EXPECT_EQ(w.statusLine()->text(), shortenFolderPath(deep));
         EXPECT_LE(w.statusLine()->text().size(), 40);
         w.reject();
     });
@@ -246,13 +239,13 @@ TEST(BrowsePlacement, ScreenEdgesAndNegativeCoordinates) {
 }
 
 TEST(BrowsePlacement, ShortenedPathsForTheStatusLine) {
-    EXPECT_EQ(shortenPath("/home/ann/pages"), "/home/ann/pages");
+    EXPECT_EQ(shortenFolderPath("/home/ann/pages"), "/home/ann/pages");
     const QString exactly40 = "/" + QString(39, 'x');
-    EXPECT_EQ(shortenPath(exactly40), exactly40);
-    EXPECT_EQ(shortenPath("/home/ann/a-rather-long-folder/another-long-folder/photos/2024"),
+    EXPECT_EQ(shortenFolderPath(exactly40), exactly40);
+    EXPECT_EQ(shortenFolderPath("/home/ann/a-rather-long-folder/another-long-folder/photos/2024"),
               "/home/.../photos/2024");
-    EXPECT_EQ(shortenPath("/home/" + QString(50, 'y')), "..." + QString(37, 'y'));
+    EXPECT_EQ(shortenFolderPath("/home/" + QString(50, 'y')), "..." + QString(37, 'y'));
     for (const QString& p : {QString("/a/") + QString(60, 'b') + "/c",
                              QString("/") + QString(30, 'd') + "/" + QString(30, 'e')})
-        EXPECT_LE(shortenPath(p).size(), 40) << p.toStdString();
+        EXPECT_LE(shortenFolderPath(p).size(), 40) << p.toStdString();
 }
