@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
+#include "markup/ActionCommands.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
@@ -10,6 +11,8 @@
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "platform/Printing.h"
+#include "settings/FolderCommands.h"
+#include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
 
@@ -53,6 +56,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     prompts_ = services.prompts ? services.prompts : ownPrompts_.get();
     dialogs_ = services.dialogs ? services.dialogs : ownDialogs_.get();
     printing_ = services.printing ? services.printing : ownPrinting_.get();
+    folderBrowser_ = services.folderBrowser;
 
     setObjectName("Form1");
     setWindowTitle("Lark Pad");
@@ -71,6 +75,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     SaveDialog1.defaultExt = "txt";
     SaveDialog1.overwritePrompt = true;
     OpenPic1.filter = "Fichiers image|*.bmp;*.jpg;*.ico;*.wmf";
+    BrowseDlg1 = new TLpBrowseDlg(this);
 
     Clm1 = new TColorMemo(this);
     Clm1->setObjectName("Clm1");
@@ -441,7 +446,9 @@ void TForm1::openFromCommandLine(const QString& path) {
 // ---------------------------------------------------------------------------------------------
 // Printing
 
-void TForm1::FilePrintClick() { printText(printing(), Clm1->Lines(), Clm1->EditorFont()); }
+void TForm1::FilePrintClick() {
+    printText(printing(), Clm1->Lines(), Clm1->EditorFont());
+}
 
 // ---------------------------------------------------------------------------------------------
 // Style commands
@@ -497,15 +504,30 @@ void TForm1::LinkButClick() {
 // ---------------------------------------------------------------------------------------------
 // Action box and favourite folders
 
-void TForm1::LpComboBox1DblClick() {}
+void TForm1::LpComboBox1DblClick() {
+    const TActionBoxContext context{*Clm1, *RegCtrl1, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
+    insertActionLink(context, LpComboBox1->currentIndex(), AstPic1->isChecked());
+}
 
-void TForm1::TxtFolderClick() {}
+void TForm1::TxtFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::text, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
-void TForm1::PicFolderClick() {}
+void TForm1::PicFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::pictures, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
-void TForm1::SoundsFolderClick() {}
+void TForm1::SoundsFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::sounds, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
-void TForm1::VideoFolderClick() {}
+void TForm1::VideoFolderClick() {
+    chooseFavouriteFolder(TFavouriteFolder::videos, *BrowseDlg1, folderBrowser_, *RegCtrl1,
+                          OpenDialog1, SaveDialog1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // View commands and help

@@ -16,6 +16,8 @@ class QMenu;
 class QToolBar;
 class TAboutBox;
 class TColorMemo;
+class TFolderBrowser;
+class TLpBrowseDlg;
 class THelpViewer;
 class TDocumentCommands;
 class TLpColorComboBox;
@@ -29,7 +31,8 @@ class TLpSpinEdit;
 struct TForm1Services {
     TPrompts* prompts = nullptr;
     TDialogs* dialogs = nullptr;
-    TPrintService* printing = nullptr; ///< the print dialog and the printer
+    TPrintService* printing = nullptr;       ///< the print dialog and the printer
+    TFolderBrowser* folderBrowser = nullptr; ///< null: BrowseDlg1 shows its own window
 };
 
 // The main window: toolbar, menus, editor and status bar, and the handlers of the commands. The
@@ -53,6 +56,7 @@ public:
     TFileDialog OpenDialog1;
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
+    TLpBrowseDlg* BrowseDlg1 = nullptr;
 
     // Toolbar buttons and menu items.
     QAction *NewBut, *OpenBut, *SaveBut, *SaveAsBut;
@@ -147,6 +151,7 @@ private:
     std::unique_ptr<TPrintService> ownPrinting_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
+    TFolderBrowser* folderBrowser_;
     std::unique_ptr<TDocumentCommands> document_;
     TPrintService* printing_;
     QString helpFile_;

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include "platform/FontChooser.h"
+#include "platform/PicturePane.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -77,7 +78,27 @@ bool TQtDialogs::executeSave(TFileDialog& dialog) {
     return true;
 }
 
-bool TQtDialogs::executePicture(TFileDialog& dialog) { return executeOpen(dialog); }
+bool TQtDialogs::executePicture(TFileDialog& dialog) {
+    // Qt's own dialog rather than the platform's, so that the preview pane can join its layout.
+    QFileDialog fd(parent_);
+    fd.setOption(QFileDialog::DontUseNativeDialog);
+    fd.setObjectName("PictureDialog");
+    configure(fd, dialog);
+    fd.setAcceptMode(QFileDialog::AcceptOpen);
+    fd.setFileMode(QFileDialog::ExistingFile);
+    auto* pane = new TPicturePane(&fd);
+    if (auto* grid = qobject_cast<QGridLayout*>(fd.layout()))
+        grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(&fd, &QFileDialog::currentChanged, pane, &TPicturePane::showFile);
+    // Room for the list beside the pane.
+    fd.resize(820, 460);
+    if (!dialog.fileName.isEmpty())
+        pane->showFile(dialog.fileName);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    return true;
+}
 
 bool TQtDialogs::executeFont(TFontSpec& font) {
     TFontChooser chooser(parent_);

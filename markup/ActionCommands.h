@@ -1,0 +1,33 @@
+#pragma once
+
+class QString;
+class TColorMemo;
+class TDialogs;
+class TLpIniCtrl;
+class TPrompts;
+struct TFileDialog;
+
+// What the action box works on: the editor, the settings store that holds the favourite folders,
+// the dialogs, and the two dialog states it prepares (the main window's shared open dialog and the
+// picture dialog).
+struct TActionBoxContext {
+    TColorMemo& editor;
+    TLpIniCtrl& store;
+    TDialogs& dialogs;
+    TPrompts& prompts;
+    TFileDialog& openDialog;
+    TFileDialog& pictureDialog;
+};
+
+// One use of the action box with the item at index chosen (-1: nothing chosen yet). Writes the
+// action link in place of the selection; with assistants on, an action that takes a file first
+// lets the author choose it. Every use, a cancelled or failed one too, ends with the open dialog
+// put back for documents and the focus in the editor.
+void insertActionLink(const TActionBoxContext& context, int index, bool assistantsOn);
+
+// The open dialog as documents use it between two uses of the action box: the favourite text
+// folder, text files, no file name.
+void resetOpenDialog(const TActionBoxContext& context);
+
+// Why path cannot go into an action argument, or an empty text when it can.
+QString unquotablePathReason(const QString& path);

@@ -1,0 +1,283 @@
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "markup/LpComboBox.h"
+#include "settings/LpIniCtrl.h"
+#include "tests/markup/ActionFakes.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using actiontest::FakeDialogs;
+using actiontest::FakePrompts;
+
+namespace {
+
+enum {
+    kDosCommand = 2,
+    kImageWindow = 5,
+    kNextPage = 7,
+    kPlaySound = 8,
+    kPlayVideo = 9,
+    kPopupImage = 10,
+    kTextWindow = 16
+};
+
+// The main window with fake dialogs and boxes, and the favourite folders stored.
+class ActionBox : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
+        store().WriteString("Settings", "Text", "/pages");
+        store().WriteString("Settings", "Pictures", "/pictures");
+        store().WriteString("Settings", "Sounds", "/sounds");
+        store().WriteString("Settings", "Video", "/videos");
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        form->Clm1->setFocus();
+    }
+
+    TLpIniCtrl& store() { return *form->RegCtrl1; }
+    TColorMemo& editor() { return *form->Clm1; }
+
+    void select(int start, int length) {
+        editor().SetSelStart(start);
+        editor().SetSelLength(length);
+    }
+    // The author picks the item at index from the list.
+    void choose(int index) {
+        form->LpComboBox1->setCurrentIndex(index);
+        emit form->LpComboBox1->activated(index);
+    }
+    void doubleClickBox() {
+        const QPoint p = form->LpComboBox1->rect().center();
+        QMouseEvent e(QEvent::MouseButtonDblClick, p, form->LpComboBox1->mapToGlobal(p),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->LpComboBox1, &e);
+    }
+    void expectResetDialog() {
+        EXPECT_EQ(form->OpenDialog1.initialDir, "/pages");
+        EXPECT_EQ(form->OpenDialog1.filter, "Text Files|*.txt");
+        EXPECT_TRUE(form->OpenDialog1.fileName.isEmpty());
+        EXPECT_EQ(QApplication::focusWidget(), form->Clm1);
+    }
+
+    FakeDialogs dialogs;
+    FakePrompts prompts;
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace
+
+TEST_F(ActionBox, NextPageWithNothingSelectedGoesInAtTheCaret) {
+    editor().SetText("abcd");
+    select(2, 0);
+    choose(kNextPage);
+    EXPECT_EQ(editor().Text(), "ab^L=GotoNextPage^lcd");
+    EXPECT_EQ(editor().SelStart(), 2 + int(strlen("^L=GotoNextPage^l")));
+    EXPECT_EQ(editor().SelLength(), 0);
+    EXPECT_TRUE(editor().Modified());
+    EXPECT_TRUE(dialogs.calls.empty());
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, PlaySoundFileWithTheSwitchOnAsksForTheFile) {
+    editor().SetText("Play now");
+    select(0, 4);
+    dialogs.chosenFile = "/sounds/a b.wav";
+    form->LpComboBox1->setFocus();
+    choose(kPlaySound);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].kind, "open");
+    EXPECT_EQ(dialogs.calls[0].state.initialDir, "/sounds");
+    EXPECT_EQ(dialogs.calls[0].state.filter, "Sound Files|*.wav;*.mid");
+    EXPECT_EQ(editor().Text(), "^LPlay=PlaySoundFile \"/sounds/a b.wav\" \"Mode\"^l now");
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, PlaySoundFileWithTheSwitchOffWritesThePlaceholder) {
+    form->AstPic1->setChecked(false);
+    editor().SetText("Play");
+    select(0, 4);
+    choose(kPlaySound);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(editor().Text(), "^LPlay=PlaySoundFile \"SoundFile\" \"Mode\"^l");
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, TextWindowSaysTitreWhenAssistedAndTitleOtherwise) {
+    dialogs.chosenFile = "/pages/intro.txt";
+    choose(kTextWindow);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].state.initialDir, "/pages");
+    EXPECT_EQ(dialogs.calls[0].state.filter, "Text Files|*.txt;*.rtf");
+    EXPECT_EQ(editor().Text(), "^L=TextWindow \"Titre\" \"-1\" \"-1\" \"350\" \"400\" "
+                               "\"/pages/intro.txt\" \"WordWrap\"^l");
+
+    editor().Clear();
+    form->AstPic1->setChecked(false);
+    doubleClickBox();
+    EXPECT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(editor().Text(),
+              "^L=TextWindow \"Title\" \"-1\" \"-1\" \"350\" \"400\" \"File\" \"WordWrap\"^l");
+}
+
+TEST_F(ActionBox, EachAssistantFillsItsOwnArgument) {
+    dialogs.chosenFile = "/x/f";
+    choose(kPlayVideo);
+    EXPECT_EQ(dialogs.calls.back().state.initialDir, "/videos");
+    EXPECT_EQ(dialogs.calls.back().state.filter, "Video Files|*.avi;*.mov;*.mpg");
+    choose(kPopupImage);
+    EXPECT_EQ(dialogs.calls.back().kind, "picture");
+    EXPECT_EQ(dialogs.calls.back().state.initialDir, "/pictures");
+    EXPECT_EQ(dialogs.calls.back().state.filter, "Fichiers image|*.bmp;*.jpg;*.ico;*.wmf");
+    choose(kImageWindow);
+    EXPECT_EQ(dialogs.calls.back().kind, "picture");
+    EXPECT_EQ(editor().Text(), "^L=PlayVideoFile \"-1\" \"-1\" \"-1\" \"-1\" \"/x/f\" \"Mode\"^l"
+                               "^L=PopupImage \"-1\" \"-1\" \"/x/f\" \"0\" \"None\" \"0\"^l"
+                               "^L=ImageWindow \"Title\" \"-1\" \"-1\" \"/x/f\"^l");
+    // The picture dialog keeps its file name; the open dialog is reset.
+    EXPECT_EQ(form->OpenPic1.fileName, "/x/f");
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, ProgramDialogStartsWhereTheResetLeftTheOpenDialog) {
+    choose(kNextPage); // a first use resets the open dialog to the text folder
+    dialogs.chosenFile = "/bin/tool.exe";
+    choose(kDosCommand);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].state.initialDir, "/pages");
+    EXPECT_EQ(dialogs.calls[0].state.filter, "Executables|*.exe;*.com;*.bat");
+    EXPECT_TRUE(
+        editor().Text().endsWith("^L=DOSCommand \"/bin/tool.exe\" \"\" \"Normal+RunOnce\"^l"));
+}
+
+TEST_F(ActionBox, CancelledPictureDialogInsertsNothingAndStillResets) {
+    editor().SetText("look here");
+    select(5, 4);
+    form->OpenPic1.fileName = "/pictures/last.jpg";
+    form->OpenDialog1.filter = "something else";
+    dialogs.answer = false;
+    choose(kImageWindow);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(editor().Text(), "look here");
+    EXPECT_EQ(editor().SelStart(), 5);
+    EXPECT_EQ(editor().SelLength(), 4);
+    EXPECT_EQ(form->OpenPic1.fileName, "/pictures/last.jpg");
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, DoubleClickBeforeAnyChoiceInsertsNothing) {
+    editor().SetText("text");
+    form->LpComboBox1->setFocus();
+    form->OpenDialog1.filter = "Fichiers texte|*.txt";
+    doubleClickBox();
+    EXPECT_EQ(editor().Text(), "text");
+    EXPECT_FALSE(editor().Modified());
+    EXPECT_TRUE(dialogs.calls.empty());
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, DoubleClickRepeatsTheChosenActionWithItsAssistant) {
+    editor().SetText("A B");
+    dialogs.chosenFile = "/sounds/1.wav";
+    select(0, 1);
+    choose(kPlaySound);
+    select(editor().Text().size() - 1, 1);
+    dialogs.chosenFile = "/sounds/2.wav";
+    doubleClickBox();
+    EXPECT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(editor().Text(), "^LA=PlaySoundFile \"/sounds/1.wav\" \"Mode\"^l "
+                               "^LB=PlaySoundFile \"/sounds/2.wav\" \"Mode\"^l");
+    EXPECT_EQ(form->LpComboBox1->currentText(), "PlaySoundFile");
+}
+
+TEST_F(ActionBox, SelectionIsReadAfterTheDialogClosed) {
+    editor().SetText("first second");
+    select(0, 5);
+    dialogs.chosenFile = "/sounds/s.wav";
+    dialogs.during = [this] { select(6, 6); };
+    choose(kPlaySound);
+    EXPECT_EQ(editor().Text(), "first ^Lsecond=PlaySoundFile \"/sounds/s.wav\" \"Mode\"^l");
+}
+
+TEST_F(ActionBox, PathWithADoubleQuoteIsRefusedWithANotice) {
+    editor().SetText("Play");
+    select(0, 4);
+    dialogs.chosenFile = "/sounds/say \"hi\".wav";
+    choose(kPlaySound);
+    EXPECT_EQ(editor().Text(), "Play");
+    EXPECT_FALSE(editor().Modified());
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].startsWith("warning:"));
+    EXPECT_TRUE(prompts.shown[0].contains("double quote"));
+    expectResetDialog();
+}
+
+TEST_F(ActionBox, PathThatAPageCannotStoreIsRefusedWithANotice) {
+    dialogs.chosenFile = QString::fromUtf8("/sounds/\u0436.wav");
+    choose(kPlaySound);
+    EXPECT_TRUE(editor().Text().isEmpty());
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].startsWith("warning:"));
+    // Accented Latin letters are page characters.
+    dialogs.chosenFile = QString::fromUtf8("/sounds/\u00e9t\u00e9.wav");
+    doubleClickBox();
+    EXPECT_EQ(editor().Text(),
+              QString::fromUtf8("^L=PlaySoundFile \"/sounds/\u00e9t\u00e9.wav\" \"Mode\"^l"));
+}
+
+TEST_F(ActionBox, MissingFolderSettingGivesAnEmptyStartingFolder) {
+    store().WriteString("Settings", "Video", "");
+    dialogs.answer = false;
+    choose(kPlayVideo);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_TRUE(dialogs.calls[0].state.initialDir.isEmpty());
+}
+
+// The box itself.
+
+TEST(ActionComboBox, ShowsActionsUntilTheFirstChoiceAndListsAllSeventeen) {
+    TLpComboBox box;
+    EXPECT_EQ(box.currentIndex(), -1);
+    EXPECT_EQ(box.placeholderText(), "Actions");
+    EXPECT_EQ(box.maxVisibleItems(), 17);
+    const QStringList expected = {"AlertBox",      "Balloon",       "DosCommand",   "Exit",
+                                  "GotoPage",      "ImageWindow",   "InternetLink", "NextPage",
+                                  "PlaySoundFile", "PlayVideoFile", "PopupImage",   "PreviousPage",
+                                  "SetVar",        "SounBuzzer",    "StickyNote",   "StopMedia",
+                                  "TextWindow"};
+    ASSERT_EQ(box.count(), expected.size());
+    for (int i = 0; i < box.count(); ++i)
+        EXPECT_EQ(box.itemText(i), expected[i]);
+}
+
+TEST(ActionComboBox, SelectFollowsEveryChangeByTheAuthorOnly) {
+    TLpComboBox box;
+    box.show();
+    QApplication::setActiveWindow(&box);
+    box.setFocus();
+    QSignalSpy selects(&box, &TLpComboBox::select);
+    box.setCurrentIndex(3); // by the program: no event
+    EXPECT_EQ(selects.count(), 0);
+    QTest::keyClick(&box, Qt::Key_Down);
+    EXPECT_EQ(box.currentIndex(), 4);
+    EXPECT_EQ(selects.count(), 1);
+    QTest::keyClick(&box, Qt::Key_Up);
+    EXPECT_EQ(selects.count(), 2);
+    emit box.activated(3); // the same item again: no change
+    EXPECT_EQ(selects.count(), 2);
+}
+
+TEST(ActionComboBox, DoubleClickIsReported) {
+    TLpComboBox box;
+    QSignalSpy clicks(&box, &TLpComboBox::doubleClicked);
+    QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(5, 5), box.mapToGlobal(QPointF(5, 5)),
+                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&box, &e);
+    EXPECT_EQ(clicks.count(), 1);
+}
