@@ -63,6 +63,16 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Clm1 = new TColorMemo(this);
     Clm1->setObjectName("Clm1");
     Clm1->SetScrollBars(ssVertical);
+    // The editor rule set of the page markup.
+    // TODO(lead): fill it from markup/core/PageMarkup once merged.
+    {
+        TColorRule& rule = Clm1->ColorRules().Add();
+        rule.KeyDrawingType = dtKeyShow;
+        rule.PartWord = true;
+        rule.DefKeyColor = colors::clBlue;
+        rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver",
+                          "^x", "[;navy", "];navy"});
+    }
     setCentralWidget(Clm1);
 
     createActions();

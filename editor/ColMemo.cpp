@@ -3,11 +3,30 @@
 #include "platform/QtColors.h"
 #include "platform/core/Cp1252.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace {
+
+// The pointer over a hot spot.
+// TODO(lead): switch to handCursor() of platform/HandCursor.h once it is merged.
+QCursor hotSpotCursor() { return QCursor(Qt::PointingHandCursor); }
+
+// A long line with word wrap off is scanned only around its visible part; keys are far shorter
+// than the margin.
+constexpr int kLongLine = 2048;
+constexpr int kLongLineMargin = 64;
+
+} // namespace
 
 QString toPageText(const QString& text) {
     QString out;
@@ -34,6 +53,9 @@ QString toPageText(const QString& text) {
 TColorMemo::TColorMemo(QWidget* owner) : QPlainTextEdit(owner), adapter_(this) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     SetEditorFont(font_);
+    // The hand cursor follows the mouse without a button held.
+    viewport()->setMouseTracking(true);
+    connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::textChangedHandler);
 }
 
 TColorMemo::~TColorMemo() = default;
@@ -84,7 +106,9 @@ QString TColorMemo::Text() const {
 }
 
 void TColorMemo::SetText(const QString& text) {
+    loading_ = true;
     setPlainText(toPageText(text));
+    loading_ = false;
     document()->setModified(false);
 }
 
@@ -147,6 +171,16 @@ void TColorMemo::SetScrollBars(TScrollStyle style) {
 }
 
 void TColorMemo::keyPressEvent(QKeyEvent* e) {
+    // A navigation key without modifiers acts from the selection's end: the selection collapses
+    // there first.
+    const bool navigation = e->key() >= Qt::Key_Home && e->key() <= Qt::Key_PageDown;
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (navigation && mods == Qt::NoModifier && textCursor().hasSelection()) {
+        QTextCursor c = textCursor();
+        c.setPosition(c.selectionEnd());
+        setTextCursor(c);
+        DrawKeys(false);
+    }
     const QString text = e->text();
     if (!text.isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const QString page = toPageText(text);
@@ -194,4 +228,425 @@ bool TColorMemo::event(QEvent* e) {
         }
     }
     return QPlainTextEdit::event(e);
+}
+
+// ---- Properties ---------------------------------------------------------------------------------
+
+void TColorMemo::SetColorRules(const TDrawRules& rules) {
+    if (&rules != &rules_)
+        rules_.Assign(rules);
+    viewport()->update();
+}
+
+void TColorMemo::SetColorLimMax(int value) {
+    value = std::max(0, value);
+    if (value == colorLimMax_)
+        return;
+    colorLimMax_ = value;
+    drawArray_.assign(static_cast<size_t>(value), TKeyDescr{});
+    if (value == 0)
+        drawArray_.shrink_to_fit();
+}
+
+void TColorMemo::SetRedrawAlways(bool on) {
+    redrawAlways_ = on;
+    viewport()->update();
+}
+
+void TColorMemo::SetHotSpot(const THotSpot& hotSpot) {
+    hotSpot_.BeginChar = hotSpot.BeginChar;
+    hotSpot_.EndChar = hotSpot.EndChar;
+    hotSpot_.Color = hotSpot.Color;
+    hotSpot_.MarkerColor = hotSpot.MarkerColor;
+    hotSpot_.Active = hotSpot.Active;
+    hotSpot_.Underlined = hotSpot.Underlined;
+    if (!hotSpot_.Active)
+        setHandCursor(false);
+    viewport()->update();
+}
+
+std::vector<TKeyDescr> TColorMemo::lastRuns() const { return runs_; }
+
+QRect TColorMemo::caretLineRect() const {
+    const int caret = adapter_.offsetFromPosition(textCursor().position());
+    const TDisplayLine target = adapter_.lineAt(caret);
+    for (const TDisplayLine& l : adapter_.visibleLines()) {
+        if (l.Block == target.Block && l.LineInBlock == target.LineInBlock) {
+            const int top = static_cast<int>(std::floor(l.Top));
+            return QRect(0, top, viewport()->width(),
+                         static_cast<int>(std::ceil(l.Top + l.Height)) - top);
+        }
+    }
+    return {};
+}
+
+// ---- Scheduling the pass ------------------------------------------------------------------------
+
+void TColorMemo::DrawKeys(bool LineOnly) {
+    if (!highlightSupported_)
+        return;
+    if (!LineOnly) {
+        viewport()->update();
+        return;
+    }
+    QRect r = caretLineRect();
+    // Lines above the caret line take part when keys may span several lines.
+    const int above = rules_.Count() > 0 ? std::max(0, rules_[0].KeyMaxHeight - 1) : 0;
+    if (!r.isEmpty() && above > 0)
+        r.setTop(0);
+    if (!r.isEmpty())
+        viewport()->update(r);
+}
+
+void TColorMemo::textChangedHandler() {
+    // Other receivers of textChanged (the program's OnChange) run before the repaint below
+    // reaches the screen: the pass runs in the next paint event.
+    if (loading_)
+        return;
+    if (redrawAlways_) {
+        DrawKeys(false);
+        return;
+    }
+    const int lines = document()->lineCount();
+    const int end = adapter_.textLength();
+    const bool lineOnly = lines == lastLineCount_ && end == lastTextEnd_ + 1;
+    DrawKeys(lineOnly);
+    lastLineCount_ = lines;
+    lastTextEnd_ = end;
+}
+
+// ---- The pass -----------------------------------------------------------------------------------
+
+void TColorMemo::paintEvent(QPaintEvent* e) {
+    QPlainTextEdit::paintEvent(e);
+    if (!highlightSupported_ || !isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active))
+        return;
+    QPainter painter(viewport());
+    runPass(painter, e->region());
+}
+
+int TColorMemo::copyRegion(const TRegion& r) {
+    const int n = r.End - r.Start;
+    text_.resize(static_cast<size_t>(n) + 1);
+    char* out = text_.data();
+    QTextBlock b = document()->findBlock(adapter_.positionFromOffset(r.Start));
+    std::vector<char16_t> chars;
+    while (b.isValid()) {
+        const int bs = b.position() + b.blockNumber();
+        if (bs >= r.End)
+            break;
+        const int len = b.length() - 1;
+        const int from = std::max(r.Start, bs);
+        const int to = std::min(r.End, bs + len);
+        if (to > from) {
+            const int count = to - from;
+            if (len <= kLongLine) {
+                const QString t = b.text();
+                cp1252::encode(reinterpret_cast<const char16_t*>(t.utf16()) + (from - bs),
+                               static_cast<size_t>(count), out + (from - r.Start));
+            } else {
+                // A long block is read character by character: copying it whole would cost
+                // what the whole line costs.
+                chars.resize(static_cast<size_t>(count));
+                for (int i = 0; i < count; ++i)
+                    chars[static_cast<size_t>(i)] =
+                        document()->characterAt(b.position() + (from - bs) + i).unicode();
+                cp1252::encode(chars.data(), chars.size(), out + (from - r.Start));
+            }
+        }
+        // The line break, as CR LF.
+        for (int k = 0; k < 2; ++k) {
+            const int at = bs + len + k;
+            if (b.next().isValid() && at >= r.Start && at < r.End)
+                out[at - r.Start] = k == 0 ? '\r' : '\n';
+        }
+        b = b.next();
+    }
+    out[n] = '\0';
+    return n;
+}
+
+void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
+    PrepareRules(rules_);
+    for (int i = 0; i < rules_.Count(); ++i)
+        rules_[i].EventSource = {colorLimMax_, &drawArray_, OnDraw ? &OnDraw : nullptr};
+
+    const int above = rules_.Count() > 0 ? std::max(0, rules_[0].KeyMaxHeight - 1) : 0;
+    const std::vector<TDisplayLine> lines = adapter_.visibleLines(above);
+    const qreal bottom = viewport()->height();
+    const qreal width = viewport()->width();
+    const bool wrap = WordWrap();
+
+    // The scan regions: the lines from the scan start line down to the last wholly visible one,
+    // in one region; a long unwrapped line only around its visible part, in a region of its own.
+    std::vector<TRegion> regions;
+    bool open = false;
+    for (const TDisplayLine& l : lines) {
+        if (l.Top >= 0 && l.Top + l.Height > bottom) {
+            if (open)
+                regions.back().End = l.Start;
+            open = false;
+            break;
+        }
+        const QTextLayout* layout = l.Block.layout();
+        if (!wrap && l.Length > kLongLine && layout && layout->lineCount() > 0) {
+            const QTextLine tl = layout->lineAt(0);
+            const int c0 = tl.xToCursor(-l.Origin.x());
+            const int c1 = tl.xToCursor(width - l.Origin.x());
+            const int s = l.BlockStart + std::max(0, c0 - kLongLineMargin);
+            const int e = l.BlockStart + std::min(l.Length, c1 + kLongLineMargin);
+            if (open)
+                regions.back().End = l.Start;
+            regions.push_back({s, e});
+            open = false;
+            continue;
+        }
+        if (!open) {
+            regions.push_back({l.Start, l.Start + l.Length});
+            open = true;
+        } else {
+            regions.back().End = l.Start + l.Length;
+        }
+    }
+
+    const int selStart = SelStart();
+    const int selLength = SelLength();
+    TPassInput in;
+    in.SelStart = selStart;
+    in.SelLength = selLength;
+    in.HotSpot.BeginChar = hotSpot_.BeginChar;
+    in.HotSpot.EndChar = hotSpot_.EndChar;
+    in.HotSpot.Color = hotSpot_.Color;
+    in.HotSpot.MarkerColor = hotSpot_.MarkerColor;
+    in.HotSpot.Active = hotSpot_.Active;
+    in.HotSpot.Underlined = hotSpot_.Underlined;
+    in.WantTabs = !tabChangesFocus();
+    in.Background = fromQColor(palette().color(QPalette::Base));
+    in.RedrawAlways = redrawAlways_;
+    in.CaretLineStart = redrawAlways_ ? adapter_.lineAt(selStart).Start : 0;
+    in.FontColor = font_.color;
+
+    runs_.clear();
+    for (const TRegion& r : regions) {
+        if (r.End <= r.Start)
+            continue;
+        copyRegion(r);
+        in.Text = text_.data() - r.Start;
+        in.ScanStart = r.Start;
+        in.ScanEnd = r.End;
+        RunPass(rules_, in, pass_);
+        for (int i = 0; i < pass_.Keys.Count() && pass_.Keys[i].StartPos != kFreeRecord; ++i)
+            runs_.push_back(pass_.Keys[i]);
+    }
+    drawRuns(painter, lines, area);
+}
+
+void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines,
+                          const QRegion& area) {
+    if (runs_.empty())
+        return;
+    const QPalette pal = palette();
+    const QColor background = pal.color(QPalette::Base);
+    const QFontMetricsF fm(font());
+    const TColor keyColor = font_.color;
+    size_t first = 0;
+    bool drewOverCaret = false;
+    const QTextBlock caretBlock = textCursor().block();
+
+    for (const TDisplayLine& l : lines) {
+        const QTextLayout* layout = l.Block.layout();
+        if (!layout || layout->lineCount() <= l.LineInBlock)
+            continue;
+        const int top = static_cast<int>(std::floor(l.Top));
+        const int lineBottom = static_cast<int>(std::ceil(l.Top + l.Height));
+        const QRect lineRect(0, top, viewport()->width(), lineBottom - top);
+        const int lineStart = l.Start;
+        const int lineEnd = l.Start + l.Length;
+        const bool lastOfBlock = l.LineInBlock == layout->lineCount() - 1;
+        while (first < runs_.size() && runs_[first].EndPos < lineStart)
+            ++first;
+        if (!area.intersects(lineRect))
+            continue;
+        const QTextLine tl = layout->lineAt(l.LineInBlock);
+
+        // Runs of one colour on this line share one clipped draw of the line.
+        std::map<QRgb, QRegion> plain;
+        std::vector<std::pair<QRect, QColor>> solid, underline;
+        std::vector<std::tuple<QRect, QColor, QString>> keys;
+        for (size_t j = first; j < runs_.size() && runs_[j].StartPos < lineEnd + 2; ++j) {
+            const TKeyDescr& run = runs_[j];
+            if (run.StartPos < 0 || run.ZOrder >= 254)
+                continue;
+            const int a = std::max(run.StartPos, lineStart);
+            const int b = std::min(run.EndPos + 1, lineEnd);
+            if (a >= b)
+                continue;
+            const qreal x0 = l.Origin.x() + tl.cursorToX(a - l.BlockStart);
+            const qreal x1 = l.Origin.x() + tl.cursorToX(b - l.BlockStart);
+            const int left = static_cast<int>(std::floor(std::min(x0, x1)));
+            const int right = static_cast<int>(std::ceil(std::max(x0, x1)));
+            const QRect rect(left, top, right - left, lineBottom - top);
+            const QColor color = toQColor(run.Color, pal);
+            // A run that goes on to another line is drawn as plain text, line by line; a final
+            // line break does not count.
+            const bool multiLine =
+                run.StartPos < lineStart || run.EndPos >= lineEnd + (lastOfBlock ? 2 : 0);
+            if (!multiLine && run.IsKeyword && OnDrawKey) {
+                QString pkey;
+                for (int k = a; k < b; ++k)
+                    pkey += document()->characterAt(adapter_.positionFromOffset(k));
+                keys.emplace_back(rect, color, pkey);
+            } else if (!multiLine && run.ZOrder == 253) {
+                solid.emplace_back(rect, color);
+            } else {
+                plain[color.rgba()] += rect;
+                if (!multiLine && run.ZOrder == 252 && hotSpot_.Underlined)
+                    underline.emplace_back(rect, color);
+            }
+        }
+        if (plain.empty() && solid.empty() && keys.empty())
+            continue;
+        if (l.Block == caretBlock)
+            drewOverCaret = true;
+
+        for (const auto& [rgba, region] : plain) {
+            const QRegion clip = region.intersected(area);
+            if (clip.isEmpty())
+                continue;
+            painter.setClipRegion(clip);
+            painter.fillRect(clip.boundingRect(), background);
+            painter.setPen(QColor::fromRgba(rgba));
+            tl.draw(&painter, l.Origin);
+        }
+        if (!underline.empty()) {
+            const qreal y = l.Top + tl.ascent() + std::max<qreal>(1, fm.underlinePos());
+            const qreal h = std::max<qreal>(1, fm.lineWidth());
+            for (const auto& [rect, color] : underline) {
+                painter.setClipRegion(area.intersected(rect));
+                painter.fillRect(QRectF(rect.left(), std::floor(y), rect.width(), std::round(h)),
+                                 color);
+            }
+        }
+        for (const auto& [rect, color] : solid) {
+            painter.setClipRegion(area);
+            painter.fillRect(rect, color);
+        }
+        for (const auto& [rect, color, pkey] : keys) {
+            painter.save();
+            painter.setClipRegion(area.intersected(rect));
+            painter.setFont(font());
+            painter.setPen(color);
+            painter.setBrush(background);
+            OnDrawKey(painter, pkey, rect, keyColor);
+            painter.restore();
+        }
+    }
+
+    // The overlay may have covered the caret: draw it again while it is in its visible phase.
+    if (drewOverCaret) {
+        const QAbstractTextDocumentLayout::PaintContext ctx = getPaintContext();
+        const int cpos = ctx.cursorPosition;
+        for (const TDisplayLine& l : lines) {
+            if (cpos < 0 || l.Block != caretBlock)
+                continue;
+            painter.setClipRegion(area);
+            painter.setPen(pal.color(QPalette::Text));
+            l.Block.layout()->drawCursor(&painter, l.Origin - l.Block.layout()->position(),
+                                         cpos - l.Block.position(), cursorWidth());
+            break;
+        }
+    }
+    painter.setClipping(false);
+}
+
+// ---- Hot spots ----------------------------------------------------------------------------------
+
+std::optional<QString> TColorMemo::hotSpotAt(QPoint point) const {
+    const auto hit = adapter_.charFromPos(point);
+    if (!hit)
+        return std::nullopt;
+    const TDisplayLine line = adapter_.lineAt(hit->Offset);
+    // Only the pointed line is read, whatever its length.
+    const int inLine = hit->Offset - line.Start;
+    if (inLine < 0 || inLine > line.Length)
+        return std::nullopt;
+    const int lineStartPos = line.Block.position() + (line.Start - line.BlockStart);
+    const QChar begin = QChar(cp1252::toUnicode(static_cast<unsigned char>(hotSpot_.BeginChar)));
+    const QChar end = QChar(cp1252::toUnicode(static_cast<unsigned char>(hotSpot_.EndChar)));
+    const auto at = [&](int i) { return document()->characterAt(lineStartPos + i); };
+    int e = -1, b = -1;
+    for (int i = inLine; i < line.Length && e < 0; ++i) {
+        const QChar c = at(i);
+        if (c == end)
+            e = i;
+        else if (c == begin && b < 0)
+            b = i;
+    }
+    // Inside when an end marker follows on the line before any begin marker.
+    if (hotSpot_.EndChar == 0 || e < 0 || (b >= 0 && b < e && hotSpot_.BeginChar != hotSpot_.EndChar))
+        return std::nullopt;
+    QString tail;
+    for (int i = inLine; i < e; ++i)
+        tail += at(i);
+    int leadStart = inLine;
+    while (leadStart > 0 && at(leadStart - 1) != begin)
+        --leadStart;
+    QString lead;
+    for (int i = leadStart; i < inLine; ++i)
+        lead += at(i);
+    return lead + tail;
+}
+
+bool TColorMemo::hitsHotSpot(QPoint point) const { return hotSpotAt(point).has_value(); }
+
+void TColorMemo::setHandCursor(bool hand) {
+    if (hand == handShown_)
+        return;
+    handShown_ = hand;
+    if (hand)
+        viewport()->setCursor(hotSpotCursor());
+    else
+        viewport()->setCursor(Qt::IBeamCursor);
+}
+
+// ---- Input --------------------------------------------------------------------------------------
+
+void TColorMemo::keyReleaseEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Shift && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+        DrawKeys(false);
+    QPlainTextEdit::keyReleaseEvent(e);
+}
+
+void TColorMemo::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton &&
+        e->modifiers() == Qt::NoModifier)
+        DrawKeys(false);
+    QPlainTextEdit::mousePressEvent(e);
+}
+
+void TColorMemo::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        DrawKeys(false);
+    QPlainTextEdit::mouseReleaseEvent(e);
+    if (handShown_) {
+        if (const auto src = hotSpotAt(e->position().toPoint()); src && OnHotSpotClick)
+            OnHotSpotClick(this, *src);
+    }
+}
+
+void TColorMemo::mouseMoveEvent(QMouseEvent* e) {
+    QPlainTextEdit::mouseMoveEvent(e);
+    if (hotSpot_.Active)
+        setHandCursor(hitsHotSpot(e->position().toPoint()));
+}
+
+void TColorMemo::scrollContentsBy(int dx, int dy) {
+    QPlainTextEdit::scrollContentsBy(dx, dy);
+    if (dx != 0 && OnHScroll)
+        OnHScroll(this);
+    if (dy != 0 && OnVScroll)
+        OnVScroll(this);
+    // The line that was partly visible at the bottom may now be whole, and keys found from the
+    // new top line differ: the scrolled image is not enough.
+    DrawKeys(false);
 }
