@@ -44,6 +44,8 @@ private:
 };
 
 // The lowest StartPos and the highest EndPos of the records of one pass; -1 while empty.
+// Records that the merge skips (free, or ending before they start) leave it alone, and a record
+// reaching before the text widens it from offset 0 only, so Low < 0 always means empty.
 struct TCoveredRange {
     std::int32_t Low = -1;
     std::int32_t High = -1;
@@ -59,16 +61,25 @@ class TColorRule;
 using TDrawEvent =
     std::function<void(TColorRule& sender, const char* fromPos, TKeyDescr* a, int& itemsCount)>;
 
-// What a rule needs of its editor: the OnDraw array and handler.
+// What a rule needs of its editor: the OnDraw array and handler. The editor keeps one in its
+// TDrawRules up to date; the rules of that collection point at it.
 struct TEventDrawSource {
     int ColorLimMax = 0;
-    std::vector<TKeyDescr>* Array = nullptr;
+    std::vector<TKeyDescr>* Array = nullptr; ///< at least ColorLimMax records are used
     TDrawEvent* OnDraw = nullptr;
 };
 
 // Parses a colour text of a list line: one of 16 names, or a hexadecimal 0xRRGGBB number; white
 // for anything else.
 TColor ParseKeyColor(const std::string& text);
+
+// One entry of a rule's pair table: a begin/end pair or a line-end key.
+struct TKeyPair {
+    std::string Begin; ///< at most 6 characters; empty: the entry and the ones after it are unused
+    std::string End;   ///< at most 6 characters; empty for line-end keys
+    TColor Color = 0;
+    std::int64_t LastFound = -1; ///< where Begin was last found in the current search
+};
 
 // One colour rule: the lists, the properties and the compiled tables.
 class TColorRule {
@@ -77,6 +88,10 @@ public:
     ~TColorRule();
     TColorRule(const TColorRule&) = delete;
     TColorRule& operator=(const TColorRule&) = delete;
+
+    static constexpr int kSlotCount = 41;
+    static constexpr int kPairCount = 40;
+    static constexpr int kPairKeyMax = 6;
 
     // Published properties, with their defaults.
     std::uint8_t ZOrder = 0;
@@ -104,36 +119,74 @@ public:
 
     // The compiled keyword table ("*" key "*+" slot "*" ...), exposed for tests.
     const std::string& KeywordTable() const { return keywordTable_; }
-    TColor SlotColor(int slot) const; ///< 1..41
+    TColor SlotColor(int slot) const; ///< 1..41; 0 for any other number
+    int SlotsInUse() const { return slotsInUse_; }
+    // The pair table, nullptr until a begin/end or line-end list has been built.
+    const std::array<TKeyPair, kPairCount>* PairTable() const { return pairs_.get(); }
 
-    // The editor whose OnDraw array and handler dtEventDraw rules use.
-    TEventDrawSource EventSource;
+    // The editor whose OnDraw array and handler dtEventDraw rules use; set by TDrawRules::Add.
+    // Without one, a dtEventDraw rule finds nothing.
+    const TEventDrawSource* EventSource = nullptr;
 
 private:
     friend bool BuildTables(TColorRule& rule);
     friend int FindKeys(TColorRule& rule, TKeyDescrList& keys, int next, const char* text,
                         int scanStart, int scanEnd, TCoveredRange& covered);
-    struct Pair;
+    struct Keyword {
+        std::uint32_t Offset = 0; ///< of its characters in keyChars_
+        std::uint32_t Length = 0;
+        std::uint8_t Slot = 1;
+    };
+    struct Hit {
+        std::int32_t Keyword;
+        std::int32_t Pos;
+    };
     void buildKeywordTable(const std::vector<std::string>& lines);
     void buildBegEndTable(const std::vector<std::string>& lines);
     void buildLineEndTable(const std::vector<std::string>& lines);
+    std::array<TKeyPair, kPairCount>& clearedPairs();
+    int findKeywords(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
+                     TCoveredRange& covered);
+    int findEvents(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
+                   TCoveredRange& covered);
+    int findSpans(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
+                  TCoveredRange& covered);
 
     std::string keywordTable_;
-    std::array<TColor, 41> slots_{};
-    std::unique_ptr<std::array<Pair, 40>> pairs_;
-    std::vector<char> upper_; ///< upper-case copy of the scan region, only grown
+    std::array<TColor, kSlotCount> slots_{};
+    int slotsInUse_ = 0;
+    std::vector<Keyword> keywords_; ///< the table's entries, in table order
+    std::string keyChars_;          ///< the keys' characters, one after the other
+    // Keywords by first character: the indices into keywords_ of those starting with byte b are
+    // byFirst_[firstStart_[b] .. firstStart_[b + 1]), in table order.
+    std::array<std::uint32_t, 257> firstStart_{};
+    std::vector<std::uint32_t> byFirst_;
+    std::unique_ptr<std::array<TKeyPair, kPairCount>> pairs_;
+    // Work buffers of the finder, reused from pass to pass and only grown.
+    std::vector<char> upper_; ///< upper-case copy of the scan region
+    std::vector<std::int64_t> resumeAt_;
+    std::vector<Hit> hits_;
+    std::vector<std::uint32_t> hitStart_;
 };
 
 // The rules of one editor and the rebuild-pending flag.
 class TDrawRules {
 public:
     TDrawRules();
+    TDrawRules(const TDrawRules&) = delete;
+    TDrawRules& operator=(const TDrawRules&) = delete;
     int Count() const { return static_cast<int>(rules_.size()); }
     TColorRule& operator[](int i) { return *rules_[static_cast<size_t>(i)]; }
+    const TColorRule& operator[](int i) const { return *rules_[static_cast<size_t>(i)]; }
+    // Appends a rule with the defaults, bound to this collection's EventSource.
     TColorRule& Add();
     void Clear();
+    // Replaces the rules by copies of the source's (TColorRule::Assign); the flag and EventSource
+    // stay this collection's.
     void Assign(const TDrawRules& source);
     bool RebuildPending = true;
+    // The editor's OnDraw array and handler, kept current by the editor.
+    TEventDrawSource EventSource;
 
 private:
     std::vector<std::unique_ptr<TColorRule>> rules_;
