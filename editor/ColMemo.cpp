@@ -19,7 +19,9 @@ namespace {
 
 // The pointer over a hot spot.
 // TODO(lead): switch to handCursor() of platform/HandCursor.h once it is merged.
-QCursor hotSpotCursor() { return QCursor(Qt::PointingHandCursor); }
+QCursor hotSpotCursor() {
+    return QCursor(Qt::PointingHandCursor);
+}
 
 // A long line with word wrap off is scanned only around its visible part; keys are far shorter
 // than the margin.
@@ -117,7 +119,9 @@ void TColorMemo::Clear() {
     document()->setModified(false);
 }
 
-int TColorMemo::LineCount() const { return Lines().size(); }
+int TColorMemo::LineCount() const {
+    return Lines().size();
+}
 
 QStringList TColorMemo::Lines() const {
     QStringList lines;
@@ -140,8 +144,12 @@ QStringList TColorMemo::Lines() const {
     return lines;
 }
 
-bool TColorMemo::Modified() const { return document()->isModified(); }
-void TColorMemo::SetModified(bool modified) { document()->setModified(modified); }
+bool TColorMemo::Modified() const {
+    return document()->isModified();
+}
+void TColorMemo::SetModified(bool modified) {
+    document()->setModified(modified);
+}
 
 void TColorMemo::SetEditorFont(const TFontSpec& font) {
     font_ = font;
@@ -157,7 +165,9 @@ void TColorMemo::SetEditorFont(const TFontSpec& font) {
     setPalette(p);
 }
 
-bool TColorMemo::WordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+bool TColorMemo::WordWrap() const {
+    return lineWrapMode() != QPlainTextEdit::NoWrap;
+}
 
 void TColorMemo::SetWordWrap(bool on) {
     setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
@@ -265,7 +275,9 @@ void TColorMemo::SetHotSpot(const THotSpot& hotSpot) {
     viewport()->update();
 }
 
-std::vector<TKeyDescr> TColorMemo::lastRuns() const { return runs_; }
+std::vector<TKeyDescr> TColorMemo::lastRuns() const {
+    return runs_;
+}
 
 QRect TColorMemo::caretLineRect() const {
     const int caret = adapter_.offsetFromPosition(textCursor().position());
@@ -368,8 +380,7 @@ int TColorMemo::copyRegion(const TRegion& r) {
 
 void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
     PrepareRules(rules_);
-    for (int i = 0; i < rules_.Count(); ++i)
-        rules_[i].EventSource = {colorLimMax_, &drawArray_, OnDraw ? &OnDraw : nullptr};
+    rules_.EventSource = {colorLimMax_, &drawArray_, OnDraw ? &OnDraw : nullptr};
 
     const int above = rules_.Count() > 0 ? std::max(0, rules_[0].KeyMaxHeight - 1) : 0;
     const std::vector<TDisplayLine> lines = adapter_.visibleLines(above);
@@ -583,7 +594,8 @@ std::optional<QString> TColorMemo::hotSpotAt(QPoint point) const {
             b = i;
     }
     // Inside when an end marker follows on the line before any begin marker.
-    if (hotSpot_.EndChar == 0 || e < 0 || (b >= 0 && b < e && hotSpot_.BeginChar != hotSpot_.EndChar))
+    if (hotSpot_.EndChar == 0 || e < 0 ||
+        (b >= 0 && b < e && hotSpot_.BeginChar != hotSpot_.EndChar))
         return std::nullopt;
     QString tail;
     for (int i = inLine; i < e; ++i)
@@ -597,7 +609,9 @@ std::optional<QString> TColorMemo::hotSpotAt(QPoint point) const {
     return lead + tail;
 }
 
-bool TColorMemo::hitsHotSpot(QPoint point) const { return hotSpotAt(point).has_value(); }
+bool TColorMemo::hitsHotSpot(QPoint point) const {
+    return hotSpotAt(point).has_value();
+}
 
 void TColorMemo::setHandCursor(bool hand) {
     if (hand == handShown_)

@@ -23,7 +23,9 @@ struct ViewAccess : QPlainTextEdit {
     }
 };
 
-int blockStart(const QTextBlock& b) { return b.position() + b.blockNumber(); }
+int blockStart(const QTextBlock& b) {
+    return b.position() + b.blockNumber();
+}
 
 // Lines of a block as laid out; a block that is not laid out counts as one line.
 int layoutLines(const QTextBlock& b) {
@@ -35,7 +37,9 @@ int layoutLines(const QTextBlock& b) {
 
 TEditAdapter::TEditAdapter(const QPlainTextEdit* edit) : edit_(edit) {}
 
-const QTextDocument* TEditAdapter::doc() const { return edit_->document(); }
+const QTextDocument* TEditAdapter::doc() const {
+    return edit_->document();
+}
 
 int TEditAdapter::offsetFromPosition(int position) const {
     const QTextBlock block = doc()->findBlock(position);
@@ -66,9 +70,13 @@ int TEditAdapter::textLength() const {
     return doc()->characterCount() - 1 + (doc()->blockCount() - 1);
 }
 
-int TEditAdapter::logicalLineCount() const { return doc()->blockCount(); }
+int TEditAdapter::logicalLineCount() const {
+    return doc()->blockCount();
+}
 
-QSize TEditAdapter::viewportSize() const { return edit_->viewport()->size(); }
+QSize TEditAdapter::viewportSize() const {
+    return edit_->viewport()->size();
+}
 
 TDisplayLine TEditAdapter::makeLine(const QTextBlock& block, int lineInBlock, int number) const {
     TDisplayLine d;
@@ -181,7 +189,9 @@ std::vector<TDisplayLine> TEditAdapter::visibleLines(int above) const {
     return lines;
 }
 
-int TEditAdapter::firstVisibleLine() const { return topLine().Number; }
+int TEditAdapter::firstVisibleLine() const {
+    return topLine().Number;
+}
 
 TDisplayLine TEditAdapter::lineAt(int offset) const {
     offset = std::clamp(offset, 0, textLength());
@@ -196,7 +206,9 @@ TDisplayLine TEditAdapter::lineAt(int offset) const {
     return makeLine(b, lineInBlock, b.firstLineNumber() + lineInBlock);
 }
 
-int TEditAdapter::lineFromOffset(int offset) const { return lineAt(offset).Number; }
+int TEditAdapter::lineFromOffset(int offset) const {
+    return lineAt(offset).Number;
+}
 
 int TEditAdapter::lineIndex(int line) const {
     if (line < 0 || line >= doc()->lineCount())
@@ -210,7 +222,9 @@ int TEditAdapter::lineIndex(int line) const {
     return makeLine(b, inBlock, line).Start;
 }
 
-int TEditAdapter::lineLength(int offset) const { return lineAt(offset).Length; }
+int TEditAdapter::lineLength(int offset) const {
+    return lineAt(offset).Length;
+}
 
 std::optional<QPoint> TEditAdapter::posFromOffset(int offset) const {
     const TDisplayLine target = lineAt(offset);

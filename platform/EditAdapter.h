@@ -15,12 +15,12 @@ class QTextDocument;
 struct TDisplayLine {
     QTextBlock Block;
     int LineInBlock = 0;
-    int Number = 0;          ///< line index, counted like the vertical scroll bar
-    int Start = 0;           ///< offset of the line's first character
-    int Length = 0;          ///< characters of the line, without a line break
-    int BlockStart = 0;      ///< offset of the block's first character
-    QPointF Origin;          ///< the block layout's origin in viewport coordinates
-    qreal Top = 0;           ///< top of the line in viewport coordinates
+    int Number = 0;     ///< line index, counted like the vertical scroll bar
+    int Start = 0;      ///< offset of the line's first character
+    int Length = 0;     ///< characters of the line, without a line break
+    int BlockStart = 0; ///< offset of the block's first character
+    QPointF Origin;     ///< the block layout's origin in viewport coordinates
+    qreal Top = 0;      ///< top of the line in viewport coordinates
     qreal Height = 0;
 };
 
