@@ -1,6 +1,7 @@
 #include "platform/EditAdapter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -163,6 +164,17 @@ bool TEditAdapter::previousLine(TDisplayLine& line) const {
     if (!prev.isValid())
         return false;
     const QPointF base = line.Origin - line.Block.layout()->position();
+    if (prev.layout()->lineCount() == 0) {
+        // Not laid out: it counts as one line, as it does for the scroll bar. Laying it out here
+        // would renumber every line below it behind the scroll bar's back.
+        const qreal height = QFontMetricsF(doc()->defaultFont()).lineSpacing();
+        TDisplayLine d = makeLine(prev, 0, line.Number - 1);
+        d.Origin = base - QPointF(0, height);
+        d.Top = d.Origin.y();
+        d.Height = height;
+        line = d;
+        return true;
+    }
     const qreal height = ViewAccess::rect(edit_, prev).height();
     const int last = layoutLines(prev) - 1;
     TDisplayLine d = makeLine(prev, last, line.Number - 1);
@@ -240,9 +252,12 @@ std::optional<QPoint> TEditAdapter::posFromOffset(int offset) const {
         if (!(down ? nextLine(line) : previousLine(line)))
             return std::nullopt;
     }
-    const QTextLine tl = line.Block.layout()->lineAt(line.LineInBlock);
-    const int inBlock = positionFromOffset(offset) - line.Block.position();
-    const qreal x = line.Origin.x() + tl.cursorToX(inBlock);
+    const QTextLayout* layout = line.Block.layout();
+    qreal x = line.Origin.x();
+    // A block above the view that is not laid out has no glyph positions: its left edge.
+    if (layout->lineCount() > line.LineInBlock)
+        x += layout->lineAt(line.LineInBlock)
+                 .cursorToX(positionFromOffset(offset) - line.Block.position());
     return QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(line.Top)));
 }
 
