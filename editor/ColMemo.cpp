@@ -4,6 +4,7 @@
 #include "platform/core/Cp1252.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 
@@ -27,6 +29,50 @@ QCursor hotSpotCursor() {
 // than the margin.
 constexpr int kLongLine = 2048;
 constexpr int kLongLineMargin = 64;
+
+// Glyphs of one colour for the whole view, one list per font, positioned in viewport coordinates
+// exactly as the control positioned them.
+struct TGlyphBatch {
+    QGlyphRun Run; ///< font and flags
+    QList<quint32> Indexes;
+    QList<QPointF> Positions;
+};
+
+struct TColourBatch {
+    QColor Color;
+    std::vector<QRect> Rects;
+    std::vector<TGlyphBatch> Glyphs;
+};
+
+// Adds the glyphs of a line whose origin lies close enough to one of the x ranges to reach into
+// it.
+void addGlyphs(TColourBatch& batch, const QList<QGlyphRun>& line, QPointF origin,
+               const std::vector<std::pair<qreal, qreal>>& ranges) {
+    for (const QGlyphRun& g : line) {
+        const QList<QPointF> positions = g.positions();
+        const QList<quint32> indexes = g.glyphIndexes();
+        TGlyphBatch* target = nullptr;
+        for (qsizetype i = 0; i < positions.size(); ++i) {
+            const qreal x = positions[i].x() + origin.x();
+            const bool reaches = std::any_of(ranges.begin(), ranges.end(), [x](const auto& r) {
+                return x >= r.first && x <= r.second;
+            });
+            if (!reaches)
+                continue;
+            if (!target) {
+                for (TGlyphBatch& b : batch.Glyphs)
+                    if (b.Run.rawFont() == g.rawFont() && b.Run.flags() == g.flags())
+                        target = &b;
+                if (!target) {
+                    batch.Glyphs.push_back({g, {}, {}});
+                    target = &batch.Glyphs.back();
+                }
+            }
+            target->Indexes.push_back(indexes[i]);
+            target->Positions.push_back(positions[i] + origin);
+        }
+    }
+}
 
 } // namespace
 
@@ -459,10 +505,21 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
     const QPalette pal = palette();
     const QColor background = pal.color(QPalette::Base);
     const QFontMetricsF fm(font());
-    const TColor keyColor = font_.color;
-    size_t first = 0;
-    bool drewOverCaret = false;
+    // How far a glyph may reach from its origin: its advance to the right, overhangs to the left.
+    const qreal reachLeft = fm.maxWidth() + 2;
+    const qreal reachRight = fm.height() / 2 + 2;
+    const bool areaIsRect = area.rectCount() == 1;
+    const QRect areaRect = area.boundingRect();
     const QTextBlock caretBlock = textCursor().block();
+    bool drewOverCaret = false;
+
+    std::vector<TColourBatch> batches;
+    std::vector<std::pair<QRect, QColor>> solid, underline;
+    std::vector<std::tuple<QRect, QColor, QString>> keys;
+    std::vector<std::pair<QRect, QColor>> plain;
+    std::vector<QRect> clipped;
+    std::vector<std::pair<qreal, qreal>> ranges;
+    size_t first = 0;
 
     for (const TDisplayLine& l : lines) {
         const QTextLayout* layout = l.Block.layout();
@@ -470,20 +527,17 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
             continue;
         const int top = static_cast<int>(std::floor(l.Top));
         const int lineBottom = static_cast<int>(std::ceil(l.Top + l.Height));
-        const QRect lineRect(0, top, viewport()->width(), lineBottom - top);
         const int lineStart = l.Start;
         const int lineEnd = l.Start + l.Length;
         const bool lastOfBlock = l.LineInBlock == layout->lineCount() - 1;
         while (first < runs_.size() && runs_[first].EndPos < lineStart)
             ++first;
-        if (!area.intersects(lineRect))
+        if (!area.intersects(QRect(0, top, viewport()->width(), lineBottom - top)))
             continue;
         const QTextLine tl = layout->lineAt(l.LineInBlock);
 
-        // Runs of one colour on this line share one clipped draw of the line.
-        std::map<QRgb, QRegion> plain;
-        std::vector<std::pair<QRect, QColor>> solid, underline;
-        std::vector<std::tuple<QRect, QColor, QString>> keys;
+        plain.clear();
+        int prevRight = INT_MIN;
         for (size_t j = first; j < runs_.size() && runs_[j].StartPos < lineEnd + 2; ++j) {
             const TKeyDescr& run = runs_[j];
             if (run.StartPos < 0 || run.ZOrder >= 254)
@@ -494,8 +548,22 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                 continue;
             const qreal x0 = l.Origin.x() + tl.cursorToX(a - l.BlockStart);
             const qreal x1 = l.Origin.x() + tl.cursorToX(b - l.BlockStart);
-            const int left = static_cast<int>(std::floor(std::min(x0, x1)));
-            const int right = static_cast<int>(std::ceil(std::max(x0, x1)));
+            // Edges round outward, except towards the selection or a tab, which keep the
+            // control's look; neighbouring runs do not share a pixel column.
+            const auto untouched = [&](size_t k) {
+                return runs_[k].ZOrder >= 254 &&
+                       (runs_[k].EndPos + 1 == run.StartPos || runs_[k].StartPos == run.EndPos + 1);
+            };
+            const bool inLeft = j > 0 && untouched(j - 1);
+            const bool inRight = j + 1 < runs_.size() && untouched(j + 1);
+            int left = static_cast<int>(inLeft ? std::ceil(std::min(x0, x1))
+                                               : std::floor(std::min(x0, x1)));
+            const int right = static_cast<int>(inRight ? std::floor(std::max(x0, x1))
+                                                       : std::ceil(std::max(x0, x1)));
+            left = std::max(left, prevRight);
+            if (right <= left)
+                continue;
+            prevRight = right;
             const QRect rect(left, top, right - left, lineBottom - top);
             const QColor color = toQColor(run.Color, pal);
             // A run that goes on to another line is drawn as plain text, line by line; a final
@@ -504,61 +572,101 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                 run.StartPos < lineStart || run.EndPos >= lineEnd + (lastOfBlock ? 2 : 0);
             if (!multiLine && run.IsKeyword && OnDrawKey) {
                 QString pkey;
-                for (int k = a; k < b; ++k)
-                    pkey += document()->characterAt(adapter_.positionFromOffset(k));
+                const int pos = adapter_.positionFromOffset(a);
+                for (int k = 0; k < b - a; ++k)
+                    pkey += document()->characterAt(pos + k);
                 keys.emplace_back(rect, color, pkey);
             } else if (!multiLine && run.ZOrder == 253) {
                 solid.emplace_back(rect, color);
             } else {
-                plain[color.rgba()] += rect;
+                plain.emplace_back(rect, color);
                 if (!multiLine && run.ZOrder == 252 && hotSpot_.Underlined)
                     underline.emplace_back(rect, color);
             }
+            if (l.Block == caretBlock)
+                drewOverCaret = true;
         }
-        if (plain.empty() && solid.empty() && keys.empty())
+        if (plain.empty())
             continue;
-        if (l.Block == caretBlock)
-            drewOverCaret = true;
 
-        for (const auto& [rgba, region] : plain) {
-            const QRegion clip = region.intersected(area);
-            if (clip.isEmpty())
-                continue;
-            painter.setClipRegion(clip);
-            painter.fillRect(clip.boundingRect(), background);
-            painter.setPen(QColor::fromRgba(rgba));
-            tl.draw(&painter, l.Origin);
-        }
-        if (!underline.empty()) {
-            const qreal y = l.Top + tl.ascent() + std::max<qreal>(1, fm.underlinePos());
-            const qreal h = std::max<qreal>(1, fm.lineWidth());
-            for (const auto& [rect, color] : underline) {
-                painter.setClipRegion(area.intersected(rect));
-                painter.fillRect(QRectF(rect.left(), std::floor(y), rect.width(), std::round(h)),
-                                 color);
+        // The line's glyphs near each run go to the batch of the run's colour, once per line
+        // and colour: a glyph drawn twice would come out darker.
+        const QList<QGlyphRun> glyphs = tl.glyphRuns();
+        std::stable_sort(plain.begin(), plain.end(), [](const auto& x, const auto& y) {
+            return x.second.rgba() < y.second.rgba();
+        });
+        for (size_t i = 0; i < plain.size();) {
+            const QColor color = plain[i].second;
+            clipped.clear();
+            for (; i < plain.size() && plain[i].second == color; ++i) {
+                if (areaIsRect) {
+                    const QRect r = plain[i].first & areaRect;
+                    if (!r.isEmpty())
+                        clipped.push_back(r);
+                } else {
+                    for (const QRect& r : area.intersected(plain[i].first))
+                        clipped.push_back(r);
+                }
             }
-        }
-        for (const auto& [rect, color] : solid) {
-            painter.setClipRegion(area);
-            painter.fillRect(rect, color);
-        }
-        for (const auto& [rect, color, pkey] : keys) {
-            painter.save();
-            painter.setClipRegion(area.intersected(rect));
-            painter.setFont(font());
-            painter.setPen(color);
-            painter.setBrush(background);
-            OnDrawKey(painter, pkey, rect, keyColor);
-            painter.restore();
+            if (clipped.empty())
+                continue;
+            auto batch = std::find_if(batches.begin(), batches.end(),
+                                      [&](const TColourBatch& b) { return b.Color == color; });
+            if (batch == batches.end()) {
+                batches.push_back({color, {}, {}});
+                batch = batches.end() - 1;
+            }
+            ranges.clear();
+            for (const QRect& r : clipped) {
+                batch->Rects.push_back(r);
+                ranges.emplace_back(r.left() - reachLeft, r.right() + 1 + reachRight);
+            }
+            addGlyphs(*batch, glyphs, l.Origin, ranges);
         }
     }
 
+    // The background the control drew under every run, then each colour in one clipped draw of
+    // the control's own glyphs: one draw per colour for the whole view.
+    for (const TColourBatch& b : batches)
+        for (const QRect& r : b.Rects)
+            painter.fillRect(r, background);
+    for (const TColourBatch& b : batches) {
+        QRegion region;
+        for (const QRect& r : b.Rects)
+            region += r;
+        painter.setClipRegion(region);
+        painter.setPen(b.Color);
+        for (const TGlyphBatch& g : b.Glyphs) {
+            QGlyphRun run = g.Run;
+            run.setGlyphIndexes(g.Indexes);
+            run.setPositions(g.Positions);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        }
+    }
+    painter.setClipRegion(area);
+    for (const auto& [rect, color] : underline) {
+        const qreal y = rect.top() + fm.ascent() + std::max<qreal>(1, fm.underlinePos());
+        painter.fillRect(QRectF(rect.left(), std::floor(y), rect.width(),
+                                std::round(std::max<qreal>(1, fm.lineWidth()))),
+                         color);
+    }
+    for (const auto& [rect, color] : solid)
+        painter.fillRect(rect, color);
+    for (const auto& [rect, color, pkey] : keys) {
+        painter.save();
+        painter.setClipRegion(area.intersected(rect));
+        painter.setFont(font());
+        painter.setPen(color);
+        painter.setBrush(background);
+        OnDrawKey(painter, pkey, rect, font_.color);
+        painter.restore();
+    }
+
     // The overlay may have covered the caret: draw it again while it is in its visible phase.
-    if (drewOverCaret) {
-        const QAbstractTextDocumentLayout::PaintContext ctx = getPaintContext();
-        const int cpos = ctx.cursorPosition;
+    const int cpos = drewOverCaret ? getPaintContext().cursorPosition : -1;
+    if (cpos >= 0) {
         for (const TDisplayLine& l : lines) {
-            if (cpos < 0 || l.Block != caretBlock)
+            if (l.Block != caretBlock)
                 continue;
             painter.setClipRegion(area);
             painter.setPen(pal.color(QPalette::Text));

@@ -122,7 +122,8 @@ TEST(MemoPaint, HotSpotMarkersPaintedOutAndTextUnderlined) {
     EXPECT_GT(countPixels(img, charsRect(*m, 11, 12), bluish), 0);
     // The markers show nothing but the background.
     for (int marker : {6, 13}) {
-        const QRect r = charsRect(*m, marker, marker + 1);
+        // Its outer pixel columns may carry the edges of the neighbouring glyphs.
+        const QRect r = charsRect(*m, marker, marker + 1).adjusted(1, 0, -1, 0);
         EXPECT_EQ(countPixels(img, r, [](QRgb p) { return qGray(p) < 250; }), 0) << marker;
     }
     // The rest of the line is plain.
