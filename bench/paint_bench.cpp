@@ -6,9 +6,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QScrollBar>
-#include <QKeyEvent>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -21,7 +21,9 @@
 
 namespace {
 
-const int kRuns = qEnvironmentVariableIntValue("PAINT_RUNS") > 0 ? qEnvironmentVariableIntValue("PAINT_RUNS") : 100;
+const int kRuns = qEnvironmentVariableIntValue("PAINT_RUNS") > 0
+                      ? qEnvironmentVariableIntValue("PAINT_RUNS")
+                      : 100;
 const QSize kViewSize(980, 720); // over 100 by 40 characters of the font below
 
 QString pageText(qint64 bytes) {
@@ -65,7 +67,9 @@ void keyClick(QWidget* w, int key) {
     QApplication::sendEvent(w, &release);
 }
 
-QFont benchFont() { return QFont("DejaVu Sans Mono", 10); }
+QFont benchFont() {
+    return QFont("DejaVu Sans Mono", 10);
+}
 
 std::unique_ptr<TColorMemo> makeOurs(const QString& text, bool wrap) {
     auto m = std::make_unique<TColorMemo>();
@@ -78,8 +82,8 @@ std::unique_ptr<TColorMemo> makeOurs(const QString& text, bool wrap) {
     rule.KeyDrawingType = dtKeyShow;
     rule.PartWord = true;
     rule.DefKeyColor = colors::clBlue;
-    rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver",
-                      "^x", "[;navy", "];navy"});
+    rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver", "^x",
+                      "[;navy", "];navy"});
     m->SetWordWrap(wrap);
     m->resize(kViewSize);
     m->SetText(text);
@@ -137,10 +141,9 @@ double paintMs(QPlainTextEdit& m, int runs = kRuns) {
 
 double typeMs(QPlainTextEdit& m, int runs = kRuns) {
     caretToMiddle(m);
-    int n = 0;
     return medianMs(
         [&] {
-            keyClick(&m, (n++ % 2) ? Qt::Key_Backspace : Qt::Key_X);
+            keyClick(&m, Qt::Key_X);
             QApplication::processEvents();
         },
         runs);

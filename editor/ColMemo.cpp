@@ -326,10 +326,14 @@ std::vector<TKeyDescr> TColorMemo::lastRuns() const {
 }
 
 QRect TColorMemo::caretLineRect() const {
-    const int caret = adapter_.offsetFromPosition(textCursor().position());
-    const TDisplayLine target = adapter_.lineAt(caret);
+    const QTextCursor c = textCursor();
+    const QTextBlock block = c.block();
+    const QTextLayout* layout = block.layout();
+    if (!layout || layout->lineCount() == 0)
+        return {};
+    const int lineInBlock = layout->lineForTextPosition(c.positionInBlock()).lineNumber();
     for (const TDisplayLine& l : adapter_.visibleLines()) {
-        if (l.Block == target.Block && l.LineInBlock == target.LineInBlock) {
+        if (l.Block == block && l.LineInBlock == lineInBlock) {
             const int top = static_cast<int>(std::floor(l.Top));
             return QRect(0, top, viewport()->width(),
                          static_cast<int>(std::ceil(l.Top + l.Height)) - top);
@@ -376,18 +380,43 @@ void TColorMemo::textChangedHandler() {
 // ---- The pass -----------------------------------------------------------------------------------
 
 void TColorMemo::paintEvent(QPaintEvent* e) {
-    QPlainTextEdit::paintEvent(e);
-    if (!highlightSupported_ || !isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active))
+    if (!highlightSupported_ || !isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active)) {
+        QPlainTextEdit::paintEvent(e);
         return;
+    }
+    // The control's paint shapes the text of each visible block and throws it away at once; kept
+    // until the overlay is drawn, it serves the overlay's measuring and drawing too, instead of
+    // being shaped a second time (which costs what the base paint costs on a long line).
+    std::vector<QTextLayout*> kept;
+    const qreal height = viewport()->height();
+    QPointF offset = contentOffset();
+    const QRect box = e->rect();
+    for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() < height; b = b.next()) {
+        const QRectF r = blockBoundingRect(b).translated(offset);
+        offset.ry() += r.height();
+        if (r.bottom() >= box.top() && r.top() <= box.bottom() && !b.layout()->cacheEnabled()) {
+            b.layout()->setCacheEnabled(true);
+            kept.push_back(b.layout());
+        }
+    }
+    QPlainTextEdit::paintEvent(e);
     QPainter painter(viewport());
     runPass(painter, e->region());
+    // Release the shaped text as the control would have: a draw that reaches no line only frees
+    // it.
+    painter.setClipping(false);
+    for (QTextLayout* l : kept) {
+        l->setCacheEnabled(false);
+        l->draw(&painter, QPointF(), {}, QRectF(0, -1e9, 1, 1));
+    }
 }
 
-int TColorMemo::copyRegion(const TRegion& r) {
+int TColorMemo::copyRegion(const TRegion& r, QTextBlock b) {
     const int n = r.End - r.Start;
     text_.resize(static_cast<size_t>(n) + 1);
     char* out = text_.data();
-    QTextBlock b = document()->findBlock(adapter_.positionFromOffset(r.Start));
+    while (b.isValid() && b.position() + b.blockNumber() + b.length() + 1 <= r.Start)
+        b = b.next();
     std::vector<char16_t> chars;
     while (b.isValid()) {
         const int bs = b.position() + b.blockNumber();
@@ -466,6 +495,29 @@ void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
         }
     }
 
+    // A partial repaint scans only the blocks it touches when no key can cross a line break:
+    // the keys found there are the ones a full pass finds.
+    const QRect areaBox = area.boundingRect();
+    bool confined = !hotSpot_.Active && (areaBox.top() > 0 || areaBox.bottom() < bottom - 1);
+    for (int i = 0; confined && i < rules_.Count(); ++i)
+        if (rules_[i].Enabled && rules_[i].KeyDrawingType != dtKeyShow &&
+            rules_[i].KeyDrawingType != dtBeginLineEnd)
+            confined = false;
+    if (confined) {
+        int from = INT_MAX, to = INT_MIN;
+        for (const TDisplayLine& l : lines) {
+            if (l.Top + l.Height <= areaBox.top() || l.Top > areaBox.bottom())
+                continue;
+            from = std::min(from, l.BlockStart);
+            to = std::max(to, l.BlockStart + l.Block.length() - 1 + 2);
+        }
+        std::vector<TRegion> kept;
+        for (const TRegion& r : regions)
+            if (std::max(r.Start, from) < std::min(r.End, to))
+                kept.push_back({std::max(r.Start, from), std::min(r.End, to)});
+        regions.swap(kept);
+    }
+
     const int selStart = SelStart();
     const int selLength = SelLength();
     TPassInput in;
@@ -487,7 +539,7 @@ void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
     for (const TRegion& r : regions) {
         if (r.End <= r.Start)
             continue;
-        copyRegion(r);
+        copyRegion(r, lines.front().Block);
         in.Text = text_.data() - r.Start;
         in.ScanStart = r.Start;
         in.ScanEnd = r.End;
@@ -591,7 +643,21 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
 
         // The line's glyphs near each run go to the batch of the run's colour, once per line
         // and colour: a glyph drawn twice would come out darker.
-        const QList<QGlyphRun> glyphs = tl.glyphRuns();
+        // A long line gives only the glyphs around its runs.
+        QList<QGlyphRun> glyphs;
+        if (tl.textLength() <= kLongLine) {
+            glyphs = tl.glyphRuns();
+        } else {
+            int from = INT_MAX, to = 0;
+            for (const auto& [rect, color] : plain) {
+                from = std::min(from, tl.xToCursor(rect.left() - reachLeft - l.Origin.x()));
+                to = std::max(to, tl.xToCursor(rect.right() + 1 + reachRight - l.Origin.x()));
+            }
+            from = std::max(tl.textStart(), from - 2);
+            to = std::min(tl.textStart() + tl.textLength(), to + 2);
+            if (to > from)
+                glyphs = tl.glyphRuns(from, to - from);
+        }
         std::stable_sort(plain.begin(), plain.end(), [](const auto& x, const auto& y) {
             return x.second.rgba() < y.second.rgba();
         });

@@ -108,7 +108,8 @@ private:
     };
     void textChangedHandler();
     void runPass(QPainter& painter, const QRegion& area);
-    int copyRegion(const TRegion& r);
+    // Copies the region's page bytes into the text buffer; b is a block at or before its start.
+    int copyRegion(const TRegion& r, QTextBlock b);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);
     // The hot-spot text around a viewport point: nothing when the point is not in a hot spot.
     std::optional<QString> hotSpotAt(QPoint point) const;
