@@ -30,6 +30,77 @@ QCursor hotSpotCursor() {
 constexpr int kLongLine = 2048;
 constexpr int kLongLineMargin = 64;
 
+// The x of the left edge of the character at a position in the block, relative to the layout.
+// On a long block it is read from the glyphs: QTextLine::cursorToX and xToCursor work out the
+// character attributes of the whole block first, which costs more than shaping it.
+qreal edgeX(const QTextLine& line, int pos, bool longBlock) {
+    if (!longBlock)
+        return line.cursorToX(pos);
+    if (pos >= line.textStart() + line.textLength())
+        return line.x() + line.naturalTextWidth();
+    for (const QGlyphRun& g : line.glyphRuns(pos, 1))
+        if (!g.positions().isEmpty())
+            return g.positions().front().x();
+    return line.x() + line.naturalTextWidth();
+}
+
+// The character under x (relative to the layout), near enough for a scan window: on a long line
+// by a few steps from an estimate, each measured on the line's glyphs.
+int charAtX(const QTextLine& line, qreal x, bool longBlock) {
+    if (!longBlock)
+        return line.xToCursor(x);
+    const int first = line.textStart(), last = line.textStart() + line.textLength();
+    const qreal x0 = line.x(), width = std::max<qreal>(1, line.naturalTextWidth());
+    const qreal perChar = width / std::max(1, last - first);
+    int c = first + static_cast<int>((x - x0) / perChar);
+    for (int step = 0; step < 6; ++step) {
+        c = std::clamp(c, first, last);
+        const qreal e = edgeX(line, c, true);
+        const int move = static_cast<int>((x - e) / perChar);
+        if (move == 0)
+            break;
+        c += move;
+    }
+    return std::clamp(c, first, last);
+}
+
+// Character edges of a long line around its visible part, measured on a small layout of that
+// part and placed where the line's own glyph at the window start lies.
+class TLongLineEdges {
+public:
+    TLongLineEdges(const QTextDocument* doc, const QTextBlock& block, const QTextLine& line,
+                   int from, int to)
+        : line_(line), from_(from), to_(to) {
+        QString text;
+        text.reserve(to - from);
+        for (int i = from; i < to; ++i)
+            text += doc->characterAt(block.position() + i);
+        layout_.setText(text);
+        layout_.setFont(doc->defaultFont());
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout_.setTextOption(option);
+        layout_.setCacheEnabled(true);
+        layout_.beginLayout();
+        QTextLine l = layout_.createLine();
+        if (l.isValid())
+            l.setLineWidth(1e9);
+        layout_.endLayout();
+        offset_ = edgeX(line, from, true) - (l.isValid() ? l.cursorToX(0) : 0);
+    }
+    qreal x(int pos) const {
+        if (pos < from_ || pos > to_ || layout_.lineCount() == 0)
+            return edgeX(line_, pos, true);
+        return offset_ + layout_.lineAt(0).cursorToX(pos - from_);
+    }
+
+private:
+    QTextLine line_;
+    int from_, to_;
+    QTextLayout layout_;
+    qreal offset_ = 0;
+};
+
 // Glyphs of one colour for the whole view, one list per font, positioned in viewport coordinates
 // exactly as the control positioned them.
 struct TGlyphBatch {
@@ -477,8 +548,8 @@ void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
         const QTextLayout* layout = l.Block.layout();
         if (!wrap && l.Length > kLongLine && layout && layout->lineCount() > 0) {
             const QTextLine tl = layout->lineAt(0);
-            const int c0 = tl.xToCursor(-l.Origin.x());
-            const int c1 = tl.xToCursor(width - l.Origin.x());
+            const int c0 = charAtX(tl, -l.Origin.x(), true);
+            const int c1 = charAtX(tl, width - l.Origin.x(), true);
             const int s = l.BlockStart + std::max(0, c0 - kLongLineMargin);
             const int e = l.BlockStart + std::min(l.Length, c1 + kLongLineMargin);
             if (open)
@@ -587,8 +658,21 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
         if (!area.intersects(QRect(0, top, viewport()->width(), lineBottom - top)))
             continue;
         const QTextLine tl = layout->lineAt(l.LineInBlock);
+        const bool longBlock = l.Block.length() - 1 > kLongLine;
+        std::optional<TLongLineEdges> longEdges;
+        if (tl.textLength() > kLongLine) {
+            const int c0 = charAtX(tl, -l.Origin.x(), true);
+            const int c1 = charAtX(tl, viewport()->width() - l.Origin.x(), true);
+            longEdges.emplace(document(), l.Block, tl,
+                              std::max(tl.textStart(), c0 - kLongLineMargin),
+                              std::min(tl.textStart() + tl.textLength(), c1 + kLongLineMargin));
+        }
+        const auto edge = [&](int pos) {
+            return longEdges ? longEdges->x(pos) : edgeX(tl, pos, longBlock);
+        };
 
         plain.clear();
+        int glyphFrom = INT_MAX, glyphTo = INT_MIN;
         int prevRight = INT_MIN;
         for (size_t j = first; j < runs_.size() && runs_[j].StartPos < lineEnd + 2; ++j) {
             const TKeyDescr& run = runs_[j];
@@ -598,8 +682,8 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
             const int b = std::min(run.EndPos + 1, lineEnd);
             if (a >= b)
                 continue;
-            const qreal x0 = l.Origin.x() + tl.cursorToX(a - l.BlockStart);
-            const qreal x1 = l.Origin.x() + tl.cursorToX(b - l.BlockStart);
+            const qreal x0 = l.Origin.x() + edge(a - l.BlockStart);
+            const qreal x1 = l.Origin.x() + edge(b - l.BlockStart);
             // Edges round outward, except towards the selection or a tab, which keep the
             // control's look; neighbouring runs do not share a pixel column.
             const auto untouched = [&](size_t k) {
@@ -632,6 +716,8 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                 solid.emplace_back(rect, color);
             } else {
                 plain.emplace_back(rect, color);
+                glyphFrom = std::min(glyphFrom, a - l.BlockStart);
+                glyphTo = std::max(glyphTo, b - l.BlockStart);
                 if (!multiLine && run.ZOrder == 252 && hotSpot_.Underlined)
                     underline.emplace_back(rect, color);
             }
@@ -648,13 +734,9 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
         if (tl.textLength() <= kLongLine) {
             glyphs = tl.glyphRuns();
         } else {
-            int from = INT_MAX, to = 0;
-            for (const auto& [rect, color] : plain) {
-                from = std::min(from, tl.xToCursor(rect.left() - reachLeft - l.Origin.x()));
-                to = std::max(to, tl.xToCursor(rect.right() + 1 + reachRight - l.Origin.x()));
-            }
-            from = std::max(tl.textStart(), from - 2);
-            to = std::min(tl.textStart() + tl.textLength(), to + 2);
+            // Neighbours whose glyphs may reach into a run lie within a few characters.
+            const int from = std::max(tl.textStart(), glyphFrom - 4);
+            const int to = std::min(tl.textStart() + tl.textLength(), glyphTo + 4);
             if (to > from)
                 glyphs = tl.glyphRuns(from, to - from);
         }
@@ -736,8 +818,22 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                 continue;
             painter.setClipRegion(area);
             painter.setPen(pal.color(QPalette::Text));
-            l.Block.layout()->drawCursor(&painter, l.Origin - l.Block.layout()->position(),
-                                         cpos - l.Block.position(), cursorWidth());
+            const int inBlock = cpos - l.Block.position();
+            if (l.Block.length() - 1 <= kLongLine) {
+                l.Block.layout()->drawCursor(&painter, l.Origin - l.Block.layout()->position(),
+                                             inBlock, cursorWidth());
+                break;
+            }
+            // As QTextLayout::drawCursor draws it, without its measuring of the whole block.
+            const QTextLine tl = l.Block.layout()->lineAt(l.LineInBlock);
+            if (inBlock < tl.textStart() || inBlock > tl.textStart() + tl.textLength())
+                continue;
+            painter.save();
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.fillRect(QRectF(l.Origin.x() + edgeX(tl, inBlock, true), l.Top, cursorWidth(),
+                                    tl.ascent() + tl.descent()),
+                             painter.pen().brush());
+            painter.restore();
             break;
         }
     }
