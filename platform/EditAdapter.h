@@ -68,7 +68,7 @@ public:
     // The display lines from the top visible line down to the last one that shows at least one
     // pixel, preceded by up to `above` lines above the top line.
     std::vector<TDisplayLine> visibleLines(int above = 0) const;
-    // The display line holding the offset (see lineFromOffset).
+    // The display line holding the offset (see lineFromOffset); its Origin and Top are not set.
     TDisplayLine lineAt(int offset) const;
 
     // The viewport's size in pixels.

@@ -186,3 +186,44 @@ TEST(MemoAlignment, OverlayInTheTextColourIsPixelExact) {
         }
     }
 }
+
+// Lines far longer than the view are measured around their visible part only; the keys there are
+// coloured and the overlay still lands on the control's glyphs.
+TEST(MemoAlignment, LongLinesColouredAndPixelExact) {
+    QString line;
+    while (line.size() < 6000)
+        line += "text ^Bbold^b and [name] more words ";
+    const QString text = "short ^B line\r\n" + line + "\r\n" + line;
+    for (bool wrap : {true, false}) {
+        auto m = makeMemo(text, {400, 220}, true, "DejaVu Sans", 11);
+        m->SetWordWrap(wrap);
+        QApplication::processEvents();
+        if (wrap)
+            m->verticalScrollBar()->setValue(40);
+        else
+            m->horizontalScrollBar()->setValue(m->horizontalScrollBar()->maximum() / 2);
+        QApplication::processEvents();
+        const QImage coloured = grabView(*m);
+        EXPECT_GT(countPixels(coloured, m->viewport()->rect(), bluish), 50) << wrap;
+        EXPECT_GT(countPixels(coloured, m->viewport()->rect(), navyish), 20) << wrap;
+        // Unwrapped, every run lies near the visible columns of its line.
+        if (!wrap) {
+            const TDisplayLine second = m->adapter().visibleLines().at(1);
+            const auto hit = m->adapter().charFromPos(QPoint(200, int(second.Top) + 3));
+            ASSERT_TRUE(hit);
+            const int column = hit->Offset - second.Start;
+            EXPECT_GT(column, 1000);
+            for (const TKeyDescr& run : m->lastRuns()) {
+                const TDisplayLine l = m->adapter().lineAt(run.StartPos);
+                if (l.Length > 1000)
+                    EXPECT_LT(std::abs(run.StartPos - l.Start - column), 400);
+            }
+        }
+
+        m->ColorRules()[0].SetKeywords({"^b;black", "[;black", "];black", "e;black"});
+        const QImage overlay = grabView(*m);
+        ASSERT_GT(m->lastRuns().size(), 10u);
+        m->ColorRules()[0].Enabled = false;
+        EXPECT_EQ(differingPixels(overlay, grabView(*m)), 0) << "wrap " << wrap;
+    }
+}
