@@ -215,8 +215,9 @@ TEST(MemoAlignment, LongLinesColouredAndPixelExact) {
             EXPECT_GT(column, 1000);
             for (const TKeyDescr& run : m->lastRuns()) {
                 const TDisplayLine l = m->adapter().lineAt(run.StartPos);
-                if (l.Length > 1000)
+                if (l.Length > 1000) {
                     EXPECT_LT(std::abs(run.StartPos - l.Start - column), 400);
+                }
             }
         }
 
