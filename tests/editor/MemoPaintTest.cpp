@@ -355,3 +355,53 @@ TEST(MemoRules, OnDrawKeyDrawsKeywordRuns) {
     EXPECT_GT(countPixels(img, charsRect(*m, 2, 6), [](QRgb p) { return p == qRgb(255, 0, 0); }),
               20);
 }
+
+TEST(MemoPaint, CaretStaysVisibleOverAKey) {
+    auto m = makeMemo("ab ^B cd", {300, 100}, false);
+    TColorRule& r = m->ColorRules().Add();
+    r.KeyDrawingType = dtKeyShow;
+    r.PartWord = true;
+    r.DefKeyColor = colors::clBlack; // the text's own colour: any change of pixels is a fault
+    r.SetKeywords({"^b"});
+    m->activateWindow();
+    m->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m.get()));
+    m->SetSelStart(5);
+    const QImage withCaret = grabView(*m);
+    ASSERT_FALSE(m->lastRuns().empty());
+    r.Enabled = false;
+    const QImage plain = grabView(*m);
+    EXPECT_EQ(differingPixels(withCaret, plain), 0);
+    // The caret is really there to be kept.
+    m->setCursorWidth(0);
+    EXPECT_GT(differingPixels(plain, grabView(*m)), 0);
+}
+
+TEST(MemoPaint, SpanAcrossLinesAndRedrawAlways) {
+    auto m = makeMemo("a {b\r\nc} d\r\nplain ^B", {300, 120}, false);
+    TColorRule& r = m->ColorRules().Add();
+    r.KeyDrawingType = dtBeginEnd;
+    r.DefKeyColor = colors::clBlue;
+    r.SetKeyBegEndLst({"{;}"});
+    const QImage img = grabView(*m);
+    EXPECT_GT(countPixels(img, charsRect(*m, 2, 4), bluish), 3);
+    EXPECT_GT(countPixels(img, charsRect(*m, 6, 8), bluish), 3);
+    EXPECT_EQ(countPixels(img, charsRect(*m, 9, 10), coloured), 0);
+
+    // The caret line up to the caret is drawn in the font colour; keys there keep theirs.
+    TColorRule& k = m->ColorRules().Add();
+    k.KeyDrawingType = dtKeyShow;
+    k.PartWord = true;
+    k.DefKeyColor = colors::clBlue;
+    k.SetKeywords({"^b"});
+    m->SetSelStart(19);
+    EXPECT_GT(countPixels(grabView(*m), charsRect(*m, 17, 19), bluish), 3);
+    m->SetRedrawAlways(true);
+    EXPECT_GT(countPixels(grabView(*m), charsRect(*m, 17, 19), bluish), 3);
+    const auto runs = m->lastRuns();
+    ASSERT_FALSE(runs.empty());
+    const TKeyDescr& caretLine = runs.back().StartPos == 18 ? runs[runs.size() - 2] : runs.back();
+    EXPECT_EQ(caretLine.StartPos, 12);
+    EXPECT_EQ(caretLine.EndPos, 17);
+    EXPECT_EQ(caretLine.Color, colors::clBlack);
+}
