@@ -896,7 +896,11 @@ void TColorMemo::setHandCursor(bool hand) {
 // ---- Input --------------------------------------------------------------------------------------
 
 void TColorMemo::keyReleaseEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Shift && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+    // The release of Shift may still carry the Shift flag itself (X11 reports the state before
+    // the event); no other modifier may be held.
+    const Qt::KeyboardModifiers others =
+        e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (e->key() == Qt::Key_Shift && others == Qt::NoModifier)
         DrawKeys(false);
     QPlainTextEdit::keyReleaseEvent(e);
 }

@@ -405,3 +405,16 @@ TEST(MemoPaint, SpanAcrossLinesAndRedrawAlways) {
     EXPECT_EQ(caretLine.EndPos, 17);
     EXPECT_EQ(caretLine.Color, colors::clBlack);
 }
+
+TEST(MemoInput, ReleasingShiftRepaintsTheView) {
+    auto m = makeMemo("abc ^B def\r\nline two\r\nline three", {300, 150});
+    m->setFocus();
+    m->SetSelStart(1);
+    QTest::keyPress(m.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QApplication::processEvents();
+    PaintSpy spy(m->viewport());
+    QTest::keyRelease(m.get(), Qt::Key_Shift, Qt::ShiftModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(spy.painted.boundingRect(), m->viewport()->rect());
+    EXPECT_EQ(m->SelLength(), 1);
+}
