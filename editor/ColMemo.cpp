@@ -547,15 +547,19 @@ void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
         }
         const QTextLayout* layout = l.Block.layout();
         if (!wrap && l.Length > kLongLine && layout && layout->lineCount() > 0) {
+            if (open)
+                regions.back().End = l.Start;
+            open = false;
+            // Measuring a long line shapes it: only the ones being painted.
+            if (!area.intersects(QRect(0, static_cast<int>(l.Top), static_cast<int>(width),
+                                       static_cast<int>(std::ceil(l.Height)))))
+                continue;
             const QTextLine tl = layout->lineAt(0);
             const int c0 = charAtX(tl, -l.Origin.x(), true);
             const int c1 = charAtX(tl, width - l.Origin.x(), true);
             const int s = l.BlockStart + std::max(0, c0 - kLongLineMargin);
             const int e = l.BlockStart + std::min(l.Length, c1 + kLongLineMargin);
-            if (open)
-                regions.back().End = l.Start;
             regions.push_back({s, e});
-            open = false;
             continue;
         }
         if (!open) {
@@ -667,8 +671,36 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                               std::max(tl.textStart(), c0 - kLongLineMargin),
                               std::min(tl.textStart() + tl.textLength(), c1 + kLongLineMargin));
         }
-        const auto edge = [&](int pos) {
-            return longEdges ? longEdges->x(pos) : edgeX(tl, pos, longBlock);
+        // The glyphs of a short line, fetched once. With one glyph per character, left to right,
+        // the edges of the characters are the glyphs' pen positions, as cursorToX would say.
+        QList<QGlyphRun> lineGlyphs;
+        QList<QPointF> pens;
+        bool fetched = false;
+        const auto fetch = [&] {
+            if (fetched || tl.textLength() > kLongLine)
+                return;
+            fetched = true;
+            lineGlyphs = tl.glyphRuns();
+            if (lineGlyphs.size() == 1 && !(lineGlyphs[0].flags() & QGlyphRun::RightToLeft) &&
+                lineGlyphs[0].positions().size() == tl.textLength())
+                pens = lineGlyphs[0].positions();
+            for (qsizetype k = 1; k < pens.size(); ++k)
+                if (pens[k].x() < pens[k - 1].x())
+                    pens.clear();
+        };
+        const auto edge = [&](int pos) -> qreal {
+            if (longEdges)
+                return longEdges->x(pos);
+            if (longBlock)
+                return edgeX(tl, pos, true);
+            fetch();
+            const qsizetype k = pos - tl.textStart();
+            if (!pens.isEmpty() && k >= 0 && k < pens.size())
+                return pens[k].x();
+            if (!pens.isEmpty() && k == pens.size() && tl.textLength() == l.Length &&
+                pos == l.Length + (l.Start - l.BlockStart))
+                return tl.x() + tl.naturalTextWidth();
+            return tl.cursorToX(pos);
         };
 
         plain.clear();
@@ -732,7 +764,8 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
         // A long line gives only the glyphs around its runs.
         QList<QGlyphRun> glyphs;
         if (tl.textLength() <= kLongLine) {
-            glyphs = tl.glyphRuns();
+            fetch();
+            glyphs = lineGlyphs;
         } else {
             // Neighbours whose glyphs may reach into a run lie within a few characters.
             const int from = std::max(tl.textStart(), glyphFrom - 4);
@@ -898,8 +931,7 @@ void TColorMemo::setHandCursor(bool hand) {
 void TColorMemo::keyReleaseEvent(QKeyEvent* e) {
     // The release of Shift may still carry the Shift flag itself (X11 reports the state before
     // the event); no other modifier may be held.
-    const Qt::KeyboardModifiers others =
-        e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    const Qt::KeyboardModifiers others = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
     if (e->key() == Qt::Key_Shift && others == Qt::NoModifier)
         DrawKeys(false);
     QPlainTextEdit::keyReleaseEvent(e);
