@@ -5,6 +5,10 @@
 #include <limits>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::int64_t kNotFound = std::numeric_limits<std::int64_t>::max();
@@ -103,6 +107,19 @@ std::int64_t lineEndIn(const char* text, std::int64_t from, std::int64_t end) {
         from = at + 1;
     }
     return end;
+}
+
+// True when a proper prefix of key is also its suffix, the only way two occurrences of the key
+// can overlap (prefix function, linear in the key's length).
+bool hasBorder(std::string_view key) {
+    std::vector<size_t> border(key.size(), 0);
+    for (size_t i = 1; i < key.size(); ++i) {
+        size_t b = border[i - 1];
+        while (b > 0 && key[i] != key[b])
+            b = border[b - 1];
+        border[i] = key[i] == key[b] ? b + 1 : 0;
+    }
+    return !key.empty() && border.back() > 0;
 }
 
 int append(TKeyDescrList& keys, int next, std::int64_t start, std::int64_t end, TColor color,
@@ -241,17 +258,43 @@ void TColorRule::buildKeywordTable(const std::vector<std::string>& lines) {
         keyChars_ += key;
     }
 
-    // Index the keywords by first character, keeping table order within each character.
-    firstStart_.fill(0);
+    indexKeywords();
+}
+
+void TColorRule::indexKeywords() {
+    isFirst_.fill(0);
+    groupOf_.fill(-1);
+    hasSingle_.fill(0);
+    firstChars_.clear();
+    int groups = 0;
+    for (const Keyword& k : keywords_) {
+        const auto first = static_cast<unsigned char>(keyChars_[k.Offset]);
+        isFirst_[first] = 1;
+        hasSingle_[first] |= k.Length == 1 ? 1 : 0;
+        if (groupOf_[first] < 0) {
+            groupOf_[first] = static_cast<std::int16_t>(groups++);
+            firstChars_ += static_cast<char>(first);
+        }
+    }
+    // Counting sort of the keywords by (group, second character); 0 stands for "no second".
+    auto code = [this](const Keyword& k) {
+        const auto first = static_cast<unsigned char>(keyChars_[k.Offset]);
+        const size_t second =
+            k.Length > 1 ? static_cast<unsigned char>(keyChars_[k.Offset + 1]) + 1u : 0u;
+        return static_cast<size_t>(groupOf_[first]) * 257 + second;
+    };
+    groupStart_.assign(static_cast<size_t>(groups) * 257 + 1, 0);
     for (const Keyword& k : keywords_)
-        ++firstStart_[static_cast<unsigned char>(keyChars_[k.Offset]) + 1];
-    for (size_t b = 1; b < firstStart_.size(); ++b)
-        firstStart_[b] += firstStart_[b - 1];
-    byFirst_.assign(keywords_.size(), 0);
-    std::array<std::uint32_t, 256> fill{};
+        ++groupStart_[code(k) + 1];
+    for (size_t i = 1; i < groupStart_.size(); ++i)
+        groupStart_[i] += groupStart_[i - 1];
+    keyIndex_.assign(keywords_.size(), KeyRef{});
+    std::vector<std::uint32_t> fill(groupStart_.begin(), groupStart_.end() - 1);
     for (size_t i = 0; i < keywords_.size(); ++i) {
-        const auto first = static_cast<unsigned char>(keyChars_[keywords_[i].Offset]);
-        byFirst_[firstStart_[first] + fill[first]++] = static_cast<std::uint32_t>(i);
+        const Keyword& k = keywords_[i];
+        keyIndex_[fill[code(k)]++] = {
+            static_cast<std::uint32_t>(i), k.Offset, k.Length,
+            hasBorder(std::string_view(keyChars_).substr(k.Offset, k.Length))};
     }
 }
 
@@ -305,59 +348,116 @@ void TColorRule::buildLineEndTable(const std::vector<std::string>& lines) {
 
 // --- Finder ----------------------------------------------------------------------------------
 
-// One pass over the region finds every keyword: at each character only the keywords starting
-// with it are tried. Each keyword resumes after its previous occurrence, so its occurrences never
-// overlap, exactly as searching it alone from the region start would find them. The records are
-// then written keyword by keyword, in table order, because the order decides which of two
-// overlapping keys of the rule wins the merge.
+// Tries a keyword at region offset at, whose first character (and second, for longer keys)
+// already match.
+[[gnu::always_inline]] inline void TColorRule::tryKeyword(const KeyRef& ref, size_t at,
+                                                          const unsigned char* s, size_t n) {
+    if (ref.Length > n - at)
+        return;
+    const auto* key = reinterpret_cast<const unsigned char*>(keyChars_.data()) + ref.Offset;
+    for (std::uint32_t m = 2; m < ref.Length; ++m)
+        if (s[at + m] != key[m])
+            return;
+    if (ref.SelfOverlap) {
+        if (static_cast<std::int64_t>(at) < resumeAt_[ref.Keyword])
+            return;
+        resumeAt_[ref.Keyword] = static_cast<std::int64_t>(at + ref.Length);
+    }
+    // The line break before the region and the NUL after it are not word characters.
+    const bool accepted = PartWord || ((at == 0 || !isWordChar(s[at - 1])) &&
+                                       (ref.Length == n - at || !isWordChar(s[at + ref.Length])));
+    if (accepted) {
+        hits_.push_back({static_cast<std::int32_t>(ref.Keyword), static_cast<std::int32_t>(at)});
+        ++hitStart_[ref.Keyword + 1];
+    }
+}
+
+// One pass over the region finds every keyword: a branch-free sweep (fused with the upper-case
+// copy) lists the offsets whose character starts some keyword, and at each of those only the
+// keywords with the same first two characters are tried. Each keyword resumes after its previous
+// occurrence, so its occurrences never overlap, exactly as searching it alone from the region
+// start would find them (only a key with a border can overlap itself, so only such keys keep
+// track). The records are then written keyword by keyword, in table order, because the order
+// decides which of two overlapping keys of the rule wins the merge.
 int TColorRule::findKeywords(TKeyDescrList& keys, int next, const char* text, int scanStart,
                              int scanEnd, TCoveredRange& covered) {
     if (keywords_.empty())
         return next;
     const auto n = static_cast<size_t>(scanEnd - scanStart);
     const unsigned char* s = reinterpret_cast<const unsigned char*>(text + scanStart);
+    if (candidates_.size() < n)
+        candidates_.resize(n);
+    std::uint32_t* cand = candidates_.data();
+    size_t count = 0;
+    unsigned char* up = nullptr;
     if (!KeyCase) {
         if (upper_.size() < n)
             upper_.resize(n);
-        for (size_t i = 0; i < n; ++i) {
-            const unsigned char c = s[i];
-            upper_[i] = static_cast<char>(c - (static_cast<unsigned>(c - 'a') < 26u ? 32 : 0));
+        up = reinterpret_cast<unsigned char*>(upper_.data());
+    }
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen characters at a time while few characters start keys (the usual case).
+    constexpr size_t kVectorFirsts = 8;
+    if (firstChars_.size() <= kVectorFirsts) {
+        __m128i firsts[kVectorFirsts];
+        const size_t nf = firstChars_.size();
+        for (size_t f = 0; f < nf; ++f)
+            firsts[f] = _mm_set1_epi8(firstChars_[f]);
+        const __m128i a = _mm_set1_epi8('a');
+        const __m128i z = _mm_set1_epi8(25);
+        const __m128i caseBit = _mm_set1_epi8(0x20);
+        for (; i + 16 <= n; i += 16) {
+            __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            if (up) {
+                const __m128i d = _mm_sub_epi8(c, a);
+                const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(d, z), d);
+                c = _mm_sub_epi8(c, _mm_and_si128(lower, caseBit));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(up + i), c);
+            }
+            __m128i hit = _mm_setzero_si128();
+            for (size_t f = 0; f < nf; ++f)
+                hit = _mm_or_si128(hit, _mm_cmpeq_epi8(c, firsts[f]));
+            for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
+                cand[count++] =
+                    static_cast<std::uint32_t>(i + static_cast<unsigned>(__builtin_ctz(mask)));
         }
-        s = reinterpret_cast<const unsigned char*>(upper_.data());
+    }
+#endif
+    // The rest branch-free, a table lookup per character.
+    if (up) {
+        for (; i < n; ++i) {
+            const unsigned char c = s[i];
+            const auto u =
+                static_cast<unsigned char>(c - (static_cast<unsigned>(c - 'a') < 26u ? 32 : 0));
+            up[i] = u;
+            cand[count] = static_cast<std::uint32_t>(i);
+            count += isFirst_[u];
+        }
+        s = up;
+    } else {
+        for (; i < n; ++i) {
+            cand[count] = static_cast<std::uint32_t>(i);
+            count += isFirst_[s[i]];
+        }
     }
 
     const size_t keyCount = keywords_.size();
     resumeAt_.assign(keyCount, 0);
     hits_.clear();
     hitStart_.assign(keyCount + 1, 0);
-    const auto* chars = reinterpret_cast<const unsigned char*>(keyChars_.data());
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char c = s[i];
-        const std::uint32_t from = firstStart_[c];
-        const std::uint32_t to = firstStart_[c + 1u];
-        if (from == to)
-            continue;
-        const size_t left = n - i;
-        for (std::uint32_t j = from; j < to; ++j) {
-            const std::uint32_t k = byFirst_[j];
-            const Keyword& kw = keywords_[k];
-            if (static_cast<std::int64_t>(i) < resumeAt_[k] || kw.Length > left)
-                continue;
-            const unsigned char* key = chars + kw.Offset;
-            std::uint32_t m = 1;
-            while (m < kw.Length && s[i + m] == key[m])
-                ++m;
-            if (m < kw.Length)
-                continue;
-            resumeAt_[k] = static_cast<std::int64_t>(i + kw.Length);
-            // The line break before the region and the NUL after it are not word characters.
-            const bool accepted =
-                PartWord || ((i == 0 || !isWordChar(s[i - 1])) &&
-                             (kw.Length == left || !isWordChar(s[i + kw.Length])));
-            if (accepted) {
-                hits_.push_back({static_cast<std::int32_t>(k), static_cast<std::int32_t>(i)});
-                ++hitStart_[k + 1];
-            }
+    const KeyRef* index = keyIndex_.data();
+    const std::uint32_t* start = groupStart_.data();
+    for (size_t c = 0; c < count; ++c) {
+        const size_t at = cand[c];
+        const size_t group = static_cast<size_t>(groupOf_[s[at]]) * 257;
+        if (hasSingle_[s[at]])
+            for (std::uint32_t j = start[group]; j < start[group + 1]; ++j)
+                tryKeyword(index[j], at, s, n);
+        if (at + 1 < n) {
+            const size_t sub = group + 1 + s[at + 1];
+            for (std::uint32_t j = start[sub]; j < start[sub + 1]; ++j)
+                tryKeyword(index[j], at, s, n);
         }
     }
     if (hits_.empty())
@@ -367,13 +467,20 @@ int TColorRule::findKeywords(TKeyDescrList& keys, int next, const char* text, in
     for (size_t k = 1; k <= keyCount; ++k)
         hitStart_[k] += hitStart_[k - 1];
     keys.At(next + static_cast<int>(hits_.size()) - 1);
+    std::int32_t low = kFreeRecord;
+    std::int32_t high = -1;
     for (const Hit& h : hits_) {
         const Keyword& kw = keywords_[static_cast<size_t>(h.Keyword)];
-        const int index = next + static_cast<int>(hitStart_[static_cast<size_t>(h.Keyword)]++);
-        const std::int64_t start = std::int64_t{scanStart} + h.Pos;
-        append(keys, index, start, start + kw.Length - 1, slots_[kw.Slot - 1u], ZOrder, true,
-               covered);
+        TKeyDescr& k = keys[next + static_cast<int>(hitStart_[static_cast<size_t>(h.Keyword)]++)];
+        k.StartPos = scanStart + h.Pos;
+        k.EndPos = k.StartPos + static_cast<std::int32_t>(kw.Length) - 1;
+        k.Color = slots_[kw.Slot - 1u];
+        k.ZOrder = ZOrder;
+        k.IsKeyword = true;
+        low = std::min(low, k.StartPos);
+        high = std::max(high, k.EndPos);
     }
+    covered.Widen(TKeyDescr{low, high, 0, 0, false});
     return next + static_cast<int>(hits_.size());
 }
 

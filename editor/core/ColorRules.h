@@ -137,6 +137,13 @@ private:
         std::uint32_t Length = 0;
         std::uint8_t Slot = 1;
     };
+    // A keyword as the finder's index holds it, so that trying one takes no further lookup.
+    struct KeyRef {
+        std::uint32_t Keyword = 0; ///< index into keywords_
+        std::uint32_t Offset = 0;
+        std::uint32_t Length = 0;
+        bool SelfOverlap = false; ///< two occurrences can overlap (the key has a border)
+    };
     struct Hit {
         std::int32_t Keyword;
         std::int32_t Pos;
@@ -145,6 +152,8 @@ private:
     void buildBegEndTable(const std::vector<std::string>& lines);
     void buildLineEndTable(const std::vector<std::string>& lines);
     std::array<TKeyPair, kPairCount>& clearedPairs();
+    void indexKeywords();
+    void tryKeyword(const KeyRef& ref, size_t at, const unsigned char* s, size_t n);
     int findKeywords(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
                      TCoveredRange& covered);
     int findEvents(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
@@ -157,13 +166,19 @@ private:
     int slotsInUse_ = 0;
     std::vector<Keyword> keywords_; ///< the table's entries, in table order
     std::string keyChars_;          ///< the keys' characters, one after the other
-    // Keywords by first character: the indices into keywords_ of those starting with byte b are
-    // byFirst_[firstStart_[b] .. firstStart_[b + 1]), in table order.
-    std::array<std::uint32_t, 257> firstStart_{};
-    std::vector<std::uint32_t> byFirst_;
+    // Keywords by their first two characters. Each first character in use has a group g
+    // (groupOf_, -1 for none); keyIndex_[groupStart_[g * 257 + c] .. groupStart_[g * 257 + c + 1])
+    // are the keywords of that group with second character c - 1, or of length 1 for c = 0.
+    std::array<std::uint8_t, 256> isFirst_{};
+    std::string firstChars_; ///< the distinct first characters
+    std::array<std::int16_t, 256> groupOf_{};
+    std::array<std::uint8_t, 256> hasSingle_{}; ///< a one-character key starts with it
+    std::vector<std::uint32_t> groupStart_;
+    std::vector<KeyRef> keyIndex_;
     std::unique_ptr<std::array<TKeyPair, kPairCount>> pairs_;
     // Work buffers of the finder, reused from pass to pass and only grown.
-    std::vector<char> upper_; ///< upper-case copy of the scan region
+    std::vector<char> upper_;               ///< upper-case copy of the scan region
+    std::vector<std::uint32_t> candidates_; ///< region offsets whose character starts a key
     std::vector<std::int64_t> resumeAt_;
     std::vector<Hit> hits_;
     std::vector<std::uint32_t> hitStart_;

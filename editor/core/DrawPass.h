@@ -55,5 +55,7 @@ int FindTabs(const TPassInput& in, TKeyDescrList& keys, int next, TCoveredRange&
 // Runs the pass over the scan region: resets the key list, collects hot spots, tabs, the caret
 // line record, the enabled rules' keys and the selection record (254), merges them into cells by
 // priority (a later record wins a tie) and rewrites the key list with one record per run in text
-// order, followed by a free record. Returns the number of runs.
+// order, followed by a free record. Returns the number of runs. Runs lie inside the scan region:
+// the parts of records beyond it (a long selection, a caret line off the region, offsets an
+// OnDraw handler reports there) are cut off. Run the rules' PrepareRules first.
 int RunPass(TDrawRules& rules, const TPassInput& in, TPassBuffers& buffers);
