@@ -1,19 +1,29 @@
 #include "app/Unit1.h"
 
+#include "app/About.h"
+#include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
+#include "markup/StyleCommands.h"
+#include "markup/core/PageMarkup.h"
 #include "platform/Errors.h"
+#include "platform/HelpViewer.h"
+#include "platform/Printing.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/LpMRUList.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -39,8 +49,11 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         ownPrompts_ = std::make_unique<TQtPrompts>(this);
     if (!services.dialogs)
         ownDialogs_ = std::make_unique<TQtDialogs>(this);
+    if (!services.printing)
+        ownPrinting_ = std::make_unique<TQtPrintService>(this);
     prompts_ = services.prompts ? services.prompts : ownPrompts_.get();
     dialogs_ = services.dialogs ? services.dialogs : ownDialogs_.get();
+    printing_ = services.printing ? services.printing : ownPrinting_.get();
 
     setObjectName("Form1");
     setWindowTitle("Lark Pad");
@@ -63,47 +76,75 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Clm1 = new TColorMemo(this);
     Clm1->setObjectName("Clm1");
     Clm1->SetScrollBars(ssVertical);
-    // The editor rule set of the page markup.
-    // TODO(lead): fill it from markup/core/PageMarkup once merged.
-    {
-        TColorRule& rule = Clm1->ColorRules().Add();
-        rule.KeyDrawingType = dtKeyShow;
-        rule.PartWord = true;
-        rule.DefKeyColor = colors::clBlue;
-        rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver",
-                          "^x", "[;navy", "];navy"});
-    }
+    markup::applyEditorRuleSet(Clm1->ColorRules().Add());
     setCentralWidget(Clm1);
 
     createActions();
     createMenus();
     createToolBar();
     createStatusBar();
+    document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
+        *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
+    document_->addRecentFile = [this](const QString& path) {
+        if (addRecentFile)
+            addRecentFile(path);
+    };
 
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TForm1::updateEditActions);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
-    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this,
-            &TForm1::updateEditActions);
+    connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::textChanged, this, &TForm1::updateEditActions);
     qApp->installEventFilter(this);
 
+    // The recent-files list loads itself before the creation handler runs.
+    runCommand([this] { createRecentFiles(); });
     runCommand([this] { FormCreate(); });
+    // The about box comes after the window's creation handler, and lives as long as the window.
+    AboutBox = new TAboutBox(this);
+    AboutBox->hide();
     updateEditActions();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The children die after this body, when this object is a plain QWidget again: the focus
+    // leaving a dying child, or the editor's last signals, must not reach a TForm1 slot then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(Clm1, nullptr, this, nullptr);
+    disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
+    // The recent-files list saves itself when the window is destroyed, after its close handler.
+    if (MRUList1)
+        runCommand([this] { MRUList1->SaveToStore(); });
+}
+
+void TForm1::createRecentFiles() {
+    MRUList1 = new TLpMRUList(this);
+    MRUList1->setObjectName("MRUList1");
+    MRUList1->Options = moShowAccel | moSubIfEmpty | moSubClearOption;
+    MRUList1->SetMaxEntries(4);
+    MRUList1->IniLink = RegCtrl1.get();
+    MRUList1->IniUse = ioUseLink;
+    MRUList1->SetSection("MRUList");
+    MRUList1->Prompts = prompts_;
+    MRUList1->OnClick = [this](QAction*, const QString& aValue, bool& Remove) {
+        MRUList1Click(aValue, Remove);
+    };
+    MRUList1->SetStyle(msCreateSubMenu);
+    MRUList1->SetMenuItem(Recents->menuAction());
+    MRUList1->LoadFromStore();
+    addRecentFile = [this](const QString& path) { MRUList1->Add(path); };
+}
 
 void TForm1::createActions() {
     auto make = [this](const QString& caption, int image, auto handler) {
         auto* a = new QAction(caption, this);
         if (image >= 0)
             a->setIcon(lpImage(image));
-        connect(a, &QAction::triggered, this, [this, handler] { runCommand([this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(a, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
         return a;
     };
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
@@ -168,8 +209,6 @@ void TForm1::createActions() {
         AstPic1->setChecked(!AstPic1->isChecked());
         runCommand([this] { AstPic1Click(); });
     });
-    connect(Retourauto1, &QAction::triggered, this,
-            [this] { Retourauto1->setChecked(Clm1->WordWrap()); });
     Police1 = make("Font", 20, &TForm1::Police1Click);
     Police1->setShortcut(QKeySequence("Ctrl+F"));
     TxtFolder = make("Text Folder", 21, &TForm1::TxtFolderClick);
@@ -232,14 +271,15 @@ void TForm1::createToolBar() {
     EditCopy1->setIconText("Copy");
     ToolBar1->addActions({EditCopy1, EditCut1, EditPaste1});
     ToolBar1->addSeparator();
-    ToolBar1->addActions({BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut,
-                          ToolButton1});
+    ToolBar1->addActions(
+        {BoldBut, ItalBut, UnderlineBut, StrikeBut, InvertBut, CenterBut, TabBut, ToolButton1});
     ToolBar1->addSeparator();
 
     SpinEdit1 = new TLpSpinEdit(ToolBar1);
     SpinEdit1->setObjectName("SpinEdit1");
     SpinEdit1->setToolTip("Font Size");
     SpinEdit1->setFixedSize(46, 22);
+    SpinEdit1->Beep = [this] { prompts_->beep(); };
     ToolBar1->addWidget(SpinEdit1);
     connect(SpinEdit1, &TLpSpinEdit::doubleClicked, this,
             [this] { runCommand([this] { SpinEdit1DblClick(); }); });
@@ -248,6 +288,7 @@ void TForm1::createToolBar() {
     LpColorComboBox1->setObjectName("LpColorComboBox1");
     LpColorComboBox1->setToolTip("Font Color");
     LpColorComboBox1->setFixedSize(46, 21);
+    LpColorComboBox1->SetFocusControl(Clm1);
     ToolBar1->addWidget(LpColorComboBox1);
     connect(LpColorComboBox1, &TLpColorComboBox::select, this,
             [this] { runCommand([this] { LpColorComboBox1Select(); }); });
@@ -265,11 +306,18 @@ void TForm1::createToolBar() {
     connect(LpComboBox1, &TLpComboBox::doubleClicked, this,
             [this] { runCommand([this] { LpComboBox1DblClick(); }); });
 
-    // Toolbar buttons never take the keyboard focus: the editor keeps it while they run.
-    for (QAction* a : ToolBar1->actions())
-        if (QWidget* w = ToolBar1->widgetForAction(a); w && !qobject_cast<QComboBox*>(w) &&
-                                                       !qobject_cast<QAbstractSpinBox*>(w))
-            w->setFocusPolicy(Qt::NoFocus);
+    // Flat buttons 23 pixels wide that never take the keyboard focus: the editor keeps it while
+    // they run.
+    ToolBar1->layout()->setSpacing(0);
+    ToolBar1->setContentsMargins(0, 0, 0, 0);
+    for (QAction* a : ToolBar1->actions()) {
+        QWidget* w = ToolBar1->widgetForAction(a);
+        if (!w || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w))
+            continue;
+        w->setFocusPolicy(Qt::NoFocus);
+        if (!a->isSeparator())
+            w->setFixedSize(23, 22);
+    }
 }
 
 void TForm1::createStatusBar() {
@@ -300,7 +348,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
 // Start and close
 
 void TForm1::FormCreate() {
-    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.hlp");
+    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.html");
     StatusPanel1->setText("Untitled");
     const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
     const int width = RegCtrl1->ReadInteger("", "Width", 0);
@@ -354,52 +402,99 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
 }
 
-void TForm1::Quitter1Click() { close(); }
+void TForm1::Quitter1Click() {
+    close();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Document commands
 
-bool TForm1::FormCloseQuery() { return true; }
+bool TForm1::FormCloseQuery() {
+    // A failed save shows its error here and keeps the window open.
+    bool canClose = false;
+    runCommand([&] { canClose = document_->closeQuery(); });
+    return canClose;
+}
 
-void TForm1::FileNewClick() {}
+void TForm1::FileNewClick() {
+    document_->fileNew();
+}
 
-void TForm1::FileOpenClick() {}
+void TForm1::FileOpenClick() {
+    document_->fileOpen();
+}
 
-void TForm1::FileSaveClick() {}
+void TForm1::FileSaveClick() {
+    document_->fileSave();
+}
 
-void TForm1::FileSaveAsClick() {}
+void TForm1::FileSaveAsClick() {
+    document_->fileSaveAs();
+}
+
+void TForm1::MRUList1Click(const QString& aValue, bool& Remove) {
+    runCommand([&] { document_->openRecent(aValue, Remove); });
+}
+
+void TForm1::openFromCommandLine(const QString& path) {
+    runCommand([&] { document_->openPath(QFileInfo(path).absoluteFilePath()); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Printing
 
-void TForm1::FilePrintClick() {}
+void TForm1::FilePrintClick() { printText(printing(), Clm1->Lines(), Clm1->EditorFont()); }
 
 // ---------------------------------------------------------------------------------------------
 // Style commands
 
-void TForm1::BoldButClick() {}
+void TForm1::BoldButClick() {
+    style::bold(*Clm1);
+}
 
-void TForm1::ItalButClick() {}
+void TForm1::ItalButClick() {
+    style::italic(*Clm1);
+}
 
-void TForm1::UnderlineButClick() {}
+void TForm1::UnderlineButClick() {
+    style::underlined(*Clm1);
+}
 
-void TForm1::StrikeButClick() {}
+void TForm1::StrikeButClick() {
+    style::strikeout(*Clm1);
+}
 
-void TForm1::InvertButClick() {}
+void TForm1::InvertButClick() {
+    style::inverseVideo(*Clm1);
+}
 
-void TForm1::CenterButClick() {}
+void TForm1::CenterButClick() {
+    style::center(*Clm1);
+}
 
-void TForm1::TabButClick() {}
+void TForm1::TabButClick() {
+    style::tab(*Clm1);
+}
 
-void TForm1::ToolButton1Click() {}
+void TForm1::ToolButton1Click() {
+    style::variable(*Clm1);
+}
 
-void TForm1::SpinEdit1DblClick() {}
+void TForm1::SpinEdit1DblClick() {
+    style::fontSize(*Clm1, SpinEdit1->text());
+}
 
-void TForm1::LpColorComboBox1Select() {}
+void TForm1::LpColorComboBox1Select() {
+    style::fontColor(*Clm1, LpColorComboBox1->currentIndex());
+}
 
-void TForm1::TargetButClick() {}
+void TForm1::TargetButClick() {
+    style::target(*Clm1);
+}
 
-void TForm1::LinkButClick() {}
+void TForm1::LinkButClick() {
+    style::linkToTarget(*Clm1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Action box and favourite folders
@@ -417,23 +512,53 @@ void TForm1::VideoFolderClick() {}
 // ---------------------------------------------------------------------------------------------
 // View commands and help
 
-void TForm1::Retourauto1Click() {}
+void TForm1::Retourauto1Click() {
+    Clm1->SetWordWrap(!Clm1->WordWrap());
+    Clm1->SetScrollBars(Clm1->WordWrap() ? ssVertical : ssBoth);
+    // The action has flipped its own check mark already; the editor's state is what counts.
+    Retourauto1->setChecked(Clm1->WordWrap());
+}
 
-void TForm1::AstPic1Click() { AstPic1->setChecked(!AstPic1->isChecked()); }
+void TForm1::AstPic1Click() {
+    AstPic1->setChecked(!AstPic1->isChecked());
+}
 
-void TForm1::Police1Click() {}
+void TForm1::Police1Click() {
+    TFontSpec font = Clm1->EditorFont();
+    if (dialogs().executeFont(font))
+        Clm1->SetEditorFont(font);
+}
 
-void TForm1::APropos1Click() {}
+void TForm1::APropos1Click() {
+    AboutBox->exec();
+}
 
-void TForm1::HelpContents1Execute() {}
+void TForm1::HelpContents1Execute() {
+    if (!HelpViewer)
+        HelpViewer = new THelpViewer(this);
+    HelpViewer->showContents(helpFile_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Edit actions
 
+QWidget* TForm1::focusedTextControl() {
+    QWidget* w = QApplication::focusWidget();
+    // While a menu is open it has the focus; the edit actions still mean the control the author
+    // was typing in.
+    if (QApplication::activePopupWidget() || qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w))
+        return textFocus_;
+    if (qobject_cast<QPlainTextEdit*>(w) || qobject_cast<TLpSpinEdit*>(w) ||
+        qobject_cast<QLineEdit*>(w))
+        textFocus_ = w;
+    else
+        textFocus_ = nullptr;
+    return textFocus_;
+}
+
 namespace {
 
-QLineEdit* focusedLineEdit() {
-    QWidget* w = QApplication::focusWidget();
+QLineEdit* asLineEdit(QWidget* w) {
     if (auto* spin = qobject_cast<TLpSpinEdit*>(w))
         return spin->editor();
     return qobject_cast<QLineEdit*>(w);
@@ -442,7 +567,7 @@ QLineEdit* focusedLineEdit() {
 } // namespace
 
 void TForm1::editAction(QAction* action) {
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = focusedTextControl();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         if (action == EditCopy1)
             edit->copy();
@@ -452,7 +577,7 @@ void TForm1::editAction(QAction* action) {
             edit->paste();
         else
             edit->selectAll();
-    } else if (QLineEdit* line = focusedLineEdit()) {
+    } else if (QLineEdit* line = asLineEdit(w)) {
         if (action == EditCopy1)
             line->copy();
         else if (action == EditCut1)
@@ -467,12 +592,12 @@ void TForm1::editAction(QAction* action) {
 
 void TForm1::updateEditActions() {
     bool hasSelection = false, hasText = false, focused = false;
-    QWidget* w = QApplication::focusWidget();
+    QWidget* w = focusedTextControl();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         focused = true;
         hasSelection = edit->textCursor().hasSelection();
         hasText = !edit->document()->isEmpty();
-    } else if (QLineEdit* line = focusedLineEdit()) {
+    } else if (QLineEdit* line = asLineEdit(w)) {
         focused = true;
         hasSelection = line->hasSelectedText();
         hasText = !line->text().isEmpty();

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/PrintService.h"
 #include "platform/Prompts.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -12,10 +14,14 @@ class QAction;
 class QLabel;
 class QMenu;
 class QToolBar;
+class TAboutBox;
 class TColorMemo;
+class THelpViewer;
+class TDocumentCommands;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
+class TLpMRUList;
 class TLpSpinEdit;
 
 // What the main window reaches the outside world through. Tests give fakes; null members get the
@@ -23,6 +29,7 @@ class TLpSpinEdit;
 struct TForm1Services {
     TPrompts* prompts = nullptr;
     TDialogs* dialogs = nullptr;
+    TPrintService* printing = nullptr; ///< the print dialog and the printer
 };
 
 // The main window: toolbar, menus, editor and status bar, and the handlers of the commands. The
@@ -42,6 +49,7 @@ public:
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
     std::unique_ptr<TLpIniCtrl> RegCtrl1;
+    TLpMRUList* MRUList1 = nullptr;
     TFileDialog OpenDialog1;
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
@@ -56,11 +64,21 @@ public:
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
 
+    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
+
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
+    void setHelpFile(const QString& path) { helpFile_ = path; }
+
+    // Set by the recent-files list: puts a path at the top of the list. Open calls it.
+    std::function<void(const QString&)> addRecentFile;
+    // The document commands behind the File menu.
+    TDocumentCommands& documentCommands() { return *document_; }
 
     TPrompts& prompts() { return *prompts_; }
     TDialogs& dialogs() { return *dialogs_; }
+    TPrintService& printing() { return *printing_; }
 
     // Runs one command: an error that it does not handle itself ends it and is shown in the
     // application's error box; the program goes on.
@@ -77,6 +95,10 @@ public:
     void FileOpenClick();
     void FileSaveClick();
     void FileSaveAsClick();
+    // A file chosen in the recent-files submenu; Remove set to true drops the entry.
+    void MRUList1Click(const QString& aValue, bool& Remove);
+    // Opens a file named on the command line as Open does once a file is chosen.
+    void openFromCommandLine(const QString& path);
     void FilePrintClick();
 
     void BoldButClick();
@@ -116,14 +138,20 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createRecentFiles();
     void editAction(QAction* action);
+    QWidget* focusedTextControl();
 
     std::unique_ptr<TPrompts> ownPrompts_;
     std::unique_ptr<TDialogs> ownDialogs_;
+    std::unique_ptr<TPrintService> ownPrinting_;
     TPrompts* prompts_;
     TDialogs* dialogs_;
+    std::unique_ptr<TDocumentCommands> document_;
+    TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;
+    QPointer<QWidget> textFocus_; ///< the text control the edit actions act on
 };
 
 // The image of the shared image list at index (0 to 23).

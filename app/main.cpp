@@ -1,4 +1,3 @@
-#include "app/About.h"
 #include "app/Unit1.h"
 
 #include <QApplication>
@@ -18,13 +17,14 @@ int main(int argc, char* argv[]) {
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitFrench);
 
-    // 2. The main window; its creation handler runs as part of the creation.
+    // 2. The main window; its creation handler runs as part of the creation, and the window then
+    //    makes its about box, hidden.
     TForm1 form1;
-    // 3. The about box, hidden.
-    TAboutBox aboutBox(&form1);
-    aboutBox.hide();
 
-    // 4. The message loop: the main window is shown and events are dispatched until it closes.
+    // 3. The message loop: the main window is shown and events are dispatched until it closes.
     form1.show();
+    // A page named on the command line opens as if chosen in the open dialog.
+    if (const QStringList args = QApplication::arguments(); args.size() > 1)
+        form1.openFromCommandLine(args.at(1));
     return app.exec();
 }

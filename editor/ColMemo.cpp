@@ -4,6 +4,7 @@
 #include "platform/core/Cp1252.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetrics>
 #include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -210,14 +211,6 @@ QString TColorMemo::SelText() const {
     return t;
 }
 
-void TColorMemo::ReplaceSel(const QString& text) {
-    QTextCursor c = textCursor();
-    c.beginEditBlock();
-    c.insertText(toPageText(text));
-    c.endEditBlock();
-    setTextCursor(c);
-}
-
 QString TColorMemo::Text() const {
     QString t = document()->toRawText();
     t.replace(QChar(0x2029), QStringLiteral("\r\n"));
@@ -240,14 +233,50 @@ int TColorMemo::LineCount() const {
     return Lines().size();
 }
 
+namespace {
+
+// The display lines of a block that the editor has not laid out yet (blocks far from the view),
+// laid out here as the editor's document layout lays them out at the given width, without keeping
+// the layout.
+void appendUnlaidLines(QStringList& lines, const QTextBlock& block, const QTextDocument* doc,
+                       int width) {
+    const QString text = block.text();
+    const QTextOption option = doc->defaultTextOption();
+    qreal available = width > 0 ? qreal(width) : qreal(INT_MAX);
+    available -= 2 * doc->documentMargin();
+    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
+        available -= QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+
+    QTextLayout layout(text, block.charFormat().font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int count = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(available);
+        lines << text.mid(line.textStart(), line.textLength());
+        ++count;
+    }
+    layout.endLayout();
+    if (count == 0)
+        lines << text;
+}
+
+} // namespace
+
 QStringList TColorMemo::Lines() const {
     QStringList lines;
     const bool wrap = WordWrap();
     for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
         const QString text = b.text();
         const QTextLayout* layout = b.layout();
-        if (!wrap || !layout || layout->lineCount() <= 1) {
+        if (!wrap || text.isEmpty()) {
             lines << text;
+            continue;
+        }
+        // The document layout wraps at the viewport's width.
+        if (!layout || layout->lineCount() == 0) {
+            appendUnlaidLines(lines, b, document(), viewport()->width());
             continue;
         }
         for (int i = 0; i < layout->lineCount(); ++i) {
@@ -346,6 +375,11 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
 }
 
 bool TColorMemo::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->matches(QKeySequence::Undo)) {
+        if (!isReadOnly())
+            Undo();
+        return true;
+    }
     // Ctrl+A belongs to the main window's Assistants switch, not to select-all.
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);

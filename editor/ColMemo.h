@@ -35,6 +35,10 @@ public:
     // Writes text (line breaks as CR LF) in place of the selection, leaving the caret right after
     // it with nothing selected. Recorded as one undo step that restores the selection.
     void ReplaceSel(const QString& text);
+    // Takes back the last undo step. A step of ReplaceSel selects the replaced text again (the
+    // text document alone would only put the caret after it). Ctrl+Z and the context menu's Undo
+    // come here.
+    void Undo();
 
     // The whole text with CR LF line breaks; SetText replaces it, clears the modified flag and
     // the undo history.
@@ -100,6 +104,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool event(QEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     struct TRegion {

@@ -1,3 +1,104 @@
 #include "markup/LpColorComboBox.h"
 
-TLpColorComboBox::TLpColorComboBox(QWidget* parent) : QComboBox(parent) {}
+#include "markup/core/PageMarkup.h"
+#include "platform/QtColors.h"
+
+#include <QAbstractItemView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Swatches fill the item, inset by a margin that leaves the highlight of the current item visible.
+void paintSwatch(QPainter& p, const QRect& r, const QColor& color, const QPalette& palette) {
+    const QRect swatch = r.adjusted(2, 2, -2, -2);
+    if (swatch.isEmpty())
+        return;
+    p.fillRect(swatch, color);
+    p.setPen(palette.color(QPalette::WindowText));
+    p.drawRect(swatch.adjusted(0, 0, -1, -1));
+}
+
+class TSwatchDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        p->save();
+        const bool current = option.state & (QStyle::State_Selected | QStyle::State_MouseOver);
+        p->fillRect(option.rect,
+                    option.palette.color(current ? QPalette::Highlight : QPalette::Base));
+        paintSwatch(*p, option.rect, index.data(Qt::DecorationRole).value<QColor>(),
+                    option.palette);
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {24, 16};
+    }
+};
+
+} // namespace
+
+TLpColorComboBox::TLpColorComboBox(QWidget* parent) : QComboBox(parent) {
+    setItemDelegate(new TSwatchDelegate(this));
+    for (const markup::TPageColor& c : markup::kPageColors) {
+        addItem(QString());
+        setItemData(count() - 1, toQColor(c.value(), palette()), Qt::DecorationRole);
+        setItemData(count() - 1, QString::fromLatin1(c.colour.data(), c.colour.size()),
+                    Qt::ToolTipRole);
+    }
+    setMaxVisibleItems(markup::kPageColorCount);
+    setCurrentIndex(-1);
+    connect(this, &QComboBox::activated, this, &TLpColorComboBox::chosen);
+}
+
+void TLpColorComboBox::chosen() {
+    emit select();
+    if (!stepping_)
+        handFocus();
+}
+
+void TLpColorComboBox::handFocus() {
+    if (focusControl_ && focusControl_->isEnabled())
+        focusControl_->setFocus(Qt::OtherFocusReason);
+}
+
+void TLpColorComboBox::paintEvent(QPaintEvent*) {
+    // The frame and the arrow as the style draws them; the chosen colour fills the edit field.
+    QStylePainter p(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    opt.currentText.clear();
+    opt.currentIcon = QIcon();
+    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    if (currentIndex() < 0)
+        return;
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    paintSwatch(p, field, itemData(currentIndex(), Qt::DecorationRole).value<QColor>(), palette());
+}
+
+void TLpColorComboBox::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        e->accept();
+        handFocus();
+        return;
+    default:
+        break;
+    }
+    stepping_ = true;
+    QComboBox::keyPressEvent(e);
+    stepping_ = false;
+}
+
+void TLpColorComboBox::wheelEvent(QWheelEvent* e) {
+    stepping_ = true;
+    QComboBox::wheelEvent(e);
+    stepping_ = false;
+}

@@ -1,7 +1,10 @@
 #include "platform/Dialogs.h"
 
+#include "platform/FontChooser.h"
+
+#include <QCheckBox>
 #include <QFileDialog>
-#include <QFontDialog>
+#include <QGridLayout>
 
 QStringList qtNameFilters(const QString& filter) {
     QStringList result;
@@ -28,6 +31,23 @@ void configure(QFileDialog& fd, const TFileDialog& dialog) {
         fd.setDefaultSuffix(dialog.defaultExt);
 }
 
+// QFileDialog has no read-only check box of its own. The toolkit's own (non-native) dialog lays
+// its widgets out in a grid, so the box goes into a row of its own below them; the platform's
+// native dialogs cannot take one, so a dialog that shows the box is always the toolkit's.
+QCheckBox* addReadOnlyBox(QFileDialog& fd, const TFileDialog& dialog) {
+    if (!dialog.readOnlyShown)
+        return nullptr;
+    fd.setOption(QFileDialog::DontUseNativeDialog);
+    auto* grid = qobject_cast<QGridLayout*>(fd.layout());
+    if (!grid)
+        return nullptr;
+    auto* box = new QCheckBox(QStringLiteral("Ouvrir en lecture seule"), &fd);
+    box->setObjectName("ReadOnlyBox");
+    box->setChecked(dialog.readOnlyChecked);
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
+
 } // namespace
 
 bool TQtDialogs::executeOpen(TFileDialog& dialog) {
@@ -35,9 +55,12 @@ bool TQtDialogs::executeOpen(TFileDialog& dialog) {
     configure(fd, dialog);
     fd.setAcceptMode(QFileDialog::AcceptOpen);
     fd.setFileMode(QFileDialog::ExistingFile);
+    QCheckBox* readOnly = addReadOnlyBox(fd, dialog);
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
         return false;
     dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    if (readOnly)
+        dialog.readOnlyChecked = readOnly->isChecked();
     return true;
 }
 
@@ -57,20 +80,10 @@ bool TQtDialogs::executeSave(TFileDialog& dialog) {
 bool TQtDialogs::executePicture(TFileDialog& dialog) { return executeOpen(dialog); }
 
 bool TQtDialogs::executeFont(TFontSpec& font) {
-    QFont f(font.name, font.size);
-    f.setBold(font.bold);
-    f.setItalic(font.italic);
-    f.setUnderline(font.underline);
-    f.setStrikeOut(font.strikeOut);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, f, parent_);
-    if (!ok)
+    TFontChooser chooser(parent_);
+    chooser.setFontSpec(font);
+    if (chooser.exec() != QDialog::Accepted)
         return false;
-    font.name = chosen.family();
-    font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
-    font.bold = chosen.bold();
-    font.italic = chosen.italic();
-    font.underline = chosen.underline();
-    font.strikeOut = chosen.strikeOut();
+    font = chooser.fontSpec();
     return true;
 }

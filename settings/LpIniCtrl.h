@@ -1,15 +1,25 @@
 #pragma once
 
 #include "platform/FontSpec.h"
+#include "platform/SettingsBackend.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 enum TLpIniTarget { itIniFile, itRegistry, itAuto };
-enum TLpRegRoot { rpClassesRoot, rpCurrentUser, rpLocalMachine, rpUsers, rpCurrentConfig, rpDynData };
+enum TLpRegRoot {
+    rpClassesRoot,
+    rpCurrentUser,
+    rpLocalMachine,
+    rpUsers,
+    rpCurrentConfig,
+    rpDynData
+};
 enum TLpIniPrefix { ppWindows, ppSystem, ppProgram, ppFixed };
 
 // The per-user settings store: typed reads and writes of named text values grouped in sections.
@@ -40,6 +50,19 @@ public:
     // The remembered section: the last section named in an operation.
     QString rememberedSection() const { return remembered_; }
 
+    // The store the operations go to; null restores the platform's own. Not owned.
+    void setBackend(TSettingsBackend* backend);
+    // The registry key path below the root, ending in "\" (from RegPath, or "Software\" and the
+    // application's name when RegPath is blank).
+    QString storeKeyPath() const;
+    // The settings file of the file target.
+    QString iniPath() const;
+    TSettingsLocation location() const;
+
+    // A blank section (empty or only blanks) is the remembered section, or "Common" before any.
+    // With the registry target "#ROOT" is the store key itself; with the file target and Common
+    // off, a section is qualified as "<user>.<section>". Reads give their default for whatever is
+    // missing, unreadable or damaged; a write the store refuses throws TLpError.
     QString ReadString(const QString& section, const QString& name, const QString& def);
     std::int32_t ReadInteger(const QString& section, const QString& name, std::int32_t def);
     bool ReadBool(const QString& section, const QString& name, bool def);
@@ -54,6 +77,17 @@ public:
                       const QStringList& list);
 
 private:
+    bool fileTarget() const { return Target == itIniFile; }
+    QString resolveSection(const QString& section);
+    std::unique_ptr<TSettingsSession> open() const;
+    int listLength(int count) const;
+    static std::optional<QString> readText(TSettingsSession& session, const QString& section,
+                                           const QString& name);
+    // valueName is null when the failed session only deleted.
+    [[noreturn]] void throwWriteError(const TSettingsSession& session, TSettingsCommit failure,
+                                      const QString& section, const QString* valueName) const;
+
+    TSettingsBackend* backend_ = nullptr;
     QString iniFile_;
     bool alphaCounter_ = false;
     int maxEntries_ = 16;

@@ -32,11 +32,21 @@ constexpr TColor clWindowText = 0x80000008; ///< system colour: window text
 constexpr TColor clBtnFace = 0x8000000F;
 constexpr TColor clNone = 0x1FFFFFFF;
 
-constexpr bool isSystemColor(TColor c) { return (c & 0x80000000u) != 0; }
-constexpr TColor rgb(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
-constexpr unsigned red(TColor c) { return c & 0xFF; }
-constexpr unsigned green(TColor c) { return (c >> 8) & 0xFF; }
-constexpr unsigned blue(TColor c) { return (c >> 16) & 0xFF; }
+constexpr bool isSystemColor(TColor c) {
+    return (c & 0x80000000u) != 0;
+}
+constexpr TColor rgb(unsigned r, unsigned g, unsigned b) {
+    return r | (g << 8) | (b << 16);
+}
+constexpr unsigned red(TColor c) {
+    return c & 0xFF;
+}
+constexpr unsigned green(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr unsigned blue(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 struct NamedColor {
     const char* name;

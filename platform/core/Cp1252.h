@@ -14,7 +14,9 @@ char16_t toUnicode(unsigned char byte);
 // The page byte of a character, or -1 when the page code page has no such character.
 int fromUnicode(char16_t ch);
 
-inline bool isEncodable(char16_t ch) { return fromUnicode(ch) >= 0; }
+inline bool isEncodable(char16_t ch) {
+    return fromUnicode(ch) >= 0;
+}
 
 // Decodes n bytes into n UTF-16 units at out.
 void decode(const char* bytes, std::size_t n, char16_t* out);

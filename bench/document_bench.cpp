@@ -1,0 +1,225 @@
+// Opening and saving pages of 1, 10 and 50 MB, each against what it cannot do without:
+//   open to the first paint   / a plain QPlainTextEdit given the same decoded text, and
+//                             / reading and decoding the file alone;
+//   save                      / encoding and writing the same bytes with plain file calls.
+// The ratios are printed after the runs.
+
+#include "app/DocumentCommands.h"
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "platform/PageFiles.h"
+#include "platform/core/PageFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSizesMb[] = {1, 10, 50};
+
+class NullPrompts : public TPrompts {
+public:
+    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
+    bool askYesNo(const QString&) override { return false; }
+    void errorNotice(const QString&) override {}
+    void applicationError(const QString& text) override {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+    void warning(const QString&) override {}
+    void beep() override {}
+};
+
+class NullDialogs : public TDialogs {
+public:
+    bool executeOpen(TFileDialog&) override { return false; }
+    bool executeSave(TFileDialog&) override { return false; }
+    bool executePicture(TFileDialog&) override { return false; }
+    bool executeFont(TFontSpec&) override { return false; }
+};
+
+struct Env {
+    QTemporaryDir dir;
+    std::map<int, QString> pages; // size in MB -> path
+    NullPrompts prompts;
+    NullDialogs dialogs;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<QPlainTextEdit> plain;
+};
+Env* env = nullptr;
+
+// A page of markup as authors write it, about mb megabytes of CR LF lines.
+QByteArray makePage(int mb) {
+    const QByteArray lines[] = {
+        "^BChapitre^b : la ^Irivi\xE8re^i coule sous le pont, ^P4rouge^p et [Nom] attendent.\r\n",
+        "^LVoir la suite=GotoPage \"page2.txt\"^l ^F14grand^f texte \x80 prix 12,50\r\n",
+        "Une ligne ordinaire de texte sans code, assez longue pour passer \xE0 la ligne "
+        "quand la fen\xEAtre est \xE9troite et que le retour automatique est actif.\r\n",
+        "\r\n",
+    };
+    QByteArray page;
+    page.reserve(qsizetype(mb) << 20);
+    for (int i = 0; page.size() < (qsizetype(mb) << 20); ++i)
+        page += lines[i % 4];
+    return page;
+}
+
+void paint(QPlainTextEdit& edit) {
+    edit.viewport()->repaint();
+}
+
+void BM_OpenOurs(benchmark::State& state) {
+    const QString path = env->pages[int(state.range(0))];
+    for (auto _ : state) {
+        state.PauseTiming(); // opening into an empty window, as after New
+        env->form->Clm1->Clear();
+        paint(*env->form->Clm1);
+        state.ResumeTiming();
+        env->form->openFromCommandLine(path);
+        paint(*env->form->Clm1);
+    }
+    state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));
+}
+
+void BM_OpenPlainEdit(benchmark::State& state) {
+    const QString text = loadPageFile(env->pages[int(state.range(0))]).text;
+    for (auto _ : state) {
+        state.PauseTiming();
+        env->plain->clear();
+        paint(*env->plain);
+        state.ResumeTiming();
+        env->plain->setPlainText(text);
+        paint(*env->plain);
+    }
+}
+
+void BM_ReadDecode(benchmark::State& state) {
+    const QString path = env->pages[int(state.range(0))];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(loadPageFile(path).text.size());
+}
+
+void BM_SaveOurs(benchmark::State& state) {
+    env->form->openFromCommandLine(env->pages[int(state.range(0))]);
+    const QString out = env->dir.filePath("saved-ours.txt");
+    env->form->SaveDialog1.fileName = out;
+    for (auto _ : state)
+        env->form->documentCommands().fileSave();
+}
+
+// Our save syncs the new file to the disk before it replaces the old one; with sync the baseline
+// syncs too.
+void savePlainCalls(benchmark::State& state, bool sync) {
+    const QString text = loadPageFile(env->pages[int(state.range(0))]).text;
+    const QByteArray out = env->dir.filePath("saved-plain.txt").toLocal8Bit();
+    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+    for (auto _ : state) {
+        std::string bytes(pagefile::encodedSize(units, size_t(text.size())), '\0');
+        pagefile::encode(units, size_t(text.size()), bytes.data());
+        const int fd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const bool ok = fd >= 0 &&
+                        ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
+                        (!sync || ::fdatasync(fd) == 0);
+        if (fd >= 0)
+            ::close(fd);
+        if (!ok)
+            state.SkipWithError("write failed");
+    }
+}
+
+void BM_SavePlainCalls(benchmark::State& state) {
+    savePlainCalls(state, false);
+}
+void BM_SavePlainCallsSynced(benchmark::State& state) {
+    savePlainCalls(state, true);
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    for (int mb : kSizesMb)
+        b->Arg(mb);
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+}
+
+BENCHMARK(BM_OpenOurs)->Apply(sizes);
+BENCHMARK(BM_OpenPlainEdit)->Apply(sizes);
+BENCHMARK(BM_ReadDecode)->Apply(sizes);
+BENCHMARK(BM_SaveOurs)->Apply(sizes);
+BENCHMARK(BM_SavePlainCalls)->Apply(sizes);
+BENCHMARK(BM_SavePlainCallsSynced)->Apply(sizes);
+
+// Keeps the real and processor times of every run, by name and size, for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::pair<double, double>> ms;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            // "BM_OpenOurs/10/min_time:2.000/real_time" -> "BM_OpenOurs/10"
+            std::string name = r.benchmark_name();
+            name = name.substr(0, name.find('/', name.find('/') + 1));
+            ms[name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    Env e;
+    env = &e;
+    for (int mb : kSizesMb) {
+        const QString path = e.dir.filePath(QString("page-%1mb.txt").arg(mb));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(makePage(mb)) < 0)
+            return 1;
+        e.pages[mb] = path;
+    }
+    e.form = std::make_unique<TForm1>(TForm1Services{&e.prompts, &e.dialogs});
+    e.form->resize(800, 600);
+    e.form->show();
+    e.plain = std::make_unique<QPlainTextEdit>();
+    e.plain->setFont(e.form->Clm1->font());
+    e.plain->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    e.plain->resize(e.form->Clm1->size());
+    e.plain->show();
+    QApplication::processEvents();
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    // On a machine shared with other work the processor times are the steadier figures.
+    for (const bool cpu : {false, true}) {
+        auto t = [&](const char* name, int mb) {
+            const auto it = reporter.ms.find(std::string(name) + "/" + std::to_string(mb));
+            return it == reporter.ms.end() ? 0.0 : cpu ? it->second.second : it->second.first;
+        };
+        std::printf("\n%s time ratios\n%-4s %11s %11s %11s %11s %11s\n", cpu ? "Processor" : "Real",
+                    "MB", "open/plain", "open/read", "save/plain", "save/synced", "open ms/MB");
+        for (int mb : kSizesMb) {
+            const double open = t("BM_OpenOurs", mb), plain = t("BM_OpenPlainEdit", mb);
+            const double read = t("BM_ReadDecode", mb), save = t("BM_SaveOurs", mb);
+            const double savePlain = t("BM_SavePlainCalls", mb);
+            const double saveSynced = t("BM_SavePlainCallsSynced", mb);
+            std::printf("%-4d %11.2f %11.2f %11.2f %11.2f %11.1f\n", mb, plain ? open / plain : 0,
+                        read ? open / read : 0, savePlain ? save / savePlain : 0,
+                        saveSynced ? save / saveSynced : 0, open / mb);
+        }
+        if (const double at1 = t("BM_OpenOurs", 1); at1 > 0)
+            std::printf("open ms per MB at 50 MB / at 1 MB: %.2f\n",
+                        t("BM_OpenOurs", 50) / 50 / at1);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

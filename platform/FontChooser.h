@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/FontSpec.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QFontDialog;
+
+// The font dialog: the platform's font chooser with its effects group (underline, strike-out and
+// a colour choice) and no size limits.
+class TFontChooser : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFontChooser(QWidget* parent = nullptr);
+
+    void setFontSpec(const TFontSpec& font);
+    // The chosen font. A colour entry left as it was given returns the colour value as given, so
+    // a system colour stays a system colour.
+    TFontSpec fontSpec() const;
+
+    QFontDialog* fontDialog() const { return fonts_; }
+    QComboBox* colorBox() const { return colors_; }
+
+private:
+    void showColorInSample();
+
+    QFontDialog* fonts_;
+    QComboBox* colors_;
+    TColor givenColor_ = 0;
+    int givenIndex_ = -1;
+    QWidget* sample_ = nullptr;
+};

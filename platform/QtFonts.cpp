@@ -1,0 +1,24 @@
+#include "platform/QtFonts.h"
+
+#include <cmath>
+
+QFont toQFont(const TFontSpec& spec) {
+    QFont f(spec.name);
+    f.setPointSize(std::max(1, spec.size));
+    f.setBold(spec.bold);
+    f.setItalic(spec.italic);
+    f.setUnderline(spec.underline);
+    f.setStrikeOut(spec.strikeOut);
+    return f;
+}
+
+void setFontSpec(TFontSpec& spec, const QFont& font) {
+    spec.name = font.family();
+    // A font given in pixels has no point size; keep the old one then.
+    if (font.pointSizeF() > 0)
+        spec.size = std::max(1, int(std::lround(font.pointSizeF())));
+    spec.bold = font.bold();
+    spec.italic = font.italic();
+    spec.underline = font.underline();
+    spec.strikeOut = font.strikeOut();
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/FontSpec.h"
+
+#include <QFont>
+
+// The face, point size and style of a font spec as a QFont (the colour is not part of a QFont).
+QFont toQFont(const TFontSpec& spec);
+// Takes face, point size and style from a QFont; the colour stays as it is.
+void setFontSpec(TFontSpec& spec, const QFont& font);

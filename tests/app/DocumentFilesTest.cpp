@@ -1,0 +1,317 @@
+// Page files: the byte codec, loading and saving real files, and saving when the disk fails.
+
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "platform/Errors.h"
+#include "platform/PageFiles.h"
+#include "platform/core/PageFile.h"
+#include "tests/app/DocumentFakes.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QString decoded(const QByteArray& bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    out.truncate(qsizetype(pagefile::decode(bytes.constData(), size_t(bytes.size()),
+                                            reinterpret_cast<char16_t*>(out.data()))));
+    return out;
+}
+
+QByteArray encoded(const QString& text, size_t* replaced = nullptr) {
+    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+    QByteArray out(qsizetype(pagefile::encodedSize(units, size_t(text.size()))), '#');
+    const size_t r = pagefile::encode(units, size_t(text.size()), out.data());
+    if (replaced)
+        *replaced = r;
+    return out;
+}
+
+// Every byte value a page can hold apart from the line breaks: 1 to 255 without CR and LF.
+QByteArray all253Bytes() {
+    QByteArray bytes;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            bytes += char(b);
+    return bytes;
+}
+
+QString errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const TLpError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// The codec
+
+TEST(DocumentCodec, LoneCrAndLoneLfAndCrLfAreEachOneLineBreak) {
+    EXPECT_EQ(decoded("a\nb"), "a\nb");
+    EXPECT_EQ(decoded("a\rb"), "a\nb");
+    EXPECT_EQ(decoded("a\r\nb"), "a\nb");
+    EXPECT_EQ(decoded("a\n\rb"), "a\n\nb"); // LF CR is two breaks
+    EXPECT_EQ(decoded("\r\r\n\n"), "\n\n\n");
+    EXPECT_EQ(decoded("end\r"), "end\n");
+    EXPECT_EQ(decoded(""), "");
+}
+
+TEST(DocumentCodec, EveryLineBreakIsWrittenAsCrLfAndNothingIsAdded) {
+    EXPECT_EQ(encoded(QString("a") + QChar(0x2029) + "b"), "a\r\nb");
+    EXPECT_EQ(encoded("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(encoded(QString("x") + QChar(0x2028)), "x\r\n");
+    EXPECT_EQ(encoded("last"), "last");
+    EXPECT_EQ(encoded("\r"), "\r\n");
+    EXPECT_EQ(encoded(""), "");
+}
+
+TEST(DocumentCodec, CharactersWithoutAPageByteBecomeOneQuestionMarkEach) {
+    size_t replaced = 0;
+    EXPECT_EQ(encoded(QString::fromUtf8("€ 😀 Ω é"), &replaced), "\x80 ? ? \xE9");
+    EXPECT_EQ(replaced, 2u);
+    EXPECT_EQ(encoded(QString(QChar(0xD800)) + "x", &replaced), "?x"); // a lone surrogate
+}
+
+TEST(DocumentCodec, All253ByteValuesRoundTrip) {
+    const QByteArray bytes = all253Bytes();
+    ASSERT_EQ(bytes.size(), 253);
+    const QString text = decoded(bytes);
+    EXPECT_EQ(text.size(), 253);
+    EXPECT_EQ(encoded(text), bytes);
+}
+
+TEST(DocumentCodec, TextEndsAtTheFirstZeroByte) {
+    const auto none = pagefile::textExtent("abc", 3);
+    EXPECT_EQ(none.length, 3u);
+    EXPECT_FALSE(none.cutAtZero);
+    const auto cut = pagefile::textExtent("ab\0c\0", 5);
+    EXPECT_EQ(cut.length, 2u);
+    EXPECT_TRUE(cut.cutAtZero);
+    EXPECT_TRUE(pagefile::textExtent("\0", 1).cutAtZero);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading and saving real files
+
+class DocumentPageFiles : public ::testing::Test {
+protected:
+    QString page(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.file(name);
+        EXPECT_TRUE(lptest::writeFile(path, bytes));
+        return path;
+    }
+    QStringList entries() const {
+        return QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+    }
+    lptest::TempDir dir;
+};
+
+TEST_F(DocumentPageFiles, LoadTurnsLoneBreaksIntoLinesAndSaveWritesCrLf) {
+    const QString path = page("mixed.txt", "lf\ncr\rcrlf\r\nend");
+    const TPageText loaded = loadPageFile(path);
+    EXPECT_EQ(loaded.text, "lf\ncr\ncrlf\nend");
+    EXPECT_EQ(loaded.zeroOffset, -1);
+    savePageFile(path, loaded.text);
+    EXPECT_EQ(lptest::readFile(path), "lf\r\ncr\r\ncrlf\r\nend");
+}
+
+TEST_F(DocumentPageFiles, ZeroByteEndsTheText) {
+    EXPECT_EQ(loadPageFile(page("z.txt", QByteArray("ab\0cd", 5))).zeroOffset, 2);
+    const TPageText first = loadPageFile(page("z0.txt", QByteArray("\0cd", 3)));
+    EXPECT_EQ(first.text, "");
+    EXPECT_EQ(first.zeroOffset, 0);
+    // A device of endless zeros is not read to its end.
+    EXPECT_EQ(loadPageFile("/dev/zero").zeroOffset, 0);
+}
+
+// Large files are read in pieces: a CR LF pair or a zero byte may sit across any boundary.
+TEST_F(DocumentPageFiles, BreaksAndZeroBytesNearPieceBoundariesOfALargeFile) {
+    for (const qsizetype at : {(1 << 20) - 2, (1 << 20) - 1, (1 << 20), (2 << 20) - 1}) {
+        const QByteArray head(at, 'a');
+        const TPageText crlf = loadPageFile(page("crlf.txt", head + "\r\nb\r"));
+        EXPECT_EQ(crlf.text, QString(head) + "\nb\n") << at;
+        const TPageText cr = loadPageFile(page("cr.txt", head + "\rb"));
+        EXPECT_EQ(cr.text, QString(head) + "\nb") << at;
+        const TPageText zero = loadPageFile(page("zero.txt", head + "\r" + QByteArray(1, 0) + "b"));
+        EXPECT_EQ(zero.text, QString(head) + "\n") << at;
+        EXPECT_EQ(zero.zeroOffset, at + 1) << at;
+    }
+}
+
+TEST_F(DocumentPageFiles, FilesThatCannotBeReadGiveTheOpenError) {
+    const QString missing = dir.file("missing.txt");
+    EXPECT_EQ(errorOf([&] { loadPageFile(missing); }), "Impossible d'ouvrir le fichier " + missing);
+    EXPECT_EQ(errorOf([&] { loadPageFile(dir.path()); }),
+              "Impossible d'ouvrir le fichier " + dir.path());
+    // Opens, then fails on the first read.
+    EXPECT_EQ(errorOf([&] { loadPageFile("/proc/self/mem"); }),
+              "Impossible d'ouvrir le fichier /proc/self/mem");
+}
+
+TEST_F(DocumentPageFiles, TextLongerThanTheCapacityIsRefused) {
+    const QString path = page("huge.txt", QByteArray(qsizetype(pagefile::kCapacity) + 1, 'a'));
+    EXPECT_EQ(errorOf([&] { loadPageFile(path); }),
+              QString("Le texte dépasse la capacité du mémo"));
+}
+
+TEST_F(DocumentPageFiles, SavingIntoAFolderOrAMissingFolderGivesTheCreateError) {
+    const QString folder = dir.file("folder.txt");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_EQ(errorOf([&] { savePageFile(folder, "x"); }),
+              "Impossible de créer le fichier " + folder);
+    const QString inside = dir.file("missing/page.txt");
+    EXPECT_EQ(errorOf([&] { savePageFile(inside, "x"); }),
+              "Impossible de créer le fichier " + inside);
+    EXPECT_EQ(entries(), QStringList{"folder.txt"}); // nothing left behind
+}
+
+TEST_F(DocumentPageFiles, SavingThroughALinkReplacesTheLinkedFileAndKeepsItsPermissions) {
+    const QString target = page("target.txt", "old");
+    ASSERT_TRUE(
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QString link = dir.file("link.txt");
+    ASSERT_TRUE(QFile::link(target, link));
+    savePageFile(link, "new");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    EXPECT_EQ(lptest::readFile(target), "new");
+    EXPECT_EQ(QFile::permissions(target) & 0x7077,
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    EXPECT_EQ(entries().size(), 2);
+}
+
+// The real editor in between: every byte value survives open and save.
+TEST_F(DocumentPageFiles, All253ByteValuesSurviveOpenAndSave) {
+    TDocFakePrompts prompts;
+    TDocFakeDialogs dialogs;
+    TForm1 form(TForm1Services{&prompts, &dialogs});
+    const QByteArray bytes = all253Bytes() + "\r\n" + all253Bytes() + "\r\n\r\n";
+    const QString path = page("bytes.txt", bytes);
+    dialogs.openChoices = {path};
+    form.OpenBut->trigger();
+    ASSERT_EQ(form.StatusPanel1->text(), path);
+    form.Clm1->SetModified(true);
+    form.SaveBut->trigger();
+    EXPECT_TRUE(prompts.errors.isEmpty());
+    EXPECT_EQ(lptest::readFile(path), bytes);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving when the disk fails: the previous file stays byte for byte, the document stays changed
+// and the author is told. Page sizes around the file buffer's 16 KiB.
+
+class DocumentDiskFull : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { form = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs}); }
+
+    // Opens the previous page, then gives the editor a page of size bytes and saves it.
+    void saveOver(const QString& path, int size) {
+        dialogs.openChoices = {path};
+        form->OpenBut->trigger();
+        ASSERT_EQ(form->StatusPanel1->text(), path);
+        form->Clm1->SetText(QString(size, 'x'));
+        form->Clm1->SetModified(true);
+        form->SaveBut->trigger();
+    }
+    void expectFailedSave(const QString& path, const QByteArray& previous) {
+        EXPECT_EQ(prompts.errors, QStringList{"Erreur d'écriture dans le flux."});
+        EXPECT_EQ(lptest::readFile(path), previous);
+        EXPECT_TRUE(form->Clm1->Modified());
+        EXPECT_EQ(form->StatusPanel1->text(), path);
+    }
+
+    TDocFakePrompts prompts;
+    TDocFakeDialogs dialogs;
+    std::unique_ptr<TForm1> form;
+    lptest::TempDir dir;
+};
+
+// A 64 KiB memory file system, filled up.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& path) : path_(path) {
+        QDir().mkpath(path);
+        mounted_ = ::mount("tmpfs", path.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(path_.toLocal8Bit().constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    // Writes a filler file until no byte fits any more.
+    bool fill() {
+        const int fd =
+            ::open((path_ + "/filler").toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0600);
+        if (fd < 0)
+            return false;
+        const char block[512] = {};
+        while (::write(fd, block, sizeof block) > 0) {
+        }
+        const bool full = errno == ENOSPC;
+        ::close(fd);
+        return full;
+    }
+
+private:
+    QString path_;
+    bool mounted_ = false;
+};
+
+TEST_P(DocumentDiskFull, FullDiskLeavesThePreviousFile) {
+    SmallDisk disk(dir.file("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small file system can be mounted here";
+    const QByteArray previous = "previous page\r\nkept";
+    const QString path = dir.file("disk/page.txt");
+    ASSERT_TRUE(lptest::writeFile(path, previous));
+    ASSERT_TRUE(disk.fill());
+    saveOver(path, GetParam());
+    expectFailedSave(path, previous);
+    EXPECT_EQ(QDir(dir.file("disk")).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"filler", "page.txt"}));
+}
+
+// A file size limit makes the same fault without a mount: the write stops short of the end.
+TEST_P(DocumentDiskFull, FileSizeLimitLeavesThePreviousFile) {
+    const int size = GetParam();
+    const QByteArray previous = "previous page";
+    const QString path = dir.file("page.txt");
+    ASSERT_TRUE(lptest::writeFile(path, previous));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limited = old;
+    limited.rlim_cur = rlim_t(size - 1);
+    if (old.rlim_max != RLIM_INFINITY && old.rlim_max < limited.rlim_cur)
+        GTEST_SKIP() << "the file size limit cannot be set";
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    saveOver(path, size);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    expectFailedSave(path, previous);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"page.txt"});
+    // With room again the same command saves.
+    prompts.errors.clear();
+    form->SaveBut->trigger();
+    EXPECT_TRUE(prompts.errors.isEmpty());
+    EXPECT_EQ(lptest::readFile(path), QByteArray(size, 'x'));
+    EXPECT_FALSE(form->Clm1->Modified());
+}
+
+INSTANTIATE_TEST_SUITE_P(DocumentPageSizes, DocumentDiskFull,
+                         ::testing::Values(1, 4096, 16384, 16385));
+
+} // namespace

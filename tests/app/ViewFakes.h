@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/PrintService.h"
+#include "platform/Prompts.h"
+#include "tests/platform/FakePrintDevice.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace lptest {
+
+// Prompts that remember what they were asked and answer No to questions.
+class ViewPrompts : public TPrompts {
+public:
+    QStringList errors;
+    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
+    bool askYesNo(const QString&) override { return false; }
+    void errorNotice(const QString& text) override { errors << text; }
+    void applicationError(const QString& text) override { errors << text; }
+    void warning(const QString& text) override { errors << text; }
+    void beep() override {}
+};
+
+// Dialogs that cancel every file dialog and answer the font dialog as told.
+class ViewDialogs : public TDialogs {
+public:
+    std::optional<TFontSpec> fontAnswer; ///< empty: cancel
+    std::optional<TFontSpec> fontShown;  ///< the font the dialog was given
+    int fontCalls = 0;
+    bool executeOpen(TFileDialog&) override { return false; }
+    bool executeSave(TFileDialog&) override { return false; }
+    bool executePicture(TFileDialog&) override { return false; }
+    bool executeFont(TFontSpec& font) override {
+        ++fontCalls;
+        fontShown = font;
+        if (!fontAnswer)
+            return false;
+        font = *fontAnswer;
+        return true;
+    }
+};
+
+// A print service whose dialog is answered by the test and whose printer is a FakePrintDevice
+// that outlives the job, so the test can look at what was printed.
+class ViewPrintService : public TPrintService {
+public:
+    bool answer = true;
+    int calls = 0;
+    std::optional<TFontSpec> font;
+    FakePrintDevice device;
+
+    std::unique_ptr<TPrintDevice> startJob(const TFontSpec& f) override {
+        ++calls;
+        font = f;
+        if (!answer)
+            return nullptr;
+        return std::make_unique<Proxy>(device);
+    }
+
+private:
+    class Proxy : public TPrintDevice {
+    public:
+        explicit Proxy(TPrintDevice& d) : d_(d) {}
+        int pageWidth() const override { return d_.pageWidth(); }
+        int pageHeight() const override { return d_.pageHeight(); }
+        TExtent measure(std::u16string_view run) override { return d_.measure(run); }
+        int charHeight() const override { return d_.charHeight(); }
+        int averageCharWidth() const override { return d_.averageCharWidth(); }
+        void drawText(int x, int y, std::u16string_view run) override { d_.drawText(x, y, run); }
+        void newPage() override { d_.newPage(); }
+        void endJob() override { d_.endJob(); }
+
+    private:
+        TPrintDevice& d_;
+    };
+};
+
+} // namespace lptest

@@ -1,0 +1,82 @@
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "platform/Printing.h"
+#include "tests/app/ViewFakes.h"
+#include "tests/support/TestEnv.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The real print dialog in front of a PDF printer, looked at and then cancelled.
+class LookingService : public TQtPrintService {
+public:
+    using TQtPrintService::TQtPrintService;
+    QString file;
+    QString shot;
+    QStringList printerChoices;
+    QStringList pageChoices; ///< visible controls that choose pages
+    bool shown = false;
+
+protected:
+    std::unique_ptr<QPrinter> defaultPrinter() override {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFileName(file);
+        return printer;
+    }
+    bool execDialog(QPrintDialog& dialog) override {
+        QTimer::singleShot(200, &dialog, [this, &dialog] {
+            shown = dialog.isVisible();
+            // Unfold the options so the picture shows everything the dialog offers.
+            for (QPushButton* b : dialog.findChildren<QPushButton*>())
+                if (b->text().contains(">>"))
+                    b->click();
+            for (QComboBox* box : dialog.findChildren<QComboBox*>())
+                for (int i = 0; i < box->count(); ++i)
+                    printerChoices << box->itemText(i);
+            QTimer::singleShot(300, &dialog, [this, &dialog] {
+                if (!shot.isEmpty())
+                    dialog.grab().save(shot);
+                for (QWidget* w : dialog.findChildren<QWidget*>())
+                    if (w->isVisible() &&
+                        (w->objectName() == "printRange" || w->objectName() == "pagesRadioButton" ||
+                         w->objectName() == "printSelection"))
+                        pageChoices << w->objectName();
+                dialog.reject();
+            });
+        });
+        return TQtPrintService::execDialog(dialog);
+    }
+};
+
+} // namespace
+
+TEST(PrintGui, RealDialogOffersNoFileAndCancelPrintsNothing) {
+    lptest::TempDir dir;
+    lptest::ViewPrompts prompts;
+    lptest::ViewDialogs dialogs;
+    TForm1 form(TForm1Services{&prompts, &dialogs, nullptr});
+    LookingService service(&form);
+    service.file = dir.file("gui.pdf");
+    service.shot = qEnvironmentVariable("LARKPAD_PRINT_SHOT");
+    TForm1 printing(TForm1Services{&prompts, &dialogs, &service});
+    printing.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&printing));
+    printing.Clm1->SetText("Hello ^Bworld^b\r\nsecond line");
+    printing.FilePrint->trigger();
+    EXPECT_TRUE(service.shown);
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    EXPECT_FALSE(QFile::exists(service.file));
+    for (const QString& choice : service.printerChoices)
+        EXPECT_FALSE(choice.contains("PDF")) << choice.toStdString();
+    EXPECT_TRUE(service.pageChoices.isEmpty()) << service.pageChoices.join(", ").toStdString();
+    EXPECT_FALSE(printJobRunning());
+}

@@ -1,0 +1,79 @@
+#include "editor/ColMemo.h"
+#include "platform/core/Cp1252.h"
+#include "platform/Errors.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+TEST(CodePage, EveryByteRoundTrips) {
+    std::string bytes(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        bytes[size_t(i)] = char(i);
+    std::u16string text(256, u'\0');
+    cp1252::decode(bytes.data(), bytes.size(), text.data());
+    EXPECT_EQ(text[0x80], u'\u20AC');
+    EXPECT_EQ(text[0x9F], u'\u0178');
+    EXPECT_EQ(text[0xE9], u'\u00E9');
+    std::string back(256, '\0');
+    EXPECT_EQ(cp1252::encode(text.data(), text.size(), back.data()), 0u);
+    EXPECT_EQ(back, bytes);
+}
+
+TEST(CodePage, CharactersOutsideThePageBecomeQuestionMarks) {
+    const std::u16string text = u"a\u4E2D\u03A9b";
+    std::string out(text.size(), '\0');
+    EXPECT_EQ(cp1252::encode(text.data(), text.size(), out.data()), 2u);
+    EXPECT_EQ(out, "a??b");
+    EXPECT_FALSE(cp1252::isEncodable(u'\u2028'));
+    EXPECT_TRUE(cp1252::isEncodable(u'\u2122'));
+}
+
+TEST(CodePage, EnteringTextKeepsOnlyPageCharactersAndProperBreaks) {
+    EXPECT_EQ(toPageText(QString::fromUtf8("caf\u00e9 \u20ac \u4e2d")),
+              QString::fromUtf8("caf\u00e9 \u20ac ?"));
+    EXPECT_EQ(toPageText(QString::fromUtf16(u"a\r\nb\rc\u2028d\u2029e\nf")), "a\nb\nc\nd\ne\nf");
+    // A character outside the basic plane is one "?", not two.
+    EXPECT_EQ(toPageText(QString::fromUtf8("x\xF0\x9F\x98\x80y")), "x?y");
+}
+
+TEST(ErrorBox, APeriodIsAddedAfterCharactersAboveIt) {
+    EXPECT_EQ(errorBoxText("Impossible d'ouvrir le fichier /a/b.txt"),
+              "Impossible d'ouvrir le fichier /a/b.txt.");
+    EXPECT_EQ(errorBoxText("Le texte dépasse la capacité du mémo"),
+              "Le texte dépasse la capacité du mémo.");
+    EXPECT_EQ(errorBoxText("done."), "done.");
+    EXPECT_EQ(errorBoxText("why !"), "why !");
+    EXPECT_EQ(errorBoxText(""), "");
+}
+
+TEST(EditorOffsets, LineBreaksCountTwoInSelectionAndText) {
+    TColorMemo memo;
+    memo.SetText("ab\r\ncd\ref\ngh");
+    EXPECT_EQ(memo.Text(), "ab\r\ncd\r\nef\r\ngh");
+    EXPECT_FALSE(memo.Modified());
+    memo.SetSelStart(4); // "c"
+    EXPECT_EQ(memo.SelStart(), 4);
+    memo.SetSelLength(5); // "cd\r\ne"
+    EXPECT_EQ(memo.SelText(), "cd\r\ne");
+    EXPECT_EQ(memo.SelLength(), 5);
+    memo.ReplaceSel("X\r\nY");
+    EXPECT_EQ(memo.Text(), "ab\r\nX\r\nYf\r\ngh");
+    EXPECT_EQ(memo.SelStart(), 8);
+    EXPECT_EQ(memo.SelLength(), 0);
+    EXPECT_TRUE(memo.Modified());
+    // An offset between CR and LF is the end of its line.
+    memo.SetSelStart(3);
+    EXPECT_EQ(memo.SelStart(), 2);
+    memo.SetSelStart(1000);
+    EXPECT_EQ(memo.SelStart(), memo.adapter().textLength());
+}
+
+TEST(EditorOffsets, AnEmptyEditorHasNoLines) {
+    TColorMemo memo;
+    EXPECT_EQ(memo.LineCount(), 0);
+    memo.SetText("\r\n");
+    EXPECT_EQ(memo.LineCount(), 2);
+    memo.SetWordWrap(false);
+    memo.SetText("one\r\ntwo");
+    EXPECT_EQ(memo.Lines(), (QStringList{"one", "two"}));
+}

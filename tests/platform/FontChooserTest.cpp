@@ -1,0 +1,113 @@
+#include "platform/FontChooser.h"
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+TFontSpec sampleFont() {
+    TFontSpec font;
+    font.name = "DejaVu Serif";
+    font.size = 13;
+    font.bold = true;
+    font.underline = true;
+    font.color = colors::clNavy;
+    return font;
+}
+
+// Answers the next modal dialog once it is up.
+void answerModal(const std::function<void(TFontChooser&)>& answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* chooser = qobject_cast<TFontChooser*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        answer(*chooser);
+    });
+}
+
+} // namespace
+
+TEST(ViewFontChooser, ShowsTheGivenFontAndGivesItBackUnchanged) {
+    TFontChooser chooser;
+    chooser.setFontSpec(sampleFont());
+    const QFont shown = chooser.fontDialog()->currentFont();
+    EXPECT_EQ(shown.family(), "DejaVu Serif");
+    EXPECT_EQ(shown.pointSize(), 13);
+    EXPECT_TRUE(shown.bold());
+    EXPECT_TRUE(shown.underline());
+    EXPECT_FALSE(shown.strikeOut());
+    EXPECT_EQ(chooser.colorBox()->currentText(), "Bleu marine");
+    EXPECT_EQ(chooser.fontSpec(), sampleFont());
+}
+
+TEST(ViewFontChooser, ColourChoiceSitsInTheEffectsGroup) {
+    TFontChooser chooser;
+    auto* group = qobject_cast<QGroupBox*>(chooser.colorBox()->parentWidget());
+    ASSERT_NE(group, nullptr);
+    EXPECT_GE(group->findChildren<QCheckBox*>().size(), 2); // underline and strike-out
+    EXPECT_EQ(chooser.colorBox()->count(), 16);
+}
+
+TEST(ViewFontChooser, SystemColourStaysUnlessAnotherColourIsChosen) {
+    TFontChooser chooser;
+    TFontSpec font; // window text, a system colour
+    chooser.setFontSpec(font);
+    EXPECT_EQ(chooser.fontSpec().color, colors::clWindowText);
+    chooser.colorBox()->setCurrentIndex(chooser.colorBox()->findText("Rouge"));
+    EXPECT_EQ(chooser.fontSpec().color, colors::clRed);
+}
+
+TEST(ViewFontChooser, ColourOutsideTheSixteenGetsAnEntryOfItsOwn) {
+    TFontChooser chooser;
+    TFontSpec font = sampleFont();
+    font.color = colors::rgb(1, 2, 3);
+    chooser.setFontSpec(font);
+    EXPECT_EQ(chooser.colorBox()->count(), 17);
+    EXPECT_EQ(chooser.fontSpec().color, colors::rgb(1, 2, 3));
+    // Shown again with one of the sixteen, the extra entry goes.
+    chooser.setFontSpec(sampleFont());
+    EXPECT_EQ(chooser.colorBox()->count(), 16);
+}
+
+TEST(ViewFontChooser, SizeIsNotLimited) {
+    TFontChooser chooser;
+    TFontSpec font = sampleFont();
+    font.size = 300;
+    chooser.setFontSpec(font);
+    EXPECT_EQ(chooser.fontSpec().size, 300);
+    font.size = 1;
+    chooser.setFontSpec(font);
+    EXPECT_EQ(chooser.fontSpec().size, 1);
+}
+
+TEST(ViewFontChooser, RealDialogOkGivesTheChoiceCancelKeepsTheFont) {
+    TQtDialogs dialogs;
+    TFontSpec font = sampleFont();
+    answerModal([](TFontChooser& c) {
+        c.colorBox()->setCurrentIndex(c.colorBox()->findText("Vert"));
+        QFont f = c.fontDialog()->currentFont();
+        f.setStyleName(QString()); // the dialog names its style; let bold and italic decide
+        f.setItalic(true);
+        f.setPointSize(20);
+        c.fontDialog()->setCurrentFont(f);
+        c.accept();
+    });
+    ASSERT_TRUE(dialogs.executeFont(font));
+    EXPECT_EQ(font.color, colors::clGreen);
+    EXPECT_TRUE(font.italic);
+    EXPECT_EQ(font.size, 20);
+    EXPECT_EQ(font.name, "DejaVu Serif");
+
+    const TFontSpec before = font;
+    answerModal([](TFontChooser& c) {
+        c.colorBox()->setCurrentIndex(0);
+        c.reject();
+    });
+    EXPECT_FALSE(dialogs.executeFont(font));
+    EXPECT_EQ(font, before);
+}

@@ -1,0 +1,217 @@
+#include "platform/Printing.h"
+#include "platform/Errors.h"
+#include "platform/QtPrintDevice.h"
+#include "platform/core/PrintLayout.h"
+#include "tests/support/TestEnv.h"
+
+#include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Forwards to the real device and keeps what went to each page in pages, which outlives the job.
+class RecordingDevice : public TPrintDevice {
+public:
+    RecordingDevice(std::unique_ptr<TPrintDevice> inner, std::vector<QStringList>& pages)
+        : inner_(std::move(inner)), pages(pages) {
+        pages.assign(1, QStringList());
+    }
+
+    int pageWidth() const override { return inner_->pageWidth(); }
+    int pageHeight() const override { return inner_->pageHeight(); }
+    TExtent measure(std::u16string_view run) override { return inner_->measure(run); }
+    int charHeight() const override { return inner_->charHeight(); }
+    int averageCharWidth() const override { return inner_->averageCharWidth(); }
+    void drawText(int x, int y, std::u16string_view run) override {
+        pages.back() << QString::fromStdU16String(std::u16string(run));
+        inner_->drawText(x, y, run);
+    }
+    void newPage() override {
+        pages.emplace_back();
+        inner_->newPage();
+    }
+    void endJob() override { inner_->endJob(); }
+
+private:
+    std::unique_ptr<TPrintDevice> inner_;
+    std::vector<QStringList>& pages;
+};
+
+// The real service on a PDF printer, with the dialog answered by the test.
+class PdfPrintService : public TQtPrintService {
+public:
+    QString file;
+    bool answer = true;
+    bool havePrinter = true;
+    int dialogs = 0;
+    QAbstractPrintDialog::PrintDialogOptions options;
+    std::vector<QStringList> pages; ///< what the last job drew, page by page
+
+    std::unique_ptr<TPrintDevice> startJob(const TFontSpec& font) override {
+        std::unique_ptr<TPrintDevice> inner = TQtPrintService::startJob(font);
+        if (!inner)
+            return nullptr;
+        return std::make_unique<RecordingDevice>(std::move(inner), pages);
+    }
+
+protected:
+    std::unique_ptr<QPrinter> defaultPrinter() override {
+        if (!havePrinter)
+            return nullptr;
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(file);
+        printer->setDocName("left over");
+        return printer;
+    }
+    bool execDialog(QPrintDialog& dialog) override {
+        ++dialogs;
+        options = dialog.options();
+        return answer;
+    }
+};
+
+TFontSpec monoFont() {
+    TFontSpec font;
+    font.name = "DejaVu Sans Mono";
+    font.size = 10;
+    return font;
+}
+
+QString runTool(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The lines of one page of a PDF file as pdftotext reads them.
+QStringList pdfPage(const QString& file, int page) {
+    const QString text =
+        runTool("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), file, "-"});
+    QStringList lines;
+    for (QString line : text.split('\n')) {
+        line.remove('\f');
+        if (!line.trimmed().isEmpty())
+            lines << line;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(PrintQt, DialogOffersNoPageRangeSelectionOrFile) {
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("x.pdf");
+    service.answer = false;
+    EXPECT_EQ(service.startJob(monoFont()), nullptr);
+    EXPECT_EQ(service.dialogs, 1);
+    EXPECT_FALSE(service.options.testFlag(QAbstractPrintDialog::PrintToFile));
+    EXPECT_FALSE(service.options.testFlag(QAbstractPrintDialog::PrintSelection));
+    EXPECT_FALSE(service.options.testFlag(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_FALSE(service.options.testFlag(QAbstractPrintDialog::PrintCurrentPage));
+}
+
+TEST(PrintQt, CancelledDialogPrintsNothing) {
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("x.pdf");
+    service.answer = false;
+    printText(service, {"a", "b"}, monoFont());
+    EXPECT_FALSE(QFile::exists(service.file));
+    EXPECT_FALSE(printJobRunning());
+}
+
+TEST(PrintQt, NoDefaultPrinterIsAnErrorWithoutDialog) {
+    PdfPrintService service;
+    service.havePrinter = false;
+    try {
+        printText(service, {"a"}, monoFont());
+        FAIL() << "no error";
+    } catch (const TLpError& e) {
+        EXPECT_EQ(e.message(), "Aucune imprimante par défaut sélectionnée");
+    }
+    EXPECT_EQ(service.dialogs, 0);
+    EXPECT_FALSE(printJobRunning());
+}
+
+TEST(PrintQt, PrinterThatCannotStartIsAnError) {
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("no/such/folder/x.pdf");
+    try {
+        printText(service, {"a"}, monoFont());
+        FAIL() << "no error";
+    } catch (const TLpError& e) {
+        EXPECT_EQ(e.message(), "Imprimante sélectionnée incorrecte");
+    }
+    EXPECT_FALSE(printJobRunning());
+}
+
+TEST(PrintQt, FontHasItsPointSizeOnPaper) {
+    lptest::TempDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFileName(dir.file("f.pdf"));
+    TQtPrintDevice device(printer, monoFont());
+    // 10 points at the printer's resolution, plus the font's own line spacing.
+    const double points = device.charHeight() * 72.0 / printer.resolution();
+    EXPECT_GT(points, 10.0);
+    EXPECT_LT(points, 14.0);
+    EXPECT_GT(device.pageWidth(), 7 * printer.resolution()) << "A4 or letter, minus margins";
+    EXPECT_EQ(device.measure(u"").width, 0);
+    EXPECT_EQ(device.measure(u"abc").height, device.charHeight());
+    device.endJob();
+}
+
+TEST(PrintPdf, ThreePagesHoldTheExpectedLines) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    lptest::TempDir dir;
+
+    // How many lines a page holds: the next line starts a page once its top is below the page
+    // height minus two line heights.
+    int perPage = 0;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(dir.file("probe.pdf"));
+        TQtPrintDevice probe(printer, monoFont());
+        const int l = probe.measure(u"x").height + 2;
+        while (perPage * l <= probe.pageHeight() - 2 * l)
+            ++perPage;
+        probe.endJob();
+    }
+    ASSERT_GT(perPage, 20);
+
+    QStringList lines;
+    for (int i = 1; i <= 2 * perPage + 1; ++i)
+        lines << QString("Line %1 ^Bbold^b").arg(i, 3, 10, QChar('0'));
+    const QString longLine = QString("0123456789").repeated(30);
+    lines << longLine << "";
+
+    PdfPrintService service;
+    service.file = dir.file("out.pdf");
+    printText(service, lines, monoFont());
+    ASSERT_TRUE(QFile::exists(service.file));
+    ASSERT_EQ(service.pages.size(), 3u);
+
+    EXPECT_TRUE(runTool("pdfinfo", {service.file}).contains(QRegularExpression("Pages: +3\n")));
+    const QStringList page1 = pdfPage(service.file, 1);
+    const QStringList page2 = pdfPage(service.file, 2);
+    const QStringList page3 = pdfPage(service.file, 3);
+    EXPECT_EQ(page1, lines.mid(0, perPage));
+    EXPECT_EQ(page2, lines.mid(perPage, perPage));
+    ASSERT_GE(page3.size(), 3);
+    EXPECT_EQ(page3.first(), lines[2 * perPage]);
+    // The long line continues at the left edge, cut between characters.
+    EXPECT_EQ(page3.mid(1).join(""), longLine);
+    EXPECT_GT(page3.size(), 2);
+    // The document has no name.
+    EXPECT_FALSE(runTool("pdfinfo", {service.file}).contains("left over"));
+}

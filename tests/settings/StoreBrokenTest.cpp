@@ -1,0 +1,330 @@
+// The settings store on a broken machine: damaged or unwritable settings files, a full disk, and
+// store errors that only the Windows registry produces (through a fake backend).
+#include "app/Unit1.h"
+#include "platform/Errors.h"
+#include "platform/Prompts.h"
+#include "platform/QtSettingsBackend.h"
+#include "settings/LpIniCtrl.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+#include <sys/resource.h>
+
+namespace {
+
+// Writes to files beyond `bytes` fail as on a full disk, for the life of the object. Nothing may
+// be printed meanwhile: the test's own output may be a file too.
+class DiskFull {
+public:
+    explicit DiskFull(rlim_t bytes) {
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~DiskFull() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// Runs f and returns the message of the TLpError it throws, or "(no error)".
+template <class F> QString errorOf(F f) {
+    try {
+        f();
+    } catch (const TLpError& e) {
+        return e.message();
+    }
+    return "(no error)";
+}
+
+class StoreBroken : public ::testing::Test {
+protected:
+    void SetUp() override {
+        name_ = QString("StoreBroken_%1")
+                    .arg(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        QDir(folder()).removeRecursively();
+        store.Target = itRegistry;
+        store.RegPath = "Software\\" + name_;
+    }
+    void TearDown() override {
+        QFile::remove(folder());
+        QDir(folder()).removeRecursively();
+    }
+    QString folder() const { return TQtSettingsBackend::userConfigFolder() + '/' + name_; }
+    QString file() const { return folder() + '/' + name_ + ".conf"; }
+
+    QString name_;
+    TLpIniCtrl store;
+};
+
+QByteArray garbage() {
+    QByteArray bytes;
+    quint32 x = 12345;
+    for (int i = 0; i < 4000; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes += char(x >> 24);
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(StoreBroken, GarbageFileReadsAsDefaultsAndIsReplacedByTheNextWrite) {
+    ASSERT_TRUE(lptest::writeFile(file(), garbage()));
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 0);
+    EXPECT_TRUE(store.ReadBool("", "Assists", true));
+    TFontSpec font;
+    EXPECT_FALSE(store.ReadFont("Settings", "Font", font));
+    QStringList list;
+    store.ReadStrings("MRUList", "H", 4, list);
+    EXPECT_TRUE(list.isEmpty());
+
+    store.WriteInteger("Settings", "Height", 480);
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 480);
+    TLpIniCtrl other;
+    other.Target = itRegistry;
+    other.RegPath = store.RegPath;
+    EXPECT_EQ(other.ReadInteger("Settings", "Height", 0), 480);
+    EXPECT_TRUE(QString::fromLatin1(lptest::readFile(file())).contains("[Settings]\nHeight=480\n"));
+}
+
+TEST_F(StoreBroken, DamagedLinesAreSkippedAndTheRestIsKept) {
+    ASSERT_TRUE(lptest::writeFile(file(), "\x01\x02 no equals sign\n[Settings]\nHeight=480\n"
+                                          "[MRUList\nH0=/a.txt\n# not a comment here\n"));
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 480);
+    store.WriteInteger("Settings", "Width", 640);
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 480);
+    EXPECT_EQ(store.ReadInteger("Settings", "Width", 0), 640);
+}
+
+TEST_F(StoreBroken, SettingsFileThatIsAFolder) {
+    ASSERT_TRUE(QDir().mkpath(file()));
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 7), 7);
+    EXPECT_EQ(errorOf([&] { store.WriteInteger("Settings", "Height", 480); }),
+              "Echec à la définition des données pour 'Height'");
+    EXPECT_EQ(errorOf([&] {
+                  store.WriteStrings("MRUList", "H", 4, {"/a", "/b"});
+              }),
+              "Echec à la définition des données pour 'H0'");
+    // Removing a section that is not there asks nothing of the store.
+    EXPECT_EQ(errorOf([&] { store.WriteStrings("MRUList", "H", 4, {}); }), "(no error)");
+    EXPECT_TRUE(QFileInfo(file()).isDir());
+}
+
+TEST_F(StoreBroken, ConfigurationFolderThatIsAFile) {
+    ASSERT_TRUE(lptest::writeFile(folder(), "not a folder"));
+    EXPECT_EQ(store.ReadString("Settings", "Text", "d"), "d");
+    EXPECT_EQ(errorOf([&] { store.WriteString("Settings", "Text", "/x"); }),
+              "Echec à la création de la clé Settings");
+    EXPECT_EQ(errorOf([&] { store.WriteString("#ROOT", "Top", "/x"); }),
+              "Echec à la création de la clé Software\\" + name_);
+    EXPECT_EQ(lptest::readFile(folder()), "not a folder");
+}
+
+TEST_F(StoreBroken, SettingsFileTargetReportsThePath) {
+    lptest::TempDir dir;
+    const QString path = dir.file("Settings.ini");
+    ASSERT_TRUE(QDir().mkpath(path));
+    TLpIniCtrl ini;
+    ini.Target = itIniFile;
+    ini.IniPrefix = ppFixed;
+    ini.setIniFile(path);
+    EXPECT_EQ(ini.ReadInteger("Settings", "Height", 3), 3);
+    EXPECT_EQ(errorOf([&] { ini.WriteInteger("Settings", "Height", 480); }),
+              "Impossible d'écrire dans " + path);
+    EXPECT_EQ(errorOf([&] { ini.WriteStrings("MRUList", "H", 4, {"/a"}); }),
+              "Impossible d'écrire dans " + path);
+}
+
+TEST_F(StoreBroken, FullDiskKeepsTheFileAndLeavesNothingPending) {
+    store.WriteInteger("Settings", "Height", 480);
+    store.WriteStrings("MRUList", "H", 4, {"/pages/one.txt", "/pages/two.txt"});
+    const QByteArray before = lptest::readFile(file());
+    ASSERT_GT(before.size(), 64);
+
+    QString valueError, listError, newError;
+    {
+        DiskFull full(64);
+        valueError = errorOf([&] { store.WriteInteger("Settings", "Height", 999); });
+        listError = errorOf([&] { store.WriteStrings("MRUList", "H", 4, {"/lost.txt"}); });
+        newError = errorOf([&] { store.WriteString("Settings", "Text", "/lost"); });
+    }
+    EXPECT_EQ(valueError, "Echec à la définition des données pour 'Height'");
+    EXPECT_EQ(listError, "Echec à la définition des données pour 'H0'");
+    EXPECT_EQ(newError, "Echec à la définition des données pour 'Text'");
+    EXPECT_EQ(lptest::readFile(file()), before);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{name_ + ".conf"});
+
+    // What failed is nowhere: not in a read, not in the next successful write.
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 480);
+    EXPECT_EQ(store.ReadString("Settings", "Text", "none"), "none");
+    QStringList list;
+    store.ReadStrings("MRUList", "H", 4, list);
+    EXPECT_EQ(list, (QStringList{"/pages/one.txt", "/pages/two.txt"}));
+    store.WriteInteger("Settings", "Width", 640);
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 480);
+    EXPECT_EQ(store.ReadString("Settings", "Text", "none"), "none");
+    const QString after = QString::fromUtf8(lptest::readFile(file()));
+    EXPECT_FALSE(after.contains("999"));
+    EXPECT_FALSE(after.contains("lost"));
+    EXPECT_TRUE(after.contains("Width=640"));
+}
+
+TEST_F(StoreBroken, FullDiskOverADamagedFileIsReported) {
+    QByteArray bytes = garbage();
+    ASSERT_TRUE(lptest::writeFile(file(), bytes));
+    QString error;
+    {
+        DiskFull full(64);
+        error = errorOf([&] { store.WriteInteger("Settings", "Height", 480); });
+    }
+    EXPECT_EQ(error, "Echec à la définition des données pour 'Height'");
+    EXPECT_EQ(lptest::readFile(file()), bytes);
+    EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 0);
+}
+
+namespace {
+
+// Stands in for the Windows registry, whose values have types.
+class FakeBackend : public TSettingsBackend {
+public:
+    std::map<QString, TSettingsText> values; ///< "group/name"
+    TSettingsCommit commitResult = TSettingsCommit::ok;
+    int opens = 0;
+    int commits = 0;
+
+    std::unique_ptr<TSettingsSession> open(const TSettingsLocation&) override {
+        ++opens;
+        return std::make_unique<Session>(*this);
+    }
+
+private:
+    class Session : public TSettingsSession {
+    public:
+        explicit Session(FakeBackend& b) : b_(b) {}
+        TSettingsText read(const QString& group, const QString& name) override {
+            const auto it = b_.values.find(group + '/' + name);
+            return it == b_.values.end() ? TSettingsText{} : it->second;
+        }
+        void write(const QString& group, const QString& name, const QString& text) override {
+            b_.values[group + '/' + name] = {true, false, text};
+        }
+        void removeGroup(const QString&) override {}
+        TSettingsCommit commit() override {
+            ++b_.commits;
+            return b_.commitResult;
+        }
+        QString where() const override { return "HKEY_CURRENT_USER\\Software\\Larkpad"; }
+
+    private:
+        FakeBackend& b_;
+    };
+};
+
+} // namespace
+
+TEST(StoreRegistryErrors, ValueOfTheWrongTypeAndStoreFailures) {
+    FakeBackend fake;
+    TLpIniCtrl s;
+    s.Target = itRegistry;
+    s.RegPath = "Software\\Larkpad";
+    s.setBackend(&fake);
+    fake.values["Settings/Height"] = {true, true, ""};
+    EXPECT_EQ(errorOf([&] { s.ReadInteger("Settings", "Height", 0); }),
+              "Type de données incorrect pour 'Height'");
+    EXPECT_EQ(errorOf([&] { s.ReadString("", "Height", ""); }),
+              "Type de données incorrect pour 'Height'");
+
+    fake.commitResult = TSettingsCommit::groupNotCreated;
+    EXPECT_EQ(errorOf([&] { s.WriteBool("Settings", "Assists", true); }),
+              "Echec à la création de la clé Settings");
+    fake.commitResult = TSettingsCommit::notWritten;
+    EXPECT_EQ(errorOf([&] { s.WriteBool("Settings", "Assists", true); }),
+              "Echec à la définition des données pour 'Assists'");
+    EXPECT_EQ(errorOf([&] { s.WriteStrings("MRUList", "H", 4, {}); }),
+              "Impossible d'écrire dans HKEY_CURRENT_USER\\Software\\Larkpad");
+    s.Target = itIniFile;
+    EXPECT_EQ(errorOf([&] { s.WriteBool("Settings", "Assists", true); }),
+              "Impossible d'écrire dans HKEY_CURRENT_USER\\Software\\Larkpad");
+}
+
+TEST(StoreRegistryErrors, OneOpeningPerOperationAndPerList) {
+    FakeBackend fake;
+    TLpIniCtrl s;
+    s.setBackend(&fake);
+    for (int i = 0; i < 4; ++i)
+        fake.values[QString("MRUList/H%1").arg(i)] = {true, false, QString("/f%1").arg(i)};
+    QStringList list;
+    s.ReadStrings("MRUList", "H", 4, list);
+    EXPECT_EQ(list.size(), 4);
+    EXPECT_EQ(fake.opens, 1);
+    s.WriteStrings("MRUList", "H", 4, list);
+    EXPECT_EQ(fake.opens, 2);
+    EXPECT_EQ(fake.commits, 1);
+    s.ReadInteger("Settings", "Height", 0);
+    s.WriteInteger("", "Height", 1);
+    EXPECT_EQ(fake.opens, 4);
+    EXPECT_EQ(fake.commits, 2);
+}
+
+namespace {
+
+class RecordingPrompts : public TPrompts {
+public:
+    QStringList errors;
+    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
+    bool askYesNo(const QString&) override { return false; }
+    void errorNotice(const QString& text) override { errors << text; }
+    void applicationError(const QString& text) override { errors << text; }
+    void warning(const QString& text) override { errors << text; }
+    void beep() override {}
+};
+
+} // namespace
+
+TEST(StoreMainWindow, DamagedSettingsDoNotStopTheStartAndCloseRepairsThem) {
+    const QString folder = TQtSettingsBackend::userConfigFolder() + "/Larkpad";
+    const QString path = folder + "/Larkpad.conf";
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(lptest::writeFile(path, garbage()));
+    RecordingPrompts prompts;
+    {
+        TForm1 form(TForm1Services{&prompts, nullptr});
+        form.show();
+        EXPECT_TRUE(form.AstPic1->isChecked());
+        form.close();
+    }
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    TLpIniCtrl s;
+    s.Target = itRegistry;
+    s.RegPath = "Software\\Larkpad";
+    EXPECT_GT(s.ReadInteger("Settings", "Height", 0), 0);
+    EXPECT_TRUE(s.ReadBool("Settings", "Assists", false));
+    QDir(folder).removeRecursively();
+}
+
+TEST(StoreMainWindow, UnwritableSettingsAreReportedAtClose) {
+    const QString folder = TQtSettingsBackend::userConfigFolder() + "/Larkpad";
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(lptest::writeFile(folder, "a file where the folder belongs"));
+    RecordingPrompts prompts;
+    {
+        TForm1 form(TForm1Services{&prompts, nullptr});
+        form.show();
+        form.close();
+    }
+    ASSERT_FALSE(prompts.errors.isEmpty());
+    EXPECT_EQ(prompts.errors.first(), "Echec à la création de la clé Settings");
+    QFile::remove(folder);
+}
