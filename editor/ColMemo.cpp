@@ -1,5 +1,6 @@
 #include "editor/ColMemo.h"
 
+#include "platform/HandCursor.h"
 #include "platform/QtColors.h"
 #include "platform/core/Cp1252.h"
 
@@ -20,10 +21,9 @@
 
 namespace {
 
-// The pointer over a hot spot.
-// TODO(lead): switch to handCursor() of platform/HandCursor.h once it is merged.
+// The pointer over a hot spot: the program's pointing hand.
 QCursor hotSpotCursor() {
-    return QCursor(Qt::PointingHandCursor);
+    return handCursor();
 }
 
 // A long line with word wrap off is scanned only around its visible part; keys are far shorter

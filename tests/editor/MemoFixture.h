@@ -4,6 +4,7 @@
 // grabbed images.
 
 #include "editor/ColMemo.h"
+#include "platform/HandCursor.h"
 
 #include <QApplication>
 #include <QImage>
@@ -82,6 +83,11 @@ inline bool dark(QRgb p) {
 }
 inline bool coloured(QRgb p) {
     return std::abs(qRed(p) - qGreen(p)) > 30 || std::abs(qGreen(p) - qBlue(p)) > 30;
+}
+
+// The program's pointing hand, with its hot point at the fingertip.
+inline bool showsHand(const QWidget* w) {
+    return w->cursor().shape() == Qt::BitmapCursor && w->cursor().hotSpot() == kHandHotSpot;
 }
 
 inline int differingPixels(const QImage& a, const QImage& b) {
