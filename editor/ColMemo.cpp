@@ -506,14 +506,20 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
     }
     QPlainTextEdit::paintEvent(e);
     QPainter painter(viewport());
+    // Release the shaped text as the control would have, whatever happens in the pass: a draw
+    // that reaches no line only frees it.
+    struct TRelease {
+        std::vector<QTextLayout*>& layouts;
+        QPainter& painter;
+        ~TRelease() {
+            painter.setClipping(false);
+            for (QTextLayout* l : layouts) {
+                l->setCacheEnabled(false);
+                l->draw(&painter, QPointF(), {}, QRectF(0, -1e9, 1, 1));
+            }
+        }
+    } release{kept, painter};
     runPass(painter, e->region());
-    // Release the shaped text as the control would have: a draw that reaches no line only frees
-    // it.
-    painter.setClipping(false);
-    for (QTextLayout* l : kept) {
-        l->setCacheEnabled(false);
-        l->draw(&painter, QPointF(), {}, QRectF(0, -1e9, 1, 1));
-    }
 }
 
 int TColorMemo::copyRegion(const TRegion& r, QTextBlock b) {
