@@ -731,8 +731,6 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
         const auto edge = [&](int pos) -> qreal {
             if (longEdges)
                 return longEdges->x(pos);
-            if (longBlock)
-                return edgeX(tl, pos, true);
             fetch();
             const qsizetype k = pos - tl.textStart();
             if (!pens.isEmpty() && k >= 0 && k < pens.size())
@@ -740,7 +738,7 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
             if (!pens.isEmpty() && k == pens.size() && tl.textLength() == l.Length &&
                 pos == l.Length + (l.Start - l.BlockStart))
                 return tl.x() + tl.naturalTextWidth();
-            return tl.cursorToX(pos);
+            return edgeX(tl, pos, longBlock);
         };
 
         plain.clear();
