@@ -721,9 +721,17 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                 return;
             fetched = true;
             lineGlyphs = tl.glyphRuns();
-            if (lineGlyphs.size() == 1 && !(lineGlyphs[0].flags() & QGlyphRun::RightToLeft) &&
-                lineGlyphs[0].positions().size() == tl.textLength())
-                pens = lineGlyphs[0].positions();
+            // The spaces that end a wrapped line may have no glyphs.
+            int spaces = 0;
+            const int lineEndPos = l.Block.position() + tl.textStart() + tl.textLength();
+            while (spaces < tl.textLength() &&
+                   document()->characterAt(lineEndPos - 1 - spaces) == u' ')
+                ++spaces;
+            if (lineGlyphs.size() == 1 && !(lineGlyphs[0].flags() & QGlyphRun::RightToLeft)) {
+                const qsizetype n = lineGlyphs[0].positions().size();
+                if (n == tl.textLength() || (spaces > 0 && n == tl.textLength() - spaces))
+                    pens = lineGlyphs[0].positions();
+            }
             for (qsizetype k = 1; k < pens.size(); ++k)
                 if (pens[k].x() < pens[k - 1].x())
                     pens.clear();
@@ -735,8 +743,8 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
             const qsizetype k = pos - tl.textStart();
             if (!pens.isEmpty() && k >= 0 && k < pens.size())
                 return pens[k].x();
-            if (!pens.isEmpty() && k == pens.size() && tl.textLength() == l.Length &&
-                pos == l.Length + (l.Start - l.BlockStart))
+            // From the line's visible end on: the end of its text.
+            if (!pens.isEmpty() && k >= pens.size() && k <= tl.textLength())
                 return tl.x() + tl.naturalTextWidth();
             return edgeX(tl, pos, longBlock);
         };
