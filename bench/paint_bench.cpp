@@ -21,6 +21,7 @@
 
 namespace {
 
+// Paints per measurement; PAINT_RUNS raises it when profiling.
 const int kRuns = qEnvironmentVariableIntValue("PAINT_RUNS") > 0
                       ? qEnvironmentVariableIntValue("PAINT_RUNS")
                       : 100;
