@@ -8,6 +8,7 @@
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
 #include "markup/StyleCommands.h"
+#include "markup/core/PageMarkup.h"
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "platform/Printing.h"
@@ -80,6 +81,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Clm1 = new TColorMemo(this);
     Clm1->setObjectName("Clm1");
     Clm1->SetScrollBars(ssVertical);
+    markup::applyEditorRuleSet(Clm1->ColorRules().Add());
     setCentralWidget(Clm1);
 
     createActions();

@@ -1,10 +1,19 @@
 #pragma once
 
+#include "editor/HotSpot.h"
+#include "editor/core/ColorRules.h"
+#include "editor/core/DrawPass.h"
 #include "platform/EditAdapter.h"
 #include "platform/FontSpec.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QPainter;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -52,16 +61,82 @@ public:
 
     const TEditAdapter& adapter() const { return adapter_; }
 
+    // Colour rules; the setter copies the given rules.
+    TDrawRules& ColorRules() { return rules_; }
+    void SetColorRules(const TDrawRules& rules);
+    // Capacity of the OnDraw array: the most keys one OnDraw call reports (0: none).
+    int ColorLimMax() const { return colorLimMax_; }
+    void SetColorLimMax(int value);
+    // True: every text change repaints all visible keys, and the caret line is drawn in the plain
+    // font colour up to the caret.
+    bool RedrawAlways() const { return redrawAlways_; }
+    void SetRedrawAlways(bool on);
+    const THotSpot& HotSpot() const { return hotSpot_; }
+    void SetHotSpot(const THotSpot& hotSpot); ///< copies the six fields
+    bool HighlightSupported() const { return highlightSupported_; }
+
+    // Events. OnDrawKey draws keyword runs instead of the editor: the painter is clipped to the
+    // run, its pen has the run's colour; Rect is the run's rectangle, KColor the font's colour.
+    std::function<void(TColorMemo* sender)> OnVScroll;
+    std::function<void(TColorMemo* sender)> OnHScroll;
+    std::function<void(TColorMemo* sender, const QString& SRC)> OnHotSpotClick;
+    TDrawEvent OnDraw;
+    std::function<void(QPainter& canvas, const QString& PKey, const QRect& rect, TColor KColor)>
+        OnDrawKey;
+
+    // Repaints the keys of the visible lines, or of the caret line only. The pass itself runs in
+    // the paint event that follows: Qt paints nowhere else.
+    virtual void DrawKeys(bool LineOnly);
+
+    // The runs of the last pass, in text order (tests and tools look at them).
+    std::vector<TKeyDescr> lastRuns() const;
+    // The viewport rectangle that the caret line covers (empty when it is out of view).
+    QRect caretLineRect() const;
+
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool event(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
+    struct TRegion {
+        int Start = 0;
+        int End = 0;
+    };
+    void textChangedHandler();
+    void runPass(QPainter& painter, const QRegion& area);
+    // Copies the region's page bytes into the text buffer; b is a block at or before its start.
+    int copyRegion(const TRegion& r, QTextBlock b);
+    void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);
+    // The hot-spot text around a viewport point: nothing when the point is not in a hot spot.
+    std::optional<QString> hotSpotAt(QPoint point) const;
+    bool hitsHotSpot(QPoint point) const;
+    void setHandCursor(bool hand);
+
     TEditAdapter adapter_;
     TFontSpec font_;
+
+    TDrawRules rules_;
+    THotSpot hotSpot_;
+    bool redrawAlways_ = false;
+    bool highlightSupported_ = true; // the overlay works on every platform Qt runs on
+    int colorLimMax_ = 0;
+    std::vector<TKeyDescr> drawArray_; ///< the OnDraw array, ColorLimMax records
+    TPassBuffers pass_;
+    std::vector<TKeyDescr> runs_; ///< runs of the last pass, all regions
+    std::vector<char> text_;      ///< page bytes of the scanned region, NUL-terminated
+    int lastLineCount_ = 0;
+    int lastTextEnd_ = 0;
+    bool loading_ = false;
+    bool handShown_ = false;
 };
 
 // The text as the page code page can hold it: characters without a page byte become "?", and

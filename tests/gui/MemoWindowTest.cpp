@@ -1,0 +1,91 @@
+// The highlighting editor in a real window: what reaches the screen while typing and scrolling is
+// what a fresh paint draws, and keys take their colours at once.
+
+#include "editor/ColMemo.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage onScreen(TColorMemo& m) {
+    QApplication::processEvents();
+    QTest::qWait(50);
+    const QPoint at = m.viewport()->mapToGlobal(QPoint(0, 0));
+    return m.screen()
+        ->grabWindow(0, at.x(), at.y(), m.viewport()->width(), m.viewport()->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage fresh(TColorMemo& m) {
+    return m.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int differing(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+int bluePixels(const QImage& img) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            n += qBlue(p) > 150 && qRed(p) < 100 && qGreen(p) < 100;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST(MemoWindow, TypingAndScrollingNeverSmear) {
+    if (QGuiApplication::platformName() == "offscreen")
+        GTEST_SKIP() << "needs a display";
+    TColorMemo m;
+    TFontSpec f;
+    f.name = "DejaVu Sans";
+    f.size = 11;
+    f.color = colors::clBlack;
+    m.SetEditorFont(f);
+    TColorRule& rule = m.ColorRules().Add();
+    rule.KeyDrawingType = dtKeyShow;
+    rule.PartWord = true;
+    rule.DefKeyColor = colors::clBlue;
+    rule.SetKeywords({"^b", "[;navy", "];navy"});
+    QString text;
+    for (int i = 0; i < 120; ++i)
+        text +=
+            QString("line %1 ^B key ^b and [var] words to wrap the line once or twice\r\n").arg(i);
+    m.SetText(text);
+    m.resize(420, 300);
+    m.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
+    m.activateWindow();
+    m.setFocus();
+    m.setCursorWidth(0); // the blinking caret would make two grabs differ
+    EXPECT_EQ(differing(onScreen(m), fresh(m)), 0);
+
+    m.SetSelStart(m.adapter().lineIndex(3));
+    for (const char* keys : {"^", "B", "x", " "})
+        QTest::keyClicks(&m, keys);
+    const QImage typed = onScreen(m);
+    EXPECT_EQ(differing(typed, fresh(m)), 0);
+    EXPECT_GT(bluePixels(typed), 100);
+
+    for (int v : {7, 8, 30, 29, 60})
+        m.verticalScrollBar()->setValue(v);
+    EXPECT_EQ(differing(onScreen(m), fresh(m)), 0);
+
+    QTest::keyClick(&m, Qt::Key_Return);
+    QTest::keyClick(&m, Qt::Key_Backspace);
+    EXPECT_EQ(differing(onScreen(m), fresh(m)), 0);
+}
