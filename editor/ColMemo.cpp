@@ -2,6 +2,7 @@
 
 #include "platform/HandCursor.h"
 #include "platform/QtColors.h"
+#include "platform/QtFonts.h"
 #include "platform/core/Cp1252.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -299,13 +300,7 @@ void TColorMemo::SetModified(bool modified) {
 
 void TColorMemo::SetEditorFont(const TFontSpec& font) {
     font_ = font;
-    QFont f(font.name);
-    f.setPointSize(std::max(1, font.size));
-    f.setBold(font.bold);
-    f.setItalic(font.italic);
-    f.setUnderline(font.underline);
-    f.setStrikeOut(font.strikeOut);
-    setFont(f);
+    setFont(toQFont(font));
     QPalette p = palette();
     p.setColor(QPalette::Text, toQColor(font.color, QPalette()));
     setPalette(p);

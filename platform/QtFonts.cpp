@@ -1,10 +1,12 @@
 #include "platform/QtFonts.h"
 
+#include <algorithm>
 #include <cmath>
 
 QFont toQFont(const TFontSpec& spec) {
     QFont f(spec.name);
-    f.setPointSize(std::max(1, spec.size));
+    // A size from a damaged settings file must not make the editor unusable.
+    f.setPointSize(std::clamp(spec.size, 1, kMaxFontPoints));
     f.setBold(spec.bold);
     f.setItalic(spec.italic);
     f.setUnderline(spec.underline);

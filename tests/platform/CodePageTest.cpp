@@ -77,3 +77,15 @@ TEST(EditorOffsets, AnEmptyEditorHasNoLines) {
     memo.SetText("one\r\ntwo");
     EXPECT_EQ(memo.Lines(), (QStringList{"one", "two"}));
 }
+
+TEST(EditorFont, SizesOutsideReasonAreClampedForDisplayOnly) {
+    TColorMemo memo;
+    TFontSpec huge;
+    huge.size = 2000000000;
+    memo.SetEditorFont(huge);
+    EXPECT_EQ(memo.font().pointSize(), 1000);
+    EXPECT_EQ(memo.EditorFont().size, 2000000000); // what the author's settings say is kept
+    huge.size = -5;
+    memo.SetEditorFont(huge);
+    EXPECT_EQ(memo.font().pointSize(), 1);
+}
