@@ -1,3 +1,4 @@
+#include "app/AppIdentity.h"
 #include "app/Unit1.h"
 
 #include <QApplication>
@@ -8,8 +9,7 @@
 int main(int argc, char* argv[]) {
     // 1. The application object and its title.
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Lark Pad");
-    QApplication::setApplicationDisplayName("Lark Pad");
+    nameApplication();
 
     // The toolkit's own texts (file dialogs, standard buttons) speak French.
     QTranslator toolkitFrench;

@@ -115,7 +115,16 @@ struct TColourBatch {
     QColor Color;
     std::vector<QRect> Rects;
     std::vector<TGlyphBatch> Glyphs;
+    /// Whole lines drawn as the control draws them, with the origin of the draw.
+    std::vector<std::pair<QTextLine, QPointF>> Lines;
 };
+
+// A glyph run with an underline, overline or strike-out. A drawn glyph run gets that line only
+// where the glyphs stand side by side, and on the screen (where the painter is translated to the
+// viewport) the toolkit puts it in the wrong place: such lines are drawn whole instead.
+bool isDecorated(const QGlyphRun& run) {
+    return run.flags() & (QGlyphRun::Underline | QGlyphRun::Overline | QGlyphRun::StrikeOut);
+}
 
 // Adds the glyphs of a line whose origin lies close enough to one of the x ranges to reach into
 // it.
@@ -804,9 +813,11 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
         // and colour: a glyph drawn twice would come out darker.
         // A long line gives only the glyphs around its runs.
         QList<QGlyphRun> glyphs;
+        bool wholeLine = false;
         if (tl.textLength() <= kLongLine) {
             fetch();
             glyphs = lineGlyphs;
+            wholeLine = std::any_of(glyphs.cbegin(), glyphs.cend(), isDecorated);
         } else {
             // Neighbours whose glyphs may reach into a run lie within a few characters.
             const int from = std::max(tl.textStart(), glyphFrom - 4);
@@ -835,7 +846,7 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
             auto batch = std::find_if(batches.begin(), batches.end(),
                                       [&](const TColourBatch& b) { return b.Color == color; });
             if (batch == batches.end()) {
-                batches.push_back({color, {}, {}});
+                batches.push_back({color, {}, {}, {}});
                 batch = batches.end() - 1;
             }
             ranges.clear();
@@ -843,7 +854,10 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
                 batch->Rects.push_back(r);
                 ranges.emplace_back(r.left() - reachLeft, r.right() + 1 + reachRight);
             }
-            addGlyphs(*batch, glyphs, l.Origin, ranges);
+            if (wholeLine)
+                batch->Lines.emplace_back(tl, l.Origin);
+            else
+                addGlyphs(*batch, glyphs, l.Origin, ranges);
         }
     }
 
@@ -862,8 +876,15 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
             QGlyphRun run = g.Run;
             run.setGlyphIndexes(g.Indexes);
             run.setPositions(g.Positions);
+            // Only long lines come here with such lines: their keys go without them rather than
+            // get them in the wrong place.
+            run.setUnderline(false);
+            run.setOverline(false);
+            run.setStrikeOut(false);
             painter.drawGlyphRun(QPointF(0, 0), run);
         }
+        for (const auto& [line, origin] : b.Lines)
+            line.draw(&painter, origin);
     }
     painter.setClipRegion(area);
     for (const auto& [rect, color] : underline) {

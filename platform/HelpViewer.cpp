@@ -11,8 +11,7 @@
 
 THelpViewer::THelpViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName("HelpViewer");
-    // The toolkit adds the application's name to the title.
-    setWindowTitle("Help");
+    setWindowTitle("Lark Pad Help");
     browser_ = new QTextBrowser(this);
     browser_->setObjectName("HelpBrowser");
     // Links to web pages leave the help for the desktop's browser; links inside the help stay.
