@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 // What the main window keeps between runs: size, Assistants switch and editor font, written at
@@ -77,9 +78,9 @@ TEST_F(QaStartClose, CloseWhileMaximisedKeepsTheStoredSize) {
 
 TEST_F(QaStartClose, ALowStoredHeightGivesTheFirstStartSize) {
     {
-        TLpIniCtrl store;
-        store.WriteInteger("Settings", "Height", 30);
-        store.WriteInteger("Settings", "Width", 900);
+        TForm1 probe; // writes through the window's own store, never closed
+        probe.RegCtrl1->WriteInteger("Settings", "Height", 30);
+        probe.RegCtrl1->WriteInteger("Settings", "Width", 900);
     }
     TForm1 form;
     EXPECT_EQ(form.size(), QSize(640, 480));
@@ -101,4 +102,25 @@ TEST_F(QaStartClose, ADamagedStoreStillStartsAndIsReplacedAtClose) {
     }
     TForm1 next;
     EXPECT_EQ(next.size(), QSize(660, 500));
+}
+
+TEST_F(QaStartClose, AWindowLargerThanTheScreenKeepsItsTopLeftCornerOnTheScreen) {
+    {
+        TForm1 probe;
+        probe.RegCtrl1->WriteInteger("Settings", "Height", 3000);
+        probe.RegCtrl1->WriteInteger("Settings", "Width", 4000);
+    }
+    TForm1 form;
+    form.show();
+    const QRect screen = form.screen()->availableGeometry();
+    ASSERT_GT(form.height(), screen.height());
+    EXPECT_EQ(form.size(), QSize(4000, 3000)); // the stored size is kept
+    EXPECT_EQ(form.frameGeometry().topLeft(), screen.topLeft());
+}
+
+TEST_F(QaStartClose, TheFirstStartIsCentredOnTheScreen) {
+    TForm1 form;
+    form.show();
+    const QRect screen = form.screen()->availableGeometry();
+    EXPECT_LE((form.frameGeometry().center() - screen.center()).manhattanLength(), 2);
 }
