@@ -55,25 +55,28 @@ TEST_F(QaStartClose, CloseWritesSizeSwitchAndFontAndTheNextStartReadsThem) {
     EXPECT_EQ(second.Clm1->EditorFont().size, 14);
 }
 
-TEST_F(QaStartClose, CloseWhileMaximisedKeepsTheStoredSize) {
-    {
-        TForm1 first;
-        first.show();
-        first.resize(700, 520);
-        ASSERT_TRUE(first.close());
+TEST_F(QaStartClose, CloseWhileMaximisedOrMinimisedKeepsTheStoredSize) {
+    for (const Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowMinimized}) {
+        {
+            TForm1 first;
+            first.show();
+            first.resize(700, 520);
+            first.AstPic1->setChecked(true);
+            ASSERT_TRUE(first.close());
+        }
+        {
+            TForm1 other;
+            other.show();
+            other.setWindowState(state);
+            other.AstPic1->setChecked(false);
+            ASSERT_TRUE(other.windowState() & state);
+            ASSERT_TRUE(other.close());
+        }
+        TForm1 third;
+        EXPECT_EQ(stored(third, "Height"), 520) << state;
+        EXPECT_EQ(stored(third, "Width"), 700) << state;
+        EXPECT_FALSE(third.AstPic1->isChecked()) << state; // the switch is written in any state
     }
-    {
-        TForm1 maximised;
-        maximised.show();
-        maximised.showMaximized();
-        maximised.AstPic1->setChecked(false);
-        ASSERT_TRUE(maximised.isMaximized());
-        ASSERT_TRUE(maximised.close());
-    }
-    TForm1 third;
-    EXPECT_EQ(stored(third, "Height"), 520);
-    EXPECT_EQ(stored(third, "Width"), 700);
-    EXPECT_FALSE(third.AstPic1->isChecked()); // the switch is written in any state
 }
 
 TEST_F(QaStartClose, ALowStoredHeightGivesTheFirstStartSize) {
