@@ -33,6 +33,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 const QString kSettings = QStringLiteral("Settings");
@@ -373,8 +375,13 @@ void TForm1::showEvent(QShowEvent* e) {
     shownOnce_ = true;
     // Centred on the screen at its first showing.
     if (QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
         QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
+        r.moveCenter(available.center());
+        // A size stored on a larger screen is kept, but the title bar and the top-left corner
+        // stay on this one, where the window can still be grabbed, moved and resized.
+        r.moveTop(std::max(r.top(), available.top()));
+        r.moveLeft(std::max(r.left(), available.left()));
         move(r.topLeft());
     }
     runCommand([this] { FormShow(); });

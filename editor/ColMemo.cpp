@@ -186,6 +186,13 @@ TColorMemo::TColorMemo(QWidget* owner) : QPlainTextEdit(owner), adapter_(this) {
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::textChangedHandler);
+    // Page Up, Page Down and the caret keeping itself in view move the view without passing
+    // through scrollContentsBy: the control then shifts its image, whose line that was partly
+    // visible at the bottom carries no keys. Every vertical move repaints the whole view.
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (dy != 0)
+            DrawKeys(false);
+    });
 }
 
 TColorMemo::~TColorMemo() = default;
