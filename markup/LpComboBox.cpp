@@ -2,6 +2,8 @@
 
 #include "markup/core/Actions.h"
 
+#include <QPalette>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QMouseEvent>
@@ -12,6 +14,11 @@ TLpComboBox::TLpComboBox(QWidget* parent) : QComboBox(parent) {
         addItem(QString::fromUtf8(actions::actionAt(i).item.data(),
                                   qsizetype(actions::actionAt(i).item.size())));
     setPlaceholderText("Actions");
+    // "Actions" is the box's caption, not a hint: shown in the ordinary text colour so that the
+    // box does not look disabled before the first choice.
+    QPalette p = palette();
+    p.setColor(QPalette::PlaceholderText, p.color(QPalette::ButtonText));
+    setPalette(p);
     setCurrentIndex(-1);
     setMaxVisibleItems(actions::kActionCount);
     connect(this, &QComboBox::activated, this, &TLpComboBox::onActivated);

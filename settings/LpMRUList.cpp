@@ -14,8 +14,16 @@ constexpr int kClearTag = 65535;
 
 TLpIniCtrl* globalStore = nullptr;
 
+// Two spellings are one entry when they differ at most in letter case and name the same file.
+// Where the file system ignores case they do; where it does not (Linux), "a.txt" and "A.txt" are
+// two files, and merging them would open the wrong one.
 bool sameEntry(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a == b)
+        return true;
+    if (a.compare(b, Qt::CaseInsensitive) != 0)
+        return false;
+    const QFileInfo fa(a), fb(b);
+    return fa.exists() && fb.exists() && fa == fb;
 }
 
 } // namespace

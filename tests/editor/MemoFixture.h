@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -99,6 +100,33 @@ inline int differingPixels(const QImage& a, const QImage& b) {
             if (a.pixel(x, y) != b.pixel(x, y))
                 ++n;
     return n;
+}
+
+// What the viewport shows on the (real) screen.
+inline QImage onScreen(TColorMemo& m) {
+    QApplication::processEvents();
+    const QPoint at = m.viewport()->mapToGlobal(QPoint(0, 0));
+    return m.screen()
+        ->grabWindow(0, at.x(), at.y(), m.viewport()->width(), m.viewport()->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// How many pixels on the screen differ from a fresh paint of the viewport. Under load the display
+// can lag behind the program, so the screen is read again for up to two seconds until it agrees;
+// a smear stays and is counted.
+inline int screenVersusFresh(TColorMemo& m, QImage* shown = nullptr) {
+    int apart = -1;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        QTest::qWait(50);
+        const QImage screen = onScreen(m);
+        apart = differingPixels(screen, grabView(m));
+        if (shown)
+            *shown = screen;
+        if (apart == 0)
+            break;
+    }
+    return apart;
 }
 
 } // namespace memotest

@@ -3,39 +3,14 @@
 // that was only partly visible at the bottom and now stands at the top.
 
 #include "editor/ColMemo.h"
+#include "tests/editor/MemoFixture.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
-QImage shownOnScreen(TColorMemo& m) {
-    QApplication::processEvents();
-    QTest::qWait(50);
-    const QPoint at = m.viewport()->mapToGlobal(QPoint(0, 0));
-    return m.screen()
-        ->grabWindow(0, at.x(), at.y(), m.viewport()->width(), m.viewport()->height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-QImage paintedAfresh(TColorMemo& m) {
-    return m.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-int pixelsApart(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return -1;
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
-}
-
-} // namespace
+using namespace memotest;
 
 TEST(QaMemoPageKeys, PageDownAndUpLeaveNoUncolouredKeys) {
     if (QGuiApplication::platformName() == "offscreen")
@@ -64,10 +39,10 @@ TEST(QaMemoPageKeys, PageDownAndUpLeaveNoUncolouredKeys) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
     m.activateWindow();
     m.setFocus();
-    ASSERT_EQ(pixelsApart(shownOnScreen(m), paintedAfresh(m)), 0);
+    ASSERT_EQ(screenVersusFresh(m), 0);
 
     for (int k : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_PageDown}) {
         QTest::keyClick(&m, Qt::Key(k));
-        EXPECT_EQ(pixelsApart(shownOnScreen(m), paintedAfresh(m)), 0) << "after key " << k;
+        EXPECT_EQ(screenVersusFresh(m), 0) << "after key " << k;
     }
 }

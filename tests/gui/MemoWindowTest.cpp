@@ -2,6 +2,7 @@
 // what a fresh paint draws, and keys take their colours at once.
 
 #include "editor/ColMemo.h"
+#include "tests/editor/MemoFixture.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -9,31 +10,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace memotest;
+
 namespace {
-
-QImage onScreen(TColorMemo& m) {
-    QApplication::processEvents();
-    QTest::qWait(50);
-    const QPoint at = m.viewport()->mapToGlobal(QPoint(0, 0));
-    return m.screen()
-        ->grabWindow(0, at.x(), at.y(), m.viewport()->width(), m.viewport()->height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-QImage fresh(TColorMemo& m) {
-    return m.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-int differing(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return -1;
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
-}
 
 int bluePixels(const QImage& img) {
     int n = 0;
@@ -72,20 +51,20 @@ TEST(MemoWindow, TypingAndScrollingNeverSmear) {
     m.activateWindow();
     m.setFocus();
     m.setCursorWidth(0); // the blinking caret would make two grabs differ
-    EXPECT_EQ(differing(onScreen(m), fresh(m)), 0);
+    EXPECT_EQ(screenVersusFresh(m), 0);
 
     m.SetSelStart(m.adapter().lineIndex(3));
     for (const char* keys : {"^", "B", "x", " "})
         QTest::keyClicks(&m, keys);
-    const QImage typed = onScreen(m);
-    EXPECT_EQ(differing(typed, fresh(m)), 0);
+    QImage typed;
+    EXPECT_EQ(screenVersusFresh(m, &typed), 0);
     EXPECT_GT(bluePixels(typed), 100);
 
     for (int v : {7, 8, 30, 29, 60})
         m.verticalScrollBar()->setValue(v);
-    EXPECT_EQ(differing(onScreen(m), fresh(m)), 0);
+    EXPECT_EQ(screenVersusFresh(m), 0);
 
     QTest::keyClick(&m, Qt::Key_Return);
     QTest::keyClick(&m, Qt::Key_Backspace);
-    EXPECT_EQ(differing(onScreen(m), fresh(m)), 0);
+    EXPECT_EQ(screenVersusFresh(m), 0);
 }
