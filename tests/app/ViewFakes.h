@@ -4,6 +4,7 @@
 #include "platform/PrintService.h"
 #include "platform/Prompts.h"
 #include "tests/platform/FakePrintDevice.h"
+#include "tests/support/FakePrompts.h"
 
 #include <QStringList>
 
@@ -11,17 +12,7 @@
 
 namespace lptest {
 
-// Prompts that remember what they were asked and answer No to questions.
-class ViewPrompts : public TPrompts {
-public:
-    QStringList errors;
-    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
-    bool askYesNo(const QString&) override { return false; }
-    void errorNotice(const QString& text) override { errors << text; }
-    void applicationError(const QString& text) override { errors << text; }
-    void warning(const QString& text) override { errors << text; }
-    void beep() override {}
-};
+using ViewPrompts = QuietPrompts;
 
 // Dialogs that cancel every file dialog and answer the font dialog as told.
 class ViewDialogs : public TDialogs {

@@ -4,6 +4,7 @@
 #include "markup/LpColorComboBox.h"
 #include "markup/LpSpinEdit.h"
 
+#include "tests/support/FakePrompts.h"
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -11,21 +12,12 @@
 #include <QMenu>
 #include <QTest>
 #include <QToolBar>
+
 #include <gtest/gtest.h>
 
 namespace {
 
-class TQuietPrompts : public TPrompts {
-public:
-    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
-    bool askYesNo(const QString&) override { return false; }
-    void errorNotice(const QString& text) override { errors << text; }
-    void applicationError(const QString& text) override { errors << text; }
-    void warning(const QString& text) override { errors << text; }
-    void beep() override { ++beeps; }
-    QStringList errors;
-    int beeps = 0;
-};
+using TQuietPrompts = lptest::QuietPrompts;
 
 class StyleWindow : public ::testing::Test {
 protected:

@@ -7,8 +7,10 @@
 #include "settings/LpIniCtrl.h"
 #include "tests/support/TestEnv.h"
 
+#include "tests/support/FakePrompts.h"
 #include <QDir>
 #include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -280,16 +282,7 @@ TEST(StoreRegistryErrors, OneOpeningPerOperationAndPerList) {
 
 namespace {
 
-class RecordingPrompts : public TPrompts {
-public:
-    QStringList errors;
-    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
-    bool askYesNo(const QString&) override { return false; }
-    void errorNotice(const QString& text) override { errors << text; }
-    void applicationError(const QString& text) override { errors << text; }
-    void warning(const QString& text) override { errors << text; }
-    void beep() override {}
-};
+using RecordingPrompts = lptest::QuietPrompts;
 
 } // namespace
 
