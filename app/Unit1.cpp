@@ -388,7 +388,7 @@ void TForm1::showEvent(QShowEvent* e) {
 }
 
 void TForm1::FormShow() {
-    TFontSpec font = Clm1->EditorFont();
+    TFontAttributes font = Clm1->EditorFont();
     if (RegCtrl1->ReadFont(kSettings, "Font", font))
         Clm1->SetEditorFont(font);
     Clm1->setFocus();
@@ -553,7 +553,7 @@ void TForm1::AstPic1Click() {
 }
 
 void TForm1::Police1Click() {
-    TFontSpec font = Clm1->EditorFont();
+    TFontAttributes font = Clm1->EditorFont();
     if (dialogs().executeFont(font))
         Clm1->SetEditorFont(font);
 }

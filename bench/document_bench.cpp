@@ -42,7 +42,7 @@ public:
     bool executeOpen(TFileDialog&) override { return false; }
     bool executeSave(TFileDialog&) override { return false; }
     bool executePicture(TFileDialog&) override { return false; }
-    bool executeFont(TFontSpec&) override { return false; }
+    bool executeFont(TFontAttributes&) override { return false; }
 };
 
 struct Env {

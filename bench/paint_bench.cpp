@@ -74,7 +74,7 @@ QFont benchFont() {
 
 std::unique_ptr<TColorMemo> makeOurs(const QString& text, bool wrap) {
     auto m = std::make_unique<TColorMemo>();
-    TFontSpec f;
+    TFontAttributes f;
     f.name = "DejaVu Sans Mono";
     f.size = 10;
     f.color = colors::clBlack;

@@ -314,7 +314,7 @@ void TColorMemo::SetModified(bool modified) {
     document()->setModified(modified);
 }
 
-void TColorMemo::SetEditorFont(const TFontSpec& font) {
+void TColorMemo::SetEditorFont(const TFontAttributes& font) {
     font_ = font;
     setFont(toQFont(font));
     QPalette p = palette();

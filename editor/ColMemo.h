@@ -4,7 +4,7 @@
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
 #include "platform/EditAdapter.h"
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -52,8 +52,8 @@ public:
     bool Modified() const;
     void SetModified(bool modified);
 
-    TFontSpec EditorFont() const { return font_; }
-    void SetEditorFont(const TFontSpec& font);
+    TFontAttributes EditorFont() const { return font_; }
+    void SetEditorFont(const TFontAttributes& font);
 
     bool WordWrap() const;
     void SetWordWrap(bool on);
@@ -122,7 +122,7 @@ private:
     void setHandCursor(bool hand);
 
     TEditAdapter adapter_;
-    TFontSpec font_;
+    TFontAttributes font_;
 
     TDrawRules rules_;
     THotSpot hotSpot_;

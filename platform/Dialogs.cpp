@@ -100,11 +100,11 @@ bool TQtDialogs::executePicture(TFileDialog& dialog) {
     return true;
 }
 
-bool TQtDialogs::executeFont(TFontSpec& font) {
+bool TQtDialogs::executeFont(TFontAttributes& font) {
     TFontChooser chooser(parent_);
-    chooser.setFontSpec(font);
+    chooser.setFontAttributes(font);
     if (chooser.exec() != QDialog::Accepted)
         return false;
-    font = chooser.fontSpec();
+    font = chooser.fontAttributes();
     return true;
 }

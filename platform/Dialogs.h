@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 
 #include <QString>
 
@@ -29,7 +29,7 @@ public:
     // The picture-open dialog with a preview pane.
     virtual bool executePicture(TFileDialog& dialog) = 0;
     // The font dialog with its effects group and no size limits.
-    virtual bool executeFont(TFontSpec& font) = 0;
+    virtual bool executeFont(TFontAttributes& font) = 0;
 };
 
 // "Fichiers texte|*.txt;*.rtf" as Qt name filters: "Fichiers texte (*.txt *.rtf)".
@@ -42,7 +42,7 @@ public:
     bool executeOpen(TFileDialog& dialog) override;
     bool executeSave(TFileDialog& dialog) override;
     bool executePicture(TFileDialog& dialog) override;
-    bool executeFont(TFontSpec& font) override;
+    bool executeFont(TFontAttributes& font) override;
 
 private:
     QWidget* parent_;

@@ -86,7 +86,7 @@ TFontChooser::TFontChooser(QWidget* parent) : QDialog(parent) {
     fonts_->setVisible(true);
 }
 
-void TFontChooser::setFontSpec(const TFontSpec& font) {
+void TFontChooser::setFontAttributes(const TFontAttributes& font) {
     fonts_->setCurrentFont(toQFont(font));
 
     // A colour that is none of the sixteen gets an entry of its own.
@@ -108,9 +108,9 @@ void TFontChooser::setFontSpec(const TFontSpec& font) {
     showColorInSample();
 }
 
-TFontSpec TFontChooser::fontSpec() const {
-    TFontSpec font;
-    ::setFontSpec(font, fonts_->currentFont());
+TFontAttributes TFontChooser::fontAttributes() const {
+    TFontAttributes font;
+    ::setFontAttributes(font, fonts_->currentFont());
     const int index = colors_->currentIndex();
     font.color = index == givenIndex_ ? givenColor_ : colors_->itemData(index).toUInt();
     return font;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 
 #include <QDialog>
 
@@ -14,10 +14,10 @@ class TFontChooser : public QDialog {
 public:
     explicit TFontChooser(QWidget* parent = nullptr);
 
-    void setFontSpec(const TFontSpec& font);
+    void setFontAttributes(const TFontAttributes& font);
     // The chosen font. A colour entry left as it was given returns the colour value as given, so
     // a system colour stays a system colour.
-    TFontSpec fontSpec() const;
+    TFontAttributes fontAttributes() const;
 
     QFontDialog* fontDialog() const { return fonts_; }
     QComboBox* colorBox() const { return colors_; }

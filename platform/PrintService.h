@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 #include "platform/core/PrintDevice.h"
 
 #include <memory>
@@ -12,5 +12,5 @@ public:
     // Shows the print dialog; on OK starts a job, with an empty document name, on the chosen
     // printer, in the given font at the same point size on paper. Returns null when the dialog is
     // cancelled. Throws TLpError when no printer can be used.
-    virtual std::unique_ptr<TPrintDevice> startJob(const TFontSpec& font) = 0;
+    virtual std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& font) = 0;
 };

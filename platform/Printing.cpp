@@ -72,7 +72,7 @@ bool TQtPrintService::execDialog(QPrintDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-std::unique_ptr<TPrintDevice> TQtPrintService::startJob(const TFontSpec& font) {
+std::unique_ptr<TPrintDevice> TQtPrintService::startJob(const TFontAttributes& font) {
     // Without a default printer there is nothing to choose from: no dialog.
     std::unique_ptr<QPrinter> fallback = defaultPrinter();
     if (!fallback)
@@ -90,7 +90,7 @@ std::unique_ptr<TPrintDevice> TQtPrintService::startJob(const TFontSpec& font) {
     return std::make_unique<TQtPrintDevice>(*printer_, font);
 }
 
-void printText(TPrintService& service, const QStringList& lines, const TFontSpec& font) {
+void printText(TPrintService& service, const QStringList& lines, const TFontAttributes& font) {
     TJobFlag flag;
     std::unique_ptr<TPrintDevice> device = service.startJob(font);
     if (!device)

@@ -17,7 +17,7 @@ public:
     explicit TQtPrintService(QWidget* parent = nullptr);
     ~TQtPrintService() override;
 
-    std::unique_ptr<TPrintDevice> startJob(const TFontSpec& font) override;
+    std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& font) override;
 
     // What the dialog offers: printer, its properties and copies; no page range, no selection, no
     // current page, no printing to a file.
@@ -36,6 +36,6 @@ private:
 
 // One print command: the dialog, then the lines (the editor's lines, see printSourceLines) in the
 // font. Throws TLpError "Impression en cours" while another job is being handed to the printer.
-void printText(TPrintService& service, const QStringList& lines, const TFontSpec& font);
+void printText(TPrintService& service, const QStringList& lines, const TFontAttributes& font);
 // Whether a job is being handed to the printer.
 bool printJobRunning();

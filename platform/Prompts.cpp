@@ -67,4 +67,6 @@ void TQtPrompts::warning(const QString& text) {
     box.exec();
 }
 
-void TQtPrompts::beep() { QApplication::beep(); }
+void TQtPrompts::beep() {
+    QApplication::beep();
+}

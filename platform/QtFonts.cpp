@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-QFont toQFont(const TFontSpec& spec) {
+QFont toQFont(const TFontAttributes& spec) {
     QFont f(spec.name);
     // A size from a damaged settings file must not make the editor unusable.
     f.setPointSize(std::clamp(spec.size, 1, kMaxFontPoints));
@@ -14,7 +14,7 @@ QFont toQFont(const TFontSpec& spec) {
     return f;
 }
 
-void setFontSpec(TFontSpec& spec, const QFont& font) {
+void setFontAttributes(TFontAttributes& spec, const QFont& font) {
     spec.name = font.family();
     // A font given in pixels has no point size; keep the old one then.
     if (font.pointSizeF() > 0)

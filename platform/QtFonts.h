@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 
 #include <QFont>
 
 // The largest point size a font is shown in.
 constexpr int kMaxFontPoints = 1000;
 
-// The face, point size and style of a font spec as a QFont (the colour is not part of a QFont).
-QFont toQFont(const TFontSpec& spec);
+// The face, point size and style of font attributes as a QFont (the colour is not part of a QFont).
+QFont toQFont(const TFontAttributes& spec);
 // Takes face, point size and style from a QFont; the colour stays as it is.
-void setFontSpec(TFontSpec& spec, const QFont& font);
+void setFontAttributes(TFontAttributes& spec, const QFont& font);

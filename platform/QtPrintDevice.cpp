@@ -21,7 +21,7 @@ void letTheWindowBreathe() {
 
 } // namespace
 
-TQtPrintDevice::TQtPrintDevice(QPrinter& printer, const TFontSpec& font)
+TQtPrintDevice::TQtPrintDevice(QPrinter& printer, const TFontAttributes& font)
     : printer_(printer), metrics_(QFont()) {
     printer_.setDocName(QString());
     if (!printer_.isValid() || !painter_.begin(&printer_))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 #include "platform/core/PrintDevice.h"
 
 #include <QFontMetrics>
@@ -14,7 +14,7 @@ class QPrinter;
 class TQtPrintDevice : public TPrintDevice {
 public:
     // Throws TLpError "Imprimante sélectionnée incorrecte" when the printer cannot start a job.
-    TQtPrintDevice(QPrinter& printer, const TFontSpec& font);
+    TQtPrintDevice(QPrinter& printer, const TFontAttributes& font);
     ~TQtPrintDevice() override;
 
     int pageWidth() const override;

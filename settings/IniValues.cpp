@@ -67,7 +67,7 @@ bool isBlank(const QString& text) {
     return true;
 }
 
-QString fontToString(const TFontSpec& font) {
+QString fontToString(const TFontAttributes& font) {
     QString color;
     if (const auto name = colors::colorName(font.color))
         color = QString::fromStdString(*name);
@@ -87,7 +87,7 @@ QStringList splitFields(const QString& text) {
     return fields;
 }
 
-void applyFontFields(const QStringList& fields, TFontSpec& font) {
+void applyFontFields(const QStringList& fields, TFontAttributes& font) {
     font.name = fields.at(0);
     font.size = parseInteger(fields.at(1)).value_or(10);
     if (const auto named = colors::colorFromName(fields.at(2).toStdString())) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,13 +22,13 @@ bool isBlank(const QString& text);
 
 // The font string: face, size, colour (name or "$" and eight upper-case hex digits), bold,
 // italic, underline, strike-out, joined by ",".
-QString fontToString(const TFontSpec& font);
+QString fontToString(const TFontAttributes& font);
 // Fields of a font string: every "," ends a field; what follows the last "," is a field only when
 // it is not empty.
 QStringList splitFields(const QString& text);
 // Sets the font from seven fields, in order; throws TLpError for a colour or style field that is
 // no integer, leaving the fields before it set.
-void applyFontFields(const QStringList& fields, TFontSpec& font);
+void applyFontFields(const QStringList& fields, TFontAttributes& font);
 
 // The name of list entry `index`: prefix and the index in decimal, or with letters the letter
 // "A" + index.

@@ -156,7 +156,7 @@ bool TLpIniCtrl::ReadBool(const QString& section, const QString& name, bool def)
     return ReadInteger(section, name, def ? 1 : 0) != 0;
 }
 
-bool TLpIniCtrl::ReadFont(const QString& section, const QString& name, TFontSpec& font) {
+bool TLpIniCtrl::ReadFont(const QString& section, const QString& name, TFontAttributes& font) {
     const QString text = ReadString(section, name, QString());
     if (text.isEmpty())
         return false;
@@ -198,7 +198,8 @@ void TLpIniCtrl::WriteBool(const QString& section, const QString& name, bool val
     WriteString(section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void TLpIniCtrl::WriteFont(const QString& section, const QString& name, const TFontSpec& font) {
+void TLpIniCtrl::WriteFont(const QString& section, const QString& name,
+                           const TFontAttributes& font) {
     WriteString(section, name, fontToString(font));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FontSpec.h"
+#include "platform/FontAttributes.h"
 #include "platform/SettingsBackend.h"
 
 #include <QObject>
@@ -66,13 +66,13 @@ public:
     QString ReadString(const QString& section, const QString& name, const QString& def);
     std::int32_t ReadInteger(const QString& section, const QString& name, std::int32_t def);
     bool ReadBool(const QString& section, const QString& name, bool def);
-    bool ReadFont(const QString& section, const QString& name, TFontSpec& font);
+    bool ReadFont(const QString& section, const QString& name, TFontAttributes& font);
     void ReadStrings(const QString& section, const QString& prefix, int count, QStringList& list);
 
     void WriteString(const QString& section, const QString& name, const QString& text);
     void WriteInteger(const QString& section, const QString& name, std::int32_t value);
     void WriteBool(const QString& section, const QString& name, bool value);
-    void WriteFont(const QString& section, const QString& name, const TFontSpec& font);
+    void WriteFont(const QString& section, const QString& name, const TFontAttributes& font);
     void WriteStrings(const QString& section, const QString& prefix, int count,
                       const QStringList& list);
 

@@ -61,7 +61,7 @@ public:
         return choose(saveChoices, dialog, "save");
     }
     bool executePicture(TFileDialog&) override { return false; }
-    bool executeFont(TFontSpec&) override { return false; }
+    bool executeFont(TFontAttributes&) override { return false; }
 
 private:
     static bool choose(std::deque<std::optional<QString>>& choices, TFileDialog& dialog,

@@ -71,7 +71,7 @@ TEST(PrintCommand, PrintsTheLinesAsTypedInTheEditorFont) {
     f.form.resize(800, 400);
     f.form.show();
     f.printing.device.width = 10000;
-    TFontSpec font;
+    TFontAttributes font;
     font.name = "DejaVu Sans Mono";
     font.size = 11;
     font.italic = true;

@@ -27,8 +27,8 @@ protected:
     }
 };
 
-TFontSpec serifFont() {
-    TFontSpec font;
+TFontAttributes serifFont() {
+    TFontAttributes font;
     font.name = "DejaVu Serif";
     font.size = 14;
     return font;

@@ -32,8 +32,8 @@ void expectWrapState(TForm1& form, bool on) {
               on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
 }
 
-TFontSpec chosenFont() {
-    TFontSpec font;
+TFontAttributes chosenFont() {
+    TFontAttributes font;
     font.name = "DejaVu Serif";
     font.size = 15;
     font.bold = true;
@@ -98,7 +98,7 @@ TEST(ViewAssistants, SwitchFlipsOnceAndLeavesWordWrapAlone) {
 
 TEST(ViewFont, DialogGetsTheEditorFontAndCancelChangesNothing) {
     ViewForm f;
-    TFontSpec start = chosenFont();
+    TFontAttributes start = chosenFont();
     start.color = colors::clWindowText;
     f.form.Clm1->SetEditorFont(start);
     f.form.Clm1->SetText("abc");
@@ -127,9 +127,9 @@ TEST(ViewFont, OkSetsTheEditorFontAndNothingElse) {
 TEST(ViewRestart, FontSurvivesARestartWordWrapDoesNot) {
     {
         TForm1 probe(TForm1Services{});
-        TFontSpec font;
+        TFontAttributes font;
         probe.RegCtrl1->WriteFont("Settings", "Font", font);
-        TFontSpec back = chosenFont();
+        TFontAttributes back = chosenFont();
         if (!probe.RegCtrl1->ReadFont("Settings", "Font", back) || !(back == font))
             GTEST_SKIP() << "the settings store does not keep values yet";
     }
@@ -145,5 +145,5 @@ TEST(ViewRestart, FontSurvivesARestartWordWrapDoesNot) {
     EXPECT_EQ(second.form.Clm1->EditorFont(), chosenFont());
     expectWrapState(second.form, true);
     // Later tests of this program start with the font a first start has.
-    second.form.RegCtrl1->WriteFont("Settings", "Font", TFontSpec());
+    second.form.RegCtrl1->WriteFont("Settings", "Font", TFontAttributes());
 }

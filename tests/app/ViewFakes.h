@@ -17,13 +17,13 @@ using ViewPrompts = QuietPrompts;
 // Dialogs that cancel every file dialog and answer the font dialog as told.
 class ViewDialogs : public TDialogs {
 public:
-    std::optional<TFontSpec> fontAnswer; ///< empty: cancel
-    std::optional<TFontSpec> fontShown;  ///< the font the dialog was given
+    std::optional<TFontAttributes> fontAnswer; ///< empty: cancel
+    std::optional<TFontAttributes> fontShown;  ///< the font the dialog was given
     int fontCalls = 0;
     bool executeOpen(TFileDialog&) override { return false; }
     bool executeSave(TFileDialog&) override { return false; }
     bool executePicture(TFileDialog&) override { return false; }
-    bool executeFont(TFontSpec& font) override {
+    bool executeFont(TFontAttributes& font) override {
         ++fontCalls;
         fontShown = font;
         if (!fontAnswer)
@@ -39,10 +39,10 @@ class ViewPrintService : public TPrintService {
 public:
     bool answer = true;
     int calls = 0;
-    std::optional<TFontSpec> font;
+    std::optional<TFontAttributes> font;
     FakePrintDevice device;
 
-    std::unique_ptr<TPrintDevice> startJob(const TFontSpec& f) override {
+    std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& f) override {
         ++calls;
         font = f;
         if (!answer)

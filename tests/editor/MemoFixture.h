@@ -30,7 +30,7 @@ inline std::unique_ptr<TColorMemo> makeMemo(const QString& text, QSize size = {4
                                             bool rule = true, const char* face = "DejaVu Sans",
                                             int points = 12) {
     auto m = std::make_unique<TColorMemo>();
-    TFontSpec f;
+    TFontAttributes f;
     f.name = face;
     f.size = points;
     f.color = colors::clBlack;

@@ -19,7 +19,7 @@ int fullRows(const QImage& img, const QRect& r, const std::function<bool(QRgb)>&
 
 std::unique_ptr<TColorMemo> decoratedMemo(const QString& text, bool underline, bool strikeOut) {
     auto m = makeMemo(text);
-    TFontSpec f = m->EditorFont();
+    TFontAttributes f = m->EditorFont();
     f.underline = underline;
     f.strikeOut = strikeOut;
     m->SetEditorFont(f);

@@ -24,7 +24,7 @@ TEST(MemoEffectsGui, KeysKeepTheFontsLinesOnTheScreen) {
         auto* m = new TColorMemo(&window);
         layout->addWidget(m);
         addPageRule(*m);
-        TFontSpec f;
+        TFontAttributes f;
         f.name = "DejaVu Sans";
         f.size = 12;
         f.color = colors::clBlack;

@@ -17,7 +17,7 @@ namespace {
 
 // An editor in a fixed font with the caret-code keys "^b", "[" and "]".
 void prepare(TColorMemo& m) {
-    TFontSpec f;
+    TFontAttributes f;
     f.name = "DejaVu Sans";
     f.size = 11;
     f.color = colors::clBlack;

@@ -26,7 +26,7 @@ public:
     bool executeOpen(TFileDialog& d) override { return run("open", d); }
     bool executeSave(TFileDialog& d) override { return run("save", d); }
     bool executePicture(TFileDialog& d) override { return run("picture", d); }
-    bool executeFont(TFontSpec&) override {
+    bool executeFont(TFontAttributes&) override {
         calls.push_back({"font", {}});
         return false;
     }

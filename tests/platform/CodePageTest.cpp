@@ -1,6 +1,6 @@
 #include "editor/ColMemo.h"
-#include "platform/core/Cp1252.h"
 #include "platform/Errors.h"
+#include "platform/core/Cp1252.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +80,7 @@ TEST(EditorOffsets, AnEmptyEditorHasNoLines) {
 
 TEST(EditorFont, SizesOutsideReasonAreClampedForDisplayOnly) {
     TColorMemo memo;
-    TFontSpec huge;
+    TFontAttributes huge;
     huge.size = 2000000000;
     memo.SetEditorFont(huge);
     EXPECT_EQ(memo.font().pointSize(), 1000);

@@ -11,8 +11,8 @@
 
 namespace {
 
-TFontSpec sampleFont() {
-    TFontSpec font;
+TFontAttributes sampleFont() {
+    TFontAttributes font;
     font.name = "DejaVu Serif";
     font.size = 13;
     font.bold = true;
@@ -34,7 +34,7 @@ void answerModal(const std::function<void(TFontChooser&)>& answer) {
 
 TEST(ViewFontChooser, ShowsTheGivenFontAndGivesItBackUnchanged) {
     TFontChooser chooser;
-    chooser.setFontSpec(sampleFont());
+    chooser.setFontAttributes(sampleFont());
     const QFont shown = chooser.fontDialog()->currentFont();
     EXPECT_EQ(shown.family(), "DejaVu Serif");
     EXPECT_EQ(shown.pointSize(), 13);
@@ -42,7 +42,7 @@ TEST(ViewFontChooser, ShowsTheGivenFontAndGivesItBackUnchanged) {
     EXPECT_TRUE(shown.underline());
     EXPECT_FALSE(shown.strikeOut());
     EXPECT_EQ(chooser.colorBox()->currentText(), "Bleu marine");
-    EXPECT_EQ(chooser.fontSpec(), sampleFont());
+    EXPECT_EQ(chooser.fontAttributes(), sampleFont());
 }
 
 TEST(ViewFontChooser, ColourChoiceSitsInTheEffectsGroup) {
@@ -55,39 +55,39 @@ TEST(ViewFontChooser, ColourChoiceSitsInTheEffectsGroup) {
 
 TEST(ViewFontChooser, SystemColourStaysUnlessAnotherColourIsChosen) {
     TFontChooser chooser;
-    TFontSpec font; // window text, a system colour
-    chooser.setFontSpec(font);
-    EXPECT_EQ(chooser.fontSpec().color, colors::clWindowText);
+    TFontAttributes font; // window text, a system colour
+    chooser.setFontAttributes(font);
+    EXPECT_EQ(chooser.fontAttributes().color, colors::clWindowText);
     chooser.colorBox()->setCurrentIndex(chooser.colorBox()->findText("Rouge"));
-    EXPECT_EQ(chooser.fontSpec().color, colors::clRed);
+    EXPECT_EQ(chooser.fontAttributes().color, colors::clRed);
 }
 
 TEST(ViewFontChooser, ColourOutsideTheSixteenGetsAnEntryOfItsOwn) {
     TFontChooser chooser;
-    TFontSpec font = sampleFont();
+    TFontAttributes font = sampleFont();
     font.color = colors::rgb(1, 2, 3);
-    chooser.setFontSpec(font);
+    chooser.setFontAttributes(font);
     EXPECT_EQ(chooser.colorBox()->count(), 17);
-    EXPECT_EQ(chooser.fontSpec().color, colors::rgb(1, 2, 3));
+    EXPECT_EQ(chooser.fontAttributes().color, colors::rgb(1, 2, 3));
     // Shown again with one of the sixteen, the extra entry goes.
-    chooser.setFontSpec(sampleFont());
+    chooser.setFontAttributes(sampleFont());
     EXPECT_EQ(chooser.colorBox()->count(), 16);
 }
 
 TEST(ViewFontChooser, SizeIsNotLimited) {
     TFontChooser chooser;
-    TFontSpec font = sampleFont();
+    TFontAttributes font = sampleFont();
     font.size = 300;
-    chooser.setFontSpec(font);
-    EXPECT_EQ(chooser.fontSpec().size, 300);
+    chooser.setFontAttributes(font);
+    EXPECT_EQ(chooser.fontAttributes().size, 300);
     font.size = 1;
-    chooser.setFontSpec(font);
-    EXPECT_EQ(chooser.fontSpec().size, 1);
+    chooser.setFontAttributes(font);
+    EXPECT_EQ(chooser.fontAttributes().size, 1);
 }
 
 TEST(ViewFontChooser, RealDialogOkGivesTheChoiceCancelKeepsTheFont) {
     TQtDialogs dialogs;
-    TFontSpec font = sampleFont();
+    TFontAttributes font = sampleFont();
     answerModal([](TFontChooser& c) {
         c.colorBox()->setCurrentIndex(c.colorBox()->findText("Vert"));
         QFont f = c.fontDialog()->currentFont();
@@ -103,7 +103,7 @@ TEST(ViewFontChooser, RealDialogOkGivesTheChoiceCancelKeepsTheFont) {
     EXPECT_EQ(font.size, 20);
     EXPECT_EQ(font.name, "DejaVu Serif");
 
-    const TFontSpec before = font;
+    const TFontAttributes before = font;
     answerModal([](TFontChooser& c) {
         c.colorBox()->setCurrentIndex(0);
         c.reject();

@@ -52,7 +52,7 @@ public:
     QAbstractPrintDialog::PrintDialogOptions options;
     std::vector<QStringList> pages; ///< what the last job drew, page by page
 
-    std::unique_ptr<TPrintDevice> startJob(const TFontSpec& font) override {
+    std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& font) override {
         std::unique_ptr<TPrintDevice> inner = TQtPrintService::startJob(font);
         if (!inner)
             return nullptr;
@@ -76,8 +76,8 @@ protected:
     }
 };
 
-TFontSpec monoFont() {
-    TFontSpec font;
+TFontAttributes monoFont() {
+    TFontAttributes font;
     font.name = "DejaVu Sans Mono";
     font.size = 10;
     return font;

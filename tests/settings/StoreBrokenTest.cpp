@@ -86,7 +86,7 @@ TEST_F(StoreBroken, GarbageFileReadsAsDefaultsAndIsReplacedByTheNextWrite) {
     ASSERT_TRUE(lptest::writeFile(file(), garbage()));
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 0);
     EXPECT_TRUE(store.ReadBool("", "Assists", true));
-    TFontSpec font;
+    TFontAttributes font;
     EXPECT_FALSE(store.ReadFont("Settings", "Font", font));
     QStringList list;
     store.ReadStrings("MRUList", "H", 4, list);

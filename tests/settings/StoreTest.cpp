@@ -64,9 +64,9 @@ TEST_F(StoreRegistry, FirstStartGivesDefaultsAndWritesNothing) {
     EXPECT_EQ(store.ReadInteger("", "Width", 0), 0);
     EXPECT_TRUE(store.ReadBool("", "Assists", true));
     EXPECT_EQ(store.ReadString("", "Text", ""), "");
-    TFontSpec font;
+    TFontAttributes font;
     EXPECT_FALSE(store.ReadFont("Settings", "Font", font));
-    EXPECT_EQ(font, TFontSpec{});
+    EXPECT_EQ(font, TFontAttributes{});
     QStringList list{"stale"};
     store.ReadStrings("MRUList", "H", 4, list);
     EXPECT_TRUE(list.isEmpty());
@@ -77,7 +77,7 @@ TEST_F(StoreRegistry, ValuesAreStoredAsTextInTheirSection) {
     store.WriteInteger("Settings", "Height", 480);
     store.WriteInteger("", "Width", -12);
     store.WriteBool("", "Assists", false);
-    store.WriteFont("Settings", "Font", TFontSpec{});
+    store.WriteFont("Settings", "Font", TFontAttributes{});
     store.WriteString("Settings", "Text", "/home/author/pages");
     const QString text = fileText();
     EXPECT_TRUE(text.startsWith("[Settings]\n")) << text.toStdString();
@@ -133,18 +133,18 @@ TEST_F(StoreRegistry, IntegersAndFlagsReadWithTheirDefaults) {
 }
 
 TEST_F(StoreRegistry, FontStrings) {
-    TFontSpec initial;
+    TFontAttributes initial;
     initial.name = "DejaVu Sans";
     initial.size = 9;
     initial.underline = true;
 
-    TFontSpec font = initial;
+    TFontAttributes font = initial;
     store.WriteString("Settings", "Font", "Arial,12");
     EXPECT_TRUE(store.ReadFont("Settings", "Font", font));
     EXPECT_EQ(font, initial);
 
     // A face name with "," no longer gives seven fields.
-    TFontSpec comma = initial;
+    TFontAttributes comma = initial;
     comma.name = "Face, Bold";
     store.WriteFont("Settings", "Font", comma);
     font = initial;
@@ -186,13 +186,13 @@ TEST_F(StoreRegistry, FontStrings) {
 }
 
 TEST_F(StoreRegistry, FontRoundTrip) {
-    TFontSpec f;
+    TFontAttributes f;
     f.name = "Liberation Mono";
     f.size = 13;
     f.color = 0x00123456;
     f.bold = f.italic = f.underline = f.strikeOut = true;
     store.WriteFont("Settings", "Font", f);
-    TFontSpec back;
+    TFontAttributes back;
     EXPECT_TRUE(store.ReadFont("Settings", "Font", back));
     EXPECT_EQ(back, f);
     f.color = colors::clBtnFace;
@@ -205,7 +205,7 @@ TEST_F(StoreRegistry, FontRoundTrip) {
 TEST_F(StoreRegistry, HandWrittenValuesWithCommasRead) {
     ASSERT_TRUE(lptest::writeFile(file(), "[Settings]\nFont=Arial,12,clRed,0,0,1,0\n"
                                           "Height=0x1E0\n"));
-    TFontSpec font;
+    TFontAttributes font;
     EXPECT_TRUE(store.ReadFont("Settings", "Font", font));
     EXPECT_EQ(font.name, "Arial");
     EXPECT_EQ(font.color, colors::clRed);

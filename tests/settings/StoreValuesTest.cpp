@@ -58,8 +58,8 @@ TEST(StoreValues, IntegerSyntax) {
 }
 
 TEST(StoreValues, FontString) {
-    EXPECT_EQ(fontToString(TFontSpec{}), "MS Sans Serif,8,clWindowText,0,0,0,0");
-    TFontSpec f;
+    EXPECT_EQ(fontToString(TFontAttributes{}), "MS Sans Serif,8,clWindowText,0,0,0,0");
+    TFontAttributes f;
     f.name = "Courier New";
     f.size = 12;
     f.color = 0x00123456;
@@ -83,7 +83,7 @@ TEST(StoreValues, FieldSplitting) {
 }
 
 TEST(StoreValues, FontFieldsSetInOrderAndStopAtTheBadOne) {
-    TFontSpec f;
+    TFontAttributes f;
     f.italic = true;
     applyFontFields(splitFields("Arial,x,clred,1,0,0,0"), f);
     EXPECT_EQ(f.name, "Arial");
@@ -100,7 +100,7 @@ TEST(StoreValues, FontFieldsSetInOrderAndStopAtTheBadOne) {
     EXPECT_FALSE(f.underline);
     EXPECT_TRUE(f.strikeOut);
 
-    TFontSpec g;
+    TFontAttributes g;
     try {
         applyFontFields(splitFields("Times,14,CLBLUE,1,oui,1,1"), g);
         FAIL() << "a style field that is no integer must fail";

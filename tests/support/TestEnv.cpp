@@ -6,7 +6,9 @@
 
 namespace lptest {
 
-QString homeDir() { return qEnvironmentVariable("HOME"); }
+QString homeDir() {
+    return qEnvironmentVariable("HOME");
+}
 
 TempDir::TempDir() : dir_(homeDir() + "/tmp-XXXXXX") {}
 

@@ -6,7 +6,7 @@
 
 // The attributes of a font that the settings store keeps: face, size, colour and style. The
 // character set and pitch are not stored.
-struct TFontSpec {
+struct TFontAttributes {
     QString name = "MS Sans Serif";
     int size = 8; ///< points
     TColor color = colors::clWindowText;
@@ -15,5 +15,5 @@ struct TFontSpec {
     bool underline = false;
     bool strikeOut = false;
 
-    bool operator==(const TFontSpec&) const = default;
+    bool operator==(const TFontAttributes&) const = default;
 };
