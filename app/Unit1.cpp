@@ -596,26 +596,22 @@ QLineEdit* asLineEdit(QWidget* w) {
 } // namespace
 
 void TForm1::editAction(QAction* action) {
+    // The editor and a line edit offer the same four operations under the same names.
+    auto apply = [&](auto* control) {
+        if (action == EditCopy1)
+            control->copy();
+        else if (action == EditCut1)
+            control->cut();
+        else if (action == EditPaste1)
+            control->paste();
+        else
+            control->selectAll();
+    };
     QWidget* w = focusedTextControl();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
-        if (action == EditCopy1)
-            edit->copy();
-        else if (action == EditCut1)
-            edit->cut();
-        else if (action == EditPaste1)
-            edit->paste();
-        else
-            edit->selectAll();
-    } else if (QLineEdit* line = asLineEdit(w)) {
-        if (action == EditCopy1)
-            line->copy();
-        else if (action == EditCut1)
-            line->cut();
-        else if (action == EditPaste1)
-            line->paste();
-        else
-            line->selectAll();
-    }
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(w))
+        apply(edit);
+    else if (QLineEdit* line = asLineEdit(w))
+        apply(line);
     updateEditActions();
 }
 
