@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/About.h"
+#include "app/CommandLine.h"
 #include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
@@ -355,7 +356,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
 // Start and close
 
 void TForm1::FormCreate() {
-    helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.html");
+    helpFile_ = locateHelpFile(QApplication::applicationDirPath());
     StatusPanel1->setText("Untitled");
     const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
     const int width = RegCtrl1->ReadInteger("", "Width", 0);

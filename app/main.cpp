@@ -1,15 +1,52 @@
 #include "app/AppIdentity.h"
+#include "app/CommandLine.h"
 #include "app/Unit1.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+#include <vector>
+
 int main(int argc, char* argv[]) {
+    // 0. The command line, read before anything needs a display or the settings.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+    case TCommandLine::Action::ShowHelp:
+    case TCommandLine::Action::ShowVersion:
+        std::fputs(line.output.toLocal8Bit().constData(), stdout);
+        return 0;
+    case TCommandLine::Action::Fail:
+        std::fputs(line.output.toLocal8Bit().constData(), stderr);
+        return kBadOptionStatus;
+    case TCommandLine::Action::Run:
+        break;
+    }
+
+    // The application object sees the program's name and the toolkit's own options only, so that
+    // a page named after "--" is never read as one of them.
+    std::vector<QByteArray> kept{QByteArray(argv[0])};
+    for (const QString& a : line.toolkitArgs)
+        kept.push_back(a.toLocal8Bit());
+    std::vector<char*> appArgv;
+    for (QByteArray& a : kept)
+        appArgv.push_back(a.data());
+    appArgv.push_back(nullptr);
+    int appArgc = static_cast<int>(kept.size());
+
     // 1. The application object and its title.
-    QApplication app(argc, argv);
+    QApplication app(appArgc, appArgv.data());
     nameApplication();
+    QIcon icon;
+    icon.addFile(":/app-icon/larkpad-16.svg", QSize(16, 16));
+    icon.addFile(":/app-icon/larkpad.svg", QSize(32, 32));
+    QApplication::setWindowIcon(icon);
 
     // The toolkit's own texts (file dialogs, standard buttons) speak French.
     QTranslator toolkitFrench;
@@ -23,8 +60,9 @@ int main(int argc, char* argv[]) {
 
     // 3. The message loop: the main window is shown and events are dispatched until it closes.
     form1.show();
-    // A page named on the command line opens as if chosen in the open dialog.
-    if (const QStringList args = QApplication::arguments(); args.size() > 1)
-        form1.openFromCommandLine(args.at(1));
+    // A page named on the command line opens as if chosen in the open dialog; only one page is
+    // open at a time, so of several names the first is taken.
+    if (!line.files.isEmpty())
+        form1.openFromCommandLine(line.files.first());
     return app.exec();
 }

@@ -8,7 +8,9 @@ folder, and look at the result at its real size before committing.
 """
 
 import os
+import struct
 import sys
+import zlib
 
 # One character per colour; "." is transparent.
 PALETTE = {
@@ -529,6 +531,62 @@ HAND = [
 ]
 
 
+# The program's own icon: a page with coloured codes and a caret, drawn at 16 and 32 pixels.
+APP_ICON_16 = [
+    "..dddddddd......",
+    "..dwwwwwwdd.....",
+    "..dwwwwwwdld....",
+    "..dwkkkrrdddd...",
+    "..dwwwwwwwwwd...",
+    "..dwkkwbbbwwd...",
+    "..dwwwwwwwwwd...",
+    "..dwkkkkkkwwd...",
+    "..dwwwwwwwwwd...",
+    "..dwGGwkkkwwr...",
+    "..dwwwwwwwwrrr..",
+    "..dwkkkkwwrrdrr.",
+    "..dwwwwwwrrwd.rr",
+    "..dwkkkwwrwwd..r",
+    "..dwwwwwwwwwd...",
+    "..ddddddddddd...",
+]
+
+APP_ICON_32 = [
+    "................................",
+    "....dddddddddddddddd............",
+    "....dwwwwwwwwwwwwwwdd...........",
+    "....dwwwwwwwwwwwwwwdld..........",
+    "....dwwwwwwwwwwwwwwdlld.........",
+    "....dwwwwwwwwwwwwwwdllld........",
+    "....dwwwwwwwwwwwwwwdlllld.......",
+    "....dwwwwwwwwwwwwwwddddddd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwkkkkkkkkwrrrrrwwwwd......",
+    "....dwwkkkkkkkkwrrrrrwwwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwkkkkkwbbbbbbwkkkwwd......",
+    "....dwwkkkkkwbbbbbbwkkkwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwkkkkkkkkkkkkkkkkwwd......",
+    "....dwwkkkkkkkkkkkkkkkkwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwrrr.....",
+    "....dwwmmmmwkkkkkkkwwwwrrrrr....",
+    "....dwwmmmmwkkkkkkkwwwrrrdrrr...",
+    "....dwwwwwwwwwwwwwwwwrrrwd.rrr..",
+    "....dwwkkkkkkwGGGGGwrrrwwd..rrr.",
+    "....dwwkkkkkkwGGGGGrrrwwwd...rrr",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwkkkkkkkkkkwwwwwwwwd......",
+    "....dwwkkkkkkkkkkwwwwwwwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dwwwwwwwwwwwwwwwwwwwwd......",
+    "....dddddddddddddddddddddd......",
+    "................................",
+]
+
+
 def svg(rows, size):
     if len(rows) != size or any(len(r) != size for r in rows):
         bad = [i for i, r in enumerate(rows) if len(r) != size]
@@ -556,6 +614,46 @@ def svg(rows, size):
     return "\n".join(out) + "\n"
 
 
+def png(rows, scale):
+    """The map as an RGBA PNG, each map pixel drawn as a scale-by-scale square."""
+    size = len(rows) * scale
+    raw = bytearray()
+    for row in rows:
+        line = bytearray(b"\0")
+        for ch in row:
+            if ch == ".":
+                pixel = b"\0\0\0\0"
+            else:
+                colour = PALETTE[ch]
+                pixel = bytes(int(colour[i : i + 2], 16) for i in (1, 3, 5)) + b"\xff"
+            line += pixel * scale
+        raw += bytes(line) * scale
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
+# Installed sizes of the program icon: each drawn from the map that scales to it by a whole factor.
+APP_ICON_SIZES = {16: (APP_ICON_16, 1), 32: (APP_ICON_32, 1), 48: (APP_ICON_16, 3),
+                  64: (APP_ICON_32, 2), 128: (APP_ICON_32, 4), 256: (APP_ICON_32, 8)}
+
+
+def write_app_icon(here):
+    folder = os.path.join(here, "app-icon")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "larkpad.svg"), "w") as f:
+        f.write(svg(APP_ICON_32, 32))
+    with open(os.path.join(folder, "larkpad-16.svg"), "w") as f:
+        f.write(svg(APP_ICON_16, 16))
+    for size, (rows, scale) in APP_ICON_SIZES.items():
+        with open(os.path.join(folder, f"larkpad-{size}.png"), "wb") as f:
+            f.write(png(rows, scale))
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     failed = False
@@ -575,6 +673,11 @@ def main():
             f.write(text)
     except ValueError as e:
         print(f"hand: {e}", file=sys.stderr)
+        failed = True
+    try:
+        write_app_icon(here)
+    except ValueError as e:
+        print(f"app icon: {e}", file=sys.stderr)
         failed = True
     return 1 if failed else 0
 

@@ -162,7 +162,7 @@ TColor ParseKeyColor(const std::string& text) {
     if (const size_t hash = s.find('#'); hash != std::string::npos)
         s.erase(hash, 1);
     if (s.find('$') == std::string::npos)
-        s.insert(0, "$");
+        s.insert(s.begin(), '$');
     std::uint32_t v = 0;
     if (!readHexInteger(s, v))
         return 0xFFFFFF;
@@ -217,7 +217,7 @@ void TColorRule::Assign(const TColorRule& source) {
 // ambiguous) is still found as written. A key longer than 31 characters is also used whole: a
 // cut key would colour text that is not the keyword.
 void TColorRule::buildKeywordTable(const std::vector<std::string>& lines) {
-    keywordTable_ = "*";
+    keywordTable_.assign(1, '*');
     keywords_.clear();
     keyChars_.clear();
     slots_.fill(0);
