@@ -31,9 +31,11 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QToolBar>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -123,7 +125,7 @@ TForm1::~TForm1() {
     disconnect(Clm1, nullptr, this, nullptr);
     disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
     // The recent-files list saves itself when the window is destroyed, after its close handler.
-    if (MRUList1)
+    if (MRUList1 && (!savedRecentFiles_ || *savedRecentFiles_ != MRUList1->Items()))
         runCommand([this] { MRUList1->SaveToStore(); });
 }
 
@@ -157,8 +159,7 @@ void TForm1::createActions() {
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
         QAction* a = make(hint, image, handler);
         a->setObjectName(name);
-        a->setToolTip(hint);
-        a->setStatusTip(hint);
+        a->setToolTip(hint); // a hint is a tooltip only: the status bar keeps its panels
         return a;
     };
 
@@ -333,8 +334,18 @@ void TForm1::createStatusBar() {
     StatusPanel1->setFixedWidth(400);
     StatusPanel2 = new QLabel(this);
     StatusPanel2->setFixedWidth(50);
+    StatusPanel3 = new QLabel(this);
+    StatusPanel3->setObjectName("StatusPanel3");
+    StatusPanel3->setFixedWidth(60);
     statusBar()->addWidget(StatusPanel1);
     statusBar()->addWidget(StatusPanel2);
+    statusBar()->addWidget(StatusPanel3);
+    // Replacing the whole text clears the flag without telling: the text's change tells then.
+    auto showModified = [this] {
+        StatusPanel3->setText(Clm1->Modified() ? "Modified" : QString());
+    };
+    connect(Clm1->document(), &QTextDocument::modificationChanged, StatusPanel3, showModified);
+    connect(Clm1, &QPlainTextEdit::textChanged, StatusPanel3, showModified);
     statusBar()->setFixedHeight(19);
     statusBar()->setSizeGripEnabled(true);
 }
@@ -357,8 +368,11 @@ void TForm1::runCommand(const std::function<void()>& command) {
 void TForm1::FormCreate() {
     helpFile_ = QDir(QApplication::applicationDirPath()).filePath("Help.html");
     StatusPanel1->setText("Untitled");
-    const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
-    const int width = RegCtrl1->ReadInteger("", "Width", 0);
+    // A stored size beyond the screen's work area is cut to it, as the desktop does with a window
+    // asked to open larger than the screen.
+    const QSize room = screen() ? screen()->availableGeometry().size() : QSize(32767, 32767);
+    const int height = std::min(RegCtrl1->ReadInteger(kSettings, "Height", 0), room.height());
+    const int width = std::min(RegCtrl1->ReadInteger("", "Width", 0), room.width());
     resize(size().width(), height);
     resize(width, height);
     AstPic1->setChecked(RegCtrl1->ReadBool("", "Assists", true));
@@ -389,8 +403,15 @@ void TForm1::showEvent(QShowEvent* e) {
 
 void TForm1::FormShow() {
     TFontAttributes font = Clm1->EditorFont();
-    if (RegCtrl1->ReadFont(kSettings, "Font", font))
+    try {
+        if (RegCtrl1->ReadFont(kSettings, "Font", font))
+            Clm1->SetEditorFont(font);
+    } catch (const TLpError&) {
+        // The fields read before the failing one (face, size) stay set.
         Clm1->SetEditorFont(font);
+        Clm1->setFocus();
+        throw;
+    }
     Clm1->setFocus();
 }
 
@@ -401,7 +422,27 @@ void TForm1::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    runCommand([this] { FormClose(); });
+    // Settings that cannot be written are told once, while the window is still there: the
+    // recent files are saved now too, and not again when the window is destroyed.
+    std::optional<QString> failure;
+    auto settingsWrite = [&](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const TLpError& error) {
+            if (!failure)
+                failure = error.message();
+        } catch (const std::exception& error) {
+            if (!failure)
+                failure = QString::fromLocal8Bit(error.what());
+        }
+    };
+    settingsWrite([this] { FormClose(); });
+    if (MRUList1) {
+        settingsWrite([this] { MRUList1->SaveToStore(); });
+        savedRecentFiles_ = MRUList1->Items();
+    }
+    if (failure)
+        prompts_->applicationError(*failure);
     e->accept();
 }
 
@@ -635,6 +676,12 @@ void TForm1::updateEditActions() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    // Status tips (of menus, actions, widgets) would cover the status panels: never shown.
+    if (e->type() == QEvent::StatusTip) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this)
+            return true;
+    }
     // Ctrl+A is the Assistants switch everywhere in this window, also in the size box.
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);
