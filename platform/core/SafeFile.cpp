@@ -360,6 +360,10 @@ TWriteResult writeFile(const std::string& path, TByteSource& source) {
         return failure(TStage::create, ELOOP);
     if (exists && !S_ISREG(st.st_mode))
         return notRegular(kindOfMode(st.st_mode));
+    // A page its user may not write (read-only, immutable, on a read-only file system) is not
+    // replaced behind the protection either.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return failure(TStage::create, errno);
     // A new file in the place of one with other names would leave them the old text.
     if (exists && st.st_nlink > 1)
         return writeInPlace(target, source);
