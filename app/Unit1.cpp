@@ -124,7 +124,8 @@ TForm1::~TForm1() {
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
     disconnect(Clm1, nullptr, this, nullptr);
     disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
-    // The recent-files list saves itself when the window is destroyed, after its close handler.
+    // The recent-files list saves itself when the window is destroyed, after its close handler,
+    // unless the close saved it as it is.
     if (MRUList1 && (!savedRecentFiles_ || *savedRecentFiles_ != MRUList1->Items()))
         runCommand([this] { MRUList1->SaveToStore(); });
 }
