@@ -32,9 +32,11 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QToolBar>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -123,8 +125,9 @@ TForm1::~TForm1() {
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
     disconnect(Clm1, nullptr, this, nullptr);
     disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
-    // The recent-files list saves itself when the window is destroyed, after its close handler.
-    if (MRUList1)
+    // The recent-files list saves itself when the window is destroyed, after its close handler,
+    // unless the close saved it as it is.
+    if (MRUList1 && (!savedRecentFiles_ || *savedRecentFiles_ != MRUList1->Items()))
         runCommand([this] { MRUList1->SaveToStore(); });
 }
 
@@ -158,8 +161,7 @@ void TForm1::createActions() {
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
         QAction* a = make(hint, image, handler);
         a->setObjectName(name);
-        a->setToolTip(hint);
-        a->setStatusTip(hint);
+        a->setToolTip(hint); // a hint is a tooltip only: the status bar keeps its panels
         return a;
     };
 
@@ -334,8 +336,18 @@ void TForm1::createStatusBar() {
     StatusPanel1->setFixedWidth(400);
     StatusPanel2 = new QLabel(this);
     StatusPanel2->setFixedWidth(50);
+    StatusPanel3 = new QLabel(this);
+    StatusPanel3->setObjectName("StatusPanel3");
+    StatusPanel3->setFixedWidth(60);
     statusBar()->addWidget(StatusPanel1);
     statusBar()->addWidget(StatusPanel2);
+    statusBar()->addWidget(StatusPanel3);
+    // Replacing the whole text clears the flag without telling: the text's change tells then.
+    auto showModified = [this] {
+        StatusPanel3->setText(Clm1->Modified() ? "Modified" : QString());
+    };
+    connect(Clm1->document(), &QTextDocument::modificationChanged, StatusPanel3, showModified);
+    connect(Clm1, &QPlainTextEdit::textChanged, StatusPanel3, showModified);
     statusBar()->setFixedHeight(19);
     statusBar()->setSizeGripEnabled(true);
 }
@@ -358,8 +370,11 @@ void TForm1::runCommand(const std::function<void()>& command) {
 void TForm1::FormCreate() {
     helpFile_ = locateHelpFile(QApplication::applicationDirPath());
     StatusPanel1->setText("Untitled");
-    const int height = RegCtrl1->ReadInteger(kSettings, "Height", 0);
-    const int width = RegCtrl1->ReadInteger("", "Width", 0);
+    // A stored size beyond the screen's work area is cut to it, as the desktop does with a window
+    // asked to open larger than the screen.
+    const QSize room = screen() ? screen()->availableGeometry().size() : QSize(32767, 32767);
+    const int height = std::min(RegCtrl1->ReadInteger(kSettings, "Height", 0), room.height());
+    const int width = std::min(RegCtrl1->ReadInteger("", "Width", 0), room.width());
     resize(size().width(), height);
     resize(width, height);
     AstPic1->setChecked(RegCtrl1->ReadBool("", "Assists", true));
@@ -390,8 +405,15 @@ void TForm1::showEvent(QShowEvent* e) {
 
 void TForm1::FormShow() {
     TFontAttributes font = Clm1->EditorFont();
-    if (RegCtrl1->ReadFont(kSettings, "Font", font))
+    try {
+        if (RegCtrl1->ReadFont(kSettings, "Font", font))
+            Clm1->SetEditorFont(font);
+    } catch (const TLpError&) {
+        // The fields read before the failing one (face, size) stay set.
         Clm1->SetEditorFont(font);
+        Clm1->setFocus();
+        throw;
+    }
     Clm1->setFocus();
 }
 
@@ -402,7 +424,27 @@ void TForm1::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    runCommand([this] { FormClose(); });
+    // Settings that cannot be written are told once, while the window is still there: the
+    // recent files are saved now too, and not again when the window is destroyed.
+    std::optional<QString> failure;
+    auto settingsWrite = [&](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const TLpError& error) {
+            if (!failure)
+                failure = error.message();
+        } catch (const std::exception& error) {
+            if (!failure)
+                failure = QString::fromLocal8Bit(error.what());
+        }
+    };
+    settingsWrite([this] { FormClose(); });
+    if (MRUList1) {
+        settingsWrite([this] { MRUList1->SaveToStore(); });
+        savedRecentFiles_ = MRUList1->Items();
+    }
+    if (failure)
+        prompts_->applicationError(*failure);
     e->accept();
 }
 
@@ -636,6 +678,12 @@ void TForm1::updateEditActions() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    // Status tips (of menus, actions, widgets) would cover the status panels: never shown.
+    if (e->type() == QEvent::StatusTip) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this)
+            return true;
+    }
     // Ctrl+A is the Assistants switch everywhere in this window, also in the size box.
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);

@@ -6,9 +6,11 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -48,6 +50,7 @@ public:
     QToolBar* ToolBar1 = nullptr;
     QLabel* StatusPanel1 = nullptr; ///< status bar panel 1 (400 pixels): the document name
     QLabel* StatusPanel2 = nullptr; ///< status bar panel 2 (50 pixels): empty
+    QLabel* StatusPanel3 = nullptr; ///< status bar panel 3: "Modified" while the text is changed
     TLpSpinEdit* SpinEdit1 = nullptr;
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
@@ -156,7 +159,8 @@ private:
     TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;
-    QPointer<QWidget> textFocus_; ///< the text control the edit actions act on
+    std::optional<QStringList> savedRecentFiles_; ///< the recent files as the close saved them
+    QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };
 
 // The image of the shared image list at index (0 to 23).

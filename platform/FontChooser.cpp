@@ -6,8 +6,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -40,6 +43,29 @@ QIcon swatch(const QColor& color) {
     return QIcon(pixmap);
 }
 
+// The toolkit's font chooser, embedded in our dialog. On its own it would take Esc (closing itself
+// and leaving an empty frame), Enter in its lists (the same) and Enter in its size field (doing
+// nothing): each of them answers for the whole dialog instead.
+class TEmbeddedFontDialog : public QFontDialog {
+public:
+    using QFontDialog::QFontDialog;
+
+    void done(int result) override {
+        if (auto* outer = qobject_cast<QDialog*>(parentWidget()))
+            outer->done(result);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+            done(QDialog::Accepted);
+            return;
+        }
+        QFontDialog::keyPressEvent(e); // Esc: reject(), which comes to done()
+    }
+};
+
 // The effects group of the font chooser: the group box that holds its check boxes.
 QGroupBox* effectsGroup(QFontDialog* dialog) {
     for (QGroupBox* group : dialog->findChildren<QGroupBox*>())
@@ -48,11 +74,32 @@ QGroupBox* effectsGroup(QFontDialog* dialog) {
     return nullptr;
 }
 
+// The family's style with this weight and slant: the one the font matching itself picks (of normal
+// width), else the first that has them; empty when the family has none. An oblique style counts as
+// slanted, as QFont::italic() counts it.
+QString styleLike(const QString& family, QFont::Weight weight, bool italic) {
+    auto fits = [&](const QString& style) {
+        const QFont face = QFontDatabase::font(family, style, 12);
+        return face.weight() == weight && face.italic() == italic;
+    };
+    const QStringList styles = QFontDatabase::styles(family);
+    QFont probe(family);
+    probe.setWeight(weight);
+    probe.setItalic(italic);
+    if (const QString matched = QFontInfo(probe).styleName();
+        styles.contains(matched) && fits(matched))
+        return matched;
+    for (const QString& style : styles)
+        if (fits(style))
+            return style;
+    return {};
+}
+
 } // namespace
 
 TFontChooser::TFontChooser(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Police");
-    fonts_ = new QFontDialog(this);
+    fonts_ = new TEmbeddedFontDialog(this);
     fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fonts_->setWindowFlags(Qt::Widget);
     fonts_->setSizeGripEnabled(false);
@@ -83,11 +130,13 @@ TFontChooser::TFontChooser(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(colors_, &QComboBox::currentIndexChanged, this, [this] { showColorInSample(); });
+    connect(fonts_, &QFontDialog::currentFontChanged, this, &TFontChooser::keepStyleAcrossFamilies);
     fonts_->setVisible(true);
 }
 
 void TFontChooser::setFontAttributes(const TFontAttributes& font) {
-    fonts_->setCurrentFont(toQFont(font));
+    showFont(toQFont(font));
+    rememberShownFont();
 
     // A colour that is none of the sixteen gets an entry of its own.
     while (colors_->count() > int(std::size(kChoices)))
@@ -114,6 +163,45 @@ TFontAttributes TFontChooser::fontAttributes() const {
     const int index = colors_->currentIndex();
     font.color = index == givenIndex_ ? givenColor_ : colors_->itemData(index).toUInt();
     return font;
+}
+
+void TFontChooser::keepStyleAcrossFamilies(const QFont& font) {
+    if (adjusting_)
+        return;
+    if (!family_.isEmpty() && font.family() != family_ &&
+        (font.italic() != italic_ || font.weight() != weight_)) {
+        QFont wanted = font;
+        wanted.setWeight(weight_);
+        wanted.setItalic(italic_);
+        showFont(wanted);
+    }
+    rememberShownFont();
+}
+
+void TFontChooser::showFont(const QFont& font) {
+    // The chooser finds a style by its name, and takes the family's first style when the name is
+    // not there: "Regular" is "Book" in some families, and their first style may be "Oblique" or
+    // "Italic". The style of the shown family with the font's weight and slant is named instead.
+    adjusting_ = true;
+    fonts_->setCurrentFont(font);
+    const QFont shown = fonts_->currentFont();
+    if (shown.italic() != font.italic() || shown.weight() != font.weight()) {
+        const QString style = styleLike(shown.family(), font.weight(), font.italic());
+        if (!style.isEmpty()) {
+            QFont named = font;
+            named.setFamily(shown.family());
+            named.setStyleName(style);
+            fonts_->setCurrentFont(named);
+        }
+    }
+    adjusting_ = false;
+}
+
+void TFontChooser::rememberShownFont() {
+    const QFont now = fonts_->currentFont();
+    family_ = now.family();
+    weight_ = now.weight();
+    italic_ = now.italic();
 }
 
 void TFontChooser::showColorInSample() {

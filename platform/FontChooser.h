@@ -3,6 +3,7 @@
 #include "platform/FontAttributes.h"
 
 #include <QDialog>
+#include <QFont>
 
 class QComboBox;
 class QFontDialog;
@@ -24,10 +25,18 @@ public:
 
 private:
     void showColorInSample();
+    void keepStyleAcrossFamilies(const QFont& font);
+    void rememberShownFont();
+    void showFont(const QFont& font);
 
     QFontDialog* fonts_;
     QComboBox* colors_;
     TColor givenColor_ = 0;
     int givenIndex_ = -1;
     QWidget* sample_ = nullptr;
+    // The font shown before the last change, to tell a change of family.
+    QString family_;
+    QFont::Weight weight_ = QFont::Normal;
+    bool italic_ = false;
+    bool adjusting_ = false;
 };

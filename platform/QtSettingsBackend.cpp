@@ -1,5 +1,7 @@
 #include "platform/QtSettingsBackend.h"
 
+#include "platform/core/SafeFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -161,6 +163,13 @@ public:
             !QFileInfo(QFileInfo(file_).absolutePath()).isDir())
             return TSettingsCommit::groupNotCreated;
         return TSettingsCommit::notWritten;
+    }
+
+    QString failureReason() const override {
+        if (file_.isEmpty())
+            return {};
+        const int error = safefile::whyNotWritable(QFile::encodeName(file_).toStdString());
+        return error ? QString::fromLocal8Bit(safefile::reasonOf(error).c_str()) : QString();
     }
 
     QString where() const override {

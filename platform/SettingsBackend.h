@@ -40,6 +40,9 @@ public:
     virtual TSettingsCommit commit() = 0;
     // The store as the user would find it (file path or registry key), for messages.
     virtual QString where() const = 0;
+    // After a failed commit: the system's reason ("No space left on device"), or empty when it is
+    // not known.
+    virtual QString failureReason() const { return {}; }
 };
 
 // Opens settings stores. Tests hand the settings component a fake one.

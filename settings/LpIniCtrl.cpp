@@ -123,17 +123,24 @@ std::optional<QString> TLpIniCtrl::readText(TSettingsSession& session, const QSt
 
 void TLpIniCtrl::throwWriteError(const TSettingsSession& session, TSettingsCommit failure,
                                  const QString& section, const QString* valueName) const {
+    // The store's own message, then a line with the file and the system's reason when known.
+    const QString reason = session.failureReason();
+    auto error = [&](const QString& message) {
+        if (reason.isEmpty())
+            return TLpError(message);
+        return TLpError(errorBoxText(message) + '\n' + session.where() + ": " + reason);
+    };
     if (fileTarget() || !valueName)
-        throw TLpError(QStringLiteral("Impossible d'écrire dans %1").arg(session.where()));
+        throw error(QStringLiteral("Impossible d'écrire dans %1").arg(session.where()));
     if (failure == TSettingsCommit::groupNotCreated) {
         QString key = section;
         if (key.isEmpty()) {
             key = storeKeyPath();
             key.chop(1);
         }
-        throw TLpError(QStringLiteral("Echec à la création de la clé %1").arg(key));
+        throw error(QStringLiteral("Echec à la création de la clé %1").arg(key));
     }
-    throw TLpError(QStringLiteral("Echec à la définition des données pour '%1'").arg(*valueName));
+    throw error(QStringLiteral("Echec à la définition des données pour '%1'").arg(*valueName));
 }
 
 QString TLpIniCtrl::ReadString(const QString& section, const QString& name, const QString& def) {

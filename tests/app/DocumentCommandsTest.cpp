@@ -121,7 +121,9 @@ TEST_F(DocumentCommands, NewAnsweredYesThenSaveFailingKeepsTheChanges) {
     ASSERT_TRUE(QDir().mkdir(path));
     prompts.answers = {TAnswer::Yes};
     form->NewBut->trigger();
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + path + "."});
+    EXPECT_EQ(prompts.errors,
+              QStringList{"Impossible de créer le fichier " + path +
+                          ".\nIt is a folder, not a regular file; nothing was written."});
     EXPECT_EQ(memo().Text(), "first\r\nsecond!");
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(status(), path);
@@ -187,7 +189,8 @@ TEST_F(DocumentCommands, OpenOfAFileThatVanishedAfterChoosingLeavesTheDocumentAs
     recent.clear();
     prompts.answers = {TAnswer::No};
     open(gone);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + gone + "."});
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + gone +
+                                          ".\nNo such file or directory."});
     EXPECT_EQ(memo().Text(), "first\r\nsecond!");
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(fileName(), path);
@@ -199,7 +202,8 @@ TEST_F(DocumentCommands, OpenOfAFolderIsAnOpenError) {
     const QString folder = dir.file("folder.txt");
     ASSERT_TRUE(QDir().mkdir(folder));
     open(folder);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + folder + "."});
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + folder +
+                                          ".\nIt is a folder, not a regular file."});
     EXPECT_EQ(status(), "Untitled");
     EXPECT_EQ(fileName(), "");
 }
@@ -254,7 +258,8 @@ TEST_F(DocumentCommands, SaveAsIntoAMissingFolderFailsAndKeepsTheCurrentFile) {
     const QString target = dir.file("no such folder/page.txt");
     dialogs.saveChoices = {target};
     form->SaveAsBut->trigger();
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + target + "."});
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + target +
+                                          ".\nNo such file or directory."});
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(fileName(), path);
     EXPECT_EQ(status(), path);
@@ -323,7 +328,8 @@ TEST_F(DocumentCommands, RecentFolderIsAnOpenErrorAndStaysInTheList) {
     bool remove = false;
     form->MRUList1Click(folder, remove);
     EXPECT_FALSE(remove);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + folder + "."});
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + folder +
+                                          ".\nIt is a folder, not a regular file."});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -378,7 +384,8 @@ TEST_F(DocumentCommands, CloseAnsweredYesThenSaveFailingKeepsTheWindowOpen) {
     prompts.answers = {TAnswer::Yes};
     dialogs.saveChoices = {target};
     EXPECT_FALSE(form->FormCloseQuery());
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + target + "."});
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + target +
+                                          ".\nNo such file or directory."});
     EXPECT_EQ(fileName(), "");
     EXPECT_TRUE(memo().Modified());
 }
@@ -398,7 +405,8 @@ TEST_F(DocumentCommands, CommandLineOpensLikeOpenAndAddsToTheRecentFiles) {
 TEST_F(DocumentCommands, CommandLineWithAMissingFileShowsTheOpenErrorAndAnUntitledPage) {
     const QString path = dir.file("missing.txt");
     form->openFromCommandLine(path);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + path + "."});
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + path +
+                                          ".\nNo such file or directory."});
     EXPECT_EQ(memo().Text(), "");
     EXPECT_EQ(status(), "Untitled");
     EXPECT_TRUE(recent.isEmpty());

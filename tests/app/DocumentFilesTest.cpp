@@ -14,10 +14,15 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -114,7 +119,8 @@ protected:
         return path;
     }
     QStringList entries() const {
-        return QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+        return QDir(dir.path())
+            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System);
     }
     lptest::TempDir dir;
 };
@@ -133,8 +139,6 @@ TEST_F(DocumentPageFiles, ZeroByteEndsTheText) {
     const TPageText first = loadPageFile(page("z0.txt", QByteArray("\0cd", 3)));
     EXPECT_EQ(first.text, "");
     EXPECT_EQ(first.zeroOffset, 0);
-    // A device of endless zeros is not read to its end.
-    EXPECT_EQ(loadPageFile("/dev/zero").zeroOffset, 0);
 }
 
 // Large files are read in pieces: a CR LF pair or a zero byte may sit across any boundary.
@@ -153,12 +157,14 @@ TEST_F(DocumentPageFiles, BreaksAndZeroBytesNearPieceBoundariesOfALargeFile) {
 
 TEST_F(DocumentPageFiles, FilesThatCannotBeReadGiveTheOpenError) {
     const QString missing = dir.file("missing.txt");
-    EXPECT_EQ(errorOf([&] { loadPageFile(missing); }), "Impossible d'ouvrir le fichier " + missing);
+    EXPECT_EQ(errorOf([&] { loadPageFile(missing); }),
+              "Impossible d'ouvrir le fichier " + missing + ".\nNo such file or directory");
     EXPECT_EQ(errorOf([&] { loadPageFile(dir.path()); }),
-              "Impossible d'ouvrir le fichier " + dir.path());
+              "Impossible d'ouvrir le fichier " + dir.path() +
+                  ".\nIt is a folder, not a regular file");
     // Opens, then fails on the first read.
     EXPECT_EQ(errorOf([&] { loadPageFile("/proc/self/mem"); }),
-              "Impossible d'ouvrir le fichier /proc/self/mem");
+              "Impossible d'ouvrir le fichier /proc/self/mem.\nInput/output error");
 }
 
 TEST_F(DocumentPageFiles, TextLongerThanTheCapacityIsRefused) {
@@ -171,10 +177,11 @@ TEST_F(DocumentPageFiles, SavingIntoAFolderOrAMissingFolderGivesTheCreateError) 
     const QString folder = dir.file("folder.txt");
     ASSERT_TRUE(QDir().mkdir(folder));
     EXPECT_EQ(errorOf([&] { savePageFile(folder, "x"); }),
-              "Impossible de créer le fichier " + folder);
+              "Impossible de créer le fichier " + folder +
+                  ".\nIt is a folder, not a regular file; nothing was written");
     const QString inside = dir.file("missing/page.txt");
     EXPECT_EQ(errorOf([&] { savePageFile(inside, "x"); }),
-              "Impossible de créer le fichier " + inside);
+              "Impossible de créer le fichier " + inside + ".\nNo such file or directory");
     EXPECT_EQ(entries(), QStringList{"folder.txt"}); // nothing left behind
 }
 
@@ -210,6 +217,94 @@ TEST_F(DocumentPageFiles, All253ByteValuesSurviveOpenAndSave) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Files that are not plain pages, through the window: a named pipe named on the command line, a
+// device among the recent files, a page with two names, a page of another user.
+
+class DocumentOddFiles : public DocumentPageFiles {
+protected:
+    DocumentOddFiles() : form(TForm1Services{&prompts, &dialogs}) {}
+    TDocFakePrompts prompts;
+    TDocFakeDialogs dialogs;
+    TForm1 form;
+};
+
+// A named pipe opens at once with an error, whoever might write to it. A watchdog opens the other
+// end after a while, so that a regression fails instead of hanging the run.
+TEST_F(DocumentOddFiles, ANamedPipeIsRefusedWithoutWaiting) {
+    const QString fifo = dir.file("pipe.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo), 0644), 0);
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 50 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!done)
+            ::close(::open(QFile::encodeName(fifo), O_WRONLY | O_NONBLOCK));
+    });
+    form.openFromCommandLine(fifo);
+    done = true;
+    watchdog.join();
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + fifo +
+                                          ".\nIt is a named pipe (FIFO), not a regular file."});
+    EXPECT_EQ(form.StatusPanel1->text(), "Untitled");
+}
+
+// A device among the recent files is refused before it is read, and saving over it writes nothing.
+TEST_F(DocumentOddFiles, ADeviceIsNeitherOpenedNorReplaced) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making a device node needs root";
+    const QString device = dir.file("zero");
+    ASSERT_EQ(::mknod(QFile::encodeName(device), S_IFCHR | 0666, makedev(1, 5)), 0);
+    bool remove = false;
+    form.MRUList1Click(device, remove);
+    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + device +
+                                          ".\nIt is a character device, not a regular file."});
+    EXPECT_EQ(form.StatusPanel1->text(), "Untitled");
+
+    prompts.errors.clear();
+    form.Clm1->SetText("typed");
+    form.Clm1->SetModified(true);
+    dialogs.saveChoices = {device};
+    form.SaveAsBut->trigger();
+    EXPECT_EQ(prompts.errors,
+              QStringList{"Impossible de créer le fichier " + device +
+                          ".\nIt is a character device, not a regular file; nothing was written."});
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(device), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_TRUE(form.Clm1->Modified());
+    EXPECT_EQ(entries(), QStringList{"zero"});
+}
+
+// Saved by root, a page of another user keeps its owner and group; a page with a second name
+// keeps it, and both names show the saved text.
+TEST_F(DocumentOddFiles, SavingKeepsTheOwnerAndTheOtherNames) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a page to another user needs root";
+    const QString path = page("theirs.txt", "old");
+    const QString other = dir.file("second name.txt");
+    ASSERT_EQ(::chown(QFile::encodeName(path), 65534, 65534), 0);
+    for (const bool linked : {false, true}) {
+        if (linked) {
+            ASSERT_EQ(::link(QFile::encodeName(path), QFile::encodeName(other)), 0);
+        }
+        dialogs.openChoices = {path};
+        form.OpenBut->trigger();
+        const QString text = linked ? "saved with two names" : "saved by root";
+        form.Clm1->SetText(text);
+        form.Clm1->SetModified(true);
+        form.SaveBut->trigger();
+        EXPECT_TRUE(prompts.errors.isEmpty()) << linked;
+        EXPECT_EQ(lptest::readFile(path), text.toLatin1());
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(path), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u) << linked;
+        EXPECT_EQ(st.st_gid, 65534u) << linked;
+    }
+    EXPECT_EQ(lptest::readFile(other), "saved with two names");
+    EXPECT_EQ(entries(), (QStringList{"second name.txt", "theirs.txt"}));
+}
+
+// ---------------------------------------------------------------------------------------------
 // Saving when the disk fails: the previous file stays byte for byte, the document stays changed
 // and the author is told. Page sizes around the file buffer's 16 KiB.
 
@@ -226,8 +321,10 @@ protected:
         form->Clm1->SetModified(true);
         form->SaveBut->trigger();
     }
-    void expectFailedSave(const QString& path, const QByteArray& previous) {
-        EXPECT_EQ(prompts.errors, QStringList{"Erreur d'écriture dans le flux."});
+    // The error names the file and the system's reason.
+    void expectFailedSave(const QString& path, const QByteArray& previous, const QString& reason) {
+        EXPECT_EQ(prompts.errors, QStringList{"Erreur d'écriture dans le flux.\n" + path + ": " +
+                                              reason + ". The file keeps its previous text."});
         EXPECT_EQ(lptest::readFile(path), previous);
         EXPECT_TRUE(form->Clm1->Modified());
         EXPECT_EQ(form->StatusPanel1->text(), path);
@@ -279,9 +376,35 @@ TEST_P(DocumentDiskFull, FullDiskLeavesThePreviousFile) {
     ASSERT_TRUE(lptest::writeFile(path, previous));
     ASSERT_TRUE(disk.fill());
     saveOver(path, GetParam());
-    expectFailedSave(path, previous);
+    expectFailedSave(path, previous, "No space left on device");
     EXPECT_EQ(QDir(dir.file("disk")).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"filler", "page.txt"}));
+}
+
+// A page with a second name is written in place: on a full disk a text that needs more room than
+// the old one has is refused, and both names keep the previous text; one that fits is saved.
+TEST_P(DocumentDiskFull, FullDiskLeavesAHardLinkedPageAsItWas) {
+    SmallDisk disk(dir.file("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small file system can be mounted here";
+    const QByteArray previous = "previous page\r\nkept";
+    const QString path = dir.file("disk/page.txt");
+    const QString other = dir.file("disk/other name.txt");
+    ASSERT_TRUE(lptest::writeFile(path, previous));
+    ASSERT_EQ(::link(QFile::encodeName(path), QFile::encodeName(other)), 0);
+    ASSERT_TRUE(disk.fill());
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path), &st), 0);
+    saveOver(path, GetParam());
+    if (GetParam() <= st.st_blocks * 512) {
+        EXPECT_TRUE(prompts.errors.isEmpty());
+        EXPECT_EQ(lptest::readFile(other), QByteArray(GetParam(), 'x'));
+    } else {
+        expectFailedSave(path, previous, "No space left on device");
+        EXPECT_EQ(lptest::readFile(other), previous);
+    }
+    EXPECT_EQ(QDir(dir.file("disk")).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"filler", "other name.txt", "page.txt"}));
 }
 
 // A file size limit makes the same fault without a mount: the write stops short of the end.
@@ -301,7 +424,7 @@ TEST_P(DocumentDiskFull, FileSizeLimitLeavesThePreviousFile) {
     saveOver(path, size);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    expectFailedSave(path, previous);
+    expectFailedSave(path, previous, "File too large");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"page.txt"});
     // With room again the same command saves.
     prompts.errors.clear();

@@ -45,6 +45,20 @@ TEST(ViewFontChooser, ShowsTheGivenFontAndGivesItBackUnchanged) {
     EXPECT_EQ(chooser.fontAttributes(), sampleFont());
 }
 
+// Families whose upright style is "Book" list an oblique or italic style first: the chooser must
+// still show, and give back, the upright face it was given.
+TEST(ViewFontChooser, AnUprightFontStaysUprightInFamiliesThatNameItBook) {
+    for (const char* family : {"DejaVu Sans", "DejaVu Serif"}) {
+        TFontChooser chooser;
+        TFontAttributes font;
+        font.name = family;
+        font.size = 10;
+        chooser.setFontAttributes(font);
+        EXPECT_FALSE(chooser.fontDialog()->currentFont().italic()) << family;
+        EXPECT_EQ(chooser.fontAttributes(), font) << family;
+    }
+}
+
 TEST(ViewFontChooser, ColourChoiceSitsInTheEffectsGroup) {
     TFontChooser chooser;
     auto* group = qobject_cast<QGroupBox*>(chooser.colorBox()->parentWidget());

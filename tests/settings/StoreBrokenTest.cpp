@@ -5,6 +5,7 @@
 #include "platform/Prompts.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/LpMRUList.h"
 #include "tests/support/TestEnv.h"
 
 #include "tests/support/FakePrompts.h"
@@ -113,12 +114,13 @@ TEST_F(StoreBroken, DamagedLinesAreSkippedAndTheRestIsKept) {
 TEST_F(StoreBroken, SettingsFileThatIsAFolder) {
     ASSERT_TRUE(QDir().mkpath(file()));
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 7), 7);
+    // The store's message, then the file and the system's reason.
     EXPECT_EQ(errorOf([&] { store.WriteInteger("Settings", "Height", 480); }),
-              "Echec à la définition des données pour 'Height'");
+              "Echec à la définition des données pour 'Height'\n" + file() + ": Is a directory");
     EXPECT_EQ(errorOf([&] {
                   store.WriteStrings("MRUList", "H", 4, {"/a", "/b"});
               }),
-              "Echec à la définition des données pour 'H0'");
+              "Echec à la définition des données pour 'H0'\n" + file() + ": Is a directory");
     // Removing a section that is not there asks nothing of the store.
     EXPECT_EQ(errorOf([&] { store.WriteStrings("MRUList", "H", 4, {}); }), "(no error)");
     EXPECT_TRUE(QFileInfo(file()).isDir());
@@ -128,9 +130,10 @@ TEST_F(StoreBroken, ConfigurationFolderThatIsAFile) {
     ASSERT_TRUE(lptest::writeFile(folder(), "not a folder"));
     EXPECT_EQ(store.ReadString("Settings", "Text", "d"), "d");
     EXPECT_EQ(errorOf([&] { store.WriteString("Settings", "Text", "/x"); }),
-              "Echec à la création de la clé Settings");
+              "Echec à la création de la clé Settings.\n" + file() + ": Not a directory");
     EXPECT_EQ(errorOf([&] { store.WriteString("#ROOT", "Top", "/x"); }),
-              "Echec à la création de la clé Software\\" + name_);
+              "Echec à la création de la clé Software\\" + name_ + ".\n" + file() +
+                  ": Not a directory");
     EXPECT_EQ(lptest::readFile(folder()), "not a folder");
 }
 
@@ -143,10 +146,9 @@ TEST_F(StoreBroken, SettingsFileTargetReportsThePath) {
     ini.IniPrefix = ppFixed;
     ini.setIniFile(path);
     EXPECT_EQ(ini.ReadInteger("Settings", "Height", 3), 3);
-    EXPECT_EQ(errorOf([&] { ini.WriteInteger("Settings", "Height", 480); }),
-              "Impossible d'écrire dans " + path);
-    EXPECT_EQ(errorOf([&] { ini.WriteStrings("MRUList", "H", 4, {"/a"}); }),
-              "Impossible d'écrire dans " + path);
+    const QString expected = "Impossible d'écrire dans " + path + ".\n" + path + ": Is a directory";
+    EXPECT_EQ(errorOf([&] { ini.WriteInteger("Settings", "Height", 480); }), expected);
+    EXPECT_EQ(errorOf([&] { ini.WriteStrings("MRUList", "H", 4, {"/a"}); }), expected);
 }
 
 TEST_F(StoreBroken, FullDiskKeepsTheFileAndLeavesNothingPending) {
@@ -162,9 +164,11 @@ TEST_F(StoreBroken, FullDiskKeepsTheFileAndLeavesNothingPending) {
         listError = errorOf([&] { store.WriteStrings("MRUList", "H", 4, {"/lost.txt"}); });
         newError = errorOf([&] { store.WriteString("Settings", "Text", "/lost"); });
     }
-    EXPECT_EQ(valueError, "Echec à la définition des données pour 'Height'");
-    EXPECT_EQ(listError, "Echec à la définition des données pour 'H0'");
-    EXPECT_EQ(newError, "Echec à la définition des données pour 'Text'");
+    // A message that ends in a quote takes no full stop before the reason.
+    const QString why = "\n" + file() + ": File too large";
+    EXPECT_EQ(valueError, "Echec à la définition des données pour 'Height'" + why);
+    EXPECT_EQ(listError, "Echec à la définition des données pour 'H0'" + why);
+    EXPECT_EQ(newError, "Echec à la définition des données pour 'Text'" + why);
     EXPECT_EQ(lptest::readFile(file()), before);
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{name_ + ".conf"});
 
@@ -191,7 +195,8 @@ TEST_F(StoreBroken, FullDiskOverADamagedFileIsReported) {
         DiskFull full(64);
         error = errorOf([&] { store.WriteInteger("Settings", "Height", 480); });
     }
-    EXPECT_EQ(error, "Echec à la définition des données pour 'Height'");
+    EXPECT_EQ(error,
+              "Echec à la définition des données pour 'Height'\n" + file() + ": File too large");
     EXPECT_EQ(lptest::readFile(file()), bytes);
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 0);
 }
@@ -307,17 +312,47 @@ TEST(StoreMainWindow, DamagedSettingsDoNotStopTheStartAndCloseRepairsThem) {
     QDir(folder).removeRecursively();
 }
 
-TEST(StoreMainWindow, UnwritableSettingsAreReportedAtClose) {
-    const QString folder = TQtSettingsBackend::userConfigFolder() + "/Larkpad";
-    QDir(folder).removeRecursively();
-    ASSERT_TRUE(lptest::writeFile(folder, "a file where the folder belongs"));
-    RecordingPrompts prompts;
-    {
-        TForm1 form(TForm1Services{&prompts, nullptr});
-        form.show();
-        form.close();
+namespace {
+
+// Notes whether the window was still on the screen when each error was shown.
+class WindowPrompts : public lptest::QuietPrompts {
+public:
+    QWidget* window = nullptr;
+    QList<bool> windowShown;
+    void applicationError(const QString& text) override {
+        QuietPrompts::applicationError(text);
+        windowShown << (window && window->isVisible());
     }
-    ASSERT_FALSE(prompts.errors.isEmpty());
-    EXPECT_EQ(prompts.errors.first(), "Echec à la création de la clé Settings");
-    QFile::remove(folder);
+};
+
+} // namespace
+
+// One box for everything the close could not store (size, switch, font, recent files), shown while
+// the window is still there, naming the file and the reason; none when the window is destroyed.
+TEST(StoreMainWindow, UnwritableSettingsAreReportedOnceAtCloseWhileTheWindowIsThere) {
+    const QString folder = TQtSettingsBackend::userConfigFolder() + "/Larkpad";
+    const QString path = TQtSettingsBackend::nativeFilePath("Software\\Larkpad");
+    for (const bool folderIsAFile : {true, false}) {
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+        if (folderIsAFile)
+            ASSERT_TRUE(lptest::writeFile(folder, "a file where the folder belongs"));
+        else
+            ASSERT_TRUE(QDir().mkpath(path)); // the settings file is a folder
+        WindowPrompts prompts;
+        {
+            TForm1 form(TForm1Services{&prompts, nullptr});
+            prompts.window = &form;
+            form.show();
+            form.MRUList1->Add("/pages/one.txt");
+            form.close();
+        }
+        EXPECT_EQ(prompts.errors,
+                  QStringList{folderIsAFile ? "Echec à la création de la clé Settings.\n" + path +
+                                                  ": Not a directory"
+                                            : "Echec à la définition des données pour 'Height'\n" +
+                                                  path + ": Is a directory"});
+        EXPECT_EQ(prompts.windowShown, QList<bool>{true});
+    }
+    QDir(folder).removeRecursively();
 }

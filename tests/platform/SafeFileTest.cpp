@@ -1,0 +1,228 @@
+// Opening and writing files that are not plain: named pipes, devices, hard links, other owners.
+#include "platform/core/SafeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <iostream>
+#include <iterator>
+#include <new>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace safefile;
+
+namespace {
+
+constexpr uid_t kOtherUser = 65534;
+constexpr uid_t kThirdUser = 65533;
+
+// A folder of its own under /tmp that every user may enter, removed with the object.
+class Folder {
+public:
+    Folder() {
+        char name[] = "/tmp/lp-safefile-XXXXXX";
+        path_ = ::mkdtemp(name);
+        ::chmod(path_.c_str(), 0755);
+    }
+    ~Folder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return path_ + '/' + name; }
+    const std::string& path() const { return path_; }
+    // Everything in the folder, sorted.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(path_))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+void put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
+// The bytes of a string in pieces of at most three bytes; after `failAfter` pieces it throws.
+class Pieces : public TByteSource {
+public:
+    explicit Pieces(std::string bytes, int failAfter = -1)
+        : bytes_(std::move(bytes)), failAfter_(failAfter) {}
+    std::uint64_t size() override { return bytes_.size(); }
+    std::string_view next() override {
+        if (failAfter_ >= 0 && given_++ == failAfter_)
+            throw std::bad_alloc();
+        const std::string_view piece = std::string_view(bytes_).substr(at_, 3);
+        at_ += piece.size();
+        return piece;
+    }
+
+private:
+    std::string bytes_;
+    int failAfter_;
+    int given_ = 0;
+    std::size_t at_ = 0;
+};
+
+// Runs f in a child process as another user; returns f's result, or -1 when the child could not
+// become that user or did not end normally.
+int asUser(uid_t uid, const std::function<int()>& f) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0)
+            ::_exit(255);
+        ::_exit(f());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// Nothing is ever written over a pipe, a device or a folder, also through a link.
+TEST(SafeFile, WritingLeavesSpecialFilesAsTheyWere) {
+    Folder dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0755), 0);
+    std::vector<std::pair<std::string, TKind>> specials = {{"pipe", TKind::fifo},
+                                                           {"folder", TKind::folder}};
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::mknod(dir.file("zero").c_str(), S_IFCHR | 0666, ::makedev(1, 5)), 0);
+        specials.emplace_back("zero", TKind::charDevice);
+    } else {
+        std::cout << "[  SKIPPED ] the device node part: mknod needs root\n";
+    }
+    ASSERT_EQ(::symlink("pipe", dir.file("to-pipe").c_str()), 0);
+    specials.emplace_back("to-pipe", TKind::fifo);
+    const std::vector<std::string> before = dir.entries();
+    for (const auto& [name, kind] : specials) {
+        Pieces bytes("new text");
+        const TWriteResult r = writeFile(dir.file(name), bytes);
+        EXPECT_EQ(r.failed, TStage::notRegular) << name;
+        EXPECT_EQ(r.kind, kind) << name;
+        EXPECT_EQ(kindOf(dir.file(name)), kind) << name;
+    }
+    EXPECT_EQ(dir.entries(), before);
+    EXPECT_EQ(kindOf(dir.file("zero")), ::geteuid() == 0 ? TKind::charDevice : TKind::missing);
+}
+
+// A page with a second name: both names show the new text (one file, written in place).
+TEST(SafeFile, HardLinkedFileIsWrittenInPlace) {
+    Folder dir;
+    put(dir.file("a.txt"), "old text, rather long");
+    ASSERT_EQ(::link(dir.file("a.txt").c_str(), dir.file("b.txt").c_str()), 0);
+    const ino_t inode = statOf(dir.file("a.txt")).st_ino;
+    for (const std::string text : {"new", "a new text longer than the old one was"}) {
+        Pieces bytes(text);
+        const TWriteResult r = writeFile(dir.file("a.txt"), bytes);
+        EXPECT_TRUE(r.ok());
+        EXPECT_TRUE(r.inPlace);
+        EXPECT_EQ(get(dir.file("b.txt")), text);
+        EXPECT_EQ(statOf(dir.file("a.txt")).st_ino, inode);
+        EXPECT_EQ(statOf(dir.file("a.txt")).st_nlink, 2u);
+    }
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.txt", "b.txt"})); // no backup left
+}
+
+// Out of memory halfway through an in-place write: the old bytes are back, under both names.
+TEST(SafeFile, FailureHalfwayThroughAnInPlaceWritePutsTheOldBytesBack) {
+    Folder dir;
+    put(dir.file("a.txt"), "the previous text");
+    ASSERT_EQ(::link(dir.file("a.txt").c_str(), dir.file("b.txt").c_str()), 0);
+    Pieces bytes("XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX", 4);
+    EXPECT_THROW(writeFile(dir.file("a.txt"), bytes), std::bad_alloc);
+    EXPECT_EQ(get(dir.file("a.txt")), "the previous text");
+    EXPECT_EQ(get(dir.file("b.txt")), "the previous text");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+// Saved by root (or a member of the group), the page keeps its owner, group and permissions.
+TEST(SafeFile, ReplacementKeepsOwnerGroupAndPermissions) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    Folder dir;
+    const std::string page = dir.file("page.txt");
+    put(page, "old");
+    ASSERT_EQ(::chown(page.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::chmod(page.c_str(), 0640), 0);
+    Pieces bytes("new");
+    const TWriteResult r = writeFile(page, bytes);
+    EXPECT_TRUE(r.ok());
+    EXPECT_FALSE(r.inPlace);
+    const struct stat st = statOf(page);
+    EXPECT_EQ(st.st_uid, kOtherUser);
+    EXPECT_EQ(st.st_gid, kOtherUser);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(get(page), "new");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"page.txt"});
+}
+
+// A user who may write a page but not give a new file its owner, or who may not make files in
+// its folder, writes it in place: the page stays what it was, with the new text.
+TEST(SafeFile, InPlaceWhenTheOwnerCannotBeGivenBackOrTheFolderTakesNoFile) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two other users needs root";
+    Folder dir;
+    const std::string shared = dir.file("shared.txt");
+    put(shared, "old");
+    ASSERT_EQ(::chown(shared.c_str(), kThirdUser, kThirdUser), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    auto writeAs = [&](const std::string& path, const std::string& text) {
+        return asUser(kOtherUser, [&] {
+            Pieces bytes(text);
+            const TWriteResult r = writeFile(path, bytes);
+            return r.ok() ? (r.inPlace ? 1 : 2) : 10 + int(r.failed);
+        });
+    };
+    EXPECT_EQ(writeAs(shared, "written by another user"), 1);
+    EXPECT_EQ(get(shared), "written by another user");
+    EXPECT_EQ(statOf(shared).st_uid, kThirdUser);
+    EXPECT_EQ(statOf(shared).st_gid, kThirdUser);
+
+    const std::string own = dir.file("own.txt");
+    put(own, "old");
+    ASSERT_EQ(::chown(own.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_EQ(writeAs(own, "in a folder that takes no new file"), 1);
+    EXPECT_EQ(get(own), "in a folder that takes no new file");
+    // A file that may not be written is refused before anything is touched, also when the folder
+    // would take a replacement and the file is the user's own.
+    ASSERT_EQ(::chmod(shared.c_str(), 0644), 0);
+    EXPECT_EQ(writeAs(shared, "refused"), 10 + int(TStage::create));
+    EXPECT_EQ(get(shared), "written by another user");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(own.c_str(), 0444), 0);
+    EXPECT_EQ(writeAs(own, "refused"), 10 + int(TStage::create));
+    EXPECT_EQ(get(own), "in a folder that takes no new file");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"own.txt", "shared.txt"}));
+}
