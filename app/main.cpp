@@ -8,10 +8,15 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
 int main(int argc, char* argv[]) {
+    // A file-size limit reached while saving ends the write with an error that the save reports,
+    // instead of killing the program with the author's text in it.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     // 0. The command line, read before anything needs a display or the settings.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
