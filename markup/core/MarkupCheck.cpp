@@ -75,9 +75,9 @@ struct TArgumentFault {
 };
 
 // Splits the arguments after the action word: each is one space and a value in double quotes.
-std::vector<TArgument> splitArguments(std::string_view a, std::size_t p,
-                                      std::vector<TArgumentFault>* faults) {
-    std::vector<TArgument> args;
+void splitArguments(std::string_view a, std::size_t p, std::vector<TArgument>& args,
+                    std::vector<TArgumentFault>* faults) {
+    args.clear();
     const auto fault = [&](std::size_t at, std::size_t len, std::string message) {
         if (faults)
             faults->push_back({at, std::max<std::size_t>(len, 1), std::move(message)});
@@ -89,7 +89,7 @@ std::vector<TArgument> splitArguments(std::string_view a, std::size_t p,
     // A line break between arguments is reported on its own; it counts as the space.
     bool broke = false;
     while (p < a.size()) {
-        const std::string n = std::to_string(args.size() + 1);
+        const auto n = [&] { return std::to_string(args.size() + 1); };
         if (a[p] == '\r' || a[p] == '\n') {
             ++p;
             broke = true;
@@ -105,13 +105,13 @@ std::vector<TArgument> splitArguments(std::string_view a, std::size_t p,
             }
             if (a[p] != '"') {
                 const std::size_t end = wordEnd(p);
-                fault(p, end - p, "argument " + n + " is not in double quotes");
+                fault(p, end - p, "argument " + n() + " is not in double quotes");
                 args.push_back({p, a.substr(p, end - p), false});
                 p = end;
                 continue;
             }
         } else if (a[p] == '"') {
-            fault(p, 1, "argument " + n + " needs a space before its opening quote");
+            fault(p, 1, "argument " + n() + " needs a space before its opening quote");
         } else {
             const std::size_t end = wordEnd(p);
             fault(p, end - p,
@@ -121,14 +121,13 @@ std::vector<TArgument> splitArguments(std::string_view a, std::size_t p,
         }
         const std::size_t close = a.find('"', p + 1);
         if (close == std::string_view::npos) {
-            fault(p, a.size() - p, "the quote of argument " + n + " is never closed");
+            fault(p, a.size() - p, "the quote of argument " + n() + " is never closed");
             args.push_back({p + 1, a.substr(p + 1), false});
             break;
         }
         args.push_back({p + 1, a.substr(p + 1, close - p - 1)});
         p = close + 1;
     }
-    return args;
 }
 
 std::size_t actionWordEnd(std::string_view a) {
@@ -144,7 +143,9 @@ const std::vector<std::vector<std::string_view>>& defaultArguments() {
             a.remove_prefix(1);                          // "="
             a.remove_suffix(kActionLink.closing.size()); // "^l"
             std::vector<std::string_view> values;
-            for (const TArgument& arg : splitArguments(a, actionWordEnd(a), nullptr))
+            std::vector<TArgument> args;
+            splitArguments(a, actionWordEnd(a), args, nullptr);
+            for (const TArgument& arg : args)
                 values.push_back(arg.value);
             t.push_back(std::move(values));
         }
@@ -202,7 +203,9 @@ private:
     std::vector<int> brackets_;                                 ///< "[" open on this line
     std::unordered_set<std::string_view> targets_;
     std::vector<std::pair<int, std::string_view>> targetLinks_;
-    int lastLinkClose_ = -1; ///< offset of the last "^l" in the page
+    int lastLinkClose_ = -1;             ///< offset of the last "^l" in the page
+    std::vector<TArgument> args_;        ///< of the action being read
+    std::vector<TArgumentFault> faults_; ///< of the action being read
 };
 
 void TChecker::find(int offset, int length, TLevel level, std::string message) {
@@ -406,7 +409,6 @@ void TChecker::number(int pair, int at, int& i) {
         ++end;
     const std::string_view digits =
         t_.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(end - i));
-    const std::string code = inQuotes(cp.opening.substr(0, 2));
     i = end;
 
     const char* what = letter == kFontSize.opening[1]    ? "size"
@@ -415,13 +417,24 @@ void TChecker::number(int pair, int at, int& i) {
     const auto valid = [&](std::string_view d) {
         if (d.empty() || d.size() > 6)
             return false;
-        const int v = std::stoi(std::string(d));
+        int v = 0;
+        for (char c : d)
+            v = v * 10 + (c - '0');
         if (letter == kFontSize.opening[1])
             return v >= kFontSizeMin && v <= kFontSizeMax;
         if (letter == kFontColor.opening[1])
             return isColorNumber(v) && (d.size() == 1 || d[0] != '0');
         return d == kTab.opening.substr(2);
     };
+    if (!digits.empty() && valid(digits)) {
+        // The common case: a right number, and no digit or word break after it that could make
+        // it read otherwise.
+        const unsigned char next =
+            end < n ? static_cast<unsigned char>(t_[static_cast<std::size_t>(end)]) : 0;
+        if (digits.size() == 1 || isLetter(next) || next == '^' || next == 0)
+            return;
+    }
+    const std::string code = inQuotes(cp.opening.substr(0, 2));
     if (digits.empty()) {
         if (letter == kTab.opening[1])
             find(at, 2, TLevel::Note,
@@ -538,8 +551,10 @@ void TChecker::action(int from, int to) {
         find(from, static_cast<int>(wordEnd), TLevel::Problem, std::move(message));
         return;
     }
-    std::vector<TArgumentFault> faults;
-    const std::vector<TArgument> args = splitArguments(a, wordEnd, &faults);
+    std::vector<TArgument>& args = args_;
+    std::vector<TArgumentFault>& faults = faults_;
+    faults.clear();
+    splitArguments(a, wordEnd, args, &faults);
     for (TArgumentFault& f : faults)
         find(at(f.at), static_cast<int>(f.length), TLevel::Problem, std::move(f.message));
     const std::vector<std::string_view>& defaults =
@@ -563,6 +578,8 @@ void TChecker::action(int from, int to) {
                  inQuotes(arg.value) + " is still the placeholder as inserted");
         } else if (act.assistant != actions::TAssistant::None &&
                    static_cast<int>(k) + 1 == act.pathArgument && !arg.value.empty() &&
+                   (arg.value[0] == '/' || arg.value[0] == '\\' ||
+                    (arg.value.size() > 1 && arg.value[1] == ':')) &&
                    std::filesystem::path(std::string(arg.value)).is_absolute()) {
             TFileRef ref;
             ref.where.offset = at(arg.at);
