@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
 #include <QTextBlock>
@@ -42,8 +43,14 @@ TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
     toggle_->setShortcut(QKeySequence(Qt::Key_F7));
     connect(toggle_, &QAction::toggled, this, [this](bool on) {
         setVisible(on);
-        if (on)
-            list_->setFocus();
+        if (!on)
+            return;
+        // The first time, a quarter of the window: the editor stays the main thing.
+        if (auto* window = qobject_cast<QMainWindow*>(parentWidget()); window && !sized_) {
+            sized_ = true;
+            window->resizeDocks({this}, {std::max(window->height() / 4, 90)}, Qt::Vertical);
+        }
+        list_->setFocus();
     });
     connect(this, &QDockWidget::visibilityChanged, this, [this] { shownOrHidden(!isHidden()); });
     connect(&runner_, &TCheckRunner::resultReady, this, &TCheckPanel::showResult);

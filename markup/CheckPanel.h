@@ -36,4 +36,5 @@ private:
     TCheckRunner runner_;
     QListWidget* list_;
     QAction* toggle_;
+    bool sized_ = false;
 };

@@ -53,7 +53,12 @@ TCheckRunner::TCheckRunner(QPlainTextEdit* edit, QObject* parent) : QObject(pare
     connect(edit->document(), &QTextDocument::contentsChanged, this, &TCheckRunner::textChanged);
 }
 
-TCheckRunner::~TCheckRunner() = default;
+TCheckRunner::~TCheckRunner() {
+    // A check ends by itself, within a second even on the longest page; file look-ups may never
+    // end and are left to themselves.
+    if (worker_.joinable())
+        worker_.join();
+}
 
 std::string TCheckRunner::pageBytes(const QString& text) {
     std::string out;
@@ -108,11 +113,13 @@ void TCheckRunner::start() {
     job->generation = generation_;
     job->text = edit_->document()->toRawText();
     job_ = job;
-    std::thread([job] {
+    if (worker_.joinable())
+        worker_.join(); // a check dropped when the panel was hidden
+    worker_ = std::thread([job] {
         job->result = checkMarkup(pageBytes(job->text));
         job->text.clear();
         job->done = true;
-    }).detach();
+    });
     pollTimer_.start();
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 class QPlainTextEdit;
 
@@ -67,6 +68,7 @@ private:
     QTimer pollTimer_;
     int generation_ = 0; ///< counts text changes
     std::shared_ptr<TJob> job_;
+    std::thread worker_; ///< the thread of the last check
     std::shared_ptr<TProbe> probe_;
     QElapsedTimer probeClock_;
     markup::TCheckResult checked_; ///< the check without the files
