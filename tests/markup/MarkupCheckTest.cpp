@@ -6,6 +6,7 @@
 //
 // File arguments under /larkpad-golden/ name files in data/check.
 #include "markup/core/MarkupCheck.h"
+#include "markup/core/Actions.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -162,4 +164,27 @@ TEST(MarkupCheck, DeepNestingAndManyLinks) {
         unclosed += "^Lx=GotoPage \"";
     const TCheckResult r = checkMarkup(unclosed, 1000000);
     EXPECT_EQ(r.count(TLevel::Problem), 20000);
+}
+
+// What the action box writes is never a problem or a warning: at most its placeholders are noted,
+// and each placeholder of the table is noted somewhere.
+TEST(MarkupCheck, WhatTheActionBoxWritesPasses) {
+    std::set<std::string> noted;
+    for (int i = 0; i < actions::kActionCount; ++i) {
+        const std::string link = actions::link("Visible", actions::defaultText(i));
+        const TCheckResult r = checkMarkup(link);
+        EXPECT_EQ(r.count(TLevel::Problem) + r.count(TLevel::Warning), 0) << link;
+        for (const TFinding& f : r.findings)
+            noted.insert(link.substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.length)));
+        if (actions::actionAt(i).assistant != actions::TAssistant::None) {
+            const std::string assisted =
+                actions::link("", actions::assistedText(i, "/no/such/folder/file name.wav"));
+            const TCheckResult a = checkMarkup(assisted);
+            EXPECT_EQ(a.count(TLevel::Problem) + a.count(TLevel::Warning), 0) << assisted;
+            ASSERT_EQ(a.files.size(), 1u) << assisted;
+            EXPECT_EQ(a.files[0].path, "/no/such/folder/file name.wav");
+        }
+    }
+    for (std::string_view p : actions::kPlaceholders)
+        EXPECT_TRUE(noted.contains(std::string(p))) << p;
 }
