@@ -128,6 +128,7 @@ void TCheckRunner::poll() {
         std::shared_ptr<TJob> job = std::move(job_);
         if (job->generation == generation_) {
             checked_ = std::move(job->result);
+            checkedGeneration_ = job->generation;
             probe_.reset();
             startProbe();
             publish();
@@ -178,15 +179,19 @@ void TCheckRunner::startProbe() {
 void TCheckRunner::finishFiles() {
     std::shared_ptr<TProbe> probe = std::move(probe_);
     const auto now = std::chrono::steady_clock::now();
-    std::lock_guard<std::mutex> hold(probe->lock);
-    for (size_t k = 0; k < probe->paths.size(); ++k) {
-        const int a = probe->answers[k];
-        const TFileState state = a < 0   ? TFileState::NoAnswer
-                                 : a > 0 ? TFileState::Present
-                                         : TFileState::Missing;
-        known_[probe->paths[k]] = {state, now};
+    {
+        std::lock_guard<std::mutex> hold(probe->lock);
+        for (size_t k = 0; k < probe->paths.size(); ++k) {
+            const int a = probe->answers[k];
+            const TFileState state = a < 0   ? TFileState::NoAnswer
+                                     : a > 0 ? TFileState::Present
+                                             : TFileState::Missing;
+            known_[probe->paths[k]] = {state, now};
+        }
     }
-    publish();
+    // The answers are kept; after an edit the offsets are stale and the next check shows them.
+    if (checkedGeneration_ == generation_)
+        publish();
 }
 
 void TCheckRunner::publish() {

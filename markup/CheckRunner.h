@@ -66,7 +66,8 @@ private:
     bool active_ = false;
     QTimer pauseTimer_;
     QTimer pollTimer_;
-    int generation_ = 0; ///< counts text changes
+    int generation_ = 0;        ///< counts text changes
+    int checkedGeneration_ = 0; ///< the text that checked_ was made from
     std::shared_ptr<TJob> job_;
     std::thread worker_; ///< the thread of the last check
     std::shared_ptr<TProbe> probe_;
