@@ -5,6 +5,7 @@
 #include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
+#include "markup/CheckPanel.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
@@ -93,6 +94,11 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createToolBar();
     createStatusBar();
+    CheckPanel1 = new TCheckPanel(Clm1, this);
+    addDockWidget(Qt::BottomDockWidgetArea, CheckPanel1);
+    CheckPanel1->hide();
+    Edition1->addSeparator();
+    Edition1->addAction(CheckPanel1->toggleAction());
     document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
         *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
     document_->addRecentFile = [this](const QString& path) {

@@ -17,6 +17,7 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class TAboutBox;
+class TCheckPanel;
 class TColorMemo;
 class TFolderBrowser;
 class TLpBrowseDlg;
@@ -71,8 +72,9 @@ public:
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
 
-    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
-    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
+    TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
+    TAboutBox* AboutBox = nullptr;      ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr;  ///< made at the first Help Contents
 
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }

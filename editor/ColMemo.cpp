@@ -498,6 +498,8 @@ void TColorMemo::textChangedHandler() {
 void TColorMemo::paintEvent(QPaintEvent* e) {
     if (!highlightSupported_ || !isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active)) {
         QPlainTextEdit::paintEvent(e);
+        QPainter marks(viewport());
+        findingMarks_.paint(marks, e->region(), adapter_);
         return;
     }
     // The control's paint shapes the text of each visible block and throws it away at once; kept
@@ -531,6 +533,7 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
         }
     } release{kept, painter};
     runPass(painter, e->region());
+    findingMarks_.paint(painter, e->region(), adapter_);
 }
 
 int TColorMemo::copyRegion(const TRegion& r, QTextBlock b) {

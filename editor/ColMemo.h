@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/FindingMarks.h"
 #include "editor/HotSpot.h"
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
@@ -60,6 +61,8 @@ public:
     void SetScrollBars(TScrollStyle style);
 
     const TEditAdapter& adapter() const { return adapter_; }
+    // Wavy underlines painted over the text, after the colour overlay.
+    TFindingMarks& FindingMarks() { return findingMarks_; }
 
     // Colour rules; the setter copies the given rules.
     TDrawRules& ColorRules() { return rules_; }
@@ -137,6 +140,7 @@ private:
     int lastTextEnd_ = 0;
     bool loading_ = false;
     bool handShown_ = false;
+    TFindingMarks findingMarks_{this};
 };
 
 // The text as the page code page can hold it: characters without a page byte become "?", and

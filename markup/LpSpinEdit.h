@@ -1,5 +1,7 @@
 #pragma once
 
+#include "markup/core/PageMarkup.h"
+
 #include <QAbstractSpinBox>
 #include <QLineEdit>
 
@@ -42,8 +44,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    int minValue_ = 8;
-    int maxValue_ = 42;
+    int minValue_ = markup::kFontSizeMin;
+    int maxValue_ = markup::kFontSizeMax;
 };
 
 // The rule of the size box's value: text read as a decimal whole number with an optional sign,

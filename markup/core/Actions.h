@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,12 @@ struct TAction {
 };
 
 inline constexpr int kActionCount = 17;
+
+// The argument values of the default texts that stand for what the author is meant to write in
+// their place (the other default values, such as "-1" or "Normal+RunOnce", are meant to stay).
+inline constexpr std::array<std::string_view, 13> kPlaceholders{
+    "Title", "Message", "Page",  "App",   "Image",         "SoundFile",  "VideoFile",
+    "File",  "Mode",    "[Var]", "Value", "Ligne1|Ligne2", "http://www."};
 
 // The action at an action box index; index must be 0 to kActionCount - 1.
 const TAction& actionAt(int index);

@@ -38,6 +38,16 @@ inline constexpr TCodePair kFontSize{"^F", "^f"};   ///< "^F" is followed by the
 inline constexpr TCodePair kFontColor{"^P", "^p"};  ///< "^P" is followed by the colour number
 inline constexpr TCodePair kActionLink{"^L", "^l"}; ///< "^l" follows the action text
 
+// Every code pair written with a caret, by letter: the opening code is "^" and the capital letter,
+// the closing code "^" and the small letter.
+inline constexpr std::array<TCodePair, 11> kCaretCodes{
+    kBold, kItalic,   kUnderlined, kStrikeout,  kInverseVideo, kCentred,
+    kTab,  kFontSize, kFontColor,  kTargetMark, kActionLink};
+
+// The range of the size box, and so of the sizes the editor normally writes after "^F".
+inline constexpr int kFontSizeMin = 8;
+inline constexpr int kFontSizeMax = 42;
+
 // The action text of a target link, from "=" on; the editor always names the target Target.
 inline constexpr std::string_view kTargetLinkAction = "=:Target";
 

@@ -1,0 +1,103 @@
+#include "editor/FindingMarks.h"
+
+#include "platform/EditAdapter.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+TFindingMarks::TFindingMarks(QPlainTextEdit* edit) : edit_(edit) {
+    connect(edit->document(), &QTextDocument::contentsChange, this, &TFindingMarks::contentsChange);
+}
+
+void TFindingMarks::setMarks(std::vector<TMark> marks) {
+    marks_ = std::move(marks);
+    order_.resize(marks_.size());
+    longest_ = 0;
+    for (size_t k = 0; k < marks_.size(); ++k) {
+        order_[k] = static_cast<int>(k);
+        longest_ = std::max(longest_, marks_[k].length);
+    }
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](int a, int b) { return marks_[a].position < marks_[b].position; });
+    edit_->viewport()->update();
+}
+
+void TFindingMarks::contentsChange(int position, int removed, int added) {
+    if (marks_.empty())
+        return;
+    for (TMark& m : marks_) {
+        if (m.position < 0)
+            continue;
+        const int end = m.position + std::max(m.length, 1);
+        if (end <= position)
+            continue;
+        if (m.position >= position + removed)
+            m.position += added - removed;
+        else
+            m.position = -1; // its own text changed
+    }
+    // Shifting keeps the order of the marks that remain; dropped ones sort first and are skipped.
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](int a, int b) { return marks_[a].position < marks_[b].position; });
+}
+
+void TFindingMarks::paint(QPainter& painter, const QRegion& area,
+                          const TEditAdapter& adapter) const {
+    if (marks_.empty())
+        return;
+    painter.save();
+    painter.setClipRegion(area);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QFontMetricsF fm(edit_->font());
+    const qreal breakWidth = fm.horizontalAdvance(QLatin1Char(' '));
+    const auto byPosition = [&](int k, int position) { return marks_[k].position < position; };
+
+    for (const TDisplayLine& l : adapter.visibleLines()) {
+        const QTextLayout* layout = l.Block.layout();
+        if (!layout || l.LineInBlock >= layout->lineCount())
+            continue;
+        const QTextLine tl = layout->lineAt(l.LineInBlock);
+        const int blockPos = l.Block.position();
+        const int from = blockPos + tl.textStart();
+        const int to = from + tl.textLength();
+        const bool lastLine = l.LineInBlock == layout->lineCount() - 1;
+        const int reach = lastLine ? to + 1 : to; // the line break belongs to the last line
+        const qreal baseline = l.Origin.y() + tl.y() + tl.ascent();
+        if (!area.intersects(QRect(0, static_cast<int>(l.Top), edit_->viewport()->width(),
+                                   static_cast<int>(std::ceil(l.Height)) + 1)))
+            continue;
+        auto it = std::lower_bound(order_.begin(), order_.end(), from - longest_, byPosition);
+        for (; it != order_.end() && marks_[*it].position < reach; ++it) {
+            const TMark& m = marks_[*it];
+            if (m.position < 0 || m.position + std::max(m.length, 1) <= from)
+                continue;
+            const int a = std::max(m.position, from);
+            const int b = std::min(m.position + m.length, to);
+            qreal x0 = l.Origin.x() + tl.cursorToX(a - blockPos);
+            qreal x1 = l.Origin.x() + tl.cursorToX(b - blockPos);
+            if (b <= a || m.position + m.length > to) // ends on the line break: show it
+                x1 = std::max(x1, x0) + (b <= a ? breakWidth : 0);
+            if (x1 - x0 < 2)
+                x1 = x0 + 2;
+            // A wave of 4 pixels' period just under the baseline.
+            QPainterPath wave;
+            const qreal y = std::floor(baseline) + 2.5;
+            wave.moveTo(x0, y);
+            bool up = true;
+            for (qreal x = x0; x < x1; x += 2) {
+                wave.lineTo(std::min(x + 2, x1), up ? y - 1.5 : y + 0.5);
+                up = !up;
+            }
+            painter.setPen(QPen(m.color, 1.1));
+            painter.drawPath(wave);
+        }
+    }
+    painter.restore();
+}

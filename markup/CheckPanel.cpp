@@ -1,0 +1,144 @@
+#include "markup/CheckPanel.h"
+
+#include "editor/ColMemo.h"
+#include "platform/core/Cp1252.h"
+
+#include <QAction>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <algorithm>
+
+using namespace markup;
+
+namespace {
+
+constexpr const char* kTitle = "Check";
+
+// Messages quote the page's own bytes.
+QString fromPage(const std::string& bytes) {
+    QString s(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    cp1252::decode(bytes.data(), bytes.size(), reinterpret_cast<char16_t*>(s.data()));
+    return s;
+}
+
+} // namespace
+
+TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
+    : QDockWidget(kTitle, parent), memo_(memo), runner_(memo) {
+    setObjectName("CheckPanel");
+    setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    list_ = new QListWidget(this);
+    list_->setObjectName("CheckList");
+    list_->setUniformItemSizes(true);
+    setWidget(list_);
+
+    toggle_ = new QAction("Check &Markup", this);
+    toggle_->setObjectName("CheckMarkup1");
+    toggle_->setCheckable(true);
+    toggle_->setShortcut(QKeySequence(Qt::Key_F7));
+    connect(toggle_, &QAction::toggled, this, [this](bool on) {
+        setVisible(on);
+        if (!on)
+            return;
+        // The first time, a quarter of the window: the editor stays the main thing.
+        if (auto* window = qobject_cast<QMainWindow*>(parentWidget()); window && !sized_) {
+            sized_ = true;
+            window->resizeDocks({this}, {std::max(window->height() / 4, 90)}, Qt::Vertical);
+        }
+        list_->setFocus();
+    });
+    connect(this, &QDockWidget::visibilityChanged, this, [this] { shownOrHidden(!isHidden()); });
+    connect(&runner_, &TCheckRunner::resultReady, this, &TCheckPanel::showResult);
+    connect(list_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { selectFinding(list_->row(item)); });
+    connect(list_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { selectFinding(list_->row(item)); });
+}
+
+void TCheckPanel::shownOrHidden(bool shown) {
+    toggle_->setChecked(shown);
+    runner_.setActive(shown);
+    if (!shown)
+        setWindowTitle(kTitle);
+}
+
+QColor TCheckPanel::levelColor(TLevel level) {
+    switch (level) {
+    case TLevel::Problem:
+        return QColor(0xD3, 0x2F, 0x2F);
+    case TLevel::Warning:
+        return QColor(0xE0, 0x8A, 0x00);
+    case TLevel::Note:
+        return QColor(0x1E, 0x6F, 0xD9);
+    }
+    return Qt::black;
+}
+
+// A filled circle for a problem, a triangle for a warning, a ring for a note: told apart without
+// their colours too.
+QIcon TCheckPanel::levelIcon(TLevel level) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor c = levelColor(level);
+    if (level == TLevel::Problem) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawEllipse(QRectF(2, 2, 12, 12));
+    } else if (level == TLevel::Warning) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawPolygon(QPolygonF({QPointF(8, 1.5), QPointF(15, 14.5), QPointF(1, 14.5)}));
+    } else {
+        p.setPen(QPen(c, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(3, 3, 10, 10));
+    }
+    return QIcon(pm);
+}
+
+void TCheckPanel::showResult() {
+    const TCheckResult& r = runner_.result();
+    const int row = std::max(list_->currentRow(), 0);
+    list_->clear();
+    std::vector<TFindingMarks::TMark> marks;
+    marks.reserve(r.findings.size());
+    const QIcon icons[kLevelCount] = {levelIcon(TLevel::Problem), levelIcon(TLevel::Warning),
+                                      levelIcon(TLevel::Note)};
+    const TEditAdapter& adapter = memo_->adapter();
+    for (const TFinding& f : r.findings) {
+        auto* item = new QListWidgetItem(
+            icons[static_cast<int>(f.level)],
+            QString("%1:%2  %3").arg(f.line).arg(f.column).arg(fromPage(f.message)));
+        item->setToolTip(QString::fromLatin1(levelName(f.level)));
+        list_->addItem(item);
+        const int from = adapter.positionFromOffset(f.offset);
+        const int to = adapter.positionFromOffset(f.offset + f.length);
+        marks.push_back({from, std::max(to - from, 0), levelColor(f.level)});
+    }
+    if (list_->count() > 0)
+        list_->setCurrentRow(std::min(row, list_->count() - 1));
+    memo_->FindingMarks().setMarks(std::move(marks));
+    setWindowTitle(runner_.active()
+                       ? QString("%1: %2").arg(kTitle).arg(QString::fromStdString(countsText(r)))
+                       : QString(kTitle));
+}
+
+void TCheckPanel::selectFinding(int row) {
+    const auto& marks = memo_->FindingMarks().marks();
+    if (row < 0 || row >= static_cast<int>(marks.size()) || marks[row].position < 0)
+        return;
+    const int end = memo_->document()->characterCount() - 1;
+    QTextCursor c(memo_->document());
+    c.setPosition(std::min(marks[row].position, end));
+    c.setPosition(std::min(marks[row].position + marks[row].length, end), QTextCursor::KeepAnchor);
+    memo_->setTextCursor(c);
+    memo_->centerCursor();
+    memo_->setFocus();
+}
