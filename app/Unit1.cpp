@@ -2,7 +2,7 @@
 
 #include "app/About.h"
 #include "app/DocumentCommands.h"
-#include "app/PdfExportCommand.h"
+#include "app/PrintCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
 #include "markup/LpColorComboBox.h"
@@ -461,11 +461,13 @@ void TForm1::openFromCommandLine(const QString& path) {
 // Printing
 
 void TForm1::FilePrintClick() {
-    printText(printing(), Clm1->Lines(), Clm1->EditorFont());
+    if (const auto lines = linesToPrint(printing(), *Clm1))
+        printText(printing(), *lines, Clm1->EditorFont());
 }
 
 void TForm1::FilePreviewClick() {
-    printing().preview(Clm1->Lines(), Clm1->EditorFont());
+    if (const auto lines = linesToPrint(printing(), *Clm1))
+        printing().preview(*lines, Clm1->EditorFont());
 }
 
 void TForm1::FileExportPdfClick() {

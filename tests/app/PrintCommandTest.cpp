@@ -305,3 +305,56 @@ TEST(PdfExportCommand, PreviewShowsTheLinesThatPrintingPrints) {
     EXPECT_EQ(f.form.FilePreview->text(), "Print Pre&view...");
     EXPECT_EQ(f.form.FileExportPdf->text(), "E&xport as PDF...");
 }
+
+namespace {
+
+// Its progress answers Cancel once the count reaches cancelAt.
+class CancellingPrintService : public lptest::ViewPrintService {
+public:
+    std::size_t cancelAt = SIZE_MAX;
+    std::vector<QString> labels;
+    std::vector<std::size_t> heard;
+    std::unique_ptr<TPrintProgress> startProgress(const QString& label) override {
+        labels.push_back(label);
+        struct Answer : TPrintProgress {
+            CancellingPrintService* s;
+            bool advance(std::size_t done, std::size_t) override {
+                s->heard.push_back(done);
+                return done < s->cancelAt;
+            }
+        };
+        auto answer = std::make_unique<Answer>();
+        answer->s = this;
+        return answer;
+    }
+};
+
+} // namespace
+
+TEST(PdfExportCommand, ReadingALongPageShowsProgressAndCancelStopsTheCommand) {
+    lptest::ViewPrompts prompts;
+    ExportDialogs dialogs;
+    CancellingPrintService printing;
+    TForm1 form{TForm1Services{&prompts, &dialogs, &printing}};
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QString("line %1\r\n").arg(i);
+    form.Clm1->SetText(text);
+
+    form.FilePreview->trigger();
+    EXPECT_EQ(printing.labels, std::vector<QString>{"Reading the page..."});
+    EXPECT_EQ(printing.heard, (std::vector<std::size_t>{0, 1024, 2048}));
+    ASSERT_EQ(printing.previews.size(), 1u);
+    EXPECT_EQ(printing.previews[0].lines.size(), 3001) << "with the empty last line";
+
+    // Cancelled while reading: no preview, no print dialog, no export, no message.
+    printing.cancelAt = 1024;
+    form.FilePreview->trigger();
+    form.FilePrint->trigger();
+    dialogs.answer = "/x/a.pdf";
+    form.FileExportPdf->trigger();
+    EXPECT_EQ(printing.previews.size(), 1u);
+    EXPECT_EQ(printing.calls, 0);
+    EXPECT_TRUE(printing.exports.empty());
+    EXPECT_TRUE(prompts.errors.isEmpty());
+}
