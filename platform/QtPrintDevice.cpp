@@ -38,8 +38,12 @@ TQtPrintDevice::TQtPrintDevice(QPagedPaintDevice& device, const TFontAttributes&
 void TQtPrintDevice::begin(const TFontAttributes& font) {
     if (!painter_.begin(&device_))
         throw TLpError("Imprimante sélectionnée incorrecte");
-    // A font in points on a painter of a printer is scaled to the printer's resolution.
-    painter_.setFont(toQFont(font));
+    // A font in points on a painter of a printer is scaled to the printer's resolution. Without
+    // shaping, "fi" or "ffi" stay separate characters rather than becoming ligatures, so that the
+    // words of a PDF can be searched for and copied as they were typed.
+    QFont qfont = toQFont(font);
+    qfont.setStyleStrategy(QFont::StyleStrategy(qfont.styleStrategy() | QFont::PreferNoShaping));
+    painter_.setFont(qfont);
     painter_.setPen(toQColor(font.color, QPalette()));
     metrics_ = painter_.fontMetrics();
 }

@@ -95,6 +95,21 @@ TEST(PdfExport, ThreePagesReadBackPageByPageWithTitleAndAccents) {
     EXPECT_FALSE(printJobRunning());
 }
 
+// Ligatures would turn "fi" into one character that a search for the word does not find.
+TEST(PdfExport, TextIsFoundAsTypedInAProportionalFont) {
+    if (!havePoppler())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    TFontAttributes font;
+    font.name = "DejaVu Sans";
+    font.size = 12;
+    const QStringList lines{"fin office affiche fléau", "été € œuvre"};
+    service.exportPdf(dir.file("p.pdf"), "p", lines, font);
+    EXPECT_EQ(pdfPage(dir.file("p.pdf"), 1), lines);
+}
+
 TEST(PdfExport, PreviewShowsThePagesThatPrintingAndExportMake) {
     if (!havePoppler())
         GTEST_SKIP() << "poppler-utils is not installed";
