@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/mount.h>
 #include <sys/resource.h>
 
 using lptest::monoFont;
@@ -225,24 +224,6 @@ TEST(PdfExport, FullDiskIsAnErrorAndKeepsThePreviousFile) {
     // With room again the same export works.
     EXPECT_EQ(exportError(service, old, lines), QString());
     EXPECT_TRUE(lptest::readFile(old).startsWith("%PDF"));
-}
-
-TEST(PdfExport, SmallFullFileSystemIsAnErrorAndLeavesNothing) {
-    lptest::TempDir dir;
-    const QString disk = dir.file("disk");
-    QDir().mkpath(disk);
-    if (::mount("tmpfs", disk.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
-    struct Unmount {
-        QString path;
-        ~Unmount() { ::umount2(path.toLocal8Bit().constData(), MNT_DETACH); }
-    } unmount{disk};
-    ASSERT_TRUE(lptest::writeFile(disk + "/filler", QByteArray(40 * 1024, 'x')));
-    PdfPrintService service;
-    service.file = dir.file("printer.pdf");
-    const QStringList lines(2000, "a line of text that makes the file grow beyond the free room");
-    EXPECT_EQ(exportError(service, disk + "/x.pdf", lines), "Erreur d'écriture dans le flux");
-    EXPECT_EQ(filesIn(disk), QStringList{"filler"});
 }
 
 TEST(PdfExport, ProgressDialogCancelButtonStopsTheJob) {
