@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/CommandLine.h"
 #include "app/DocumentCommands.h"
+#include "app/PrintCommands.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
 #include "markup/CheckPanel.h"
@@ -192,6 +193,8 @@ void TForm1::createActions() {
     FileSave->setShortcut(QKeySequence("Ctrl+S"));
     FileSaveAs = make("Save &as", 3, &TForm1::FileSaveAsClick);
     FilePrint = make("&Print", 5, &TForm1::FilePrintClick);
+    FilePreview = make("Print Pre&view...", -1, &TForm1::FilePreviewClick);
+    FileExportPdf = make("E&xport as PDF...", -1, &TForm1::FileExportPdfClick);
     Quitter1 = make("&Exit", 4, &TForm1::Quitter1Click);
 
     // The standard edit actions: they act on whichever text control has the focus.
@@ -245,7 +248,9 @@ void TForm1::createMenus() {
     Recents->setObjectName("Recents");
     Fichier1->addAction(FileSave);
     Fichier1->addAction(FileSaveAs);
+    Fichier1->addAction(FilePreview);
     Fichier1->addAction(FilePrint);
+    Fichier1->addAction(FileExportPdf);
     Fichier1->addSeparator();
     Fichier1->addAction(Quitter1);
 
@@ -505,7 +510,17 @@ void TForm1::openFromCommandLine(const QString& path) {
 // Printing
 
 void TForm1::FilePrintClick() {
-    printText(printing(), Clm1->Lines(), Clm1->EditorFont());
+    if (const auto lines = linesToPrint(printing(), *Clm1))
+        printText(printing(), *lines, Clm1->EditorFont());
+}
+
+void TForm1::FilePreviewClick() {
+    if (const auto lines = linesToPrint(printing(), *Clm1))
+        printing().preview(*lines, Clm1->EditorFont());
+}
+
+void TForm1::FileExportPdfClick() {
+    exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -60,6 +60,7 @@ public:
     TFileDialog OpenDialog1;
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
+    TFileDialog ExportDialog1; ///< the PDF export's save dialog
     TLpBrowseDlg* BrowseDlg1 = nullptr;
 
     // Toolbar buttons and menu items.
@@ -68,6 +69,7 @@ public:
         *ToolButton1, *TargetBut, *LinkBut;
     QMenu *Fichier1, *Edition1, *Options1, *Rubriquesdaide1, *Recents;
     QAction *FileNew, *FileOpen, *FileSave, *FileSaveAs, *FilePrint, *Quitter1;
+    QAction *FilePreview, *FileExportPdf;
     QAction *EditCopy1, *EditCut1, *EditPaste1, *EditSelectAll1, *HelpContents1;
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
@@ -109,6 +111,8 @@ public:
     // Opens a file named on the command line as Open does once a file is chosen.
     void openFromCommandLine(const QString& path);
     void FilePrintClick();
+    void FilePreviewClick();
+    void FileExportPdfClick();
 
     void BoldButClick();
     void ItalButClick();

@@ -281,10 +281,14 @@ void appendUnlaidLines(QStringList& lines, const QTextBlock& block, const QTextD
 
 } // namespace
 
-QStringList TColorMemo::Lines() const {
+QStringList TColorMemo::Lines(const std::function<void(int done, int total)>& progress) const {
     QStringList lines;
     const bool wrap = WordWrap();
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+    const int blocks = document()->blockCount();
+    int done = 0;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next(), ++done) {
+        if (progress && done % 1024 == 0)
+            progress(done, blocks);
         const QString text = b.text();
         const QTextLayout* layout = b.layout();
         if (!wrap || text.isEmpty()) {

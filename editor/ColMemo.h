@@ -46,9 +46,11 @@ public:
     QString Text() const;
     void SetText(const QString& text);
     void Clear();
-    // Lines: the text's lines, or with word wrap on the lines as displayed.
+    // Lines: the text's lines, or with word wrap on the lines as displayed. On a long page this
+    // takes a while: progress, when given, hears (blocks done, blocks in all) now and then, and
+    // may throw to stop.
     int LineCount() const;
-    QStringList Lines() const;
+    QStringList Lines(const std::function<void(int done, int total)>& progress = {}) const;
 
     bool Modified() const;
     void SetModified(bool modified);

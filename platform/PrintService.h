@@ -3,6 +3,9 @@
 #include "platform/FontAttributes.h"
 #include "platform/core/PrintDevice.h"
 
+#include <QString>
+#include <QStringList>
+
 #include <memory>
 
 // Choosing a printer and starting a job on it, behind an interface that tests answer.
@@ -13,4 +16,21 @@ public:
     // printer, in the given font at the same point size on paper. Returns null when the dialog is
     // cancelled. Throws TLpError when no printer can be used.
     virtual std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& font) = 0;
+
+    // Shows the print preview of the lines (the editor's lines, see printSourceLines), laid out
+    // as a job on the chosen printer lays them out; without any printer, on a PDF file printer
+    // with the locale's paper. Its Print button prints what it shows.
+    virtual void preview(const QStringList& lines, const TFontAttributes& font) = 0;
+
+    // Writes the lines as a PDF file laid out as preview shows them, with title as the document's
+    // title. The file appears (or replaces the previous one) only once it is completely written;
+    // a cancelled export leaves nothing. Throws TLpError when the file cannot be written.
+    virtual void exportPdf(const QString& path, const QString& title, const QStringList& lines,
+                           const TFontAttributes& font) = 0;
+
+    // A progress indicator for a long job, with its label; null: none.
+    virtual std::unique_ptr<TPrintProgress> startProgress(const QString& label) {
+        (void)label;
+        return nullptr;
+    }
 };

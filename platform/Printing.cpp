@@ -1,14 +1,21 @@
 #include "platform/Printing.h"
 
 #include "platform/Errors.h"
+#include "platform/PdfExport.h"
+#include "platform/PrintProgress.h"
 #include "platform/QtPrintDevice.h"
 #include "platform/core/PrintLayout.h"
 
 #include <QEvent>
+#include <QLocale>
 #include <QPageRanges>
+#include <QPaintEngine>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <exception>
 
 namespace {
 
@@ -90,11 +97,73 @@ std::unique_ptr<TPrintDevice> TQtPrintService::startJob(const TFontAttributes& f
     return std::make_unique<TQtPrintDevice>(*printer_, font);
 }
 
-void printText(TPrintService& service, const QStringList& lines, const TFontAttributes& font) {
+QPrinter& TQtPrintService::pagePrinter() {
+    if (!printer_)
+        printer_ = defaultPrinter();
+    if (printer_)
+        return *printer_;
+    if (!filePrinter_) {
+        filePrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        filePrinter_->setOutputFormat(QPrinter::PdfFormat);
+        const bool letter = QLocale().measurementSystem() == QLocale::ImperialUSSystem;
+        filePrinter_->setPageSize(QPageSize(letter ? QPageSize::Letter : QPageSize::A4));
+    }
+    return *filePrinter_;
+}
+
+void TQtPrintService::execPreview(QPrintPreviewDialog& dialog) {
+    dialog.exec();
+}
+
+void TQtPrintService::preview(const QStringList& lines, const TFontAttributes& font) {
     TJobFlag flag;
-    std::unique_ptr<TPrintDevice> device = service.startJob(font);
-    if (!device)
-        return;
+    const std::vector<std::u16string> source = toSourceLines(lines);
+    QPrintPreviewDialog dialog(&pagePrinter(), parent_);
+    dialog.setObjectName("PrintPreview");
+    // The dialog asks for its pages when it opens, when its page setup changes, and once more,
+    // on the chosen printer, when its Print button is pressed. The same layout answers each time.
+    std::exception_ptr failure;
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+        if (failure)
+            return;
+        // Pages for the preview are recorded as pictures by the printer's stand-in engine.
+        const bool previewing =
+            target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
+        std::unique_ptr<TPrintProgress> progress =
+            startProgress(previewing ? QStringLiteral("Preparing the preview...")
+                                     : QStringLiteral("Printing..."));
+        bool cancelled = false;
+        try {
+            TQtPrintDevice device(*target, font);
+            printDocument(device, source, progress.get());
+        } catch (const TPrintCancelled&) {
+            cancelled = true;
+        } catch (...) {
+            // Nothing may leave a slot; the failure is reported once the window is closed.
+            failure = std::current_exception();
+        }
+        if (failure || (cancelled && previewing))
+            QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
+    });
+    execPreview(dialog);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TQtPrintService::exportPdf(const QString& path, const QString& title, const QStringList& lines,
+                                const TFontAttributes& font) {
+    TJobFlag flag;
+    QPrinter& printer = pagePrinter();
+    const TPdfPages pages{printer.pageLayout(), printer.resolution()};
+    std::unique_ptr<TPrintProgress> progress = startProgress(QStringLiteral("Exporting to PDF..."));
+    writePdf(path, title, pages, toSourceLines(lines), font, progress.get());
+}
+
+std::unique_ptr<TPrintProgress> TQtPrintService::startProgress(const QString& label) {
+    return std::make_unique<TQtPrintProgress>(parent_, label);
+}
+
+std::vector<std::u16string> toSourceLines(const QStringList& lines) {
     std::vector<std::u16string> source;
     source.reserve(lines.size());
     for (const QString& line : lines) {
@@ -102,7 +171,20 @@ void printText(TPrintService& service, const QStringList& lines, const TFontAttr
         const auto n = std::min<qsizetype>(line.size(), TPrintLayout::kMaxLineLength + 1);
         source.emplace_back(reinterpret_cast<const char16_t*>(line.utf16()), n);
     }
-    printDocument(*device, printSourceLines(std::move(source)));
+    return printSourceLines(std::move(source));
+}
+
+void printText(TPrintService& service, const QStringList& lines, const TFontAttributes& font) {
+    TJobFlag flag;
+    std::unique_ptr<TPrintDevice> device = service.startJob(font);
+    if (!device)
+        return;
+    std::unique_ptr<TPrintProgress> progress = service.startProgress(QStringLiteral("Printing..."));
+    try {
+        printDocument(*device, toSourceLines(lines), progress.get());
+    } catch (const TPrintCancelled&) {
+        // The job was dropped; nothing more to say.
+    }
 }
 
 bool printJobRunning() {

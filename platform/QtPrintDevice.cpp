@@ -5,6 +5,7 @@
 #include "platform/QtFonts.h"
 
 #include <QCoreApplication>
+#include <QPaintEngine>
 #include <QPrinter>
 
 namespace {
@@ -22,12 +23,27 @@ void letTheWindowBreathe() {
 } // namespace
 
 TQtPrintDevice::TQtPrintDevice(QPrinter& printer, const TFontAttributes& font)
-    : printer_(printer), metrics_(QFont()) {
-    printer_.setDocName(QString());
-    if (!printer_.isValid() || !painter_.begin(&printer_))
+    : device_(printer), printer_(&printer), metrics_(QFont()) {
+    printer.setDocName(QString());
+    if (!printer.isValid())
         throw TLpError("Imprimante sélectionnée incorrecte");
-    // A font in points on a painter of a printer is scaled to the printer's resolution.
-    painter_.setFont(toQFont(font));
+    begin(font);
+}
+
+TQtPrintDevice::TQtPrintDevice(QPagedPaintDevice& device, const TFontAttributes& font)
+    : device_(device), metrics_(QFont()) {
+    begin(font);
+}
+
+void TQtPrintDevice::begin(const TFontAttributes& font) {
+    if (!painter_.begin(&device_))
+        throw TLpError("Imprimante sélectionnée incorrecte");
+    // A font in points on a painter of a printer is scaled to the printer's resolution. Without
+    // shaping, "fi" or "ffi" stay separate characters rather than becoming ligatures, so that the
+    // words of a PDF can be searched for and copied as they were typed.
+    QFont qfont = toQFont(font);
+    qfont.setStyleStrategy(QFont::StyleStrategy(qfont.styleStrategy() | QFont::PreferNoShaping));
+    painter_.setFont(qfont);
     painter_.setPen(toQColor(font.color, QPalette()));
     metrics_ = painter_.fontMetrics();
 }
@@ -38,11 +54,11 @@ TQtPrintDevice::~TQtPrintDevice() {
 }
 
 int TQtPrintDevice::pageWidth() const {
-    return printer_.width();
+    return device_.width();
 }
 
 int TQtPrintDevice::pageHeight() const {
-    return printer_.height();
+    return device_.height();
 }
 
 TPrintDevice::TExtent TQtPrintDevice::measure(std::u16string_view run) {
@@ -62,7 +78,7 @@ void TQtPrintDevice::drawText(int x, int y, std::u16string_view run) {
 }
 
 void TQtPrintDevice::newPage() {
-    if (!printer_.newPage())
+    if (!device_.newPage())
         throw TLpError("Erreur d'impression");
     letTheWindowBreathe();
 }
@@ -74,4 +90,17 @@ void TQtPrintDevice::endJob() {
     letTheWindowBreathe();
     if (!ok)
         throw TLpError("Erreur d'impression");
+}
+
+void TQtPrintDevice::abortJob() {
+    if (!painter_.isActive())
+        return;
+    // A printer recording pages for a preview has no job to drop; aborting through its stand-in
+    // engine leaves the printer broken (it crashes when destroyed, Qt 6.4).
+    const QPaintEngine* engine = painter_.paintEngine();
+    if (printer_ && engine && engine->type() != QPaintEngine::Picture)
+        printer_->abort();
+    if (painter_.isActive())
+        painter_.end();
+    letTheWindowBreathe();
 }

@@ -6,15 +6,20 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+class QPagedPaintDevice;
 class QPrinter;
 
-// A job on a QPrinter: painting starts with the object (the first page is open) and ends with
-// endJob(). Device units are the printer's pixels; (0, 0) is the top-left corner of the printable
-// area. Between pages, pending window events are processed so the program stays responsive.
+// A job on a QPrinter (or on a PDF writer, which lays pages out as a PDF printer does): painting
+// starts with the object (the first page is open) and ends with endJob(). Device units are the
+// printer's pixels; (0, 0) is the top-left corner of the printable area. Between pages, pending
+// window events are processed so the program stays responsive.
 class TQtPrintDevice : public TPrintDevice {
 public:
-    // Throws TLpError "Imprimante sélectionnée incorrecte" when the printer cannot start a job.
+    // A job with an empty document name. Throws TLpError "Imprimante sélectionnée incorrecte" when
+    // the printer cannot start a job.
     TQtPrintDevice(QPrinter& printer, const TFontAttributes& font);
+    // A job on any paged device, whose document name the caller sets.
+    TQtPrintDevice(QPagedPaintDevice& device, const TFontAttributes& font);
     ~TQtPrintDevice() override;
 
     int pageWidth() const override;
@@ -25,9 +30,13 @@ public:
     void drawText(int x, int y, std::u16string_view run) override;
     void newPage() override;
     void endJob() override;
+    void abortJob() override;
 
 private:
-    QPrinter& printer_;
+    void begin(const TFontAttributes& font);
+
+    QPagedPaintDevice& device_;
+    QPrinter* printer_ = nullptr; ///< the device when it is a printer
     QPainter painter_;
     QFontMetrics metrics_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 // The printer as the print layout sees it: one started job on a printer whose font is already set.
@@ -27,4 +28,15 @@ public:
     virtual void newPage() = 0;
     // Ends the current page and the job. Called exactly once per job, also after a failure.
     virtual void endJob() = 0;
+    // Ends a cancelled job, throwing away what the device can still throw away (a printer drops
+    // the job, a file is not kept). Called instead of endJob(); by default the same as endJob().
+    virtual void abortJob() { endJob(); }
+};
+
+// Told how far a job has come, and asked whether to go on.
+class TPrintProgress {
+public:
+    virtual ~TPrintProgress() = default;
+    // done of total source lines are laid out. Returns false when the author cancelled the job.
+    virtual bool advance(std::size_t done, std::size_t total) = 0;
 };

@@ -129,13 +129,25 @@ std::vector<std::u16string> printSourceLines(std::vector<std::u16string> lines) 
     return lines;
 }
 
-void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines) {
+void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines,
+                   TPrintProgress* progress) {
+    const std::size_t total = lines.size();
     try {
         TPrintLayout layout(device);
-        for (const std::u16string& line : lines) {
-            layout.printRun(line);
+        for (std::size_t i = 0; i < total; ++i) {
+            if (progress && i % kPrintProgressStep == 0 && !progress->advance(i, total))
+                throw TPrintCancelled();
+            layout.printRun(lines[i]);
             layout.printRun(u"\r\n");
         }
+        if (progress && !progress->advance(total, total))
+            throw TPrintCancelled();
+    } catch (const TPrintCancelled&) {
+        try {
+            device.abortJob();
+        } catch (...) {
+        }
+        throw;
     } catch (...) {
         // What was printed before the failure still goes to the printer.
         try {

@@ -2,6 +2,7 @@
 
 #include "platform/core/PrintDevice.h"
 
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,16 @@ private:
 // to TPrintLayout::kMaxLineLength characters.
 std::vector<std::u16string> printSourceLines(std::vector<std::u16string> lines);
 
+// Thrown by printDocument when the progress answered that the author cancelled.
+class TPrintCancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "print job cancelled"; }
+};
+
 // Prints the lines of a document, each followed by CR LF, on a started job, then ends the job. The
-// job is ended also when printing fails; the failure is passed on.
-void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines);
+// job is ended also when printing fails; the failure is passed on. A progress, when given, hears
+// every kPrintProgressStep lines and at the end; when it answers false the job is aborted and
+// TPrintCancelled thrown.
+void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines,
+                   TPrintProgress* progress = nullptr);
+constexpr std::size_t kPrintProgressStep = 64;

@@ -6,6 +6,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QPrinterInfo>
 #include <QTest>
 #include <QTextBlock>
@@ -212,4 +214,147 @@ TEST(PrintCommand, WithoutPrintersTheErrorBoxSaysSoAndNoDialogAppears) {
     form.FilePrint->trigger();
     EXPECT_EQ(prompts.errors, QStringList{"Aucune imprimante par défaut sélectionnée"});
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+namespace {
+
+// Dialogs whose save dialog answers with a chosen file and keeps what it was shown.
+class ExportDialogs : public lptest::ViewDialogs {
+public:
+    QString answer; ///< empty: cancel
+    std::optional<TFileDialog> shown;
+    bool executeSave(TFileDialog& dialog) override {
+        shown = dialog;
+        if (answer.isEmpty())
+            return false;
+        dialog.fileName = answer;
+        return true;
+    }
+};
+
+struct ExportForm {
+    lptest::ViewPrompts prompts;
+    ExportDialogs dialogs;
+    lptest::ViewPrintService printing;
+    TForm1 form{TForm1Services{&prompts, &dialogs, &printing}};
+};
+
+} // namespace
+
+TEST(PdfExportCommand, AsksForAPdfBesideThePageAndLeavesTheDocumentAsItIs) {
+    ExportForm f;
+    f.form.Clm1->SetText("one é\r\ntwo €");
+    f.form.Clm1->SetModified(true);
+    f.form.SaveDialog1.fileName = "/pages/my page.v2.txt";
+    f.form.StatusPanel1->setText("/pages/my page.v2.txt");
+    f.dialogs.answer = "/elsewhere/out.pdf";
+    f.form.FileExportPdf->trigger();
+
+    ASSERT_TRUE(f.dialogs.shown);
+    EXPECT_EQ(f.dialogs.shown->filter, "Fichiers PDF|*.pdf");
+    EXPECT_EQ(f.dialogs.shown->defaultExt, "pdf");
+    EXPECT_TRUE(f.dialogs.shown->overwritePrompt);
+    EXPECT_EQ(f.dialogs.shown->initialDir, "/pages");
+    EXPECT_EQ(f.dialogs.shown->fileName, "/pages/my page.v2.pdf");
+    ASSERT_EQ(f.printing.exports.size(), 1u);
+    EXPECT_EQ(f.printing.exports[0].path, "/elsewhere/out.pdf");
+    EXPECT_EQ(f.printing.exports[0].title, "my page.v2.txt");
+    EXPECT_EQ(f.printing.exports[0].lines, f.form.Clm1->Lines());
+    EXPECT_EQ(f.printing.exports[0].font, f.form.Clm1->EditorFont());
+    EXPECT_TRUE(f.prompts.errors.isEmpty());
+    // The document keeps its name, file and modified flag.
+    EXPECT_TRUE(f.form.Clm1->Modified());
+    EXPECT_EQ(f.form.SaveDialog1.fileName, "/pages/my page.v2.txt");
+    EXPECT_EQ(f.form.StatusPanel1->text(), "/pages/my page.v2.txt");
+}
+
+TEST(PdfExportCommand, UntitledPageStartsInTheSaveFolderAndCancelExportsNothing) {
+    ExportForm f;
+    f.form.SaveDialog1.initialDir = "/favourite";
+    f.form.FileExportPdf->trigger();
+    ASSERT_TRUE(f.dialogs.shown);
+    EXPECT_EQ(f.dialogs.shown->initialDir, "/favourite");
+    EXPECT_TRUE(f.printing.exports.empty());
+
+    f.dialogs.answer = "/favourite/a.pdf";
+    f.form.FileExportPdf->trigger();
+    ASSERT_EQ(f.printing.exports.size(), 1u);
+    EXPECT_EQ(f.printing.exports[0].title, "Untitled");
+}
+
+TEST(PdfExportCommand, FailureReachesTheErrorBox) {
+    ExportForm f;
+    f.dialogs.answer = "/x/a.pdf";
+    f.printing.exportError = "Impossible de créer le fichier /x/a.pdf";
+    f.form.FileExportPdf->trigger();
+    EXPECT_EQ(f.prompts.errors, QStringList{"Impossible de créer le fichier /x/a.pdf"});
+}
+
+TEST(PdfExportCommand, PreviewShowsTheLinesThatPrintingPrints) {
+    ExportForm f;
+    f.form.Clm1->SetText("^Bbold^b\r\nsecond");
+    f.form.FilePreview->trigger();
+    ASSERT_EQ(f.printing.previews.size(), 1u);
+    EXPECT_EQ(f.printing.previews[0].lines, f.form.Clm1->Lines());
+    EXPECT_EQ(f.printing.previews[0].font, f.form.Clm1->EditorFont());
+    // The File menu holds both commands around Print.
+    const QList<QAction*> file = f.form.Fichier1->actions();
+    const auto at = [&](QAction* a) { return file.indexOf(a); };
+    EXPECT_EQ(at(f.form.FilePreview) + 1, at(f.form.FilePrint));
+    EXPECT_EQ(at(f.form.FilePrint) + 1, at(f.form.FileExportPdf));
+    EXPECT_EQ(f.form.FilePreview->text(), "Print Pre&view...");
+    EXPECT_EQ(f.form.FileExportPdf->text(), "E&xport as PDF...");
+}
+
+namespace {
+
+// Its progress answers Cancel once the count reaches cancelAt.
+class CancellingPrintService : public lptest::ViewPrintService {
+public:
+    std::size_t cancelAt = SIZE_MAX;
+    std::vector<QString> labels;
+    std::vector<std::size_t> heard;
+    std::unique_ptr<TPrintProgress> startProgress(const QString& label) override {
+        labels.push_back(label);
+        struct Answer : TPrintProgress {
+            CancellingPrintService* s;
+            bool advance(std::size_t done, std::size_t) override {
+                s->heard.push_back(done);
+                return done < s->cancelAt;
+            }
+        };
+        auto answer = std::make_unique<Answer>();
+        answer->s = this;
+        return answer;
+    }
+};
+
+} // namespace
+
+TEST(PdfExportCommand, ReadingALongPageShowsProgressAndCancelStopsTheCommand) {
+    lptest::ViewPrompts prompts;
+    ExportDialogs dialogs;
+    CancellingPrintService printing;
+    TForm1 form{TForm1Services{&prompts, &dialogs, &printing}};
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QString("line %1\r\n").arg(i);
+    form.Clm1->SetText(text);
+
+    form.FilePreview->trigger();
+    EXPECT_EQ(printing.labels, std::vector<QString>{"Reading the page..."});
+    EXPECT_EQ(printing.heard, (std::vector<std::size_t>{0, 1024, 2048}));
+    ASSERT_EQ(printing.previews.size(), 1u);
+    EXPECT_EQ(printing.previews[0].lines.size(), 3001) << "with the empty last line";
+
+    // Cancelled while reading: no preview, no print dialog, no export, no message.
+    printing.cancelAt = 1024;
+    form.FilePreview->trigger();
+    form.FilePrint->trigger();
+    dialogs.answer = "/x/a.pdf";
+    form.FileExportPdf->trigger();
+    EXPECT_EQ(printing.previews.size(), 1u);
+    EXPECT_EQ(printing.calls, 0);
+    EXPECT_TRUE(printing.exports.empty());
+    EXPECT_TRUE(prompts.errors.isEmpty());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 #include "platform/PrintService.h"
 #include "platform/Prompts.h"
 #include "tests/platform/FakePrintDevice.h"
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace lptest {
 
@@ -41,6 +43,15 @@ public:
     int calls = 0;
     std::optional<TFontAttributes> font;
     FakePrintDevice device;
+    // What the preview and the export were given.
+    struct Output {
+        QString path;
+        QString title;
+        QStringList lines;
+        TFontAttributes font;
+    };
+    std::vector<Output> previews, exports;
+    QString exportError; ///< thrown by exportPdf as a TLpError when not empty
 
     std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& f) override {
         ++calls;
@@ -48,6 +59,15 @@ public:
         if (!answer)
             return nullptr;
         return std::make_unique<Proxy>(device);
+    }
+    void preview(const QStringList& lines, const TFontAttributes& f) override {
+        previews.push_back({QString(), QString(), lines, f});
+    }
+    void exportPdf(const QString& path, const QString& title, const QStringList& lines,
+                   const TFontAttributes& f) override {
+        if (!exportError.isEmpty())
+            throw TLpError(exportError);
+        exports.push_back({path, title, lines, f});
     }
 
 private:

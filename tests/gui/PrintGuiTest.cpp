@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
@@ -78,5 +80,52 @@ TEST(PrintGui, RealDialogOffersNoFileAndCancelPrintsNothing) {
     for (const QString& choice : service.printerChoices)
         EXPECT_FALSE(choice.contains("PDF")) << choice.toStdString();
     EXPECT_TRUE(service.pageChoices.isEmpty()) << service.pageChoices.join(", ").toStdString();
+    EXPECT_FALSE(printJobRunning());
+}
+
+namespace {
+
+// The real preview window, with no printer installed, looked at and then closed.
+class NoPrinterService : public TQtPrintService {
+public:
+    using TQtPrintService::TQtPrintService;
+    bool shown = false;
+    int pages = -1;
+    QString shot;
+
+protected:
+    std::unique_ptr<QPrinter> defaultPrinter() override { return nullptr; }
+    void execPreview(QPrintPreviewDialog& dialog) override {
+        QTimer::singleShot(300, &dialog, [this, &dialog] {
+            shown = dialog.isVisible();
+            if (auto* widget = dialog.findChild<QPrintPreviewWidget*>())
+                pages = widget->pageCount();
+            if (!shot.isEmpty())
+                dialog.grab().save(shot);
+            dialog.reject();
+        });
+        TQtPrintService::execPreview(dialog);
+    }
+};
+
+} // namespace
+
+TEST(PrintGui, PreviewWorksWithoutAnyPrinter) {
+    lptest::ViewPrompts prompts;
+    lptest::ViewDialogs dialogs;
+    TForm1 owner(TForm1Services{&prompts, &dialogs, nullptr});
+    NoPrinterService service(&owner);
+    service.shot = qEnvironmentVariable("LARKPAD_PREVIEW_SHOT");
+    TForm1 form(TForm1Services{&prompts, &dialogs, &service});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QString("Line %1 é € œ\r\n").arg(i);
+    form.Clm1->SetText(text);
+    form.FilePreview->trigger();
+    EXPECT_TRUE(service.shown);
+    EXPECT_GE(service.pages, 2);
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
 }

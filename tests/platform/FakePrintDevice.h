@@ -34,6 +34,7 @@ public:
     std::vector<Draw> draws;
     int page = 0;
     int endJobCount = 0;
+    int abortJobCount = 0;
     int measureCount = 0;
 
     int pageWidth() const override { return width; }
@@ -68,6 +69,7 @@ public:
         if (endJobThrows)
             throw std::runtime_error("end failed");
     }
+    void abortJob() override { ++abortJobCount; }
     int pageCount() const { return page + 1; }
 };
 

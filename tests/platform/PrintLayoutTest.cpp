@@ -169,6 +169,50 @@ TEST(PrintLayout, FailureEndsTheJobAndIsPassedOn) {
     EXPECT_EQ(both.endJobCount, 1);
 }
 
+namespace {
+
+// Hears every kPrintProgressStep lines and once at the end; answers as told.
+struct StepProgress : TPrintProgress {
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    std::size_t cancelAt = SIZE_MAX; ///< answers false once done reaches this
+    bool advance(std::size_t done, std::size_t total) override {
+        calls.emplace_back(done, total);
+        return done < cancelAt;
+    }
+};
+
+} // namespace
+
+TEST(PrintLayout, ProgressHearsTheLinesAndCancelAbortsTheJob) {
+    const std::vector<std::u16string> lines(150, u"x");
+    FakePrintDevice dev;
+    dev.height = 1000000;
+    StepProgress progress;
+    printDocument(dev, lines, &progress);
+    EXPECT_EQ(progress.calls, (std::vector<std::pair<std::size_t, std::size_t>>{
+                                  {0, 150}, {64, 150}, {128, 150}, {150, 150}}));
+    EXPECT_EQ(dev.endJobCount, 1);
+    EXPECT_EQ(dev.abortJobCount, 0);
+
+    // Cancelled: the job is aborted, not ended, and nothing after the cancel is drawn.
+    FakePrintDevice cancelled;
+    cancelled.height = 1000000;
+    StepProgress stop;
+    stop.cancelAt = 64;
+    EXPECT_THROW(printDocument(cancelled, lines, &stop), TPrintCancelled);
+    EXPECT_EQ(cancelled.draws.size(), 64u);
+    EXPECT_EQ(cancelled.abortJobCount, 1);
+    EXPECT_EQ(cancelled.endJobCount, 0);
+
+    // A cancel after the last line still aborts: the job was not ended yet.
+    FakePrintDevice late;
+    StepProgress atEnd;
+    atEnd.cancelAt = 1;
+    EXPECT_THROW(printDocument(late, {u"x"}, &atEnd), TPrintCancelled);
+    EXPECT_EQ(late.abortJobCount, 1);
+    EXPECT_EQ(late.endJobCount, 0);
+}
+
 TEST(PrintLayout, SourceLinesDropOneEmptyLastLineAndAreCut) {
     EXPECT_EQ(printSourceLines({u"a", u"", u""}), (std::vector<std::u16string>{u"a", u""}));
     EXPECT_EQ(printSourceLines({u"", u"a"}), (std::vector<std::u16string>{u"", u"a"}));

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+class TColorMemo;
+class TDialogs;
+class TPrintService;
+struct TFileDialog;
+
+// The editor's lines as printing takes them (TColorMemo::Lines). Gathering them from a long page
+// with word wrap on lays out every paragraph, so it shows the print service's progress and can be
+// cancelled: then there are no lines.
+std::optional<QStringList> linesToPrint(TPrintService& printing, const TColorMemo& editor);
+
+// File > Export as PDF: asks for a file name in the export dialog ("Fichiers PDF|*.pdf", default
+// extension "pdf", a question before an existing file is replaced), proposing the page's folder
+// and name with ".pdf", and writes the page there as it would be printed, titled with the page's
+// file name. The document itself (text, modified flag, file name) does not change.
+//
+// exportDialog keeps its state between uses; saveDialog is the document's save dialog, whose file
+// name is the page's file and whose folder is where an untitled page's export starts.
+void exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
+                 const TFileDialog& saveDialog, const TColorMemo& editor);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/FontAttributes.h"
+#include "platform/core/PrintDevice.h"
+
+#include <QPageLayout>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+// The pages of a PDF file: paper, orientation and margins, and the resolution in dots per inch
+// that the layout measures in (a printer's, so that the file breaks its lines and pages as the
+// printer does).
+struct TPdfPages {
+    QPageLayout layout;
+    int resolution = 1200;
+};
+
+// Writes the lines as a PDF file with the print layout, in the font, with title as the document's
+// title. The file is written beside its final place and put there once complete; on a failure or
+// a cancel the previous file, if any, stays as it was and nothing else is left behind. Returns
+// false when the progress cancelled the export. Throws TLpError "Impossible de créer le fichier
+// <path>" when the file cannot be created or put in place, "Erreur d'écriture dans le flux" when
+// writing fails.
+bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
+              const std::vector<std::u16string>& lines, const TFontAttributes& font,
+              TPrintProgress* progress = nullptr);

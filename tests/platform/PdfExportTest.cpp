@@ -1,0 +1,242 @@
+#include "platform/PdfExport.h"
+#include "platform/Errors.h"
+#include "platform/PrintProgress.h"
+#include "platform/Printing.h"
+#include "platform/QtPrintDevice.h"
+#include "tests/platform/PdfTools.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using lptest::monoFont;
+using lptest::pdfPage;
+using lptest::PdfPrintService;
+using lptest::runTool;
+
+namespace {
+
+bool havePoppler() {
+    return !QStandardPaths::findExecutable("pdftotext").isEmpty() &&
+           !QStandardPaths::findExecutable("pdfinfo").isEmpty();
+}
+
+// How many lines of monoFont() a page of the default PDF printer holds.
+int linesPerPage(const QString& probeFile) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFileName(probeFile);
+    TQtPrintDevice probe(printer, monoFont());
+    const int l = probe.measure(u"x").height + 2;
+    int perPage = 0;
+    while (perPage * l <= probe.pageHeight() - 2 * l)
+        ++perPage;
+    probe.endJob();
+    QFile::remove(probeFile);
+    return perPage;
+}
+
+// Two full pages and a few lines on a third, with characters beyond ASCII on every line.
+QStringList threePages(int perPage) {
+    QStringList lines;
+    for (int i = 1; i <= 2 * perPage + 3; ++i)
+        lines << QString("Ligne %1 café 5 € œuvre ^Bgras^b").arg(i, 3, 10, QChar('0'));
+    return lines;
+}
+
+int pdfPageCount(const QString& file) {
+    const auto m = QRegularExpression("Pages: +(\\d+)\n").match(runTool("pdfinfo", {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+QString exportError(PdfPrintService& service, const QString& path, const QStringList& lines) {
+    try {
+        service.exportPdf(path, "page.txt", lines, monoFont());
+    } catch (const TLpError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+TEST(PdfExport, ThreePagesReadBackPageByPageWithTitleAndAccents) {
+    if (!havePoppler())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    lptest::TempDir dir;
+    const int perPage = linesPerPage(dir.file("probe.pdf"));
+    ASSERT_GT(perPage, 20);
+    const QStringList lines = threePages(perPage);
+
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    const QString out = dir.file("page.pdf");
+    service.exportPdf(out, "page.txt", lines, monoFont());
+
+    EXPECT_EQ(pdfPageCount(out), 3);
+    EXPECT_EQ(pdfPage(out, 1), lines.mid(0, perPage));
+    EXPECT_EQ(pdfPage(out, 2), lines.mid(perPage, perPage));
+    EXPECT_EQ(pdfPage(out, 3), lines.mid(2 * perPage));
+    EXPECT_TRUE(runTool("pdfinfo", {out}).contains(QRegularExpression("Title: +page.txt\n")));
+    // Only the file asked for: no temporary file, and the printer's own file untouched.
+    EXPECT_EQ(filesIn(dir.path()), QStringList{"page.pdf"});
+    EXPECT_FALSE(printJobRunning());
+}
+
+// Ligatures would turn "fi" into one character that a search for the word does not find.
+TEST(PdfExport, TextIsFoundAsTypedInAProportionalFont) {
+    if (!havePoppler())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    TFontAttributes font;
+    font.name = "DejaVu Sans";
+    font.size = 12;
+    const QStringList lines{"fin office affiche fléau", "été € œuvre"};
+    service.exportPdf(dir.file("p.pdf"), "p", lines, font);
+    EXPECT_EQ(pdfPage(dir.file("p.pdf"), 1), lines);
+}
+
+TEST(PdfExport, PreviewShowsThePagesThatPrintingAndExportMake) {
+    if (!havePoppler())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    lptest::TempDir dir;
+    const QStringList lines = threePages(linesPerPage(dir.file("probe.pdf")));
+    PdfPrintService service;
+    service.file = dir.file("printed.pdf");
+
+    service.preview(lines, monoFont());
+    EXPECT_EQ(service.previewPages, 3);
+    EXPECT_EQ(service.progressLabels, std::vector<QString>{"Preparing the preview..."});
+
+    printText(service, lines, monoFont());
+    EXPECT_EQ(service.pages.size(), 3u);
+    service.exportPdf(dir.file("exported.pdf"), "t", lines, monoFont());
+    EXPECT_EQ(pdfPageCount(dir.file("exported.pdf")), 3);
+
+    // The preview's Print button prints what it shows, on the printer.
+    QFile::remove(service.file);
+    service.pressPreviewPrint = true;
+    service.preview(lines, monoFont());
+    EXPECT_EQ(pdfPageCount(service.file), 3);
+    EXPECT_EQ(pdfPage(service.file, 3), pdfPage(dir.file("exported.pdf"), 3));
+    EXPECT_EQ(service.progressLabels.back(), "Printing...");
+    EXPECT_FALSE(printJobRunning());
+}
+
+TEST(PdfExport, WithoutAnyPrinterPreviewAndExportUseAPdfPrinterOnTheLocalePaper) {
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.havePrinter = false;
+    const QPageSize::PageSizeId paper = QLocale().measurementSystem() == QLocale::ImperialUSSystem
+                                            ? QPageSize::Letter
+                                            : QPageSize::A4;
+    service.preview({"one line", "two"}, monoFont());
+    EXPECT_EQ(service.previewPages, 1);
+    EXPECT_EQ(service.previewLayout.pageSize().id(), paper);
+    EXPECT_EQ(service.pagePrinter().outputFormat(), QPrinter::PdfFormat);
+    // The preview's print dialog then offers this printer; printing itself still says why not.
+    EXPECT_THROW(printText(service, {"x"}, monoFont()), TLpError);
+
+    service.exportPdf(dir.file("out.pdf"), "t", {"x"}, monoFont());
+    if (havePoppler()) {
+        EXPECT_EQ(pdfPageCount(dir.file("out.pdf")), 1);
+    }
+}
+
+TEST(PdfExport, CancelledExportLeavesNothingAndKeepsThePreviousFile) {
+    lptest::TempDir dir;
+    const QStringList lines(500, "some text");
+    const QString old = dir.file("old.pdf");
+    ASSERT_TRUE(lptest::writeFile(old, "previous"));
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    std::size_t lastDone = 0;
+    service.onProgress = [&](std::size_t done, std::size_t) {
+        lastDone = done;
+        return done < 200;
+    };
+    EXPECT_EQ(exportError(service, old, lines), QString());
+    EXPECT_EQ(exportError(service, dir.file("new.pdf"), lines), QString());
+    EXPECT_GE(lastDone, 200u);
+    EXPECT_LT(lastDone, 500u);
+    EXPECT_EQ(lptest::readFile(old), "previous");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{"old.pdf"});
+    EXPECT_FALSE(printJobRunning());
+
+    // A cancelled preview closes the window and says nothing.
+    service.preview(lines, monoFont());
+    EXPECT_FALSE(printJobRunning());
+}
+
+TEST(PdfExport, UnwritableFolderIsAnErrorAndLeavesNothing) {
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    const QString missing = dir.file("no such folder/x.pdf");
+    EXPECT_EQ(exportError(service, missing, {"x"}), "Impossible de créer le fichier " + missing);
+    // A folder that takes no new file, not even from the superuser.
+    EXPECT_EQ(exportError(service, "/proc/larkpad-export.pdf", {"x"}),
+              "Impossible de créer le fichier /proc/larkpad-export.pdf");
+    EXPECT_TRUE(filesIn(dir.path()).isEmpty());
+    EXPECT_FALSE(printJobRunning());
+}
+
+// The disk fills up in the middle of the file: a file size limit makes the same fault.
+TEST(PdfExport, FullDiskIsAnErrorAndKeepsThePreviousFile) {
+    lptest::TempDir dir;
+    const QString old = dir.file("old.pdf");
+    ASSERT_TRUE(lptest::writeFile(old, "previous"));
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QString("line %1 with some text to fill the pages").arg(i);
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 6000;
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < limited.rlim_cur)
+        GTEST_SKIP() << "the file size limit cannot be set";
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const QString error = exportError(service, old, lines);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(error, "Erreur d'écriture dans le flux");
+    EXPECT_EQ(lptest::readFile(old), "previous");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{"old.pdf"});
+    EXPECT_FALSE(printJobRunning());
+    // With room again the same export works.
+    EXPECT_EQ(exportError(service, old, lines), QString());
+    EXPECT_TRUE(lptest::readFile(old).startsWith("%PDF"));
+}
+
+TEST(PdfExport, ProgressDialogCancelButtonStopsTheJob) {
+    QWidget window;
+    TQtPrintProgress progress(&window, "Exporting to PDF...");
+    ASSERT_NE(progress.dialog(), nullptr);
+    EXPECT_EQ(progress.dialog()->labelText(), "Exporting to PDF...");
+    EXPECT_TRUE(progress.advance(0, 1000));
+    QPushButton* cancel = nullptr;
+    for (QPushButton* b : progress.dialog()->findChildren<QPushButton*>())
+        if (b->text() == "Annuler")
+            cancel = b;
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_FALSE(progress.advance(1, 1000));
+}
