@@ -23,7 +23,9 @@ int main(int argc, char* argv[]) {
 
     // 3. The message loop: the main window is shown and events are dispatched until it closes.
     form1.show();
-    // A page named on the command line opens as if chosen in the open dialog.
+    // Unsaved changes that an earlier run left behind are offered first. A page named on the
+    // command line opens as if chosen in the open dialog, unless a recovered text took its place.
+    form1.recoverAtStart();
     if (const QStringList args = QApplication::arguments(); args.size() > 1)
         form1.openFromCommandLine(args.at(1));
     return app.exec();
