@@ -67,7 +67,7 @@ public:
         QString id;
         waitFor(
             [&] {
-                id = xdotool({"search", "--onlyvisible", "--pid",
+                id = xdotool({"search", "--all", "--onlyvisible", "--pid",
                               QString::number(process_.processId()), "--name", "^" + title + "$"})
                          .section('\n', 0, 0);
                 return !id.isEmpty();
@@ -80,9 +80,20 @@ public:
         const QString id = window(title);
         if (id.isEmpty())
             return false;
-        xdotool({"windowfocus", "--sync", id});
-        QTest::qWait(300);
-        return true;
+        // A window that is still being shown can take the focus back: insist until it stays.
+        return waitFor([&] {
+            xdotool({"windowfocus", id});
+            QTest::qWait(300);
+            return xdotool({"getwindowfocus"}) == id;
+        });
+    }
+    // Answers the confirmation box with a key and waits until the box is gone: a key given to
+    // the main window while the box is still closing would be lost.
+    bool answer(const QString& keys) {
+        if (!focus("Confirmation"))
+            return false;
+        key(keys);
+        return waitFor([&] { return window("Confirmation", 0).isEmpty(); });
     }
     QString folder() const { return home_ + "/state/Larkpad/recovery"; }
     // Waits for a recovery copy that holds text (in the editor's form).
@@ -126,8 +137,7 @@ TEST(RecoveryGui, UntitledPageComesBackAfterAKill) {
     lark.kill();
 
     lark.start();
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("Return"); // &Oui
+    ASSERT_TRUE(lark.answer("Return")); // &Oui
     ASSERT_TRUE(lark.focus("Lark Pad"));
     key("ctrl+s"); // untitled: the save dialog
     ASSERT_TRUE(lark.focus("Save File as"));
@@ -154,15 +164,13 @@ TEST(RecoveryGui, NamedPageCancelKeepsYesRecoversNoDeletes) {
 
     // Annuler: the page named on the command line opens as usual, the copy stays.
     lark.start({page});
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("Escape");
+    ASSERT_TRUE(lark.answer("Escape"));
     QTest::qWait(1000);
     EXPECT_TRUE(lark.copyHolds("Old text plus new"));
     lark.kill();
 
     lark.start({page});
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("Return");
+    ASSERT_TRUE(lark.answer("Return"));
     ASSERT_TRUE(lark.focus("Lark Pad"));
     key("ctrl+s"); // named: written without a dialog
     EXPECT_TRUE(fileHolds(page, "Old text plus new"));
@@ -172,8 +180,7 @@ TEST(RecoveryGui, NamedPageCancelKeepsYesRecoversNoDeletes) {
     ASSERT_TRUE(lark.copyHolds("XOld text plus new"));
     lark.kill();
     lark.start({page});
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("n"); // &Non
+    ASSERT_TRUE(lark.answer("n")); // &Non
     EXPECT_TRUE(lark.noCopyLeft());
     EXPECT_EQ(lptest::readFile(page), "Old text plus new");
 }
@@ -201,8 +208,7 @@ TEST(RecoveryGui, PageChangedOutsideIsReloadedOrKeptAndNotOverwrittenUnasked) {
     // Unchanged document: reload on &Oui.
     ASSERT_TRUE(lptest::writeFile(page, "Changed outside"));
     switchAwayAndBack();
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("Return");
+    ASSERT_TRUE(lark.answer("Return"));
     ASSERT_TRUE(lark.focus("Lark Pad"));
     key("ctrl+End");
     typeText("!");
@@ -213,17 +219,14 @@ TEST(RecoveryGui, PageChangedOutsideIsReloadedOrKeptAndNotOverwrittenUnasked) {
     typeText("?");
     ASSERT_TRUE(lptest::writeFile(page, "Third version"));
     switchAwayAndBack();
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("n");
+    ASSERT_TRUE(lark.answer("n"));
     ASSERT_TRUE(lark.focus("Lark Pad"));
     key("ctrl+s");
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("n"); // not written
+    ASSERT_TRUE(lark.answer("n")) << lptest::readFile(page).toStdString(); // not written
     ASSERT_TRUE(lark.focus("Lark Pad"));
     QTest::qWait(500);
     EXPECT_EQ(lptest::readFile(page), "Third version");
     key("ctrl+s");
-    ASSERT_TRUE(lark.focus("Confirmation"));
-    key("Return");
+    ASSERT_TRUE(lark.answer("Return"));
     EXPECT_TRUE(fileHolds(page, "Changed outside!?"));
 }
