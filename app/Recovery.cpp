@@ -20,6 +20,9 @@ std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return nullptr;
+    // It names the program and the machine: as private as the copy.
+    QFile::setPermissions(recoveryLockPath(copyPath),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return lock;
 }
 
