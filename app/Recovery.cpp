@@ -139,12 +139,18 @@ void TRecovery::writeFailed() {
 }
 
 bool TRecovery::offerRecovery() {
+    // A program that ended during its first write left a lock and a temporary file only.
+    for (const QString& copy : listOrphanRecoveryLocks(folder_)) {
+        if (copy != copyPath_ && lockFor(copy))
+            removeRecoveryLeftovers(copy);
+    }
     for (const QString& copy : listRecoveryCopies(folder_)) {
         if (copy == copyPath_)
             continue;
         std::unique_ptr<QLockFile> lock = lockFor(copy);
         if (!lock)
             continue; // the copy of a program that still runs
+        removeRecoveryLeftovers(copy);
         const TRecoveredCopy found = readRecoveryCopy(copy);
         if (!found.ok) {
             const QString aside = setRecoveryCopyAside(copy);

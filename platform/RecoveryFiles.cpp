@@ -41,6 +41,28 @@ QStringList listRecoveryCopies(const QString& folder) {
     return copies;
 }
 
+QStringList listOrphanRecoveryLocks(const QString& folder) {
+    QStringList copies;
+    const QDir dir(folder);
+    for (const QString& lock :
+         dir.entryList({"*" + kSuffix + ".lock"}, QDir::Files | QDir::Hidden)) {
+        const QString copy = dir.filePath(lock.chopped(5));
+        if (!QFileInfo::exists(copy))
+            copies << copy;
+    }
+    return copies;
+}
+
+void removeRecoveryLeftovers(const QString& copyPath) {
+    const QFileInfo copy(copyPath);
+    QDir dir = copy.dir();
+    for (const QString& name :
+         dir.entryList({copy.fileName() + ".*"}, QDir::Files | QDir::Hidden)) {
+        if (name != copy.fileName() + ".lock" && !name.endsWith(kDamaged))
+            dir.remove(name);
+    }
+}
+
 QString newRecoveryCopyPath(const QString& folder) {
     return QDir(folder).filePath(QStringLiteral("%1-%2%3")
                                      .arg(QDateTime::currentMSecsSinceEpoch())

@@ -19,6 +19,14 @@ bool makePrivateFolder(const QString& folder);
 // The copies in the folder, oldest first (copies set aside as damaged are not listed).
 QStringList listRecoveryCopies(const QString& folder);
 
+// The copies whose lock files are there without the copy: a program that ended before its first
+// copy was complete.
+QStringList listOrphanRecoveryLocks(const QString& folder);
+
+// Removes what a program that ended while writing a copy left beside it (its temporary files);
+// the copy, its lock file and copies set aside stay.
+void removeRecoveryLeftovers(const QString& copyPath);
+
 // A file name for a new copy of this program in the folder.
 QString newRecoveryCopyPath(const QString& folder);
 

@@ -9,7 +9,9 @@
 #include "tests/app/DocumentFakes.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -143,6 +145,22 @@ TEST_F(Recovery, ARunningProgramsCopyIsNotOffered) {
     EXPECT_FALSE(second->recoverAtStart());
     EXPECT_TRUE(prompts.questions.isEmpty());
     EXPECT_EQ(copies().size(), 1);
+}
+
+TEST_F(Recovery, WhatAProgramKilledWhileWritingLeftIsCleanedUp) {
+    type("kept");
+    copyNow();
+    const QString copy = copies().first();
+    form.reset();
+    // Killed during a later write, and another program killed during its first one.
+    ASSERT_TRUE(lptest::writeFile(copy + ".aB3xYz", "half a copy"));
+    const QString other = folder() + "/5-6.recovery";
+    ASSERT_TRUE(lptest::writeFile(other + ".lock", "999999999\nlarkpad\n\n"));
+    ASSERT_TRUE(lptest::writeFile(other + ".Qw12er", "half a copy"));
+    restart(TAnswer::Cancel);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files),
+              QStringList{QFileInfo(copy).fileName()}); // the copy only, kept for the next start
 }
 
 TEST_F(Recovery, DamagedCopiesAreReportedAndSetAside) {

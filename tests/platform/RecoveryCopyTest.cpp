@@ -140,15 +140,6 @@ TEST(ByteHash, SameBytesSameHashHoweverSplit) {
     EXPECT_NE(TByteHash::of(other.data(), other.size()), whole);
 }
 
-TEST(DiskChange, SizeDecidesTimeAsksForTheBytes) {
-    const TFileStamp known{true, 10, 1000, 99};
-    EXPECT_EQ(quickDiskChange({}, {}), TDiskChange::none); // never known
-    EXPECT_EQ(quickDiskChange(known, {}), TDiskChange::gone);
-    EXPECT_EQ(quickDiskChange(known, {true, 11, 1000, 0}), TDiskChange::changed);
-    EXPECT_EQ(quickDiskChange(known, {true, 10, 2000, 0}), TDiskChange::maybe);
-    EXPECT_EQ(quickDiskChange(known, {true, 10, 1000, 0}), TDiskChange::none);
-}
-
 TEST(DiskChange, TouchedFileIsNotChangedRewrittenIs) {
     lptest::TempDir dir;
     const QString path = dir.file("page.txt");
