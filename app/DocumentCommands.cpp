@@ -2,6 +2,7 @@
 
 #include "editor/ColMemo.h"
 #include "platform/Dialogs.h"
+#include "platform/DiskStamps.h"
 #include "platform/PageFiles.h"
 #include "platform/Prompts.h"
 
@@ -49,8 +50,12 @@ void TDocumentCommands::fileNew() {
     // An editor without any line keeps its modified flag: clearing it would change nothing else.
     if (parts_.editor.LineCount() > 0)
         parts_.editor.Clear();
+    if (!parts_.editor.Modified() && textClean)
+        textClean();
     parts_.saveDialog.fileName.clear();
     parts_.statusPanel.setText(kUntitled);
+    disk_ = {};
+    askedAbout_.reset();
 }
 
 void TDocumentCommands::fileOpen() {
@@ -83,8 +88,10 @@ bool TDocumentCommands::fileSave() {
     const QString path = currentFileName();
     if (path.isEmpty())
         return fileSaveAs();
+    if (!overwriteConfirmed(path))
+        return false;
     write(path);
-    parts_.editor.SetModified(false);
+    markClean();
     parts_.statusPanel.setText(path);
     return true;
 }
@@ -105,7 +112,7 @@ bool TDocumentCommands::fileSaveAs() {
         dialog.fileName = previous;
         throw;
     }
-    parts_.editor.SetModified(false);
+    markClean();
     parts_.statusPanel.setText(dialog.fileName);
     return true;
 }
@@ -129,6 +136,8 @@ bool TDocumentCommands::closeQuery() {
         dialog.fileName = previous;
         return false; // no file chosen: the changes would be lost, so the window stays
     }
+    if (!previous.isEmpty() && !overwriteConfirmed(previous))
+        return false;
     try {
         write(dialog.fileName);
     } catch (...) {
@@ -144,9 +153,11 @@ void TDocumentCommands::load(const QString& path) {
     // as it is: one replacement of the whole text, which also drops the undo history.
     parts_.editor.setPlainText(page.text);
     page.text.clear();
-    parts_.editor.SetModified(false);
+    markClean();
     parts_.saveDialog.fileName = path;
     parts_.statusPanel.setText(path);
+    disk_ = readFileStamp(path);
+    askedAbout_.reset();
     if (page.zeroOffset >= 0)
         parts_.prompts.warning(
             QStringLiteral("This file holds a zero byte at offset %1. The text ends there: what "
@@ -158,4 +169,61 @@ void TDocumentCommands::write(const QString& path) {
     // The editor's raw text separates lines with U+2029, which the page encoder writes as CR LF;
     // taking it as it is spares a copy of the whole text.
     savePageFile(path, parts_.editor.document()->toRawText());
+    disk_ = readFileStamp(path);
+    askedAbout_.reset();
+}
+
+void TDocumentCommands::markClean() {
+    parts_.editor.SetModified(false);
+    // Replacing the whole text resets the flag without the editor's notice: tell it here.
+    if (textClean)
+        textClean();
+}
+
+bool TDocumentCommands::overwriteConfirmed(const QString& path) {
+    if (!changedOnDisk(disk_, path) || !statFile(path).exists)
+        return true;
+    return parts_.prompts.askYesNoCancel(
+               QStringLiteral("The file %1 was changed by another program since it was opened. "
+                              "Overwrite it?")
+                   .arg(path)) == TAnswer::Yes;
+}
+
+void TDocumentCommands::restore(const QString& path, const QString& text, const TFileStamp& stamp) {
+    parts_.editor.setPlainText(text);
+    parts_.editor.SetModified(true);
+    parts_.saveDialog.fileName = path;
+    parts_.statusPanel.setText(path.isEmpty() ? kUntitled : path);
+    disk_ = path.isEmpty() ? TFileStamp() : stamp;
+    askedAbout_.reset();
+}
+
+void TDocumentCommands::checkDisk() {
+    const QString path = currentFileName();
+    if (checkingDisk_ || path.isEmpty() || !disk_.exists)
+        return;
+    const TFileStamp now = statFile(path);
+    if (askedAbout_ && sameQuickState(*askedAbout_, now))
+        return;
+    if (!changedOnDisk(disk_, path)) {
+        // Touched but not changed: remember the new time, so that its bytes are not read again.
+        if (now.exists)
+            disk_.modifiedMs = now.modifiedMs;
+        return;
+    }
+    askedAbout_ = now;
+    if (!now.exists) {
+        // Gone or moved away: the text shown is now the only one; Save writes it again.
+        parts_.editor.SetModified(true);
+        return;
+    }
+    checkingDisk_ = true;
+    QString question =
+        QStringLiteral("The file %1 was changed by another program. Reload it?").arg(path);
+    if (parts_.editor.Modified())
+        question += QStringLiteral(" The changes made in Lark Pad would be lost.");
+    const TAnswer answer = parts_.prompts.askYesNoCancel(question);
+    checkingDisk_ = false;
+    if (answer == TAnswer::Yes)
+        load(path);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/Prompts.h"
+#include "platform/core/FileStamp.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class TColorMemo;
@@ -21,6 +23,10 @@ struct TFileDialog;
 // When the author answers Yes to the question and the save does not happen (the save dialog is
 // cancelled or writing fails), the command that asked stops and the document stays as it was,
 // still marked changed: the author's changes are never dropped without a No.
+//
+// The commands also remember the file as they loaded or last saved it (size, time, hash of the
+// bytes), to tell when another program changed it: the author is asked before a reload and before
+// a save overwrites such a change.
 class TDocumentCommands {
 public:
     struct TParts {
@@ -36,6 +42,9 @@ public:
     // Called with the path of every file that Open (or the command line) has loaded, to put it at
     // the top of the recent files.
     std::function<void(const QString&)> addRecentFile;
+    // Called whenever the document becomes unchanged by a load, New or a save: changes kept
+    // elsewhere (the recovery copy) are no longer needed.
+    std::function<void()> textClean;
 
     void fileNew();
     void fileOpen();
@@ -52,6 +61,15 @@ public:
     QString currentFileName() const;
     QString displayedName() const;
 
+    // The document's file as loaded or last saved; exists is false for a document without one.
+    const TFileStamp& diskStamp() const { return disk_; }
+    // Puts back a recovered text: as an open of path would leave the document (an empty path
+    // stays Untitled), but marked changed. stamp is the file as it was when the text was taken.
+    void restore(const QString& path, const QString& text, const TFileStamp& stamp);
+    // Looks whether another program changed or removed the document's file, and asks once per
+    // change whether to reload it. A removed file leaves the document marked changed.
+    void checkDisk();
+
 private:
     TAnswer askSaveChanges();
     // Asks about unsaved changes; returns whether the command that asks may go on.
@@ -59,6 +77,13 @@ private:
     // Replaces the document with the file's text; on failure the document stays as it was.
     void load(const QString& path);
     void write(const QString& path);
+    void markClean();
+    // Whether path may be written: asks when another program changed it since it was loaded or
+    // last saved.
+    bool overwriteConfirmed(const QString& path);
 
     TParts parts_;
+    TFileStamp disk_;                      ///< the file as loaded or last saved
+    std::optional<TFileStamp> askedAbout_; ///< the last outside change the author was told of
+    bool checkingDisk_ = false;
 };

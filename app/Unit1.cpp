@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/DocumentCommands.h"
 #include "app/PrintCommands.h"
+#include "app/Recovery.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
 #include "markup/CheckPanel.h"
@@ -15,6 +16,7 @@
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "platform/Printing.h"
+#include "platform/RecoveryFiles.h"
 #include "settings/FolderCommands.h"
 #include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
@@ -35,6 +37,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -105,6 +108,12 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     document_->addRecentFile = [this](const QString& path) {
         if (addRecentFile)
             addRecentFile(path);
+    };
+    recovery_ = std::make_unique<TRecovery>(TRecovery::TParts{*Clm1, *document_, *prompts_},
+                                            recoveryFolder());
+    document_->textClean = [this] { recovery_->discard(); };
+    recovery_->cannotWrite = [this] {
+        statusBar()->addPermanentWidget(new QLabel("Recovery copies cannot be written", this));
     };
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
@@ -466,6 +475,18 @@ void TForm1::FormClose() {
     }
     RegCtrl1->WriteBool("", "Assists", AstPic1->isChecked());
     RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
+    recovery_->closeNormally();
+}
+
+void TForm1::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    // Back from another program: look whether it changed the page. Not while a dialog or a
+    // command of this window is still under way (the check waits for the event loop).
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow() && !QApplication::activeModalWidget())
+                runCommand([this] { document_->checkDisk(); });
+        });
 }
 
 void TForm1::Quitter1Click() {
@@ -503,7 +524,18 @@ void TForm1::MRUList1Click(const QString& aValue, bool& Remove) {
 }
 
 void TForm1::openFromCommandLine(const QString& path) {
-    runCommand([&] { document_->openPath(QFileInfo(path).absoluteFilePath()); });
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (recoveredAtStart_) {
+        if (addRecentFile && QFileInfo(absolute).isFile())
+            runCommand([&] { addRecentFile(absolute); });
+        return;
+    }
+    runCommand([&] { document_->openPath(absolute); });
+}
+
+bool TForm1::recoverAtStart() {
+    runCommand([this] { recoveredAtStart_ = recovery_->offerRecovery(); });
+    return recoveredAtStart_;
 }
 
 // ---------------------------------------------------------------------------------------------

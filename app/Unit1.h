@@ -23,6 +23,7 @@ class TFolderBrowser;
 class TLpBrowseDlg;
 class THelpViewer;
 class TDocumentCommands;
+class TRecovery;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -108,8 +109,13 @@ public:
     void FileSaveAsClick();
     // A file chosen in the recent-files submenu; Remove set to true drops the entry.
     void MRUList1Click(const QString& aValue, bool& Remove);
-    // Opens a file named on the command line as Open does once a file is chosen.
+    // Opens a file named on the command line as Open does once a file is chosen; after a
+    // recovery at start the file only goes into the recent files.
     void openFromCommandLine(const QString& path);
+    // At start, before a page named on the command line opens: offers the unsaved changes that a
+    // program which did not close normally left behind. Returns whether a text was recovered.
+    bool recoverAtStart();
+    TRecovery& recovery() { return *recovery_; }
     void FilePrintClick();
     void FilePreviewClick();
     void FileExportPdfClick();
@@ -144,6 +150,7 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -162,6 +169,8 @@ private:
     TDialogs* dialogs_;
     TFolderBrowser* folderBrowser_;
     std::unique_ptr<TDocumentCommands> document_;
+    std::unique_ptr<TRecovery> recovery_;
+    bool recoveredAtStart_ = false;
     TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;

@@ -65,8 +65,10 @@ int main(int argc, char* argv[]) {
 
     // 3. The message loop: the main window is shown and events are dispatched until it closes.
     form1.show();
-    // A page named on the command line opens as if chosen in the open dialog; only one page is
-    // open at a time, so of several names the first is taken.
+    // Unsaved changes that an earlier run left behind are offered first. A page named on the
+    // command line opens as if chosen in the open dialog, unless a recovered text took its place;
+    // only one page is open at a time, so of several names the first is taken.
+    form1.recoverAtStart();
     if (!line.files.isEmpty())
         form1.openFromCommandLine(line.files.first());
     return app.exec();

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", (h + "/.config").constData(), 1);
     setenv("XDG_DATA_HOME", (h + "/.local/share").constData(), 1);
     setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
+    setenv("XDG_STATE_HOME", (h + "/.local/state").constData(), 1);
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/core/RecoveryCopy.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+class TColorMemo;
+class TDocumentCommands;
+class TLatestJobWorker;
+class TPrompts;
+
+// Keeps a recovery copy of the document's text while it is marked changed, and offers the copies
+// that programs which did not close normally left behind.
+//
+// The copy belongs to this program as long as it holds the copy's lock file, so a second program
+// never touches it and a dead program's copy is told by its stale lock. The user-interface thread
+// only takes a snapshot of the text; encoding and writing happen on a worker thread, which also
+// deletes the copy once the document is saved or its changes are discarded (the modified flag
+// clears), so a late write can never bring a deleted copy back.
+class TRecovery : public QObject {
+    Q_OBJECT
+public:
+    struct TParts {
+        TColorMemo& editor;
+        TDocumentCommands& document;
+        TPrompts& prompts;
+    };
+    TRecovery(TParts parts, QString folder);
+    ~TRecovery() override;
+
+    // Asks about every copy whose program no longer runs, oldest first: Yes puts its text back
+    // into the document (the copies not asked about yet stay for the next start), No deletes it,
+    // Cancel keeps it. A damaged copy is reported and renamed aside. Returns whether a text was
+    // recovered.
+    bool offerRecovery();
+    // The document was saved or its changes dropped: the copy goes.
+    void discard();
+    // The program closes normally: the copy goes.
+    void closeNormally();
+
+    // Hands a snapshot of the changed text to the worker now (the schedule's timer calls it).
+    void writeNow();
+    // Waits until the worker has written or deleted what it was given.
+    void waitIdle();
+    // This program's copy; empty until the first copy is written or one is recovered.
+    QString copyPath() const { return copyPath_; }
+
+    // Told once, the first time a copy cannot be written.
+    std::function<void()> cannotWrite;
+
+private:
+    void changed();
+    void modificationChanged(bool modified);
+    void arm();
+    bool ownCopy();
+    void writeFailed();
+
+    TParts parts_;
+    QString folder_;
+    recovery::TSchedule schedule_;
+    QElapsedTimer clock_;
+    QTimer timer_;
+    std::unique_ptr<QLockFile> lock_; ///< held while copyPath_ is this program's
+    QString copyPath_;
+    bool copyMayExist_ = false;
+    bool failureTold_ = false;
+    std::unique_ptr<TLatestJobWorker> worker_; ///< last: it ends before what its jobs use
+};

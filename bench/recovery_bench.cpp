@@ -1,0 +1,187 @@
+// What a recovery copy costs the user-interface thread, on changed pages of 1, 10 and 50 MB:
+//   one recovery write on the UI thread (snapshot of the text, handed to the worker)
+//                             / toPlainText() of the same page,
+// as wall time and as the UI thread's own processor time;
+//   the whole write, worker included, for information.
+// The ratios are printed after the runs.
+
+#include "app/Recovery.h"
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <map>
+
+namespace {
+
+constexpr int kSizesMb[] = {1, 10, 50};
+
+class NullPrompts : public TPrompts {
+public:
+    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
+    bool askYesNo(const QString&) override { return false; }
+    void errorNotice(const QString&) override {}
+    void applicationError(const QString& text) override {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+    void warning(const QString&) override {}
+    void beep() override {}
+};
+
+class NullDialogs : public TDialogs {
+public:
+    bool executeOpen(TFileDialog&) override { return false; }
+    bool executeSave(TFileDialog&) override { return false; }
+    bool executePicture(TFileDialog&) override { return false; }
+    bool executeFont(TFontAttributes&) override { return false; }
+};
+
+struct Env {
+    QTemporaryDir dir;
+    std::map<int, QString> pages; // size in MB -> path
+    NullPrompts prompts;
+    NullDialogs dialogs;
+    std::unique_ptr<TForm1> form;
+    int loaded = 0;
+};
+Env* env = nullptr;
+
+QByteArray makePage(int mb) {
+    const QByteArray lines[] = {
+        "^BChapitre^b : la ^Irivi\xE8re^i coule sous le pont, ^P4rouge^p et [Nom] attendent.\r\n",
+        "Une ligne ordinaire de texte sans code, assez longue pour passer \xE0 la ligne "
+        "quand la fen\xEAtre est \xE9troite et que le retour automatique est actif.\r\n",
+        "\r\n",
+    };
+    QByteArray page;
+    page.reserve(qsizetype(mb) << 20);
+    for (int i = 0; page.size() < (qsizetype(mb) << 20); ++i)
+        page += lines[i % 3];
+    return page;
+}
+
+// The page of that size, open and changed.
+TColorMemo& changedPage(int mb) {
+    if (env->loaded != mb) {
+        env->form->openFromCommandLine(env->pages[mb]);
+        env->form->Clm1->moveCursor(QTextCursor::End);
+        env->form->Clm1->insertPlainText("!");
+        env->loaded = mb;
+    }
+    return *env->form->Clm1;
+}
+
+// Wall and UI-thread processor time of one call, measured around the call alone: the machine
+// may be shared, and the worker's own time must not count.
+template <typename F> void timeOnThisThread(benchmark::State& state, F call) {
+    double cpuMs = 0;
+    for (auto _ : state) {
+        timespec c0{}, c1{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
+        const auto t0 = std::chrono::steady_clock::now();
+        call();
+        const auto t1 = std::chrono::steady_clock::now();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        cpuMs += (c1.tv_sec - c0.tv_sec) * 1e3 + (c1.tv_nsec - c0.tv_nsec) / 1e6;
+        env->form->recovery().waitIdle();
+    }
+    state.counters["thread_cpu_ms"] = cpuMs / double(state.iterations());
+}
+
+void BM_RecoveryWriteUiThread(benchmark::State& state) {
+    changedPage(int(state.range(0)));
+    TRecovery& recovery = env->form->recovery();
+    timeOnThisThread(state, [&] { recovery.writeNow(); });
+}
+
+void BM_ToPlainText(benchmark::State& state) {
+    TColorMemo& memo = changedPage(int(state.range(0)));
+    timeOnThisThread(state, [&] { benchmark::DoNotOptimize(memo.toPlainText().size()); });
+}
+
+void BM_RecoveryWriteWhole(benchmark::State& state) {
+    changedPage(int(state.range(0)));
+    TRecovery& recovery = env->form->recovery();
+    for (auto _ : state) {
+        recovery.writeNow();
+        recovery.waitIdle();
+    }
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    for (int mb : kSizesMb)
+        b->Arg(mb);
+    b->Unit(benchmark::kMillisecond)->MinTime(1.0);
+}
+
+BENCHMARK(BM_RecoveryWriteUiThread)->Apply(sizes)->UseManualTime();
+BENCHMARK(BM_ToPlainText)->Apply(sizes)->UseManualTime();
+BENCHMARK(BM_RecoveryWriteWhole)->Apply(sizes)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::pair<double, double>> ms; ///< wall, UI-thread processor
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            std::string name = r.benchmark_name();
+            name = name.substr(0, name.find('/', name.find('/') + 1));
+            const auto cpu = r.counters.find("thread_cpu_ms");
+            ms[name] = {r.GetAdjustedRealTime(), cpu == r.counters.end() ? 0.0 : cpu->second.value};
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    Env e;
+    env = &e;
+    // The copies go to the benchmark's own folder, never the user's.
+    qputenv("XDG_STATE_HOME", e.dir.filePath("state").toLocal8Bit());
+    for (int mb : kSizesMb) {
+        const QString path = e.dir.filePath(QString("page-%1mb.txt").arg(mb));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(makePage(mb)) < 0)
+            return 1;
+        e.pages[mb] = path;
+    }
+    e.form = std::make_unique<TForm1>(TForm1Services{&e.prompts, &e.dialogs});
+    e.form->resize(800, 600);
+    e.form->show();
+    QApplication::processEvents();
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    auto t = [&](const char* name, int mb) {
+        const auto it = reporter.ms.find(std::string(name) + "/" + std::to_string(mb));
+        return it == reporter.ms.end() ? std::pair<double, double>() : it->second;
+    };
+    std::printf("\nUI thread: one recovery write / toPlainText() of the same page\n%-4s %12s %12s "
+                "%8s %14s %14s %8s\n",
+                "MB", "write ms", "plain ms", "wall", "write cpu ms", "plain cpu ms", "cpu");
+    for (int mb : kSizesMb) {
+        const auto [write, writeCpu] = t("BM_RecoveryWriteUiThread", mb);
+        const auto [plain, plainCpu] = t("BM_ToPlainText", mb);
+        std::printf("%-4d %12.2f %12.2f %8.2f %14.2f %14.2f %8.2f\n", mb, write, plain,
+                    plain ? write / plain : 0, writeCpu, plainCpu,
+                    plainCpu ? writeCpu / plainCpu : 0);
+    }
+    e.form->recovery().closeNormally();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/core/FileStamp.h"
+
+#include <QString>
+
+// The file's existence, size and modification time as the file system tells them; no byte is read.
+TFileStamp statFile(const QString& path);
+
+// statFile() plus the hash of the file's bytes. A file that cannot be read counts as not there.
+TFileStamp readFileStamp(const QString& path);
+
+// Whether the file at path is no longer what known describes: another size, or another time and
+// other bytes. A missing file counts as changed; a file never known never does.
+bool changedOnDisk(const TFileStamp& known, const QString& path);

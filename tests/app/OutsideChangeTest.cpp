@@ -1,0 +1,128 @@
+// Pages that another program changes, removes or rewrites while they are open, with scripted
+// prompts; checkDisk() is what the window runs when it becomes active again.
+#include "app/DocumentCommands.h"
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "tests/app/DocumentFakes.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+namespace {
+
+class OutsideChange : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
+        path = dir.file("page.txt");
+        ASSERT_TRUE(lptest::writeFile(path, "as loaded"));
+        form->openFromCommandLine(path);
+    }
+    TDocumentCommands& doc() { return form->documentCommands(); }
+    void type(const QString& text) {
+        form->Clm1->moveCursor(QTextCursor::End);
+        form->Clm1->insertPlainText(text);
+    }
+    // Another program writes the page; the time moves on as it would between two writes.
+    void changeOutside(const QByteArray& bytes, int secondsLater = 10) {
+        ASSERT_TRUE(lptest::writeFile(path, bytes));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(secondsLater),
+                                  QFileDevice::FileModificationTime));
+    }
+    QString reload() const {
+        return "The file " + path + " was changed by another program. Reload it?";
+    }
+    QString overwrite() const {
+        return "The file " + path +
+               " was changed by another program since it was opened. Overwrite it?";
+    }
+
+    TDocFakePrompts prompts;
+    TDocFakeDialogs dialogs;
+    lptest::TempDir dir;
+    QString path;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(OutsideChange, UnchangedDocumentReloadsOnYesAndIsAskedOncePerChange) {
+    doc().checkDisk();
+    EXPECT_TRUE(prompts.questions.isEmpty()); // nothing changed
+    changeOutside("new text from elsewhere");
+    prompts.answers = {TAnswer::No};
+    doc().checkDisk();
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions, QStringList{reload()});
+    EXPECT_EQ(form->Clm1->Text(), "as loaded");
+    EXPECT_FALSE(form->Clm1->Modified());
+
+    changeOutside("newer text", 20);
+    prompts.answers = {TAnswer::Yes};
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions.size(), 2);
+    EXPECT_EQ(form->Clm1->Text(), "newer text");
+    EXPECT_FALSE(form->Clm1->Modified());
+    EXPECT_EQ(form->StatusPanel1->text(), path);
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions.size(), 2);
+}
+
+TEST_F(OutsideChange, ChangedDocumentIsWarnedAndKeptOnNo) {
+    type(" and typed");
+    changeOutside("theirs");
+    prompts.answers = {TAnswer::No};
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions,
+              QStringList{reload() + " The changes made in Lark Pad would be lost."});
+    EXPECT_EQ(form->Clm1->Text(), "as loaded and typed");
+    EXPECT_TRUE(form->Clm1->Modified());
+}
+
+TEST_F(OutsideChange, TouchedWithoutChangeAsksNothing) {
+    changeOutside("as loaded");
+    doc().checkDisk();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    form->FileSave->trigger();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+}
+
+TEST_F(OutsideChange, RemovedPageMarksTheDocumentChangedAndSaveWritesItAgain) {
+    ASSERT_TRUE(QFile::remove(path));
+    doc().checkDisk();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_TRUE(form->Clm1->Modified());
+    EXPECT_EQ(form->StatusPanel1->text(), path);
+    form->FileSave->trigger();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_EQ(lptest::readFile(path), "as loaded");
+    EXPECT_FALSE(form->Clm1->Modified());
+}
+
+TEST_F(OutsideChange, SaveOverAnOutsideChangeAsksFirst) {
+    type("!");
+    changeOutside("theirs");
+    for (TAnswer refusal : {TAnswer::No, TAnswer::Cancel}) {
+        prompts.answers = {refusal};
+        form->FileSave->trigger();
+        EXPECT_EQ(lptest::readFile(path), "theirs");
+        EXPECT_TRUE(form->Clm1->Modified());
+    }
+    EXPECT_EQ(prompts.questions, QStringList({overwrite(), overwrite()}));
+    // The close check's save asks as well; refused, the window stays.
+    prompts.answers = {TAnswer::Yes, TAnswer::No};
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(lptest::readFile(path), "theirs");
+
+    prompts.answers = {TAnswer::Yes};
+    form->FileSave->trigger();
+    EXPECT_EQ(lptest::readFile(path), "as loaded!");
+    EXPECT_FALSE(form->Clm1->Modified());
+    form->FileSave->trigger(); // what was just saved is what is on disk: no question
+    EXPECT_EQ(prompts.questions.size(), 5);
+}
+
+} // namespace

@@ -1,0 +1,239 @@
+// Recovery copies through the main window (offscreen), with scripted prompts: a program that
+// ended without closing is played by destroying its window, which leaves its copy and releases
+// its lock as the death of the process would.
+#include "app/Recovery.h"
+#include "app/DocumentCommands.h"
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "platform/RecoveryFiles.h"
+#include "tests/app/DocumentFakes.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Recovery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousState_ = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+        form = makeForm();
+    }
+    void TearDown() override {
+        form.reset();
+        qputenv("XDG_STATE_HOME", previousState_);
+    }
+
+    std::unique_ptr<TForm1> makeForm() {
+        auto f = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
+        f->addRecentFile = [this](const QString& path) { recent << path; };
+        return f;
+    }
+    QString folder() const { return state.file("Larkpad/recovery"); }
+    QStringList copies() const { return listRecoveryCopies(folder()); }
+    void type(const QString& text) {
+        form->Clm1->moveCursor(QTextCursor::End);
+        form->Clm1->insertPlainText(text);
+    }
+    void copyNow() {
+        form->recovery().writeNow();
+        form->recovery().waitIdle();
+        QCoreApplication::processEvents(); // what the worker reported
+    }
+    // The program ends without closing and starts again; answer is given to the first question.
+    void restart(std::optional<TAnswer> answer) {
+        form = makeForm();
+        if (answer)
+            prompts.answers.push_back(*answer);
+    }
+    QString page(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.file(name);
+        EXPECT_TRUE(lptest::writeFile(path, bytes));
+        return path;
+    }
+
+    lptest::TempDir state, dir;
+    TDocFakePrompts prompts;
+    TDocFakeDialogs dialogs;
+    QStringList recent;
+    std::unique_ptr<TForm1> form;
+
+private:
+    QByteArray previousState_;
+};
+
+TEST_F(Recovery, UntitledTextComesBackByteForByteAndSavesThroughTheDialog) {
+    type(QString::fromUtf8("Hello\nw\xc3\xb6rld \xe2\x82\xac\n"));
+    copyNow();
+    ASSERT_EQ(copies().size(), 1);
+    const QString copy = copies().first();
+    EXPECT_TRUE(lptest::readFile(copy).endsWith("Hello\r\nw\xf6rld \x80\r\n"));
+
+    restart(TAnswer::Yes);
+    ASSERT_TRUE(form->recoverAtStart());
+    ASSERT_EQ(prompts.questions.size(), 1);
+    EXPECT_TRUE(QRegularExpression(R"(^Recover the unsaved changes of Untitled from )"
+                                   R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\?$)")
+                    .match(prompts.questions.first())
+                    .hasMatch())
+        << prompts.questions.first().toStdString();
+    EXPECT_EQ(form->Clm1->Text(), QString::fromUtf8("Hello\r\nw\xc3\xb6rld \xe2\x82\xac\r\n"));
+    EXPECT_TRUE(form->Clm1->Modified());
+    EXPECT_EQ(form->StatusPanel1->text(), "Untitled");
+    EXPECT_EQ(form->SaveDialog1.fileName, "");
+    // Kept, as this program's copy, until the text is saved.
+    EXPECT_EQ(copies(), QStringList{copy});
+    EXPECT_EQ(form->recovery().copyPath(), copy);
+
+    const QString path = dir.file("saved.txt");
+    dialogs.saveChoices.push_back(path);
+    form->SaveBut->trigger();
+    form->recovery().waitIdle();
+    EXPECT_EQ(lptest::readFile(path), "Hello\r\nw\xf6rld \x80\r\n");
+    EXPECT_TRUE(copies().isEmpty());
+}
+
+TEST_F(Recovery, NamedPageComesBackInsteadOfTheCommandLinePage) {
+    const QString path = page("named.txt", "old text");
+    form->openFromCommandLine(path);
+    type(" and more");
+    copyNow();
+    restart(TAnswer::Yes);
+    ASSERT_TRUE(form->recoverAtStart());
+    EXPECT_TRUE(prompts.questions.first().startsWith("Recover the unsaved changes of " + path +
+                                                     " from 20"));
+    const QString other = page("other.txt", "other");
+    form->openFromCommandLine(other);
+    EXPECT_EQ(form->Clm1->Text(), "old text and more"); // not replaced by the other page
+    EXPECT_EQ(recent.last(), other);                    // but there to open
+    EXPECT_EQ(form->StatusPanel1->text(), path);
+    EXPECT_EQ(form->SaveDialog1.fileName, path);
+    form->FileSave->trigger(); // no dialog, no question: the page did not change meanwhile
+    form->recovery().waitIdle();
+    EXPECT_EQ(lptest::readFile(path), "old text and more");
+    EXPECT_FALSE(form->Clm1->Modified());
+    EXPECT_TRUE(copies().isEmpty());
+}
+
+TEST_F(Recovery, CancelKeepsTheCopyForTheNextStartNoDeletesIt) {
+    type("draft");
+    copyNow();
+    const QStringList left = copies();
+    restart(TAnswer::Cancel);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(form->Clm1->Text(), "");
+    EXPECT_EQ(copies(), left);
+    restart(TAnswer::No);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(prompts.questions.size(), 2);
+    EXPECT_TRUE(copies().isEmpty());
+    EXPECT_FALSE(form->Clm1->Modified());
+}
+
+TEST_F(Recovery, ARunningProgramsCopyIsNotOffered) {
+    type("mine");
+    copyNow();
+    auto second = makeForm(); // same folder, the first one still runs
+    EXPECT_FALSE(second->recoverAtStart());
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_EQ(copies().size(), 1);
+}
+
+TEST_F(Recovery, WhatAProgramKilledWhileWritingLeftIsCleanedUp) {
+    type("kept");
+    copyNow();
+    const QString copy = copies().first();
+    form.reset();
+    // Killed during a later write, and another program killed during its first one.
+    ASSERT_TRUE(lptest::writeFile(copy + ".aB3xYz", "half a copy"));
+    const QString other = folder() + "/5-6.recovery";
+    ASSERT_TRUE(lptest::writeFile(other + ".lock", "999999999\nlarkpad\n\n"));
+    ASSERT_TRUE(lptest::writeFile(other + ".Qw12er", "half a copy"));
+    restart(TAnswer::Cancel);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files),
+              QStringList{QFileInfo(copy).fileName()}); // the copy only, kept for the next start
+}
+
+TEST_F(Recovery, DamagedCopiesAreReportedAndSetAside) {
+    type("sound text");
+    copyNow();
+    const QString copy = copies().first();
+    QByteArray bytes = lptest::readFile(copy);
+    form.reset();
+    ASSERT_TRUE(lptest::writeFile(copy, bytes.left(bytes.size() - 3))); // cut short
+    const QString garbage = folder() + "/1-2.recovery";
+    ASSERT_TRUE(lptest::writeFile(garbage, QByteArray("\x7f\x45\x4c\x46\x02\x01", 6)));
+    restart(std::nullopt);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    ASSERT_EQ(prompts.errors.size(), 2);
+    EXPECT_TRUE(
+        prompts.errors.join('\n').contains("it is cut short. It was kept as " + copy + ".damaged"));
+    EXPECT_TRUE(prompts.errors.join('\n').contains(garbage + " cannot be used: it is not a "
+                                                             "recovery copy"));
+    EXPECT_TRUE(copies().isEmpty());
+    EXPECT_EQ(lptest::readFile(copy + ".damaged"), bytes.left(bytes.size() - 3));
+    EXPECT_EQ(form->Clm1->Text(), "");
+}
+
+TEST_F(Recovery, CopyGoesWhenChangesAreDiscardedOrTheProgramCloses) {
+    type("one");
+    form->recovery().writeNow(); // a write under way when the changes are discarded
+    prompts.answers.push_back(TAnswer::No);
+    form->NewBut->trigger();
+    form->recovery().waitIdle();
+    EXPECT_TRUE(copies().isEmpty());
+
+    // No after Open's question, then the open dialog cancelled: the changes stay, so the copy.
+    type("two");
+    copyNow();
+    prompts.answers.push_back(TAnswer::No);
+    dialogs.openChoices.push_back(std::nullopt);
+    form->OpenBut->trigger();
+    form->recovery().waitIdle();
+    EXPECT_EQ(copies().size(), 1);
+
+    const QString copy = copies().first();
+    prompts.answers.push_back(TAnswer::No);
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(copies().isEmpty());
+    EXPECT_FALSE(QFile::exists(recoveryLockPath(copy)));
+}
+
+TEST_F(Recovery, WrittenAfterTypingPausesNeverWithoutChanges) {
+    const QString path = page("p.txt", "unchanged");
+    form->openFromCommandLine(path);
+    form->recovery().writeNow();
+    form->recovery().waitIdle();
+    EXPECT_TRUE(copies().isEmpty());
+    type("x");
+    QTest::qWait(1000);
+    form->recovery().waitIdle();
+    EXPECT_TRUE(copies().isEmpty()); // typing paused for less than two seconds
+    QTRY_COMPARE_WITH_TIMEOUT(copies().size(), 1, 5000);
+}
+
+TEST_F(Recovery, AFolderThatCannotBeWrittenIsToldOnceAndTypingGoesOn) {
+    ASSERT_TRUE(lptest::writeFile(state.file("Larkpad"), "in the way"));
+    type("a");
+    copyNow();
+    type("b");
+    copyNow();
+    int notices = 0;
+    for (QLabel* l : form->statusBar()->findChildren<QLabel*>())
+        notices += l->text() == "Recovery copies cannot be written";
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(form->Clm1->Text(), "ab");
+    EXPECT_EQ(form->StatusPanel1->text(), "Untitled");
+}
+
+} // namespace

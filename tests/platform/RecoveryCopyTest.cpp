@@ -1,0 +1,237 @@
+// Recovery copies without a window: when a copy is due, the copy format and its damage checks,
+// the byte hash, the worker thread, and the copy files on disk.
+#include "platform/core/RecoveryCopy.h"
+#include "platform/DiskStamps.h"
+#include "platform/RecoveryFiles.h"
+#include "platform/core/LatestJobWorker.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+using recovery::TSchedule;
+
+TEST(RecoverySchedule, CopyAfterAPauseAndAtLeastEveryThirtySecondsOfTyping) {
+    TSchedule s;
+    EXPECT_FALSE(s.dueAt()); // nothing changed: never a copy
+    s.changed(1000);
+    EXPECT_EQ(*s.dueAt(), 3000);
+    s.changed(2500); // typing goes on: the pause starts again
+    EXPECT_EQ(*s.dueAt(), 4500);
+    EXPECT_FALSE(s.isDue(4499));
+    EXPECT_TRUE(s.isDue(4500));
+    s.taken();
+    EXPECT_FALSE(s.dueAt()); // the copy holds the text
+
+    // A key every second never pauses long enough: the copy comes 30 seconds after the first.
+    s.changed(10000);
+    for (std::int64_t t = 11000; t < 45000; t += 1000) {
+        s.changed(t);
+        if (s.isDue(t))
+            break;
+    }
+    EXPECT_EQ(*s.dueAt(), 40000);
+    s.clear();
+    EXPECT_FALSE(s.dueAt());
+}
+
+namespace {
+
+std::string bodyOf(const std::string& copy, const recovery::TParsedCopy& p) {
+    return copy.substr(p.bodyOffset, p.bodySize);
+}
+
+unsigned mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
+std::string makeCopy(const recovery::TCopyHeader& h, const std::string& body) {
+    return recovery::copyHeader(h, body.data(), body.size()) + body;
+}
+
+} // namespace
+
+TEST(RecoveryCopyFormat, RoundTripsPathTimeStampAndBody) {
+    recovery::TCopyHeader h;
+    h.path = "/home/a/odd %41 name\nwith line\x7f\xc3\xa9.txt";
+    h.timeMs = 1765000000123;
+    h.page = {true, 42, 1765000000000, 0xfedcba9876543210ull};
+    std::string body = "first\r\n\x80\xff line";
+    body += '\0';
+    body += "after zero";
+    const std::string copy = makeCopy(h, body);
+    const recovery::TParsedCopy p = recovery::parseCopy(copy.data(), copy.size(), 1000);
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.header.path, h.path);
+    EXPECT_EQ(p.header.timeMs, h.timeMs);
+    EXPECT_EQ(p.header.page, h.page);
+    EXPECT_EQ(bodyOf(copy, p), body);
+
+    // An untitled document, no page stamp, empty text.
+    const std::string empty = makeCopy({}, "");
+    const recovery::TParsedCopy q = recovery::parseCopy(empty.data(), empty.size(), 1000);
+    ASSERT_TRUE(q.ok) << q.error;
+    EXPECT_EQ(q.header.path, "");
+    EXPECT_FALSE(q.header.page.exists);
+    EXPECT_EQ(q.bodySize, 0u);
+}
+
+TEST(RecoveryCopyFormat, DamagedCopiesAreRefused) {
+    recovery::TCopyHeader h;
+    h.path = "/p.txt";
+    h.page = {true, 3, 5, 7};
+    const std::string body = "some text\r\nof a page";
+    const std::string copy = makeCopy(h, body);
+    // Cut anywhere: never taken for sound.
+    for (std::size_t n = 0; n < copy.size(); ++n)
+        EXPECT_FALSE(recovery::parseCopy(copy.data(), n, 1000).ok) << "cut at " << n;
+    // Any byte changed, in the header or the body.
+    for (std::size_t i = 0; i < copy.size(); ++i) {
+        std::string bad = copy;
+        bad[i] = char(bad[i] ^ 0x20);
+        const recovery::TParsedCopy p = recovery::parseCopy(bad.data(), bad.size(), 1000);
+        // A changed letter of the path or a digit of the time can still be a sound header; the
+        // body is always checked.
+        if (p.ok) {
+            EXPECT_LT(i, copy.size() - body.size()) << "changed byte " << i;
+        }
+    }
+    const std::string longer = copy + "x";
+    EXPECT_EQ(recovery::parseCopy(longer.data(), longer.size(), 1000).error,
+              "it holds more than its text");
+    EXPECT_EQ(recovery::parseCopy(copy.data(), copy.size(), 5).error,
+              "its text is longer than a page may be");
+    std::mt19937 random(7);
+    std::string garbage(4096, '\0');
+    for (char& c : garbage)
+        c = char(random());
+    EXPECT_FALSE(recovery::parseCopy(garbage.data(), garbage.size(), 1 << 20).ok);
+}
+
+TEST(ByteHash, SameBytesSameHashHoweverSplit) {
+    std::mt19937 random(3);
+    std::string bytes(1000, '\0');
+    for (char& c : bytes)
+        c = char(random());
+    const std::uint64_t whole = TByteHash::of(bytes.data(), bytes.size());
+    for (int round = 0; round < 50; ++round) {
+        TByteHash h;
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t n = std::min<std::size_t>(random() % 20, bytes.size() - at);
+            h.add(bytes.data() + at, n);
+            at += n;
+        }
+        EXPECT_EQ(h.value(), whole);
+    }
+    // Length counts: zero bytes appended change the hash.
+    EXPECT_NE(TByteHash::of("ab", 2), TByteHash::of("ab\0", 3));
+    std::string other = bytes;
+    other[500] = char(other[500] ^ 1);
+    EXPECT_NE(TByteHash::of(other.data(), other.size()), whole);
+}
+
+TEST(DiskChange, TouchedFileIsNotChangedRewrittenIs) {
+    lptest::TempDir dir;
+    const QString path = dir.file("page.txt");
+    ASSERT_TRUE(lptest::writeFile(path, "abc"));
+    const TFileStamp known = readFileStamp(path);
+    ASSERT_TRUE(known.exists);
+    EXPECT_FALSE(changedOnDisk(known, path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::fromMSecsSinceEpoch(known.modifiedMs + 5000),
+                              QFileDevice::FileModificationTime));
+    f.close();
+    EXPECT_FALSE(changedOnDisk(known, path)); // same bytes
+    ASSERT_TRUE(lptest::writeFile(path, "abd"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::fromMSecsSinceEpoch(known.modifiedMs + 9000),
+                              QFileDevice::FileModificationTime));
+    f.close();
+    EXPECT_TRUE(changedOnDisk(known, path)); // same size, other bytes
+    QFile::remove(path);
+    EXPECT_TRUE(changedOnDisk(known, path));
+}
+
+TEST(LatestJobWorker, RunsInOrderAndANewerWaitingJobReplacesTheOlder) {
+    std::vector<int> ran;
+    std::atomic<bool> started{false}, release{false};
+    {
+        TLatestJobWorker worker;
+        worker.post([&] {
+            started = true;
+            while (!release)
+                std::this_thread::yield();
+            ran.push_back(1);
+        });
+        while (!started)
+            std::this_thread::yield();
+        // While the first runs, 2 waits and is replaced by 3.
+        worker.post([&] { ran.push_back(2); });
+        worker.post([&] { ran.push_back(3); });
+        release = true;
+        worker.waitIdle();
+        EXPECT_EQ(ran.back(), 3);
+        worker.post([&] { ran.push_back(4); }); // runs before the worker ends
+    }
+    EXPECT_EQ(ran, std::vector<int>({1, 3, 4}));
+}
+
+TEST(RecoveryFiles, PrivateFolderAndFilesListedOldestFirst) {
+    lptest::TempDir dir;
+    const QString folder = dir.file("state/Larkpad/recovery");
+    ASSERT_TRUE(makePrivateFolder(folder));
+    EXPECT_EQ(mode(folder), 0700u);
+    const QString a = newRecoveryCopyPath(folder);
+    const std::string body = "page\r\ntext";
+    recovery::TCopyHeader h;
+    h.path = "/x/\xc3\xa9t\xc3\xa9.txt";
+    ASSERT_TRUE(writeRecoveryCopy(a, recovery::copyHeader(h, body.data(), body.size()),
+                                  QByteArray::fromStdString(body)));
+    EXPECT_EQ(mode(a), 0600u);
+    // Writing again replaces the copy and keeps it private.
+    ASSERT_TRUE(writeRecoveryCopy(a, recovery::copyHeader(h, body.data(), body.size()),
+                                  QByteArray::fromStdString(body)));
+    EXPECT_EQ(mode(a), 0600u);
+
+    const TRecoveredCopy back = readRecoveryCopy(a);
+    ASSERT_TRUE(back.ok) << back.error.toStdString();
+    EXPECT_EQ(back.path, QString::fromUtf8("/x/\xc3\xa9t\xc3\xa9.txt"));
+    EXPECT_EQ(back.text, "page\ntext"); // the editor's form, as a load gives it
+
+    // Lock files, damaged copies and temporary files are not copies.
+    QFile older(dir.file("state/Larkpad/recovery/0-1.recovery"));
+    ASSERT_TRUE(lptest::writeFile(older.fileName(), "garbage"));
+    ASSERT_TRUE(older.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(older.setFileTime(QDateTime::fromMSecsSinceEpoch(1000000),
+                                  QFileDevice::FileModificationTime));
+    older.close();
+    ASSERT_TRUE(lptest::writeFile(a + ".lock", "1"));
+    ASSERT_TRUE(lptest::writeFile(a + ".Xy12ab", "partial"));
+    EXPECT_EQ(listRecoveryCopies(folder), QStringList({older.fileName(), a}));
+    const QString aside = setRecoveryCopyAside(older.fileName());
+    EXPECT_EQ(aside, older.fileName() + ".damaged");
+    EXPECT_EQ(listRecoveryCopies(folder), QStringList({a}));
+    ASSERT_TRUE(lptest::writeFile(older.fileName(), "garbage again"));
+    EXPECT_EQ(setRecoveryCopyAside(older.fileName()), older.fileName() + ".2.damaged");
+}
+
+TEST(RecoveryFiles, FolderThatCannotBeMadeFailsWithoutHarm) {
+    lptest::TempDir dir;
+    // A file where the folder should be: as true for root as for anyone.
+    const QString blocker = dir.file("state");
+    ASSERT_TRUE(lptest::writeFile(blocker, "not a folder"));
+    EXPECT_FALSE(makePrivateFolder(blocker + "/Larkpad/recovery"));
+    EXPECT_FALSE(writeRecoveryCopy(blocker + "/a.recovery", "h", "b"));
+    EXPECT_EQ(lptest::readFile(blocker), "not a folder");
+}
