@@ -20,6 +20,7 @@ class TFolderBrowser;
 class TLpBrowseDlg;
 class THelpViewer;
 class TDocumentCommands;
+class TFindBar;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -47,7 +48,7 @@ public:
     TColorMemo* Clm1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QLabel* StatusPanel1 = nullptr; ///< status bar panel 1 (400 pixels): the document name
-    QLabel* StatusPanel2 = nullptr; ///< status bar panel 2 (50 pixels): empty
+    QLabel* StatusPanel2 = nullptr; ///< status bar panel 2: the caret's "line:column"
     TLpSpinEdit* SpinEdit1 = nullptr;
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
@@ -57,6 +58,7 @@ public:
     TFileDialog SaveDialog1;
     TFileDialog OpenPic1;
     TLpBrowseDlg* BrowseDlg1 = nullptr;
+    TFindBar* FindBar1 = nullptr; ///< under the editor, hidden until Find or Replace
 
     // Toolbar buttons and menu items.
     QAction *NewBut, *OpenBut, *SaveBut, *SaveAsBut;
@@ -67,6 +69,8 @@ public:
     QAction *EditCopy1, *EditCut1, *EditPaste1, *EditSelectAll1, *HelpContents1;
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
+    QAction *EditUndo1, *EditRedo1, *EditFind1, *EditReplace1, *EditFindNext1, *EditFindPrevious1,
+        *EditGoToLine1;
 
     TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
     THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
@@ -129,6 +133,16 @@ public:
     void SoundsFolderClick();
     void VideoFolderClick();
 
+    void EditUndo1Click();
+    void EditRedo1Click();
+    void EditFind1Click();
+    void EditReplace1Click();
+    void EditFindNext1Click();     ///< F3: opens the find bar when it is closed
+    void EditFindPrevious1Click(); ///< Shift+F3
+    void EditGoToLine1Click();
+    // Files dropped on the window: the first one opens as Open would open it.
+    void dropFiles(const QStringList& files);
+
     // The edit actions act on the focused text control; their availability follows it.
     void updateEditActions();
 
@@ -142,6 +156,7 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void updateCaretPanel();
     void createRecentFiles();
     void editAction(QAction* action);
     QWidget* focusedTextControl();

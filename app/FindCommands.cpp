@@ -1,0 +1,94 @@
+#include "app/FindCommands.h"
+
+#include "editor/ColMemo.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+const QString TFindCommands::kNotFound = QStringLiteral("Not found");
+const QString TFindCommands::kWrappedToTop =
+    QStringLiteral("Passed the end of the page, continued from the top");
+const QString TFindCommands::kWrappedToBottom =
+    QStringLiteral("Passed the start of the page, continued from the bottom");
+
+TFindCommands::TFindCommands(TColorMemo& memo) : memo_(memo), documentSearch_(memo.document()) {}
+
+void TFindCommands::setSearch(const QString& needle, TSearchOptions options) {
+    search_ = TTextSearch(needle, options);
+    if (marksShown_)
+        memo_.SetMatchMarks(search_);
+}
+
+void TFindCommands::setMarksShown(bool shown) {
+    marksShown_ = shown;
+    memo_.SetMatchMarks(shown ? search_ : TTextSearch());
+}
+
+QString TFindCommands::find(int position, bool forward) {
+    if (search_.isEmpty())
+        return {};
+    const TDocumentSearch::TFound found = documentSearch_.find(search_, position, forward);
+    if (!found.Match.found())
+        return kNotFound;
+    QTextCursor c(memo_.document());
+    c.setPosition(static_cast<int>(found.Match.Start));
+    c.setPosition(static_cast<int>(found.Match.end()), QTextCursor::KeepAnchor);
+    memo_.setTextCursor(c);
+    memo_.ensureCursorVisible();
+    if (!found.Wrapped)
+        return {};
+    return forward ? kWrappedToTop : kWrappedToBottom;
+}
+
+QString TFindCommands::findAsTyped() {
+    return find(memo_.textCursor().selectionStart(), true);
+}
+
+QString TFindCommands::findNext() {
+    return find(memo_.textCursor().selectionEnd(), true);
+}
+
+QString TFindCommands::findPrevious() {
+    return find(memo_.textCursor().selectionStart(), false);
+}
+
+QString TFindCommands::replace(const QString& with) {
+    if (search_.isEmpty())
+        return {};
+    const QTextCursor c = memo_.textCursor();
+    const int start = c.selectionStart(), end = c.selectionEnd();
+    const TTextMatch m = search_.next(documentSearch_.text(), start, end);
+    if (c.hasSelection() && m.Start == start && m.end() == end)
+        memo_.ReplaceSel(with);
+    return findNext();
+}
+
+QString TFindCommands::replaceAll(const QString& with) {
+    if (search_.isEmpty())
+        return {};
+    const QTextCursor c = memo_.textCursor();
+    int from = 0, to = memo_.document()->characterCount() - 1;
+    if (c.hasSelection() && memo_.document()->findBlock(c.selectionStart()) !=
+                                memo_.document()->findBlock(c.selectionEnd())) {
+        from = c.selectionStart();
+        to = c.selectionEnd();
+    }
+    const int n = documentSearch_.replaceAll(search_, from, to, toPageText(with));
+    if (n == 0)
+        return kNotFound;
+    return n == 1 ? QStringLiteral("Replaced 1 match")
+                  : QStringLiteral("Replaced %1 matches").arg(n);
+}
+
+void TFindCommands::close() {
+    setMarksShown(false);
+    documentSearch_.release();
+}
+
+QString TFindCommands::selectionForField() const {
+    const QTextCursor c = memo_.textCursor();
+    if (!c.hasSelection())
+        return {};
+    const QString text = c.selectedText();
+    return text.contains(QChar(0x2029)) ? QString() : text;
+}
