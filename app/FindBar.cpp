@@ -24,6 +24,8 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     NextBut = new QPushButton("Next", this);
     Message = new QLabel(this);
     Message->setObjectName("FindMessage");
+    // A long message is cut rather than widen the window.
+    Message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     CloseBut = new QPushButton(QStringLiteral("\u00D7"), this);
     CloseBut->setToolTip("Close");
     CloseBut->setFlat(true);
@@ -52,8 +54,10 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     grid->addWidget(ReplaceEdit, 1, 1);
     grid->addWidget(ReplaceBut, 1, 2);
     grid->addWidget(ReplaceAllBut, 1, 3);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(6, 1);
+    FindEdit->setMinimumWidth(160);
+    ReplaceEdit->setMinimumWidth(160);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(6, 3);
 
     connect(FindEdit, &QLineEdit::textEdited, this, [this] {
         searchChanged();

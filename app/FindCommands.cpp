@@ -6,10 +6,8 @@
 #include <QTextCursor>
 
 const QString TFindCommands::kNotFound = QStringLiteral("Not found");
-const QString TFindCommands::kWrappedToTop =
-    QStringLiteral("Passed the end of the page, continued from the top");
-const QString TFindCommands::kWrappedToBottom =
-    QStringLiteral("Passed the start of the page, continued from the bottom");
+const QString TFindCommands::kWrappedToTop = QStringLiteral("Continued from the top");
+const QString TFindCommands::kWrappedToBottom = QStringLiteral("Continued from the bottom");
 
 TFindCommands::TFindCommands(TColorMemo& memo) : memo_(memo), documentSearch_(memo.document()) {}
 
