@@ -4,8 +4,8 @@
 #include <QTextDocument>
 
 TDocumentSearch::TDocumentSearch(QTextDocument* document) : document_(document) {
-    changed_ = QObject::connect(document, &QTextDocument::contentsChange, document,
-                                [this](int, int, int) { stale_ = true; });
+    changed_ = QObject::connect(document, &QTextDocument::contentsChanged, document,
+                                [this] { stale_ = true; });
 }
 
 TDocumentSearch::~TDocumentSearch() {
