@@ -18,10 +18,10 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
 
     FindEdit = new QLineEdit(this);
     FindEdit->setObjectName("FindEdit");
-    MatchCase = new QCheckBox("Match case", this);
-    WholeWord = new QCheckBox("Whole word", this);
-    PreviousBut = new QPushButton("Previous", this);
-    NextBut = new QPushButton("Next", this);
+    MatchCase = new QCheckBox("Match &case", this);
+    WholeWord = new QCheckBox("&Whole word", this);
+    PreviousBut = new QPushButton("&Previous", this);
+    NextBut = new QPushButton("&Next", this);
     Message = new QLabel(this);
     Message->setObjectName("FindMessage");
     // A long message is cut rather than widen the window.
@@ -33,31 +33,29 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
 
     ReplaceEdit = new QLineEdit(this);
     ReplaceEdit->setObjectName("ReplaceEdit");
-    ReplaceBut = new QPushButton("Replace", this);
-    ReplaceAllBut = new QPushButton("Replace All", this);
+    ReplaceBut = new QPushButton("&Replace", this);
+    ReplaceAllBut = new QPushButton("Replace &All", this);
     for (QPushButton* b : {PreviousBut, NextBut, ReplaceBut, ReplaceAllBut, CloseBut})
         b->setAutoDefault(false);
 
-    auto* findLabel = new QLabel("Find:", this);
-    findLabel->setBuddy(FindEdit);
-    replaceRow_ = new QLabel("Replace with:", this);
-    static_cast<QLabel*>(replaceRow_)->setBuddy(ReplaceEdit);
-    grid->addWidget(findLabel, 0, 0);
-    grid->addWidget(FindEdit, 0, 1);
-    grid->addWidget(PreviousBut, 0, 2);
-    grid->addWidget(NextBut, 0, 3);
-    grid->addWidget(MatchCase, 0, 4);
-    grid->addWidget(WholeWord, 0, 5);
-    grid->addWidget(Message, 0, 6);
-    grid->addWidget(CloseBut, 0, 7);
-    grid->addWidget(replaceRow_, 1, 0);
-    grid->addWidget(ReplaceEdit, 1, 1);
-    grid->addWidget(ReplaceBut, 1, 2);
-    grid->addWidget(ReplaceAllBut, 1, 3);
-    FindEdit->setMinimumWidth(160);
-    ReplaceEdit->setMinimumWidth(160);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(6, 3);
+    // The fields say what they hold themselves: labels beside them would not leave the window's
+    // first-start width enough for the buttons.
+    FindEdit->setPlaceholderText("Find");
+    ReplaceEdit->setPlaceholderText("Replace with");
+    FindEdit->setMinimumWidth(100);
+    ReplaceEdit->setMinimumWidth(100);
+    grid->addWidget(FindEdit, 0, 0);
+    grid->addWidget(PreviousBut, 0, 1);
+    grid->addWidget(NextBut, 0, 2);
+    grid->addWidget(MatchCase, 0, 3);
+    grid->addWidget(WholeWord, 0, 4);
+    grid->addWidget(Message, 0, 5);
+    grid->addWidget(CloseBut, 0, 6);
+    grid->addWidget(ReplaceEdit, 1, 0);
+    grid->addWidget(ReplaceBut, 1, 1);
+    grid->addWidget(ReplaceAllBut, 1, 2);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(5, 3);
 
     connect(FindEdit, &QLineEdit::textEdited, this, [this] {
         searchChanged();
@@ -73,6 +71,8 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     connect(ReplaceBut, &QPushButton::clicked, this, &TFindBar::replace);
     connect(ReplaceAllBut, &QPushButton::clicked, this, &TFindBar::replaceAll);
     connect(CloseBut, &QPushButton::clicked, this, &TFindBar::closeBar);
+    // A message about the text goes once the text changes (an undo, typing in the editor).
+    connect(&memo, &QPlainTextEdit::textChanged, Message, &QLabel::clear);
     FindEdit->installEventFilter(this);
     ReplaceEdit->installEventFilter(this);
 }
@@ -81,8 +81,7 @@ void TFindBar::openBar(bool replace) {
     const QString selected = commands_.selectionForField();
     if (!selected.isEmpty())
         FindEdit->setText(selected);
-    for (QWidget* w : {replaceRow_, static_cast<QWidget*>(ReplaceEdit),
-                       static_cast<QWidget*>(ReplaceBut), static_cast<QWidget*>(ReplaceAllBut)})
+    for (QWidget* w : std::initializer_list<QWidget*>{ReplaceEdit, ReplaceBut, ReplaceAllBut})
         w->setVisible(replace);
     Message->clear();
     setVisible(true);

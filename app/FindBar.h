@@ -48,5 +48,4 @@ private:
 
     TColorMemo& memo_;
     TFindCommands commands_;
-    QWidget* replaceRow_;
 };

@@ -74,8 +74,7 @@ QString TFindCommands::replaceAll(const QString& with) {
     const int n = documentSearch_.replaceAll(search_, from, to, toPageText(with));
     if (n == 0)
         return kNotFound;
-    return n == 1 ? QStringLiteral("Replaced 1 match")
-                  : QStringLiteral("Replaced %1 matches").arg(n);
+    return QStringLiteral("%1 replaced").arg(n);
 }
 
 void TFindCommands::close() {

@@ -131,6 +131,9 @@ TEST_F(FindWindow, F3OpensTheBarFilledWithASelectionOnOneLine) {
     EXPECT_FALSE(bar().ReplaceEdit->isVisible());
     key(form.Clm1, Qt::Key_H, Qt::ControlModifier);
     EXPECT_TRUE(bar().ReplaceEdit->isVisible());
+    // Both rows fit the window's first-start width.
+    EXPECT_LE(bar().minimumSizeHint().width(), 640);
+    EXPECT_EQ(form.width(), 640);
 }
 
 TEST_F(FindWindow, EmptyFieldFindsAndReplacesNothing) {
@@ -189,13 +192,14 @@ TEST_F(FindWindow, ReplaceAllIsOneStepThatOneCtrlZTakesBack) {
     QObject::connect(form.Clm1->document(), &QTextDocument::contentsChanged, [&] { ++repaints; });
     bar().ReplaceAllBut->click();
     EXPECT_EQ(form.Clm1->Text(), "a dog, a dog\r\ndog and ^Bdog^b");
-    EXPECT_EQ(message(), "Replaced 4 matches");
+    EXPECT_EQ(message(), "4 replaced");
     EXPECT_EQ(repaints, 1); // one change of the document, one repaint
     EXPECT_TRUE(form.Clm1->Modified());
     EXPECT_TRUE(form.EditUndo1->isEnabled());
     form.Clm1->setFocus();
     key(form.Clm1, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(form.Clm1->Text(), "a cat, a cat\r\ncat and ^Bcat^b");
+    EXPECT_EQ(message(), ""); // the count no longer holds
     EXPECT_TRUE(form.EditRedo1->isEnabled());
     key(form.Clm1, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(form.Clm1->Text(), "a dog, a dog\r\ndog and ^Bdog^b");
@@ -211,7 +215,7 @@ TEST_F(FindWindow, ReplacementHoldingTheSearchedTextIsNotSearchedAgain) {
     QTest::keyClicks(bar().ReplaceEdit, "aa");
     bar().ReplaceAllBut->click();
     EXPECT_EQ(form.Clm1->Text(), "aa b aa");
-    EXPECT_EQ(message(), "Replaced 2 matches");
+    EXPECT_EQ(message(), "2 replaced");
     // One at a time: Replace takes the selected match and goes to the next, after its own text.
     page("a b a");
     find("a", true);
@@ -237,7 +241,7 @@ TEST_F(FindWindow, ReplaceAllStaysInASelectionOverSeveralLines) {
     form.Clm1->SetSelLength(10); // "t\r\ncat cat"
     bar().ReplaceAllBut->click();
     EXPECT_EQ(form.Clm1->Text(), "cat\r\nx x\r\ncat");
-    EXPECT_EQ(message(), "Replaced 2 matches");
+    EXPECT_EQ(message(), "2 replaced");
     // A selection on one line does not limit it.
     form.Clm1->SetSelStart(0);
     form.Clm1->SetSelLength(2);
