@@ -53,12 +53,24 @@ QString TFindCommands::findPrevious() {
 QString TFindCommands::replace(const QString& with) {
     if (search_.isEmpty())
         return {};
-    const QTextCursor c = memo_.textCursor();
-    const int start = c.selectionStart(), end = c.selectionEnd();
-    const TTextMatch m = search_.next(documentSearch_.text(), start, end);
-    if (c.hasSelection() && m.Start == start && m.end() == end)
+    if (selectionIsMatch())
         memo_.ReplaceSel(with);
     return findNext();
+}
+
+bool TFindCommands::selectionIsMatch() const {
+    const QTextCursor c = memo_.textCursor();
+    const int start = c.selectionStart(), end = c.selectionEnd();
+    if (end - start != search_.needle().size())
+        return false;
+    // The selection and a character on each side for the whole-word test: no copy of the page.
+    const QTextDocument* doc = memo_.document();
+    const int from = std::max(0, start - 1), to = std::min(doc->characterCount() - 1, end + 1);
+    QString window;
+    for (int i = from; i < to; ++i)
+        window += doc->characterAt(i);
+    const TTextMatch m = search_.next(window, start - from, end - from);
+    return m.Start == start - from && m.end() == end - from;
 }
 
 QString TFindCommands::replaceAll(const QString& with) {

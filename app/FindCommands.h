@@ -42,6 +42,7 @@ public:
 
 private:
     QString find(int position, bool forward);
+    bool selectionIsMatch() const;
 
     TColorMemo& memo_;
     TDocumentSearch documentSearch_;

@@ -246,6 +246,21 @@ TEST_F(FindWindow, ReplacementHoldingTheSearchedTextIsNotSearchedAgain) {
     EXPECT_EQ(form.Clm1->Text(), "aa b aa");
     EXPECT_EQ(selStart(), 0);
     EXPECT_EQ(message(), TFindCommands::kWrappedToTop);
+    // A selection that is not a match is left alone: Replace only finds the next one.
+    page("concat cat");
+    find("cat", true);
+    bar().WholeWord->click();
+    bar().ReplaceEdit->setText("dog");
+    form.Clm1->SetSelStart(3);
+    form.Clm1->SetSelLength(3); // "cat" inside "concat"
+    bar().ReplaceBut->click();
+    EXPECT_EQ(form.Clm1->Text(), "concat cat");
+    EXPECT_EQ(selStart(), 7);
+    bar().ReplaceBut->click();
+    EXPECT_EQ(form.Clm1->Text(), "concat dog");
+    bar().WholeWord->click();
+    page("aa b aa");
+    find("a", true);
     // A replacement outside the page's code page becomes "?".
     bar().ReplaceEdit->setText(QString::fromUtf8("\u4E2D"));
     bar().ReplaceBut->click();
