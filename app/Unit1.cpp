@@ -507,9 +507,11 @@ void TForm1::dropFiles(const QStringList& files) {
     if (files.isEmpty())
         return;
     runCommand([&] { document_->openFile(files.first()); });
+    // The note covers the panels for a while, so it names the page that was opened.
     if (files.size() > 1 && document_->currentFileName() == files.first())
-        statusBar()->showMessage(
-            "Only one page is open at a time: the first of the dropped files was opened", 10000);
+        statusBar()->showMessage(QString("Only one page is open at a time: %1 was opened")
+                                     .arg(QFileInfo(files.first()).fileName()),
+                                 8000);
 }
 
 // ---------------------------------------------------------------------------------------------

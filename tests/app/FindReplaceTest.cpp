@@ -420,7 +420,8 @@ TEST_F(FindWindow, DroppedFilesOpenAsOpenWouldAfterTheQuestion) {
     mime.reset(filesMime({second, first}));
     dropOn(&form, mime.get(), QPoint(5, 5));
     EXPECT_EQ(form.Clm1->Text(), "second page\r\n");
-    EXPECT_TRUE(form.statusBar()->currentMessage().startsWith("Only one page is open at a time"));
+    EXPECT_EQ(form.statusBar()->currentMessage(),
+              "Only one page is open at a time: second.txt was opened");
     EXPECT_TRUE(prompts.answers.empty());
 }
 
