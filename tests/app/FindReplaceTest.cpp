@@ -146,6 +146,12 @@ TEST_F(FindWindow, F3OpensTheBarFilledWithASelectionOnOneLine) {
     EXPECT_FALSE(bar().ReplaceEdit->isVisible());
     key(form.Clm1, Qt::Key_H, Qt::ControlModifier);
     EXPECT_TRUE(bar().ReplaceEdit->isVisible());
+    // From the field too, and the window's keys keep working there.
+    key(bar().FindEdit, Qt::Key_Escape);
+    key(form.Clm1, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    key(bar().FindEdit, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(bar().ReplaceEdit->isVisible());
+    EXPECT_EQ(bar().FindEdit->text(), "beta");
     // Both rows fit the window's first-start width.
     EXPECT_LE(bar().minimumSizeHint().width(), 640);
     EXPECT_EQ(form.width(), 640);
