@@ -73,6 +73,12 @@ void TDocumentCommands::openPath(const QString& path) {
         addRecentFile(path);
 }
 
+void TDocumentCommands::openFile(const QString& path) {
+    if (!saveChangesFirst())
+        return;
+    openPath(path);
+}
+
 void TDocumentCommands::openRecent(const QString& path, bool& remove) {
     if (!QFileInfo::exists(path)) {
         parts_.prompts.errorNotice("File doesn't exist !");

@@ -57,6 +57,9 @@ public:
     bool closeQuery();
     // Opens a file as Open does once a file is chosen (the program's command line).
     void openPath(const QString& path);
+    // Opens a file chosen outside the open dialog (dropped on the window) as Open does: the
+    // unsaved-changes question first.
+    void openFile(const QString& path);
 
     QString currentFileName() const;
     QString displayedName() const;

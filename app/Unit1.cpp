@@ -3,6 +3,8 @@
 #include "app/About.h"
 #include "app/CommandLine.h"
 #include "app/DocumentCommands.h"
+#include "app/FileDrop.h"
+#include "app/FindBar.h"
 #include "app/PrintCommands.h"
 #include "app/Recovery.h"
 #include "editor/ColMemo.h"
@@ -39,6 +41,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <optional>
@@ -92,7 +95,17 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Clm1->setObjectName("Clm1");
     Clm1->SetScrollBars(ssVertical);
     markup::applyEditorRuleSet(Clm1->ColorRules().Add());
-    setCentralWidget(Clm1);
+    // The find bar sits under the editor.
+    auto* editArea = new QWidget(this);
+    auto* column = new QVBoxLayout(editArea);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(Clm1);
+    FindBar1 = new TFindBar(*Clm1, editArea);
+    FindBar1->hide();
+    column->addWidget(FindBar1);
+    setCentralWidget(editArea);
+    setAcceptDrops(true);
 
     createActions();
     createMenus();
@@ -112,9 +125,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     recovery_ = std::make_unique<TRecovery>(TRecovery::TParts{*Clm1, *document_, *prompts_},
                                             recoveryFolder());
     document_->textClean = [this] { recovery_->discard(); };
-    recovery_->cannotWrite = [this] {
-        statusBar()->addPermanentWidget(new QLabel("Recovery copies cannot be written", this));
-    };
+    recovery_->cannotWrite = [this] { showNote("Recovery copies cannot be written"); };
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
@@ -122,6 +133,10 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(SpinEdit1->editor(), &QLineEdit::textChanged, this, &TForm1::updateEditActions);
+    connect(Clm1, &QPlainTextEdit::cursorPositionChanged, this, &TForm1::updateCaretPanel);
+    connect(Clm1, &QPlainTextEdit::undoAvailable, EditUndo1, &QAction::setEnabled);
+    connect(Clm1, &QPlainTextEdit::redoAvailable, EditRedo1, &QAction::setEnabled);
+    updateCaretPanel();
     qApp->installEventFilter(this);
 
     // The recent-files list loads itself before the creation handler runs.
@@ -197,14 +212,18 @@ void TForm1::createActions() {
     LinkBut = button("LinkBut", 17, "Link To Target", &TForm1::LinkButClick);
 
     FileNew = make("&New", 0, &TForm1::FileNewClick);
+    FileNew->setShortcut(QKeySequence("Ctrl+N"));
     FileOpen = make("&Open", 1, &TForm1::FileOpenClick);
+    FileOpen->setShortcut(QKeySequence("Ctrl+O"));
     FileSave = make("&Save", 2, &TForm1::FileSaveClick);
     FileSave->setShortcut(QKeySequence("Ctrl+S"));
     FileSaveAs = make("Save &as", 3, &TForm1::FileSaveAsClick);
     FilePrint = make("&Print", 5, &TForm1::FilePrintClick);
+    FilePrint->setShortcut(QKeySequence("Ctrl+P"));
     FilePreview = make("Print Pre&view...", -1, &TForm1::FilePreviewClick);
     FileExportPdf = make("E&xport as PDF...", -1, &TForm1::FileExportPdfClick);
     Quitter1 = make("&Exit", 4, &TForm1::Quitter1Click);
+    Quitter1->setShortcut(QKeySequence("Ctrl+Q"));
 
     // The standard edit actions: they act on whichever text control has the focus.
     EditCopy1 = new QAction(lpImage(6), "Co&py", this);
@@ -221,6 +240,22 @@ void TForm1::createActions() {
         a->setShortcutContext(Qt::WindowShortcut);
         connect(a, &QAction::triggered, this, [this, a] { editAction(a); });
     }
+    EditUndo1 = make("&Undo", -1, &TForm1::EditUndo1Click);
+    EditUndo1->setShortcut(QKeySequence("Ctrl+Z"));
+    EditUndo1->setEnabled(false);
+    EditRedo1 = make("&Redo", -1, &TForm1::EditRedo1Click);
+    EditRedo1->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+    EditRedo1->setEnabled(false);
+    EditFind1 = make("&Find...", -1, &TForm1::EditFind1Click);
+    EditFind1->setShortcut(QKeySequence("Ctrl+Shift+F"));
+    EditReplace1 = make("&Replace...", -1, &TForm1::EditReplace1Click);
+    EditReplace1->setShortcut(QKeySequence("Ctrl+H"));
+    EditFindNext1 = make("Find &Next", -1, &TForm1::EditFindNext1Click);
+    EditFindNext1->setShortcut(QKeySequence("F3"));
+    EditFindPrevious1 = make("Find Pre&vious", -1, &TForm1::EditFindPrevious1Click);
+    EditFindPrevious1->setShortcut(QKeySequence("Shift+F3"));
+    EditGoToLine1 = make("&Go To Line...", -1, &TForm1::EditGoToLine1Click);
+    EditGoToLine1->setShortcut(QKeySequence("Ctrl+G"));
     HelpContents1 = make("Helps &Contents", 9, &TForm1::HelpContents1Execute);
 
     Retourauto1 = make("Word Wrap", -1, &TForm1::Retourauto1Click);
@@ -264,11 +299,18 @@ void TForm1::createMenus() {
     Fichier1->addAction(Quitter1);
 
     Edition1 = menuBar()->addMenu("&Edit");
+    Edition1->addAction(EditUndo1);
+    Edition1->addAction(EditRedo1);
+    Edition1->addSeparator();
     Edition1->addAction(EditCopy1);
     Edition1->addAction(EditCut1);
     Edition1->addAction(EditPaste1);
     Edition1->addSeparator();
     Edition1->addAction(EditSelectAll1);
+    Edition1->addSeparator();
+    Edition1->addActions({EditFind1, EditReplace1, EditFindNext1, EditFindPrevious1});
+    Edition1->addSeparator();
+    Edition1->addAction(EditGoToLine1);
 
     Options1 = menuBar()->addMenu("&Settings");
     Options1->addAction(Retourauto1);
@@ -355,10 +397,15 @@ void TForm1::createStatusBar() {
     StatusPanel1->setObjectName("StatusPanel1");
     StatusPanel1->setFixedWidth(400);
     StatusPanel2 = new QLabel(this);
-    StatusPanel2->setFixedWidth(50);
+    StatusPanel2->setObjectName("StatusPanel2");
+    // Wide enough for "99999:9999" with the label's margins.
+    StatusPanel2->setFixedWidth(StatusPanel2->fontMetrics().horizontalAdvance("99999:9999") + 12);
     StatusPanel3 = new QLabel(this);
     StatusPanel3->setObjectName("StatusPanel3");
     StatusPanel3->setFixedWidth(60);
+    StatusNote = new QLabel(this);
+    StatusNote->setObjectName("StatusNote");
+    statusBar()->addPermanentWidget(StatusNote);
     statusBar()->addWidget(StatusPanel1);
     statusBar()->addWidget(StatusPanel2);
     statusBar()->addWidget(StatusPanel3);
@@ -370,6 +417,11 @@ void TForm1::createStatusBar() {
     connect(Clm1, &QPlainTextEdit::textChanged, StatusPanel3, showModified);
     statusBar()->setFixedHeight(19);
     statusBar()->setSizeGripEnabled(true);
+}
+
+void TForm1::updateCaretPanel() {
+    const QTextCursor c = Clm1->textCursor();
+    StatusPanel2->setText(QString("%1:%2").arg(c.blockNumber() + 1).arg(c.positionInBlock() + 1));
 }
 
 void TForm1::runCommand(const std::function<void()>& command) {
@@ -538,6 +590,25 @@ bool TForm1::recoverAtStart() {
     return recoveredAtStart_;
 }
 
+void TForm1::dropFiles(const QStringList& files) {
+    if (files.isEmpty())
+        return;
+    runCommand([&] { document_->openFile(files.first()); });
+    if (files.size() > 1 && document_->currentFileName() == files.first())
+        showNote(QString("Only one page is open at a time: %1 was opened")
+                     .arg(QFileInfo(files.first()).fileName()),
+                 8000);
+}
+
+void TForm1::showNote(const QString& text, int milliseconds) {
+    StatusNote->setText(text);
+    if (milliseconds > 0)
+        QTimer::singleShot(milliseconds, StatusNote, [label = StatusNote, text] {
+            if (label->text() == text)
+                label->clear();
+        });
+}
+
 // ---------------------------------------------------------------------------------------------
 // Printing
 
@@ -665,6 +736,50 @@ void TForm1::HelpContents1Execute() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Undo, find and go to line
+
+void TForm1::EditUndo1Click() {
+    Clm1->Undo();
+}
+
+void TForm1::EditRedo1Click() {
+    Clm1->redo();
+}
+
+void TForm1::EditFind1Click() {
+    FindBar1->openBar(false);
+}
+
+void TForm1::EditReplace1Click() {
+    FindBar1->openBar(true);
+}
+
+void TForm1::EditFindNext1Click() {
+    if (FindBar1->isHidden())
+        FindBar1->openBar(false);
+    else
+        FindBar1->findNext();
+}
+
+void TForm1::EditFindPrevious1Click() {
+    if (FindBar1->isHidden())
+        FindBar1->openBar(false);
+    else
+        FindBar1->findPrevious();
+}
+
+void TForm1::EditGoToLine1Click() {
+    const int lines = Clm1->document()->blockCount();
+    int line = Clm1->textCursor().blockNumber() + 1;
+    if (!dialogs().executeGoToLine(lines, line) || line < 1 || line > lines)
+        return;
+    QTextCursor c(Clm1->document()->findBlockByNumber(line - 1));
+    Clm1->setTextCursor(c);
+    Clm1->centerCursor();
+    Clm1->setFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Edit actions
 
 QWidget* TForm1::focusedTextControl() {
@@ -735,6 +850,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::StatusTip) {
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && w->window() == this)
+            return true;
+    }
+    // Files dragged from a file manager, anywhere on the window, also over the editor.
+    const QEvent::Type type = e->type();
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this &&
+            takeFileDrag(e, this, [this](const QStringList& files) { dropFiles(files); }))
             return true;
     }
     // Ctrl+A is the Assistants switch everywhere in this window, also in the size box.

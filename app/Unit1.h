@@ -24,6 +24,7 @@ class TLpBrowseDlg;
 class THelpViewer;
 class TDocumentCommands;
 class TRecovery;
+class TFindBar;
 class TLpColorComboBox;
 class TLpComboBox;
 class TLpIniCtrl;
@@ -51,8 +52,9 @@ public:
     TColorMemo* Clm1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QLabel* StatusPanel1 = nullptr; ///< status bar panel 1 (400 pixels): the document name
-    QLabel* StatusPanel2 = nullptr; ///< status bar panel 2 (50 pixels): empty
+    QLabel* StatusPanel2 = nullptr; ///< status bar panel 2: the caret's "line:column"
     QLabel* StatusPanel3 = nullptr; ///< status bar panel 3: "Modified" while the text is changed
+    QLabel* StatusNote = nullptr;   ///< at the right of the status bar: short notes, never hints
     TLpSpinEdit* SpinEdit1 = nullptr;
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
@@ -63,6 +65,7 @@ public:
     TFileDialog OpenPic1;
     TFileDialog ExportDialog1; ///< the PDF export's save dialog
     TLpBrowseDlg* BrowseDlg1 = nullptr;
+    TFindBar* FindBar1 = nullptr; ///< under the editor, hidden until Find or Replace
 
     // Toolbar buttons and menu items.
     QAction *NewBut, *OpenBut, *SaveBut, *SaveAsBut;
@@ -74,6 +77,8 @@ public:
     QAction *EditCopy1, *EditCut1, *EditPaste1, *EditSelectAll1, *HelpContents1;
     QAction *Retourauto1, *AstPic1, *Police1, *TxtFolder, *PicFolder, *SoundsFolder, *VideoFolder;
     QAction* APropos1;
+    QAction *EditUndo1, *EditRedo1, *EditFind1, *EditReplace1, *EditFindNext1, *EditFindPrevious1,
+        *EditGoToLine1;
 
     TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
     TAboutBox* AboutBox = nullptr;      ///< made with the window, hidden between showings
@@ -144,6 +149,18 @@ public:
     void SoundsFolderClick();
     void VideoFolderClick();
 
+    void EditUndo1Click();
+    void EditRedo1Click();
+    void EditFind1Click();
+    void EditReplace1Click();
+    void EditFindNext1Click();     ///< F3: opens the find bar when it is closed
+    void EditFindPrevious1Click(); ///< Shift+F3
+    void EditGoToLine1Click();
+    // Files dropped on the window: the first one opens as Open would open it.
+    void dropFiles(const QStringList& files);
+    // A short note at the right of the status bar, cleared after the time given (0: kept).
+    void showNote(const QString& text, int milliseconds = 0);
+
     // The edit actions act on the focused text control; their availability follows it.
     void updateEditActions();
 
@@ -158,6 +175,7 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void updateCaretPanel();
     void createRecentFiles();
     void editAction(QAction* action);
     QWidget* focusedTextControl();

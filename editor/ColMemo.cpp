@@ -441,6 +441,11 @@ void TColorMemo::SetHotSpot(const THotSpot& hotSpot) {
     viewport()->update();
 }
 
+void TColorMemo::SetMatchMarks(const TTextSearch& search) {
+    matchMarks_.setSearch(search);
+    viewport()->update();
+}
+
 std::vector<TKeyDescr> TColorMemo::lastRuns() const {
     return runs_;
 }
@@ -500,6 +505,12 @@ void TColorMemo::textChangedHandler() {
 // ---- The pass -----------------------------------------------------------------------------------
 
 void TColorMemo::paintEvent(QPaintEvent* e) {
+    // The find bar's tint goes on the background, under the text the control draws next.
+    if (matchMarks_.isActive()) {
+        matchMarks_.prepare(*document(), adapter_.visibleLines(), viewport()->width());
+        QPainter under(viewport());
+        matchMarks_.paint(under, e->rect());
+    }
     if (!highlightSupported_ || !isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active)) {
         QPlainTextEdit::paintEvent(e);
         QPainter marks(viewport());
@@ -878,8 +889,10 @@ void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& li
     // The background the control drew under every run, then each colour in one clipped draw of
     // the control's own glyphs: one draw per colour for the whole view.
     for (const TColourBatch& b : batches)
-        for (const QRect& r : b.Rects)
+        for (const QRect& r : b.Rects) {
             painter.fillRect(r, background);
+            matchMarks_.paint(painter, r);
+        }
     for (const TColourBatch& b : batches) {
         QRegion region;
         for (const QRect& r : b.Rects)

@@ -2,6 +2,7 @@
 
 #include "editor/FindingMarks.h"
 #include "editor/HotSpot.h"
+#include "editor/MatchMarks.h"
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
 #include "platform/EditAdapter.h"
@@ -93,6 +94,11 @@ public:
     // the paint event that follows: Qt paints nowhere else.
     virtual void DrawKeys(bool LineOnly);
 
+    // The find bar's search: its matches on the visible lines get a tint under the text (an
+    // empty search: none).
+    void SetMatchMarks(const TTextSearch& search);
+    const TMatchMarks& MatchMarks() const { return matchMarks_; }
+
     // The runs of the last pass, in text order (tests and tools look at them).
     std::vector<TKeyDescr> lastRuns() const;
     // The viewport rectangle that the caret line covers (empty when it is out of view).
@@ -143,6 +149,7 @@ private:
     bool loading_ = false;
     bool handShown_ = false;
     TFindingMarks findingMarks_{this};
+    TMatchMarks matchMarks_;
 };
 
 // The text as the page code page can hold it: characters without a page byte become "?", and

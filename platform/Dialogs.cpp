@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QInputDialog>
+
+#include <algorithm>
 
 QStringList qtNameFilters(const QString& filter) {
     QStringList result;
@@ -106,5 +109,20 @@ bool TQtDialogs::executeFont(TFontAttributes& font) {
     if (chooser.exec() != QDialog::Accepted)
         return false;
     font = chooser.fontAttributes();
+    return true;
+}
+
+bool TQtDialogs::executeGoToLine(int lineCount, int& line) {
+    // The box's spin box keeps OK disabled, and Enter does nothing, while its text is not a
+    // number in range.
+    QInputDialog box(parent_);
+    box.setWindowTitle("Go To Line");
+    box.setLabelText(QString("Line number (1 - %1):").arg(lineCount));
+    box.setInputMode(QInputDialog::IntInput);
+    box.setIntRange(1, std::max(1, lineCount));
+    box.setIntValue(std::clamp(line, 1, std::max(1, lineCount)));
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    line = box.intValue();
     return true;
 }

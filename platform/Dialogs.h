@@ -30,6 +30,13 @@ public:
     virtual bool executePicture(TFileDialog& dialog) = 0;
     // The font dialog with its effects group and no size limits.
     virtual bool executeFont(TFontAttributes& font) = 0;
+    // The Go To Line box: a line number from 1 to lineCount, starting at `line`; a number outside
+    // that range is refused in the box. Dialogs that have no such box answer as if cancelled.
+    virtual bool executeGoToLine(int lineCount, int& line) {
+        (void)lineCount;
+        (void)line;
+        return false;
+    }
 };
 
 // "Fichiers texte|*.txt;*.rtf" as Qt name filters: "Fichiers texte (*.txt *.rtf)".
@@ -43,6 +50,7 @@ public:
     bool executeSave(TFileDialog& dialog) override;
     bool executePicture(TFileDialog& dialog) override;
     bool executeFont(TFontAttributes& font) override;
+    bool executeGoToLine(int lineCount, int& line) override;
 
 private:
     QWidget* parent_;

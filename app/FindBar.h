@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/FindCommands.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TColorMemo;
+
+// The find bar under the editor: a field, "Match case", "Whole word", "Previous" and "Next", and
+// for Replace a second row with the replacement, "Replace" and "Replace All". Its messages ("Not
+// found", a wrap, a count) show in the bar itself. Enter finds the next match, Shift+Enter the
+// previous one (Enter in the replacement field replaces); Esc closes the bar and gives the focus
+// back to the editor with the match selected.
+class TFindBar : public QWidget {
+    Q_OBJECT
+public:
+    TFindBar(TColorMemo& memo, QWidget* parent = nullptr);
+
+    // Shows the bar, with the replacement row or without, the field filled with the selection
+    // when it lies on one line, and puts the focus in the field.
+    void openBar(bool replace);
+    void closeBar();
+    void findNext();
+    void findPrevious();
+    void replace();
+    void replaceAll();
+
+    TFindCommands& commands() { return commands_; }
+
+    QLineEdit* FindEdit;
+    QLineEdit* ReplaceEdit;
+    QCheckBox* MatchCase;
+    QCheckBox* WholeWord;
+    QPushButton *PreviousBut, *NextBut, *ReplaceBut, *ReplaceAllBut, *CloseBut;
+    QLabel* Message; ///< "Not found", a wrap or a count
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void searchChanged();
+    void showMessage(const QString& message);
+
+    TColorMemo& memo_;
+    TFindCommands commands_;
+};
