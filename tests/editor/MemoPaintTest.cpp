@@ -230,7 +230,6 @@ TEST(MemoHotSpot, SetterCopiesAndDefaults) {
     THotSpot other{'<', '>', 0x123456, 0x654321, true, false};
     m.SetHotSpot(other);
     EXPECT_EQ(m.HotSpot(), other);
-    EXPECT_TRUE(m.HighlightSupported());
     EXPECT_EQ(m.ColorLimMax(), 0);
     EXPECT_FALSE(m.RedrawAlways());
 }
