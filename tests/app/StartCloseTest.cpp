@@ -79,6 +79,22 @@ TEST_F(QaStartClose, CloseWhileMaximisedOrMinimisedKeepsTheStoredSize) {
     }
 }
 
+// Maximised, the close writes no size: the switch still goes to the window's own section, not to
+// the section the store used last (here the recent files').
+TEST_F(QaStartClose, TheSwitchIsWrittenToItsSectionAfterTheRecentFilesWereSaved) {
+    {
+        TForm1 first;
+        first.show();
+        first.setWindowState(Qt::WindowMaximized);
+        first.AstPic1->setChecked(false);
+        first.MRUList1->Add("/pages/one.txt");
+        first.MRUList1->SaveToStore();
+        ASSERT_TRUE(first.close());
+    }
+    TForm1 second;
+    EXPECT_FALSE(second.AstPic1->isChecked());
+}
+
 TEST_F(QaStartClose, ALowStoredHeightGivesTheFirstStartSize) {
     {
         TForm1 probe; // writes through the window's own store, never closed
