@@ -2,6 +2,7 @@
 #include "editor/ColMemo.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/LpMRUList.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>

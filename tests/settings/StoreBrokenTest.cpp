@@ -282,7 +282,7 @@ TEST(StoreRegistryErrors, OneOpeningPerOperationAndPerList) {
 
 namespace {
 
-using RecordingPrompts = lptest::QuietPrompts;
+using RecordingPrompts = lptest::FakePrompts;
 
 } // namespace
 
@@ -298,7 +298,7 @@ TEST(StoreMainWindow, DamagedSettingsDoNotStopTheStartAndCloseRepairsThem) {
         EXPECT_TRUE(form.AstPic1->isChecked());
         form.close();
     }
-    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_TRUE(prompts.complaints().isEmpty()) << prompts.complaints().join('\n').toStdString();
     TLpIniCtrl s;
     s.Target = itRegistry;
     s.RegPath = "Software\\Larkpad";
@@ -318,6 +318,6 @@ TEST(StoreMainWindow, UnwritableSettingsAreReportedAtClose) {
         form.close();
     }
     ASSERT_FALSE(prompts.errors.isEmpty());
-    EXPECT_EQ(prompts.errors.first(), "Echec à la création de la clé Settings");
+    EXPECT_EQ(prompts.errors.first(), "Echec à la création de la clé Settings.");
     QFile::remove(folder);
 }
