@@ -1,3 +1,5 @@
+// The main window's wiring: each of its many menu and toolbar commands is a short handler here,
+// which takes the file somewhat past 600 lines; the work itself lives in the command classes.
 #include "app/Unit1.h"
 
 #include "app/About.h"
@@ -23,6 +25,7 @@
 #include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
+#include "settings/SettingsKeys.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -48,7 +51,6 @@
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
 const QString kTextFilter = QStringLiteral("Fichiers texte|*.txt");
 
 } // namespace
@@ -169,7 +171,7 @@ void TForm1::createRecentFiles() {
     MRUList1->SetMaxEntries(4);
     MRUList1->IniLink = RegCtrl1.get();
     MRUList1->IniUse = ioUseLink;
-    MRUList1->SetSection("MRUList");
+    MRUList1->SetSection(settingsKeys::kRecentFilesSection);
     MRUList1->Prompts = prompts_;
     MRUList1->OnClick = [this](QAction*, const QString& aValue, bool& Remove) {
         MRUList1Click(aValue, Remove);
@@ -442,16 +444,17 @@ void TForm1::runCommand(const std::function<void()>& command) {
 void TForm1::FormCreate() {
     helpFile_ = locateHelpFile(QApplication::applicationDirPath());
     StatusPanel1->setText("Untitled");
+    using namespace settingsKeys;
     // A stored size beyond the screen's work area is cut to it, as the desktop does with a window
     // asked to open larger than the screen.
     const QSize room = screen() ? screen()->availableGeometry().size() : QSize(32767, 32767);
-    const int height = std::min(RegCtrl1->ReadInteger(kSettings, "Height", 0), room.height());
-    const int width = std::min(RegCtrl1->ReadInteger("", "Width", 0), room.width());
+    const int height = std::min(RegCtrl1->ReadInteger(kSection, kHeight, 0), room.height());
+    const int width = std::min(RegCtrl1->ReadInteger(kSection, kWidth, 0), room.width());
     resize(size().width(), height);
     resize(width, height);
-    AstPic1->setChecked(RegCtrl1->ReadBool("", "Assists", true));
-    OpenDialog1.initialDir = RegCtrl1->ReadString("", "Text", "");
-    SaveDialog1.initialDir = RegCtrl1->ReadString("", "Text", "");
+    AstPic1->setChecked(RegCtrl1->ReadBool(kSection, kAssistants, true));
+    OpenDialog1.initialDir = readFavouriteFolder(*RegCtrl1, TFavouriteFolder::text);
+    SaveDialog1.initialDir = OpenDialog1.initialDir;
     if (height < 50)
         resize(640, 480);
 }
@@ -478,7 +481,7 @@ void TForm1::showEvent(QShowEvent* e) {
 void TForm1::FormShow() {
     TFontAttributes font = Clm1->EditorFont();
     try {
-        if (RegCtrl1->ReadFont(kSettings, "Font", font))
+        if (RegCtrl1->ReadFont(settingsKeys::kSection, settingsKeys::kFont, font))
             Clm1->SetEditorFont(font);
     } catch (const TLpError&) {
         // The fields read before the failing one (face, size) stay set.
@@ -521,12 +524,13 @@ void TForm1::closeEvent(QCloseEvent* e) {
 }
 
 void TForm1::FormClose() {
+    using namespace settingsKeys;
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
-        RegCtrl1->WriteInteger(kSettings, "Height", height());
-        RegCtrl1->WriteInteger("", "Width", width());
+        RegCtrl1->WriteInteger(kSection, kHeight, height());
+        RegCtrl1->WriteInteger(kSection, kWidth, width());
     }
-    RegCtrl1->WriteBool("", "Assists", AstPic1->isChecked());
-    RegCtrl1->WriteFont(kSettings, "Font", Clm1->EditorFont());
+    RegCtrl1->WriteBool(kSection, kAssistants, AstPic1->isChecked());
+    RegCtrl1->WriteFont(kSection, kFont, Clm1->EditorFont());
     recovery_->closeNormally();
 }
 
@@ -681,7 +685,8 @@ void TForm1::LinkButClick() {
 // Action box and favourite folders
 
 void TForm1::LpComboBox1DblClick() {
-    const TActionBoxContext context{*Clm1, *RegCtrl1, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
+    const auto favourite = [this](TFavouriteFolder f) { return readFavouriteFolder(*RegCtrl1, f); };
+    const TActionBoxContext context{*Clm1, favourite, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
     insertActionLink(context, LpComboBox1->currentIndex(), AstPic1->isChecked());
 }
 

@@ -2,6 +2,7 @@
 // library scans of the same bytes. The "per_char" counter is the time per character of the region.
 
 #include "editor/core/DrawPass.h"
+#include "markup/core/PageMarkup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,12 +38,7 @@ std::string markupText() {
 }
 
 void mainWindowRule(TColorRule& rule) {
-    rule.KeyDrawingType = dtKeyShow;
-    rule.PartWord = true;
-    rule.DefKeyColor = colors::clBlue;
-    rule.KeyCase = false;
-    rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver", "^x",
-                      "[;navy", "];navy"});
+    markup::applyEditorRuleSet(rule);
 }
 
 void perChar(benchmark::State& state, size_t chars) {

@@ -3,6 +3,7 @@
 // counters carry the medians in milliseconds.
 
 #include "editor/ColMemo.h"
+#include "markup/core/PageMarkup.h"
 
 #include <QApplication>
 #include <QFile>
@@ -79,12 +80,7 @@ std::unique_ptr<TColorMemo> makeOurs(const QString& text, bool wrap) {
     f.size = 10;
     f.color = colors::clBlack;
     m->SetEditorFont(f);
-    TColorRule& rule = m->ColorRules().Add();
-    rule.KeyDrawingType = dtKeyShow;
-    rule.PartWord = true;
-    rule.DefKeyColor = colors::clBlue;
-    rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver", "^x",
-                      "[;navy", "];navy"});
+    markup::applyEditorRuleSet(m->ColorRules().Add());
     m->SetWordWrap(wrap);
     m->resize(kViewSize);
     m->SetText(text);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "editor/FindingMarks.h"
-#include "editor/HotSpot.h"
 #include "editor/MatchMarks.h"
+#include "editor/OverlayPainter.h"
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
+#include "editor/core/HotSpot.h"
 #include "platform/EditAdapter.h"
 #include "platform/FontAttributes.h"
 
@@ -78,8 +79,7 @@ public:
     bool RedrawAlways() const { return redrawAlways_; }
     void SetRedrawAlways(bool on);
     const THotSpot& HotSpot() const { return hotSpot_; }
-    void SetHotSpot(const THotSpot& hotSpot); ///< copies the six fields
-    bool HighlightSupported() const { return highlightSupported_; }
+    void SetHotSpot(const THotSpot& hotSpot);
 
     // Events. OnDrawKey draws keyword runs instead of the editor: the painter is clipped to the
     // run, its pen has the run's colour; Rect is the run's rectangle, KColor the font's colour.
@@ -87,8 +87,7 @@ public:
     std::function<void(TColorMemo* sender)> OnHScroll;
     std::function<void(TColorMemo* sender, const QString& SRC)> OnHotSpotClick;
     TDrawEvent OnDraw;
-    std::function<void(QPainter& canvas, const QString& PKey, const QRect& rect, TColor KColor)>
-        OnDrawKey;
+    TDrawKeyEvent OnDrawKey;
 
     // Repaints the keys of the visible lines, or of the caret line only. The pass itself runs in
     // the paint event that follows: Qt paints nowhere else.
@@ -118,14 +117,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
-    struct TRegion {
-        int Start = 0;
-        int End = 0;
-    };
     void textChangedHandler();
     void runPass(QPainter& painter, const QRegion& area);
-    // Copies the region's page bytes into the text buffer; b is a block at or before its start.
-    int copyRegion(const TRegion& r, QTextBlock b);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);
     // The hot-spot text around a viewport point: nothing when the point is not in a hot spot.
     std::optional<QString> hotSpotAt(QPoint point) const;
@@ -138,7 +131,6 @@ private:
     TDrawRules rules_;
     THotSpot hotSpot_;
     bool redrawAlways_ = false;
-    bool highlightSupported_ = true; // the overlay works on every platform Qt runs on
     int colorLimMax_ = 0;
     std::vector<TKeyDescr> drawArray_; ///< the OnDraw array, ColorLimMax records
     TPassBuffers pass_;

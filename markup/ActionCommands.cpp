@@ -5,11 +5,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Prompts.h"
 #include "platform/core/Cp1252.h"
-#include "settings/LpIniCtrl.h"
 
 namespace {
-
-const QString kSettings = QStringLiteral("Settings");
 
 std::string toStd(const QString& text) {
     return text.toStdString();
@@ -22,13 +19,13 @@ QString fromStd(const std::string& text) {
 // author cancelled.
 bool runAssistant(const TActionBoxContext& c, actions::TAssistant assistant, QString& path) {
     using enum actions::TAssistant;
-    auto prepareOpen = [&](const char* key, const char* filter) {
-        c.openDialog.initialDir = c.store.ReadString(kSettings, key, "");
+    auto prepareOpen = [&](TFavouriteFolder folder, const char* filter) {
+        c.openDialog.initialDir = c.favouriteFolder(folder);
         c.openDialog.filter = filter;
     };
     switch (assistant) {
     case Picture:
-        c.pictureDialog.initialDir = c.store.ReadString(kSettings, "Pictures", "");
+        c.pictureDialog.initialDir = c.favouriteFolder(TFavouriteFolder::pictures);
         if (!c.dialogs.executePicture(c.pictureDialog))
             return false;
         path = c.pictureDialog.fileName;
@@ -38,13 +35,13 @@ bool runAssistant(const TActionBoxContext& c, actions::TAssistant assistant, QSt
         c.openDialog.filter = "Executables|*.exe;*.com;*.bat";
         break;
     case Sound:
-        prepareOpen("Sounds", "Sound Files|*.wav;*.mid");
+        prepareOpen(TFavouriteFolder::sounds, "Sound Files|*.wav;*.mid");
         break;
     case Video:
-        prepareOpen("Video", "Video Files|*.avi;*.mov;*.mpg");
+        prepareOpen(TFavouriteFolder::videos, "Video Files|*.avi;*.mov;*.mpg");
         break;
     case Text:
-        prepareOpen("Text", "Text Files|*.txt;*.rtf");
+        prepareOpen(TFavouriteFolder::text, "Text Files|*.txt;*.rtf");
         break;
     case None:
         return false;
@@ -93,8 +90,7 @@ QString unquotablePathReason(const QString& path) {
 }
 
 void resetOpenDialog(const TActionBoxContext& c) {
-    // An empty section stands for the store's remembered one, "Settings" in this window.
-    c.openDialog.initialDir = c.store.ReadString("", "Text", "");
+    c.openDialog.initialDir = c.favouriteFolder(TFavouriteFolder::text);
     c.openDialog.filter = "Text Files|*.txt";
     c.openDialog.fileName.clear();
     c.editor.setFocus();

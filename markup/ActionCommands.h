@@ -1,18 +1,24 @@
 #pragma once
 
-class QString;
+#include "settings/FolderCommands.h"
+
+#include <QString>
+
+#include <functional>
+
 class TColorMemo;
 class TDialogs;
-class TLpIniCtrl;
 class TPrompts;
 struct TFileDialog;
 
-// What the action box works on: the editor, the settings store that holds the favourite folders,
-// the dialogs, and the two dialog states it prepares (the main window's shared open dialog and the
-// picture dialog).
+// The stored favourite folder (empty when none was chosen).
+using TFavouriteFolderLookup = std::function<QString(TFavouriteFolder)>;
+
+// What the action box works on: the editor, a lookup of the favourite folders, the dialogs, and
+// the two dialog states it prepares (the main window's shared open dialog and the picture dialog).
 struct TActionBoxContext {
     TColorMemo& editor;
-    TLpIniCtrl& store;
+    TFavouriteFolderLookup favouriteFolder;
     TDialogs& dialogs;
     TPrompts& prompts;
     TFileDialog& openDialog;

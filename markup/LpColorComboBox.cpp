@@ -47,7 +47,7 @@ TLpColorComboBox::TLpColorComboBox(QWidget* parent) : QComboBox(parent) {
     setItemDelegate(new TSwatchDelegate(this));
     for (const markup::TPageColor& c : markup::kPageColors) {
         addItem(QString());
-        setItemData(count() - 1, toQColor(c.value(), palette()), Qt::DecorationRole);
+        setItemData(count() - 1, toQColor(c.value, palette()), Qt::DecorationRole);
         setItemData(count() - 1, QString::fromLatin1(c.colour.data(), c.colour.size()),
                     Qt::ToolTipRole);
     }

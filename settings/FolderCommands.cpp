@@ -4,12 +4,7 @@
 #include "settings/FolderBrowser.h"
 #include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
-
-namespace {
-
-const QString kSettings = QStringLiteral("Settings");
-
-} // namespace
+#include "settings/SettingsKeys.h"
 
 TFavouriteFolderRow favouriteFolderRow(TFavouriteFolder folder) {
     switch (folder) {
@@ -25,6 +20,10 @@ TFavouriteFolderRow favouriteFolderRow(TFavouriteFolder folder) {
     return {"", ""};
 }
 
+QString readFavouriteFolder(TLpIniCtrl& store, TFavouriteFolder folder) {
+    return store.ReadString(settingsKeys::kSection, favouriteFolderRow(folder).key, "");
+}
+
 bool chooseFavouriteFolder(TFavouriteFolder folder, TLpBrowseDlg& dialog, TFolderBrowser* browser,
                            TLpIniCtrl& store, TFileDialog& openDialog, TFileDialog& saveDialog) {
     const TFavouriteFolderRow row = favouriteFolderRow(folder);
@@ -32,10 +31,10 @@ bool chooseFavouriteFolder(TFavouriteFolder folder, TLpBrowseDlg& dialog, TFolde
     const bool confirmed = browser ? browser->execute(dialog) : dialog.Execute();
     if (!confirmed)
         return false;
-    store.WriteString(kSettings, row.key, dialog.SelectedFolder());
+    store.WriteString(settingsKeys::kSection, row.key, dialog.SelectedFolder());
     if (folder == TFavouriteFolder::text) {
-        openDialog.initialDir = store.ReadString(kSettings, "Text", "");
-        saveDialog.initialDir = store.ReadString(kSettings, "Text", "");
+        openDialog.initialDir = readFavouriteFolder(store, TFavouriteFolder::text);
+        saveDialog.initialDir = openDialog.initialDir;
     }
     return true;
 }

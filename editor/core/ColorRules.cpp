@@ -1,3 +1,7 @@
+// The colour rule model and its key finder. They stay in one file, somewhat past 600 lines: the
+// finder works straight on the tables the rule builds (keyword index, slots, pair table), and
+// splitting them would expose those tables to every user of the rules.
+
 #include "editor/core/ColorRules.h"
 
 #include <algorithm>
@@ -139,26 +143,13 @@ bool fitsInt32(std::int64_t v) {
            v <= std::numeric_limits<std::int32_t>::max();
 }
 
-struct NamedKeyColor {
-    const char* name;
-    TColor color;
-};
-
-constexpr NamedKeyColor kKeyColorNames[] = {
-    {"BLACK", 0x000000},  {"MAROON", 0x000080},  {"GREEN", 0x008000}, {"OLIVE", 0x008080},
-    {"NAVY", 0x800000},   {"PURPLE", 0x800080},  {"TEAL", 0x808000},  {"GRAY", 0x808080},
-    {"SILVER", 0xC0C0C0}, {"RED", 0x0000FF},     {"LIME", 0x00FF00},  {"YELLOW", 0x00FFFF},
-    {"BLUE", 0xFF0000},   {"FUCHSIA", 0xFF00FF}, {"AQUA", 0xFFFF00},  {"WHITE", 0xFFFFFF},
-};
-
 } // namespace
 
 TColor ParseKeyColor(const std::string& text) {
     std::string s(trimmed(text).substr(0, 10));
     upperAscii(s);
-    for (const NamedKeyColor& n : kKeyColorNames)
-        if (s == n.name)
-            return n.color;
+    if (const auto named = colors::basicColorFromPlainName(s))
+        return *named;
     if (const size_t hash = s.find('#'); hash != std::string::npos)
         s.erase(hash, 1);
     if (s.find('$') == std::string::npos)
@@ -212,12 +203,9 @@ void TColorRule::Assign(const TColorRule& source) {
     SetKeyBegEndLst(source.KeyBegEndLst);
 }
 
-// The table reads "*" key "*+" slot "*" for every key. It is kept as text because that is what
-// the rule exposes; the finder works from keywords_, so a key holding "*" (which makes the text
-// ambiguous) is still found as written. A key longer than 31 characters is also used whole: a
-// cut key would colour text that is not the keyword.
+// Every key with its colour slot, in line order; a key holding "*" is found as written, and a key
+// longer than 31 characters is used whole: a cut key would colour text that is not the keyword.
 void TColorRule::buildKeywordTable(const std::vector<std::string>& lines) {
-    keywordTable_.assign(1, '*');
     keywords_.clear();
     keyChars_.clear();
     slots_.fill(0);
@@ -249,10 +237,6 @@ void TColorRule::buildKeywordTable(const std::vector<std::string>& lines) {
             }
         }
         lastSlot = slot;
-        keywordTable_ += key;
-        keywordTable_ += "*+";
-        keywordTable_ += static_cast<char>(slot);
-        keywordTable_ += '*';
         keywords_.push_back({static_cast<std::uint32_t>(keyChars_.size()),
                              static_cast<std::uint32_t>(key.size()), slot});
         keyChars_ += key;

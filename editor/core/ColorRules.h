@@ -117,8 +117,6 @@ public:
     // Copies the properties and lists of another rule (not IntChar and KeySelColor).
     void Assign(const TColorRule& source);
 
-    // The compiled keyword table ("*" key "*+" slot "*" ...), exposed for tests.
-    const std::string& KeywordTable() const { return keywordTable_; }
     TColor SlotColor(int slot) const; ///< 1..41; 0 for any other number
     int SlotsInUse() const { return slotsInUse_; }
     // The pair table, nullptr until a begin/end or line-end list has been built.
@@ -161,7 +159,6 @@ private:
     int findSpans(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
                   TCoveredRange& covered);
 
-    std::string keywordTable_;
     std::array<TColor, kSlotCount> slots_{};
     int slotsInUse_ = 0;
     std::vector<Keyword> keywords_; ///< the table's entries, in table order

@@ -6,11 +6,6 @@
 
 namespace {
 
-constexpr std::uint8_t kHotSpotText = 252;
-constexpr std::uint8_t kHotSpotMarker = 253;
-constexpr std::uint8_t kSelection = 254;
-constexpr std::uint8_t kTab = 255;
-
 std::int32_t clampToRecord(std::int64_t v) {
     // kFreeRecord itself would read as a free record: stay one below it.
     return static_cast<std::int32_t>(
@@ -48,7 +43,7 @@ bool sameRun(const TCell& a, const TCell& b) {
 } // namespace
 
 int FindHotSpots(const TPassInput& in, TKeyDescrList& keys, int next, TCoveredRange& covered) {
-    const THotSpotSettings& hs = in.HotSpot;
+    const THotSpot& hs = in.HotSpot;
     if (!hs.Active || hs.BeginChar == 0 || !validRegion(in) || next < 0)
         return next;
     std::int64_t pos = in.ScanStart;
@@ -61,9 +56,9 @@ int FindHotSpots(const TPassInput& in, TKeyDescrList& keys, int next, TCoveredRa
         const std::int64_t end = hs.EndChar == 0 ? -1 : findChar(in, begin + 1, hs.EndChar);
         if (end < 0)
             break;
-        next = append(keys, next, begin, begin, hs.MarkerColor, kHotSpotMarker, covered);
-        next = append(keys, next, begin + 1, end - 1, hs.Color, kHotSpotText, covered);
-        next = append(keys, next, end, end, hs.MarkerColor, kHotSpotMarker, covered);
+        next = append(keys, next, begin, begin, hs.MarkerColor, kZHotSpotMarker, covered);
+        next = append(keys, next, begin + 1, end - 1, hs.Color, kZHotSpotText, covered);
+        next = append(keys, next, end, end, hs.MarkerColor, kZHotSpotMarker, covered);
         pos = end + 1;
     }
     return next;
@@ -74,7 +69,7 @@ int FindTabs(const TPassInput& in, TKeyDescrList& keys, int next, TCoveredRange&
         return next;
     for (std::int64_t at = findChar(in, in.ScanStart, '\t'); at >= 0;
          at = findChar(in, at + 1, '\t'))
-        next = append(keys, next, at, at, in.Background, kTab, covered);
+        next = append(keys, next, at, at, in.Background, kZTab, covered);
     return next;
 }
 
@@ -102,7 +97,7 @@ int RunPass(TDrawRules& rules, const TPassInput& in, TPassBuffers& buffers) {
                                 buffers.Covered);
         if (in.SelLength > 0)
             next = append(keys, next, in.SelStart, std::int64_t{in.SelStart} + in.SelLength - 1, 0,
-                          kSelection, buffers.Covered);
+                          kZSelection, buffers.Covered);
     }
 
     const TCoveredRange& cov = buffers.Covered;

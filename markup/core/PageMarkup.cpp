@@ -2,25 +2,6 @@
 
 namespace markup {
 
-const std::array<TPageColor, kPageColorCount> kPageColors = {{
-    {"black", "clBlack", 0, 0, 0},
-    {"maroon", "clMaroon", 128, 0, 0},
-    {"green", "clGreen", 0, 128, 0},
-    {"olive", "clOlive", 128, 128, 0},
-    {"navy", "clNavy", 0, 0, 128},
-    {"purple", "clPurple", 128, 0, 128},
-    {"teal", "clTeal", 0, 128, 128},
-    {"gray", "clGray", 128, 128, 128},
-    {"silver", "clSilver", 192, 192, 192},
-    {"red", "clRed", 255, 0, 0},
-    {"lime", "clLime", 0, 255, 0},
-    {"yellow", "clYellow", 255, 255, 0},
-    {"blue", "clBlue", 0, 0, 255},
-    {"fuchsia", "clFuchsia", 255, 0, 255},
-    {"aqua", "clAqua", 0, 255, 255},
-    {"white", "clWhite", 255, 255, 255},
-}};
-
 std::string fontSizeOpening(std::string_view sizeText) {
     std::string s(kFontSize.opening);
     s += sizeText;

@@ -57,16 +57,10 @@ std::string fontSizeOpening(std::string_view sizeText);
 // "^P" and the colour number in decimal without leading zero.
 std::string fontColorOpening(int colorNumber);
 
-// One entry of the colour table; the colour number is the entry's index.
-struct TPageColor {
-    std::string_view colour; ///< "black" ...
-    std::string_view name;   ///< "clBlack" ...
-    unsigned red, green, blue;
-    constexpr TColor value() const { return red + 256 * green + 65536 * blue; }
-};
-
-inline constexpr int kPageColorCount = 16;
-extern const std::array<TPageColor, kPageColorCount> kPageColors;
+// The colour table: the colour number is the entry's index.
+using TPageColor = colors::TBasicColor;
+inline constexpr int kPageColorCount = colors::kBasicColorCount;
+inline constexpr const auto& kPageColors = colors::kBasicColors;
 
 // True for the numbers "^P" can carry, 0 to 15.
 constexpr bool isColorNumber(int n) {

@@ -2,15 +2,14 @@
 
 namespace colors {
 
-const NamedColor kNamedColors[] = {
-    {"clBlack", 0x00000000},         {"clMaroon", 0x00000080},
-    {"clGreen", 0x00008000},         {"clOlive", 0x00008080},
-    {"clNavy", 0x00800000},          {"clPurple", 0x00800080},
-    {"clTeal", 0x00808000},          {"clGray", 0x00808080},
-    {"clSilver", 0x00C0C0C0},        {"clRed", 0x000000FF},
-    {"clLime", 0x0000FF00},          {"clYellow", 0x0000FFFF},
-    {"clBlue", 0x00FF0000},          {"clFuchsia", 0x00FF00FF},
-    {"clAqua", 0x00FFFF00},          {"clWhite", 0x00FFFFFF},
+namespace {
+
+struct TSystemColor {
+    std::string_view name;
+    TColor value;
+};
+
+constexpr TSystemColor kSystemColors[] = {
     {"clScrollBar", 0x80000000},     {"clBackground", 0x80000001},
     {"clActiveCaption", 0x80000002}, {"clInactiveCaption", 0x80000003},
     {"clMenu", 0x80000004},          {"clWindow", 0x80000005},
@@ -25,30 +24,39 @@ const NamedColor kNamedColors[] = {
     {"cl3DLight", 0x80000016},       {"clInfoText", 0x80000017},
     {"clInfoBk", 0x80000018},        {"clNone", 0x1FFFFFFF},
 };
-const int kNamedColorCount = sizeof(kNamedColors) / sizeof(kNamedColors[0]);
+
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+bool sameAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    return true;
+}
+
+} // namespace
 
 std::optional<std::string> colorName(TColor c) {
-    for (const NamedColor& n : kNamedColors)
+    for (const TBasicColor& n : kBasicColors)
+        if (n.value == c)
+            return std::string(n.name);
+    for (const TSystemColor& n : kSystemColors)
         if (n.value == c)
             return std::string(n.name);
     return std::nullopt;
 }
 
-static char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
 std::optional<TColor> colorFromName(std::string_view name) {
-    for (const NamedColor& n : kNamedColors) {
-        std::string_view candidate(n.name);
-        if (candidate.size() != name.size())
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; ++i)
-            same = upper(candidate[i]) == upper(name[i]);
-        if (same)
+    for (const TBasicColor& n : kBasicColors)
+        if (sameAscii(n.name, name))
             return n.value;
-    }
+    for (const TSystemColor& n : kSystemColors)
+        if (sameAscii(n.name, name))
+            return n.value;
     return std::nullopt;
 }
 

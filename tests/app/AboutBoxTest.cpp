@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -37,42 +38,52 @@ void press(TAboutBox* box, Qt::Key key) {
 
 } // namespace
 
-TEST(AboutBox, LaidOutAsDesigned) {
+// What the author sees: a fixed box titled "A propos" whose texts show whole, inside the panel,
+// one under the other, with the OK button centred beneath.
+TEST(AboutBox, TextsShowWholeAndTheButtonIsCentredBelow) {
     TForm1 form;
     TAboutBox* box = form.AboutBox;
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->parentWidget(), &form);
     EXPECT_TRUE(box->isHidden());
     EXPECT_EQ(box->windowTitle(), "A propos");
-    EXPECT_EQ(box->size(), QSize(251, 161));
     EXPECT_EQ(box->minimumSize(), box->maximumSize());
     EXPECT_FALSE(box->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(box->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(box->windowFlags() & Qt::WindowCloseButtonHint);
 
-    EXPECT_EQ(box->Panel1->geometry(), QRect(9, 8, 233, 113));
+    const QRect panel = box->Panel1->geometry();
+    EXPECT_TRUE(box->rect().contains(panel));
     EXPECT_EQ(box->LpSimpleLabel2->parentWidget(), box->Panel1);
     EXPECT_EQ(box->LpSimpleLabel2->Caption(), "LARK PAD");
     EXPECT_EQ(box->LpSimpleLabel2->TextStyle(), TLpSimpleLabel::tsSunken);
     EXPECT_EQ(box->LpSimpleLabel2->LightColor(), QColor(Qt::yellow));
-    EXPECT_TRUE(box->LpSimpleLabel2->font().bold());
-    EXPECT_EQ(box->LpSimpleLabel2->font().pixelSize(), 24);
-    // Labels keep their laid-out top, height and centre; a wider font only widens them.
-    const QRect title = box->LpSimpleLabel2->geometry();
-    EXPECT_EQ(title.top(), 8);
-    EXPECT_EQ(title.height(), 33);
-    EXPECT_EQ(title.left() + title.right(), 48 + 48 + 137 - 1);
-    EXPECT_GE(title.width(), 137);
     EXPECT_EQ(box->Version->text(), "Version 1.0");
-    const QRect version = box->Version->geometry();
-    EXPECT_EQ(version.top(), 44);
-    EXPECT_EQ(version.height(), 13);
-    EXPECT_EQ(version.left() + version.right(), 90 + 90 + 53 - 1);
-    EXPECT_GE(version.width(), box->Version->fontMetrics().horizontalAdvance("Version 1.0"));
 
-    EXPECT_EQ(box->OKButton->geometry(), QRect(88, 128, 75, 25));
+    // Both texts fit their labels, the title in a bold font larger than the version's.
+    const QRect title = box->LpSimpleLabel2->geometry();
+    const QRect version = box->Version->geometry();
+    const QFontMetrics titleMetrics(box->LpSimpleLabel2->font());
+    EXPECT_TRUE(box->LpSimpleLabel2->font().bold());
+    EXPECT_GT(titleMetrics.height(), box->Version->fontMetrics().height());
+    EXPECT_GE(title.width(), titleMetrics.horizontalAdvance("LARK PAD"));
+    EXPECT_GE(title.height(), titleMetrics.height());
+    EXPECT_GE(version.width(), box->Version->fontMetrics().horizontalAdvance("Version 1.0"));
+    EXPECT_GE(version.height(), box->Version->fontMetrics().height());
+    // Inside the panel (whose coordinates they use), the version under the title, both centred.
+    const QRect inside(QPoint(0, 0), panel.size());
+    EXPECT_TRUE(inside.contains(title));
+    EXPECT_EQ(box->Version->parentWidget(), box->Panel1);
+    EXPECT_TRUE(inside.contains(version));
+    EXPECT_GE(version.top(), title.bottom());
+    EXPECT_LE(std::abs(title.center().x() - version.center().x()), 1);
+
+    const QRect ok = box->OKButton->geometry();
     EXPECT_EQ(box->OKButton->text(), "OK");
     EXPECT_TRUE(box->OKButton->isDefault());
+    EXPECT_TRUE(box->rect().contains(ok));
+    EXPECT_GT(ok.top(), panel.bottom());
+    EXPECT_LE(std::abs(ok.center().x() - box->rect().center().x()), 1);
 }
 
 TEST(AboutBox, ModalCentredAndClosedByEnterNotByEsc) {

@@ -2,7 +2,8 @@
 
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
-#include "tests/app/DocumentFakes.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -46,8 +47,8 @@ protected:
     }
     QString question(const QString& name) const { return "Save changes in: " + name + " ?"; }
 
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     lptest::TempDir dir;
     QStringList recent;
     std::unique_ptr<TForm1> form;
@@ -96,7 +97,7 @@ TEST_F(DocumentCommands, NewAnsweredYesSavesANamedDocumentThenEmptiesTheEditor) 
     prompts.answers = {TAnswer::Yes};
     form->NewBut->trigger();
     EXPECT_EQ(lptest::readFile(path), "first\r\nsecond!");
-    EXPECT_EQ(dialogs.saveShown, 0);
+    EXPECT_EQ(dialogs.shownCount("save"), 0);
     EXPECT_EQ(memo().Text(), "");
     EXPECT_FALSE(memo().Modified());
     EXPECT_EQ(status(), "Untitled");
@@ -107,7 +108,7 @@ TEST_F(DocumentCommands, NewAnsweredYesThenSaveDialogCancelledKeepsTheChanges) {
     prompts.answers = {TAnswer::Yes};
     dialogs.saveChoices = {std::nullopt};
     form->NewBut->trigger();
-    EXPECT_EQ(dialogs.saveShown, 1);
+    EXPECT_EQ(dialogs.shownCount("save"), 1);
     EXPECT_EQ(memo().Text(), "draft");
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(status(), "Untitled");
@@ -138,7 +139,7 @@ TEST_F(DocumentCommands, OpenLoadsTheFileNamesItAndAddsItToTheRecentFiles) {
     prompts.answers = {TAnswer::No};
     form->OpenDialog1.fileName = "stale.txt";
     open(path);
-    EXPECT_EQ(dialogs.openNameWhenShown, ""); // the dialog shows no name
+    EXPECT_EQ(dialogs.lastShown("open").fileName, ""); // the dialog shows no name
     EXPECT_EQ(memo().Text(), "one\r\ntwo");
     EXPECT_FALSE(memo().Modified());
     EXPECT_EQ(fileName(), path);
@@ -163,7 +164,7 @@ TEST_F(DocumentCommands, OpenAnsweredYesForUntitledThenSaveCancelledStopsBeforeT
     prompts.answers = {TAnswer::Yes};
     dialogs.saveChoices = {std::nullopt};
     form->OpenBut->trigger();
-    EXPECT_EQ(dialogs.openShown, 0);
+    EXPECT_EQ(dialogs.shownCount("open"), 0);
     EXPECT_EQ(memo().Text(), "draft");
     EXPECT_TRUE(memo().Modified());
 }
@@ -176,7 +177,7 @@ TEST_F(DocumentCommands, OpenAnsweredYesSavesUntitledUnderTheChosenNameThenOpens
     dialogs.saveChoices = {saved};
     open(other);
     EXPECT_EQ(lptest::readFile(saved), "draft");
-    EXPECT_EQ(dialogs.saveTitleWhenShown, "Save File as");
+    EXPECT_EQ(dialogs.lastShown("save").title, "Save File as");
     EXPECT_EQ(memo().Text(), "other");
     EXPECT_EQ(status(), other);
     EXPECT_EQ(recent, QStringList{other}); // a save does not add to the recent files
@@ -185,7 +186,10 @@ TEST_F(DocumentCommands, OpenAnsweredYesSavesUntitledUnderTheChosenNameThenOpens
 TEST_F(DocumentCommands, OpenOfAFileThatVanishedAfterChoosingLeavesTheDocumentAsItWas) {
     const QString path = namedChanged();
     const QString gone = page("gone.txt", "soon gone");
-    dialogs.onOpen = [&] { QFile::remove(gone); };
+    dialogs.during = [&](const QString& kind) {
+        if (kind == "open")
+            QFile::remove(gone);
+    };
     recent.clear();
     prompts.answers = {TAnswer::No};
     open(gone);
@@ -223,7 +227,7 @@ TEST_F(DocumentCommands, OpenOfAPageWithAZeroByteWarnsWithTheOffset) {
 TEST_F(DocumentCommands, SaveOfANamedDocumentWritesWithoutAnyDialog) {
     const QString path = namedChanged();
     form->SaveBut->trigger();
-    EXPECT_EQ(dialogs.saveShown, 0);
+    EXPECT_EQ(dialogs.shownCount("save"), 0);
     EXPECT_TRUE(prompts.questions.isEmpty());
     EXPECT_EQ(lptest::readFile(path), "first\r\nsecond!");
     EXPECT_FALSE(memo().Modified());
@@ -235,7 +239,7 @@ TEST_F(DocumentCommands, SaveOfAnUntitledDocumentTurnsIntoSaveAs) {
     const QString path = dir.file("new.txt");
     dialogs.saveChoices = {path};
     form->SaveBut->trigger();
-    EXPECT_EQ(dialogs.saveTitleWhenShown, "Save File as");
+    EXPECT_EQ(dialogs.lastShown("save").title, "Save File as");
     EXPECT_EQ(lptest::readFile(path), "new page");
     EXPECT_FALSE(memo().Modified());
     EXPECT_EQ(fileName(), path);
@@ -247,7 +251,7 @@ TEST_F(DocumentCommands, SaveAsCancelledChangesNothing) {
     const QString path = namedChanged();
     dialogs.saveChoices = {std::nullopt};
     form->SaveAsBut->trigger();
-    EXPECT_EQ(dialogs.saveNameWhenShown, path); // proposes the current file
+    EXPECT_EQ(dialogs.lastShown("save").fileName, path); // proposes the current file
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(fileName(), path);
     EXPECT_EQ(status(), path);
@@ -354,7 +358,7 @@ TEST_F(DocumentCommands, CloseAnsweredYesWritesANamedDocument) {
     prompts.answers = {TAnswer::Yes};
     EXPECT_TRUE(form->FormCloseQuery());
     EXPECT_EQ(lptest::readFile(path), "first\r\nsecond!");
-    EXPECT_EQ(dialogs.saveShown, 0);
+    EXPECT_EQ(dialogs.shownCount("save"), 0);
 }
 
 TEST_F(DocumentCommands, CloseAnsweredYesForUntitledUsesTheSaveDialogAsItIs) {
@@ -363,7 +367,7 @@ TEST_F(DocumentCommands, CloseAnsweredYesForUntitledUsesTheSaveDialogAsItIs) {
     prompts.answers = {TAnswer::Yes};
     dialogs.saveChoices = {path};
     EXPECT_TRUE(form->FormCloseQuery());
-    EXPECT_EQ(dialogs.saveTitleWhenShown, ""); // Save As has not run
+    EXPECT_EQ(dialogs.lastShown("save").title, ""); // Save As has not run
     EXPECT_EQ(lptest::readFile(path), "draft");
 }
 

@@ -5,7 +5,8 @@
 #include "platform/Errors.h"
 #include "platform/PageFiles.h"
 #include "platform/core/PageFile.h"
-#include "tests/app/DocumentFakes.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -202,8 +203,8 @@ TEST_F(DocumentPageFiles, SavingThroughALinkReplacesTheLinkedFileAndKeepsItsPerm
 
 // The real editor in between: every byte value survives open and save.
 TEST_F(DocumentPageFiles, All253ByteValuesSurviveOpenAndSave) {
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     TForm1 form(TForm1Services{&prompts, &dialogs});
     const QByteArray bytes = all253Bytes() + "\r\n" + all253Bytes() + "\r\n\r\n";
     const QString path = page("bytes.txt", bytes);
@@ -330,8 +331,8 @@ protected:
         EXPECT_EQ(form->StatusPanel1->text(), path);
     }
 
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     std::unique_ptr<TForm1> form;
     lptest::TempDir dir;
 };

@@ -63,7 +63,7 @@ TEST(PrintCommand, CancelPrintsNothingAndChangesNothing) {
     EXPECT_EQ(f.printing.calls, 1);
     EXPECT_TRUE(f.printing.device.draws.empty());
     EXPECT_EQ(f.printing.device.endJobCount, 0);
-    EXPECT_TRUE(f.prompts.errors.isEmpty());
+    EXPECT_TRUE(f.prompts.complaints().isEmpty());
     EXPECT_EQ(f.form.Clm1->Text(), "text\r\nmore");
     EXPECT_TRUE(f.form.Clm1->Modified());
 }
@@ -177,7 +177,7 @@ TEST(PrintCommand, FailureEndsTheJobAndReachesTheErrorBox) {
             throw TLpError("Erreur d'impression");
     };
     f.print();
-    EXPECT_EQ(f.prompts.errors, QStringList{"Erreur d'impression"});
+    EXPECT_EQ(f.prompts.errors, QStringList{"Erreur d'impression."});
     EXPECT_EQ(f.printing.device.endJobCount, 1);
     EXPECT_FALSE(printJobRunning());
 }
@@ -192,7 +192,7 @@ TEST(PrintCommand, SecondPrintWhileAJobIsHandedOverIsRefused) {
             f.print();
     };
     f.print();
-    EXPECT_EQ(f.prompts.errors, QStringList{"Impression en cours"});
+    EXPECT_EQ(f.prompts.errors, QStringList{"Impression en cours."});
     EXPECT_EQ(f.printing.calls, 1);
     EXPECT_EQ(f.printedTexts(), (std::vector<std::u16string>{u"one", u"two"}));
     EXPECT_EQ(f.printing.device.endJobCount, 1);
@@ -212,7 +212,7 @@ TEST(PrintCommand, WithoutPrintersTheErrorBoxSaysSoAndNoDialogAppears) {
     TForm1 form(TForm1Services{&prompts, &dialogs, nullptr});
     form.Clm1->SetText("x");
     form.FilePrint->trigger();
-    EXPECT_EQ(prompts.errors, QStringList{"Aucune imprimante par défaut sélectionnée"});
+    EXPECT_EQ(prompts.errors, QStringList{"Aucune imprimante par défaut sélectionnée."});
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -2,6 +2,7 @@
 #include "editor/ColMemo.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/LpMRUList.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
@@ -79,6 +80,22 @@ TEST_F(QaStartClose, CloseWhileMaximisedOrMinimisedKeepsTheStoredSize) {
         EXPECT_EQ(stored(third, "Width"), 700) << state;
         EXPECT_FALSE(third.AstPic1->isChecked()) << state; // the switch is written in any state
     }
+}
+
+// Maximised, the close writes no size: the switch still goes to the window's own section, not to
+// the section the store used last (here the recent files').
+TEST_F(QaStartClose, TheSwitchIsWrittenToItsSectionAfterTheRecentFilesWereSaved) {
+    {
+        TForm1 first;
+        first.show();
+        first.setWindowState(Qt::WindowMaximized);
+        first.AstPic1->setChecked(false);
+        first.MRUList1->Add("/pages/one.txt");
+        first.MRUList1->SaveToStore();
+        ASSERT_TRUE(first.close());
+    }
+    TForm1 second;
+    EXPECT_FALSE(second.AstPic1->isChecked());
 }
 
 TEST_F(QaStartClose, ALowStoredHeightGivesTheFirstStartSize) {

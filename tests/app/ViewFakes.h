@@ -5,6 +5,7 @@
 #include "platform/PrintService.h"
 #include "platform/Prompts.h"
 #include "tests/platform/FakePrintDevice.h"
+#include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
 
 #include <QStringList>
@@ -14,26 +15,8 @@
 
 namespace lptest {
 
-using ViewPrompts = QuietPrompts;
-
-// Dialogs that cancel every file dialog and answer the font dialog as told.
-class ViewDialogs : public TDialogs {
-public:
-    std::optional<TFontAttributes> fontAnswer; ///< empty: cancel
-    std::optional<TFontAttributes> fontShown;  ///< the font the dialog was given
-    int fontCalls = 0;
-    bool executeOpen(TFileDialog&) override { return false; }
-    bool executeSave(TFileDialog&) override { return false; }
-    bool executePicture(TFileDialog&) override { return false; }
-    bool executeFont(TFontAttributes& font) override {
-        ++fontCalls;
-        fontShown = font;
-        if (!fontAnswer)
-            return false;
-        font = *fontAnswer;
-        return true;
-    }
-};
+using ViewPrompts = FakePrompts;
+using ViewDialogs = FakeDialogs; ///< cancels every file dialog
 
 // A print service whose dialog is answered by the test and whose printer is a FakePrintDevice
 // that outlives the job, so the test can look at what was printed.

@@ -4,6 +4,7 @@
 // grabbed images.
 
 #include "editor/ColMemo.h"
+#include "markup/core/PageMarkup.h"
 #include "platform/HandCursor.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -18,12 +20,7 @@
 namespace memotest {
 
 inline void addPageRule(TColorMemo& m) {
-    TColorRule& rule = m.ColorRules().Add();
-    rule.KeyDrawingType = dtKeyShow;
-    rule.PartWord = true;
-    rule.DefKeyColor = colors::clBlue;
-    rule.SetKeywords({"^c", "^u", "^b", "^t", "^l;green", "^i", "^r", "^p", "^f", "^m;silver", "^x",
-                      "[;navy", "];navy"});
+    markup::applyEditorRuleSet(m.ColorRules().Add());
 }
 
 inline std::unique_ptr<TColorMemo> makeMemo(const QString& text, QSize size = {420, 200},
@@ -40,7 +37,7 @@ inline std::unique_ptr<TColorMemo> makeMemo(const QString& text, QSize size = {4
         addPageRule(*m);
     m->SetText(text);
     m->show();
-    (void)QTest::qWaitForWindowExposed(m.get());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(m.get()));
     QApplication::processEvents();
     return m;
 }
@@ -117,16 +114,16 @@ inline QImage onScreen(TColorMemo& m) {
 // a smear stays and is counted.
 inline int screenVersusFresh(TColorMemo& m, QImage* shown = nullptr) {
     int apart = -1;
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        QTest::qWait(50);
-        const QImage screen = onScreen(m);
-        apart = differingPixels(screen, grabView(m));
-        if (shown)
-            *shown = screen;
-        if (apart == 0)
-            break;
-    }
-    return apart;
+    const bool agreed = QTest::qWaitFor(
+        [&] {
+            const QImage screen = onScreen(m);
+            apart = differingPixels(screen, grabView(m));
+            if (shown)
+                *shown = screen;
+            return apart == 0;
+        },
+        2000);
+    return agreed ? 0 : apart;
 }
 
 } // namespace memotest

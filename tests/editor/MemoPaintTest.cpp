@@ -218,21 +218,18 @@ TEST(MemoHotSpot, ClickFarIntoTheTextReadsOnlyThePointedLine) {
     EXPECT_EQ(report, "Page 2");
 }
 
-TEST(MemoHotSpot, SetterCopiesAndDefaults) {
-    TColorMemo m;
-    const THotSpot& d = m.HotSpot();
-    EXPECT_EQ(d.BeginChar, 30);
-    EXPECT_EQ(d.EndChar, 31);
-    EXPECT_EQ(d.Color, 0xFF0000u);
-    EXPECT_EQ(d.MarkerColor, colors::clWindow);
-    EXPECT_FALSE(d.Active);
-    EXPECT_TRUE(d.Underlined);
-    THotSpot other{'<', '>', 0x123456, 0x654321, true, false};
-    m.SetHotSpot(other);
-    EXPECT_EQ(m.HotSpot(), other);
-    EXPECT_TRUE(m.HighlightSupported());
-    EXPECT_EQ(m.ColorLimMax(), 0);
-    EXPECT_FALSE(m.RedrawAlways());
+// Until the program switches hot spots on, marked text is text like any other.
+TEST(MemoHotSpot, ANewEditorHasNone) {
+    const QString text = QString("go to ") + QChar(30) + "Page 2" + QChar(31) + " now";
+    auto m = makeMemo(text, {420, 120}, false);
+    bool reported = false;
+    m->OnHotSpotClick = [&](TColorMemo*, const QString&) { reported = true; };
+    const QPoint p = charsRect(*m, 12, 13).center();
+    QTest::mouseMove(m->viewport(), p);
+    EXPECT_FALSE(showsHand(m->viewport()));
+    QTest::mouseClick(m->viewport(), Qt::LeftButton, {}, p);
+    EXPECT_FALSE(reported);
+    EXPECT_EQ(countPixels(grabView(*m), charsRect(*m, 7, 13), coloured), 0);
 }
 
 TEST(MemoInput, NavigationKeyActsFromTheSelectionEnd) {

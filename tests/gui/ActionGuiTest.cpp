@@ -3,9 +3,11 @@
 #include "editor/ColMemo.h"
 #include "markup/LpComboBox.h"
 #include "platform/PicturePane.h"
+#include "settings/FolderCommands.h"
 #include "settings/LpBrowseDlg.h"
 #include "settings/LpBrowseWindow.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/SettingsKeys.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
@@ -74,14 +76,14 @@ TEST(ActionGui, SoundsFolderThenPlaySoundFileThroughTheRealDialogs) {
             EXPECT_EQ(w->windowTitle(), "Favorite Sounds Folder");
             EXPECT_FALSE(w->okButton()->isEnabled());
             w->selectFolder(sounds);
-            QTest::qWait(200); // let the tree load, as the author would see it
-            EXPECT_TRUE(w->okButton()->isEnabled());
+            // The tree loads, as the author would see it.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return w->okButton()->isEnabled(); }, 5000));
             QTest::mouseClick(w->okButton(), Qt::LeftButton);
         },
         &browsed);
     form.SoundsFolder->trigger();
     ASSERT_TRUE(browsed);
-    EXPECT_EQ(form.RegCtrl1->ReadString("Settings", "Sounds", ""), sounds);
+    EXPECT_EQ(readFavouriteFolder(*form.RegCtrl1, TFavouriteFolder::sounds), sounds);
 
     form.Clm1->SetText("Play");
     form.Clm1->SetSelStart(0);
@@ -100,17 +102,21 @@ TEST(ActionGui, SoundsFolderThenPlaySoundFileThroughTheRealDialogs) {
     EXPECT_EQ(form.OpenDialog1.filter, "Text Files|*.txt");
 
     // The picture dialog previews the selected picture.
-    form.RegCtrl1->WriteString("Settings", "Pictures", dir.file("pictures"));
+    form.RegCtrl1->WriteString(settingsKeys::kSection, "Pictures", dir.file("pictures"));
     bool previewed = false;
     whenModal<QFileDialog>(
         [&](QFileDialog* fd) {
-            QTest::qWait(300); // the folder's list loads
-            QTest::keyClick(fd->findChild<QListView*>("listView"), Qt::Key_Home);
-            QTest::qWait(200);
+            auto* list = fd->findChild<QListView*>("listView");
             auto* pane = fd->findChild<TPicturePane*>();
+            ASSERT_NE(list, nullptr);
             ASSERT_NE(pane, nullptr);
-            EXPECT_TRUE(pane->isVisible());
-            EXPECT_FALSE(pane->image().isNull());
+            // The folder's list loads, then the first file is selected and previewed.
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return list->model() && list->model()->rowCount(list->rootIndex()) > 0; },
+                5000));
+            QTest::keyClick(list, Qt::Key_Home);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return pane->isVisible() && !pane->image().isNull(); }, 5000));
             QMetaObject::invokeMethod(fd, "reject");
         },
         &previewed);

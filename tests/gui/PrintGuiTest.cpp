@@ -75,7 +75,7 @@ TEST(PrintGui, RealDialogOffersNoFileAndCancelPrintsNothing) {
     printing.Clm1->SetText("Hello ^Bworld^b\r\nsecond line");
     printing.FilePrint->trigger();
     EXPECT_TRUE(service.shown);
-    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    EXPECT_TRUE(prompts.complaints().isEmpty()) << prompts.complaints().join("; ").toStdString();
     EXPECT_FALSE(QFile::exists(service.file));
     for (const QString& choice : service.printerChoices)
         EXPECT_FALSE(choice.contains("PDF")) << choice.toStdString();

@@ -2,7 +2,9 @@
 #include "editor/ColMemo.h"
 #include "markup/LpComboBox.h"
 #include "settings/LpIniCtrl.h"
-#include "tests/markup/ActionFakes.h"
+#include "settings/SettingsKeys.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -12,8 +14,8 @@
 
 #include <memory>
 
-using actiontest::FakeDialogs;
-using actiontest::FakePrompts;
+using lptest::FakeDialogs;
+using lptest::FakePrompts;
 
 namespace {
 
@@ -31,11 +33,15 @@ enum {
 class ActionBox : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The author confirms every dialog and answers Yes.
+        dialogs.otherwise = QString();
+        prompts.otherwise = TAnswer::Yes;
+        prompts.yesNo = true;
         form = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
-        store().WriteString("Settings", "Text", "/pages");
-        store().WriteString("Settings", "Pictures", "/pictures");
-        store().WriteString("Settings", "Sounds", "/sounds");
-        store().WriteString("Settings", "Video", "/videos");
+        store().WriteString(settingsKeys::kSection, "Text", "/pages");
+        store().WriteString(settingsKeys::kSection, "Pictures", "/pictures");
+        store().WriteString(settingsKeys::kSection, "Sounds", "/sounds");
+        store().WriteString(settingsKeys::kSection, "Video", "/videos");
         form->show();
         QApplication::setActiveWindow(form.get());
         form->Clm1->setFocus();
@@ -88,7 +94,7 @@ TEST_F(ActionBox, NextPageWithNothingSelectedGoesInAtTheCaret) {
 TEST_F(ActionBox, PlaySoundFileWithTheSwitchOnAsksForTheFile) {
     editor().SetText("Play now");
     select(0, 4);
-    dialogs.chosenFile = "/sounds/a b.wav";
+    dialogs.otherwise = "/sounds/a b.wav";
     form->LpComboBox1->setFocus();
     choose(kPlaySound);
     ASSERT_EQ(dialogs.calls.size(), 1u);
@@ -110,7 +116,7 @@ TEST_F(ActionBox, PlaySoundFileWithTheSwitchOffWritesThePlaceholder) {
 }
 
 TEST_F(ActionBox, TextWindowSaysTitreWhenAssistedAndTitleOtherwise) {
-    dialogs.chosenFile = "/pages/intro.txt";
+    dialogs.otherwise = "/pages/intro.txt";
     choose(kTextWindow);
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].state.initialDir, "/pages");
@@ -127,7 +133,7 @@ TEST_F(ActionBox, TextWindowSaysTitreWhenAssistedAndTitleOtherwise) {
 }
 
 TEST_F(ActionBox, EachAssistantFillsItsOwnArgument) {
-    dialogs.chosenFile = "/x/f";
+    dialogs.otherwise = "/x/f";
     choose(kPlayVideo);
     EXPECT_EQ(dialogs.calls.back().state.initialDir, "/videos");
     EXPECT_EQ(dialogs.calls.back().state.filter, "Video Files|*.avi;*.mov;*.mpg");
@@ -147,7 +153,7 @@ TEST_F(ActionBox, EachAssistantFillsItsOwnArgument) {
 
 TEST_F(ActionBox, ProgramDialogStartsWhereTheResetLeftTheOpenDialog) {
     choose(kNextPage); // a first use resets the open dialog to the text folder
-    dialogs.chosenFile = "/bin/tool.exe";
+    dialogs.otherwise = "/bin/tool.exe";
     choose(kDosCommand);
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].state.initialDir, "/pages");
@@ -161,7 +167,7 @@ TEST_F(ActionBox, CancelledPictureDialogInsertsNothingAndStillResets) {
     select(5, 4);
     form->OpenPic1.fileName = "/pictures/last.jpg";
     form->OpenDialog1.filter = "something else";
-    dialogs.answer = false;
+    dialogs.otherwise.reset();
     choose(kImageWindow);
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(editor().Text(), "look here");
@@ -184,11 +190,11 @@ TEST_F(ActionBox, DoubleClickBeforeAnyChoiceInsertsNothing) {
 
 TEST_F(ActionBox, DoubleClickRepeatsTheChosenActionWithItsAssistant) {
     editor().SetText("A B");
-    dialogs.chosenFile = "/sounds/1.wav";
+    dialogs.otherwise = "/sounds/1.wav";
     select(0, 1);
     choose(kPlaySound);
     select(editor().Text().size() - 1, 1);
-    dialogs.chosenFile = "/sounds/2.wav";
+    dialogs.otherwise = "/sounds/2.wav";
     doubleClickBox();
     EXPECT_EQ(dialogs.calls.size(), 2u);
     EXPECT_EQ(editor().Text(), "^LA=PlaySoundFile \"/sounds/1.wav\" \"Mode\"^l "
@@ -199,8 +205,8 @@ TEST_F(ActionBox, DoubleClickRepeatsTheChosenActionWithItsAssistant) {
 TEST_F(ActionBox, SelectionIsReadAfterTheDialogClosed) {
     editor().SetText("first second");
     select(0, 5);
-    dialogs.chosenFile = "/sounds/s.wav";
-    dialogs.during = [this] { select(6, 6); };
+    dialogs.otherwise = "/sounds/s.wav";
+    dialogs.during = [this](const QString&) { select(6, 6); };
     choose(kPlaySound);
     EXPECT_EQ(editor().Text(), "first ^Lsecond=PlaySoundFile \"/sounds/s.wav\" \"Mode\"^l");
 }
@@ -208,7 +214,7 @@ TEST_F(ActionBox, SelectionIsReadAfterTheDialogClosed) {
 TEST_F(ActionBox, PathWithADoubleQuoteIsRefusedWithANotice) {
     editor().SetText("Play");
     select(0, 4);
-    dialogs.chosenFile = "/sounds/say \"hi\".wav";
+    dialogs.otherwise = "/sounds/say \"hi\".wav";
     choose(kPlaySound);
     EXPECT_EQ(editor().Text(), "Play");
     EXPECT_FALSE(editor().Modified());
@@ -219,21 +225,21 @@ TEST_F(ActionBox, PathWithADoubleQuoteIsRefusedWithANotice) {
 }
 
 TEST_F(ActionBox, PathThatAPageCannotStoreIsRefusedWithANotice) {
-    dialogs.chosenFile = QString::fromUtf8("/sounds/\u0436.wav");
+    dialogs.otherwise = QString::fromUtf8("/sounds/\u0436.wav");
     choose(kPlaySound);
     EXPECT_TRUE(editor().Text().isEmpty());
     ASSERT_EQ(prompts.shown.size(), 1);
     EXPECT_TRUE(prompts.shown[0].startsWith("warning:"));
     // Accented Latin letters are page characters.
-    dialogs.chosenFile = QString::fromUtf8("/sounds/\u00e9t\u00e9.wav");
+    dialogs.otherwise = QString::fromUtf8("/sounds/\u00e9t\u00e9.wav");
     doubleClickBox();
     EXPECT_EQ(editor().Text(),
               QString::fromUtf8("^L=PlaySoundFile \"/sounds/\u00e9t\u00e9.wav\" \"Mode\"^l"));
 }
 
 TEST_F(ActionBox, MissingFolderSettingGivesAnEmptyStartingFolder) {
-    store().WriteString("Settings", "Video", "");
-    dialogs.answer = false;
+    store().WriteString(settingsKeys::kSection, "Video", "");
+    dialogs.otherwise.reset();
     choose(kPlayVideo);
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_TRUE(dialogs.calls[0].state.initialDir.isEmpty());

@@ -17,7 +17,7 @@
 
 namespace {
 
-using TQuietPrompts = lptest::QuietPrompts;
+using TQuietPrompts = lptest::FakePrompts;
 
 class StyleWindow : public ::testing::Test {
 protected:
@@ -29,7 +29,8 @@ protected:
         memo->setFocus();
     }
     void TearDown() override {
-        EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+        EXPECT_TRUE(prompts.complaints().isEmpty())
+            << prompts.complaints().join("; ").toStdString();
         // Closed first, as the program does: the window still follows focus changes while it is
         // being destroyed.
         form->close();

@@ -1,5 +1,4 @@
 #include "editor/ColMemo.h"
-#include "platform/Errors.h"
 #include "platform/core/Cp1252.h"
 #include "tests/support/TestEnv.h"
 
@@ -34,58 +33,4 @@ TEST(CodePage, EnteringTextKeepsOnlyPageCharactersAndProperBreaks) {
     EXPECT_EQ(toPageText(QString::fromUtf16(u"a\r\nb\rc\u2028d\u2029e\nf")), "a\nb\nc\nd\ne\nf");
     // A character outside the basic plane is one "?", not two.
     EXPECT_EQ(toPageText(QString::fromUtf8("x\xF0\x9F\x98\x80y")), "x?y");
-}
-
-TEST(ErrorBox, APeriodIsAddedAfterCharactersAboveIt) {
-    EXPECT_EQ(errorBoxText("Impossible d'ouvrir le fichier /a/b.txt"),
-              "Impossible d'ouvrir le fichier /a/b.txt.");
-    EXPECT_EQ(errorBoxText("Le texte dépasse la capacité du mémo"),
-              "Le texte dépasse la capacité du mémo.");
-    EXPECT_EQ(errorBoxText("done."), "done.");
-    EXPECT_EQ(errorBoxText("why !"), "why !");
-    EXPECT_EQ(errorBoxText(""), "");
-}
-
-TEST(EditorOffsets, LineBreaksCountTwoInSelectionAndText) {
-    TColorMemo memo;
-    memo.SetText("ab\r\ncd\ref\ngh");
-    EXPECT_EQ(memo.Text(), "ab\r\ncd\r\nef\r\ngh");
-    EXPECT_FALSE(memo.Modified());
-    memo.SetSelStart(4); // "c"
-    EXPECT_EQ(memo.SelStart(), 4);
-    memo.SetSelLength(5); // "cd\r\ne"
-    EXPECT_EQ(memo.SelText(), "cd\r\ne");
-    EXPECT_EQ(memo.SelLength(), 5);
-    memo.ReplaceSel("X\r\nY");
-    EXPECT_EQ(memo.Text(), "ab\r\nX\r\nYf\r\ngh");
-    EXPECT_EQ(memo.SelStart(), 8);
-    EXPECT_EQ(memo.SelLength(), 0);
-    EXPECT_TRUE(memo.Modified());
-    // An offset between CR and LF is the end of its line.
-    memo.SetSelStart(3);
-    EXPECT_EQ(memo.SelStart(), 2);
-    memo.SetSelStart(1000);
-    EXPECT_EQ(memo.SelStart(), memo.adapter().textLength());
-}
-
-TEST(EditorOffsets, AnEmptyEditorHasNoLines) {
-    TColorMemo memo;
-    EXPECT_EQ(memo.LineCount(), 0);
-    memo.SetText("\r\n");
-    EXPECT_EQ(memo.LineCount(), 2);
-    memo.SetWordWrap(false);
-    memo.SetText("one\r\ntwo");
-    EXPECT_EQ(memo.Lines(), (QStringList{"one", "two"}));
-}
-
-TEST(EditorFont, SizesOutsideReasonAreClampedForDisplayOnly) {
-    TColorMemo memo;
-    TFontAttributes huge;
-    huge.size = 2000000000;
-    memo.SetEditorFont(huge);
-    EXPECT_EQ(memo.font().pointSize(), 1000);
-    EXPECT_EQ(memo.EditorFont().size, 2000000000); // what the author's settings say is kept
-    huge.size = -5;
-    memo.SetEditorFont(huge);
-    EXPECT_EQ(memo.font().pointSize(), 1);
 }

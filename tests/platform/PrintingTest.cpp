@@ -82,27 +82,15 @@ TEST(PrintQt, FontHasItsPointSizeOnPaper) {
     device.endJob();
 }
 
-TEST(PrintPdf, ThreePagesHoldTheExpectedLines) {
+// A document longer than two pages: every page but the last is full with the same number of lines,
+// and the pages hold every line once, in order, the long line continued at the left edge.
+TEST(PrintPdf, PagesHoldEveryLineInOrder) {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "pdftotext is not installed";
     lptest::TempDir dir;
 
-    // How many lines a page holds: the next line starts a page once its top is below the page
-    // height minus two line heights.
-    int perPage = 0;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFileName(dir.file("probe.pdf"));
-        TQtPrintDevice probe(printer, monoFont());
-        const int l = probe.measure(u"x").height + 2;
-        while (perPage * l <= probe.pageHeight() - 2 * l)
-            ++perPage;
-        probe.endJob();
-    }
-    ASSERT_GT(perPage, 20);
-
     QStringList lines;
-    for (int i = 1; i <= 2 * perPage + 1; ++i)
+    for (int i = 1; i <= 150; ++i)
         lines << QString("Line %1 ^Bbold^b").arg(i, 3, 10, QChar('0'));
     const QString longLine = QString("0123456789").repeated(30);
     lines << longLine << "";
@@ -111,19 +99,26 @@ TEST(PrintPdf, ThreePagesHoldTheExpectedLines) {
     service.file = dir.file("out.pdf");
     printText(service, lines, monoFont());
     ASSERT_TRUE(QFile::exists(service.file));
-    ASSERT_EQ(service.pages.size(), 3u);
+    const int pages = static_cast<int>(service.pages.size());
+    ASSERT_GE(pages, 3);
+    EXPECT_TRUE(runTool("pdfinfo", {service.file})
+                    .contains(QRegularExpression(QString("Pages: +%1\n").arg(pages))));
 
-    EXPECT_TRUE(runTool("pdfinfo", {service.file}).contains(QRegularExpression("Pages: +3\n")));
-    const QStringList page1 = pdfPage(service.file, 1);
-    const QStringList page2 = pdfPage(service.file, 2);
-    const QStringList page3 = pdfPage(service.file, 3);
-    EXPECT_EQ(page1, lines.mid(0, perPage));
-    EXPECT_EQ(page2, lines.mid(perPage, perPage));
-    ASSERT_GE(page3.size(), 3);
-    EXPECT_EQ(page3.first(), lines[2 * perPage]);
+    const int perPage = static_cast<int>(pdfPage(service.file, 1).size());
+    EXPECT_GT(perPage, 20);
+    QStringList printed;
+    for (int page = 1; page <= pages; ++page) {
+        const QStringList text = pdfPage(service.file, page);
+        if (page < pages) {
+            EXPECT_EQ(text.size(), perPage) << "page " << page;
+        }
+        printed += text;
+    }
+    ASSERT_GT(printed.size(), 150);
+    EXPECT_EQ(printed.mid(0, 150), lines.mid(0, 150));
     // The long line continues at the left edge, cut between characters.
-    EXPECT_EQ(page3.mid(1).join(""), longLine);
-    EXPECT_GT(page3.size(), 2);
+    EXPECT_GT(printed.size(), 151);
+    EXPECT_EQ(printed.mid(150).join(""), longLine);
     // The document has no name.
     EXPECT_FALSE(runTool("pdfinfo", {service.file}).contains("left over"));
 }

@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -15,30 +16,18 @@
 
 namespace {
 
-struct ScriptedPrompts : TPrompts {
-    bool yesNoAnswer = true;
-    QStringList asked;
-    TAnswer askYesNoCancel(const QString& t) override {
-        asked << t;
-        return TAnswer::Cancel;
-    }
-    bool askYesNo(const QString& t) override {
-        asked << t;
-        return yesNoAnswer;
-    }
-    void errorNotice(const QString& t) override { asked << t; }
-    void applicationError(const QString& t) override { asked << t; }
-    void warning(const QString& t) override { asked << t; }
-    void beep() override {}
-};
-
 // A window with a File menu holding "&Récents", and the list configured as the program does.
 struct MruFixture : ::testing::Test {
     QMainWindow window;
     QMenu* file = nullptr;
     QMenu* recents = nullptr;
     TLpIniCtrl store;
-    ScriptedPrompts prompts;
+    lptest::FakePrompts prompts = [] {
+        lptest::FakePrompts p;
+        p.yesNo = true;
+        p.otherwise = TAnswer::Cancel;
+        return p;
+    }();
     std::unique_ptr<TLpMRUList> list;
 
     void SetUp() override {
@@ -147,11 +136,11 @@ TEST_F(MruFixture, ClearListAsksAndOnlyYesClears) {
     list->Add("/p/a.txt");
     int notified = 0;
     list->OnClearListClick = [&] { ++notified; };
-    prompts.yesNoAnswer = false;
+    prompts.yesNo = false;
     recents->actions().last()->trigger();
-    EXPECT_EQ(prompts.asked.last(), "Really clear recent files list?");
+    EXPECT_EQ(prompts.questions.last(), "Really clear recent files list?");
     EXPECT_EQ(list->Items().size(), 1);
-    prompts.yesNoAnswer = true;
+    prompts.yesNo = true;
     recents->actions().last()->trigger();
     EXPECT_TRUE(list->Items().isEmpty());
     EXPECT_EQ(captions(), QStringList{"(vide)"});

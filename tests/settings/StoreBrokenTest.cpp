@@ -287,7 +287,7 @@ TEST(StoreRegistryErrors, OneOpeningPerOperationAndPerList) {
 
 namespace {
 
-using RecordingPrompts = lptest::QuietPrompts;
+using RecordingPrompts = lptest::FakePrompts;
 
 } // namespace
 
@@ -303,7 +303,7 @@ TEST(StoreMainWindow, DamagedSettingsDoNotStopTheStartAndCloseRepairsThem) {
         EXPECT_TRUE(form.AstPic1->isChecked());
         form.close();
     }
-    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_TRUE(prompts.complaints().isEmpty()) << prompts.complaints().join('\n').toStdString();
     TLpIniCtrl s;
     s.Target = itRegistry;
     s.RegPath = "Software\\Larkpad";

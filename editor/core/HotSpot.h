@@ -3,7 +3,8 @@
 #include "platform/core/Colors.h"
 
 // Hot-spot settings of the editor: text between BeginChar and EndChar is drawn as a link, the
-// markers are painted out, and a click on it is reported.
+// markers are painted out, and a click on it is reported. The widget keeps them and hands the
+// same record to the pass.
 class THotSpot {
 public:
     char BeginChar = 30;                   ///< character 0 switches hot-spot painting off
