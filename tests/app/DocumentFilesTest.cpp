@@ -224,8 +224,8 @@ TEST_F(DocumentPageFiles, All253ByteValuesSurviveOpenAndSave) {
 class DocumentOddFiles : public DocumentPageFiles {
 protected:
     DocumentOddFiles() : form(TForm1Services{&prompts, &dialogs}) {}
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     TForm1 form;
 };
 

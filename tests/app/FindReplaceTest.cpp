@@ -5,7 +5,8 @@
 #include "app/FindBar.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
-#include "tests/app/DocumentFakes.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QCheckBox>
@@ -21,8 +22,9 @@
 
 namespace {
 
-class GoToDialogs : public TDocFakeDialogs {
+class GoToDialogs : public lptest::FakeDialogs {
 public:
+    GoToDialogs() : lptest::FakeDialogs(/*strictScript=*/true) {}
     std::optional<int> lineAnswer; ///< empty: cancel
     int lineCountShown = -1;
     bool executeGoToLine(int lineCount, int& line) override {
@@ -51,7 +53,7 @@ private:
 
 class FindWindow : public ::testing::Test {
 protected:
-    TDocFakePrompts prompts;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
     GoToDialogs dialogs;
     TForm1 form{TForm1Services{&prompts, &dialogs}};
 
@@ -365,7 +367,7 @@ TEST_F(FindWindow, UndoAndRedoFollowTheEditorsHistoryAndTheFileKeysRunTheMenuCom
     dialogs.openChoices.push_back(std::nullopt);
     prompts.answers.push_back(TAnswer::No);
     key(form.Clm1, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(dialogs.openShown, 1);
+    EXPECT_EQ(dialogs.shownCount("open"), 1);
     EXPECT_EQ(prompts.questions.size(), 1);
     prompts.answers.push_back(TAnswer::No);
     key(form.Clm1, Qt::Key_N, Qt::ControlModifier);

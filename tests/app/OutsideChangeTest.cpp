@@ -3,7 +3,8 @@
 #include "app/DocumentCommands.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
-#include "tests/app/DocumentFakes.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDateTime>
@@ -42,8 +43,8 @@ protected:
                " was changed by another program since it was opened. Overwrite it?";
     }
 
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     lptest::TempDir dir;
     QString path;
     std::unique_ptr<TForm1> form;

@@ -287,7 +287,7 @@ TEST(PdfExportCommand, FailureReachesTheErrorBox) {
     f.dialogs.answer = "/x/a.pdf";
     f.printing.exportError = "Impossible de créer le fichier /x/a.pdf";
     f.form.FileExportPdf->trigger();
-    EXPECT_EQ(f.prompts.errors, QStringList{"Impossible de créer le fichier /x/a.pdf"});
+    EXPECT_EQ(f.prompts.errors, QStringList{"Impossible de créer le fichier /x/a.pdf."});
 }
 
 TEST(PdfExportCommand, PreviewShowsTheLinesThatPrintingPrints) {

@@ -6,7 +6,8 @@
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
 #include "platform/RecoveryFiles.h"
-#include "tests/app/DocumentFakes.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -61,8 +62,8 @@ protected:
     }
 
     lptest::TempDir state, dir;
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     QStringList recent;
     std::unique_ptr<TForm1> form;
 
