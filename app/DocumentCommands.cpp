@@ -172,10 +172,7 @@ void TDocumentCommands::load(const QString& path) {
 }
 
 void TDocumentCommands::write(const QString& path) {
-    // The editor's raw text separates lines with U+2029, which the page encoder writes as CR LF;
-    // taking it as it is spares a copy of the whole text.
-    savePageFile(path, parts_.editor.document()->toRawText());
-    disk_ = readFileStamp(path);
+    disk_ = savePageFile(path, *parts_.editor.document());
     askedAbout_.reset();
 }
 
