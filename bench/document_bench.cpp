@@ -130,6 +130,7 @@ void BM_ReadDecode(benchmark::State& state) {
 
 void BM_SaveOurs(benchmark::State& state) {
     env->form->openFromCommandLine(env->pages[int(state.range(0))]);
+    env->form->documentCommands().finishLoading();
     const QString out = env->dir.filePath("saved-ours.txt");
     env->form->SaveDialog1.fileName = out;
     for (auto _ : state)
