@@ -218,7 +218,9 @@ void TDocumentCommands::load(const QString& path) {
         loaded(path, reader->zeroOffset());
         return;
     }
+    // Read-only, but the caret still moves and selects with the keys.
     parts_.editor.setReadOnly(true);
+    parts_.editor.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     load_ = std::make_unique<TPageLoad>(*parts_.editor.document(), std::move(reader));
     load_->progress = [this](qint64 done, qint64 total) {
         if (loadProgress && total > 0)
