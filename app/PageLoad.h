@@ -37,7 +37,7 @@ public:
     // Bytes read in one append: about 256 KB of page.
     static constexpr qint64 kAppend = qint64(1) << 18;
     // How long one turn of the event loop appends before it lets the window paint.
-    static constexpr int kTurnMs = 25;
+    static constexpr int kTurnMs = 50;
 
 private:
     void turn();

@@ -2,6 +2,7 @@
 // the event loop, and a load that is cut short by another page or by closing leaves nothing behind.
 
 #include "app/DocumentCommands.h"
+#include "app/FindBar.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -110,6 +112,18 @@ TEST_F(PageLoad, SaveAndEditingCommandsWaitForTheWholePage) {
     EXPECT_TRUE(form->Clm1->Modified());
     // The whole page is there with the codes added.
     EXPECT_GT(form->Clm1->Text().size(), QString::fromLatin1(saved).size());
+
+    // Replace All waits too, and so finds the page's last lines.
+    prompts.answers = {TAnswer::No};
+    open(path);
+    ASSERT_TRUE(form->documentCommands().loading());
+    form->EditReplace1->trigger();
+    form->FindBar1->FindEdit->setText("[Nom]");
+    emit form->FindBar1->FindEdit->textEdited("[Nom]"); // as typed: finds over what is loaded
+    form->FindBar1->ReplaceEdit->setText("[Name]");
+    form->FindBar1->replaceAll();
+    EXPECT_FALSE(form->documentCommands().loading());
+    EXPECT_FALSE(form->Clm1->Text().contains("[Nom]"));
 }
 
 TEST_F(PageLoad, OpeningAnotherPageStopsTheLoadAndKeepsNothingOfIt) {
