@@ -1,13 +1,17 @@
 #include "app/DocumentCommands.h"
 
+#include "app/PageLoad.h"
 #include "editor/ColMemo.h"
 #include "platform/Dialogs.h"
 #include "platform/DiskStamps.h"
 #include "platform/PageFiles.h"
 #include "platform/Prompts.h"
+#include "platform/core/PageFile.h"
 
 #include <QFileInfo>
 #include <QLabel>
+
+#include <limits>
 
 namespace {
 
@@ -16,6 +20,43 @@ const QString kUntitled = QStringLiteral("Untitled");
 } // namespace
 
 TDocumentCommands::TDocumentCommands(TParts parts) : parts_(parts) {}
+
+TDocumentCommands::~TDocumentCommands() = default;
+
+bool TDocumentCommands::loading() const {
+    return load_ && load_->running();
+}
+
+void TDocumentCommands::finishLoading() {
+    if (loading())
+        load_->finishNow();
+}
+
+void TDocumentCommands::cancelLoading() {
+    if (!loading())
+        return;
+    stopLoad();
+    dropPage();
+}
+
+void TDocumentCommands::dropPage() {
+    // No half page stays behind.
+    parts_.editor.Clear();
+    parts_.saveDialog.fileName.clear();
+    parts_.statusPanel.setText(kUntitled);
+    disk_ = {};
+    askedAbout_.reset();
+}
+
+void TDocumentCommands::stopLoad() {
+    const bool was = loading();
+    load_.reset();
+    if (was) {
+        parts_.editor.setReadOnly(false);
+        if (loadingChanged)
+            loadingChanged(false);
+    }
+}
 
 QString TDocumentCommands::currentFileName() const {
     return parts_.saveDialog.fileName;
@@ -47,6 +88,7 @@ bool TDocumentCommands::saveChangesFirst() {
 void TDocumentCommands::fileNew() {
     if (!saveChangesFirst())
         return;
+    stopLoad();
     // An editor without any line keeps its modified flag: clearing it would change nothing else.
     if (parts_.editor.LineCount() > 0)
         parts_.editor.Clear();
@@ -91,6 +133,7 @@ void TDocumentCommands::openRecent(const QString& path, bool& remove) {
 }
 
 bool TDocumentCommands::fileSave() {
+    finishLoading();
     const QString path = currentFileName();
     if (path.isEmpty())
         return fileSaveAs();
@@ -103,6 +146,7 @@ bool TDocumentCommands::fileSave() {
 }
 
 bool TDocumentCommands::fileSaveAs() {
+    finishLoading();
     TFileDialog& dialog = parts_.saveDialog;
     dialog.title = "Save File as";
     const QString previous = dialog.fileName;
@@ -154,28 +198,65 @@ bool TDocumentCommands::closeQuery() {
 }
 
 void TDocumentCommands::load(const QString& path) {
-    TPageText page = loadPageFile(path);
+    // The first screenful is read before anything changes: a file that cannot be read leaves the
+    // document (and a load in progress) as it was.
+    auto reader = std::make_unique<TPageReader>(path);
+    QString first;
+    // A file over the capacity is read whole, so that it is refused before the document changes.
+    const bool whole = reader->fileSize() > qint64(pagefile::kCapacity);
+    reader->read(first, whole ? std::numeric_limits<qint64>::max() : kFirstBytes);
+    stopLoad();
     // The loaded text holds page characters and '\n' line breaks only, so it goes into the editor
     // as it is: one replacement of the whole text, which also drops the undo history.
-    parts_.editor.setPlainText(page.text);
-    page.text.clear();
-    markClean();
+    parts_.editor.setPlainText(first);
+    first = QString();
     parts_.saveDialog.fileName = path;
     parts_.statusPanel.setText(path);
+    disk_ = {};
+    askedAbout_.reset();
+    if (reader->atEnd()) {
+        loaded(path, reader->zeroOffset());
+        return;
+    }
+    // Read-only, but the caret still moves and selects with the keys.
+    parts_.editor.setReadOnly(true);
+    parts_.editor.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    load_ = std::make_unique<TPageLoad>(*parts_.editor.document(), std::move(reader));
+    load_->progress = [this](qint64 done, qint64 total) {
+        if (loadProgress && total > 0)
+            loadProgress(int(std::min<qint64>(100, done * 100 / total)));
+    };
+    load_->finished = [this, path](qint64 zeroOffset) {
+        parts_.editor.setReadOnly(false);
+        if (loadingChanged)
+            loadingChanged(false);
+        loaded(path, zeroOffset);
+    };
+    load_->failed = [this](const QString& message) {
+        parts_.editor.setReadOnly(false);
+        dropPage();
+        if (loadingChanged)
+            loadingChanged(false);
+        parts_.prompts.applicationError(message);
+    };
+    load_->start();
+    if (loadingChanged)
+        loadingChanged(true);
+}
+
+void TDocumentCommands::loaded(const QString& path, qint64 zeroOffset) {
+    markClean();
     disk_ = readFileStamp(path);
     askedAbout_.reset();
-    if (page.zeroOffset >= 0)
+    if (zeroOffset >= 0)
         parts_.prompts.warning(
             QStringLiteral("This file holds a zero byte at offset %1. The text ends there: what "
                            "follows is not shown, and saving under the same name would lose it.")
-                .arg(page.zeroOffset));
+                .arg(zeroOffset));
 }
 
 void TDocumentCommands::write(const QString& path) {
-    // The editor's raw text separates lines with U+2029, which the page encoder writes as CR LF;
-    // taking it as it is spares a copy of the whole text.
-    savePageFile(path, parts_.editor.document()->toRawText());
-    disk_ = readFileStamp(path);
+    disk_ = savePageFile(path, *parts_.editor.document());
     askedAbout_.reset();
 }
 
@@ -196,6 +277,7 @@ bool TDocumentCommands::overwriteConfirmed(const QString& path) {
 }
 
 void TDocumentCommands::restore(const QString& path, const QString& text, const TFileStamp& stamp) {
+    stopLoad();
     parts_.editor.setPlainText(text);
     parts_.editor.SetModified(true);
     parts_.saveDialog.fileName = path;

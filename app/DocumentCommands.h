@@ -6,12 +6,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLabel;
 class TColorMemo;
 class TDialogs;
 struct TFileDialog;
+class TPageLoad;
 
 // The document's life: New, Open, Save, Save As, opening a recent file and the close check.
 //
@@ -38,6 +40,7 @@ public:
         QLabel& statusPanel;
     };
     explicit TDocumentCommands(TParts parts);
+    ~TDocumentCommands();
 
     // Called with the path of every file that Open (or the command line) has loaded, to put it at
     // the top of the recent files.
@@ -45,6 +48,22 @@ public:
     // Called whenever the document becomes unchanged by a load, New or a save: changes kept
     // elsewhere (the recovery copy) are no longer needed.
     std::function<void()> textClean;
+
+    // A page longer than its first screenful goes on loading in the background after Open has
+    // shown its beginning: the editor is read-only meanwhile, and the document counts as
+    // loaded (unchanged, its file stamp taken, no undo step) only once the page is complete.
+    // Told when a background load starts (true) and when it ends or stops (false).
+    std::function<void(bool loading)> loadingChanged;
+    // Told now and then during a background load: percent of the file read.
+    std::function<void(int percent)> loadProgress;
+    bool loading() const;
+    // Loads the rest of the page now: what edits or writes the text waits for this.
+    void finishLoading();
+    // Drops the rest of the page and leaves the document empty (the window is closing).
+    void cancelLoading();
+
+    // The bytes of a page read before the window shows it.
+    static constexpr qint64 kFirstBytes = qint64(64) << 10;
 
     void fileNew();
     void fileOpen();
@@ -81,6 +100,11 @@ private:
     void load(const QString& path);
     void write(const QString& path);
     void markClean();
+    // The end of a load: the document becomes the loaded file's.
+    void loaded(const QString& path, qint64 zeroOffset);
+    void stopLoad();
+    // Leaves the document empty and without a file.
+    void dropPage();
     // Whether path may be written: asks when another program changed it since it was loaded or
     // last saved.
     bool overwriteConfirmed(const QString& path);
@@ -89,4 +113,5 @@ private:
     TFileStamp disk_;                      ///< the file as loaded or last saved
     std::optional<TFileStamp> askedAbout_; ///< the last outside change the author was told of
     bool checkingDisk_ = false;
+    std::unique_ptr<TPageLoad> load_; ///< the page's background load, once there was one
 };

@@ -115,10 +115,14 @@ void TFindBar::findPrevious() {
 }
 
 void TFindBar::replace() {
+    if (beforeReplace)
+        beforeReplace();
     showMessage(commands_.replace(ReplaceEdit->text()));
 }
 
 void TFindBar::replaceAll() {
+    if (beforeReplace)
+        beforeReplace();
     showMessage(commands_.replaceAll(ReplaceEdit->text()));
 }
 

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -30,6 +32,8 @@ public:
     void replaceAll();
 
     TFindCommands& commands() { return commands_; }
+    // Called before a replacement changes the text.
+    std::function<void()> beforeReplace;
 
     QLineEdit* FindEdit;
     QLineEdit* ReplaceEdit;

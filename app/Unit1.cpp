@@ -39,6 +39,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -127,6 +128,13 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     recovery_ = std::make_unique<TRecovery>(TRecovery::TParts{*Clm1, *document_, *prompts_},
                                             recoveryFolder());
     document_->textClean = [this] { recovery_->discard(); };
+    document_->loadingChanged = [this](bool loading) {
+        LoadProgress->setValue(0);
+        LoadProgress->setVisible(loading);
+        showNote(loading ? kLoadingNote : QString());
+    };
+    document_->loadProgress = [this](int percent) { LoadProgress->setValue(percent); };
+    FindBar1->beforeReplace = [this] { document_->finishLoading(); };
     recovery_->cannotWrite = [this] { showNote("Recovery copies cannot be written"); };
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
@@ -187,8 +195,17 @@ void TForm1::createActions() {
         auto* a = new QAction(caption, this);
         if (image >= 0)
             a->setIcon(lpImage(image));
-        connect(a, &QAction::triggered, this,
-                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this, [this, handler] {
+            runCommand([this, handler] {
+                // A command that works on the page waits until the page is complete; New, Open
+                // and Exit replace or drop it instead.
+                if (handler != &TForm1::FileNewClick && handler != &TForm1::FileOpenClick &&
+                    handler != &TForm1::Quitter1Click && handler != &TForm1::APropos1Click &&
+                    handler != &TForm1::HelpContents1Execute)
+                    document_->finishLoading();
+                (this->*handler)();
+            });
+        });
         return a;
     };
     auto button = [&](const QString& name, int image, const QString& hint, auto handler) {
@@ -355,8 +372,12 @@ void TForm1::createToolBar() {
     SpinEdit1->setFixedSize(46, 22);
     SpinEdit1->Beep = [this] { prompts_->beep(); };
     ToolBar1->addWidget(SpinEdit1);
-    connect(SpinEdit1, &TLpSpinEdit::doubleClicked, this,
-            [this] { runCommand([this] { SpinEdit1DblClick(); }); });
+    connect(SpinEdit1, &TLpSpinEdit::doubleClicked, this, [this] {
+        runCommand([this] {
+            document_->finishLoading();
+            SpinEdit1DblClick();
+        });
+    });
 
     LpColorComboBox1 = new TLpColorComboBox(ToolBar1);
     LpColorComboBox1->setObjectName("LpColorComboBox1");
@@ -364,8 +385,12 @@ void TForm1::createToolBar() {
     LpColorComboBox1->setFixedSize(46, 21);
     LpColorComboBox1->SetFocusControl(Clm1);
     ToolBar1->addWidget(LpColorComboBox1);
-    connect(LpColorComboBox1, &TLpColorComboBox::select, this,
-            [this] { runCommand([this] { LpColorComboBox1Select(); }); });
+    connect(LpColorComboBox1, &TLpColorComboBox::select, this, [this] {
+        runCommand([this] {
+            document_->finishLoading();
+            LpColorComboBox1Select();
+        });
+    });
     ToolBar1->addSeparator();
 
     ToolBar1->addActions({TargetBut, LinkBut});
@@ -375,10 +400,18 @@ void TForm1::createToolBar() {
     LpComboBox1->setObjectName("LpComboBox1");
     LpComboBox1->setFixedSize(100, 21);
     ToolBar1->addWidget(LpComboBox1);
-    connect(LpComboBox1, &TLpComboBox::select, this,
-            [this] { runCommand([this] { LpComboBox1DblClick(); }); });
-    connect(LpComboBox1, &TLpComboBox::doubleClicked, this,
-            [this] { runCommand([this] { LpComboBox1DblClick(); }); });
+    connect(LpComboBox1, &TLpComboBox::select, this, [this] {
+        runCommand([this] {
+            document_->finishLoading();
+            LpComboBox1DblClick();
+        });
+    });
+    connect(LpComboBox1, &TLpComboBox::doubleClicked, this, [this] {
+        runCommand([this] {
+            document_->finishLoading();
+            LpComboBox1DblClick();
+        });
+    });
 
     // Flat buttons 23 pixels wide that never take the keyboard focus: the editor keeps it while
     // they run.
@@ -407,6 +440,13 @@ void TForm1::createStatusBar() {
     StatusPanel3->setFixedWidth(60);
     StatusNote = new QLabel(this);
     StatusNote->setObjectName("StatusNote");
+    LoadProgress = new QProgressBar(this);
+    LoadProgress->setObjectName("LoadProgress");
+    LoadProgress->setRange(0, 100);
+    LoadProgress->setFixedSize(100, 14);
+    LoadProgress->setTextVisible(false);
+    LoadProgress->hide();
+    statusBar()->addPermanentWidget(LoadProgress);
     statusBar()->addPermanentWidget(StatusNote);
     statusBar()->addWidget(StatusPanel1);
     statusBar()->addWidget(StatusPanel2);
@@ -520,6 +560,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
     }
     if (failure)
         prompts_->applicationError(*failure);
+    document_->cancelLoading();
     e->accept();
 }
 

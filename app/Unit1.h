@@ -15,6 +15,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class TAboutBox;
 class TCheckPanel;
@@ -55,6 +56,7 @@ public:
     QLabel* StatusPanel2 = nullptr; ///< status bar panel 2: the caret's "line:column"
     QLabel* StatusPanel3 = nullptr; ///< status bar panel 3: "Modified" while the text is changed
     QLabel* StatusNote = nullptr;   ///< at the right of the status bar: short notes, never hints
+    QProgressBar* LoadProgress = nullptr; ///< before the note while a page loads
     TLpSpinEdit* SpinEdit1 = nullptr;
     TLpColorComboBox* LpColorComboBox1 = nullptr;
     TLpComboBox* LpComboBox1 = nullptr;
@@ -195,6 +197,10 @@ private:
     std::optional<QStringList> savedRecentFiles_; ///< the recent files as the close saved them
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };
+
+// The status note while a page loads in the background.
+inline const char* const kLoadingNote =
+    "Loading the page: editing and saving wait until it is complete";
 
 // The image of the shared image list at index (0 to 23).
 QIcon lpImage(int index);

@@ -1,16 +1,21 @@
 #include "platform/PageFiles.h"
 
+#include "platform/DiskStamps.h"
 #include "platform/Errors.h"
 #include "platform/core/PageFile.h"
 #include "platform/core/SafeFile.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -49,97 +54,129 @@ TLpError capacityError() {
     return TLpError(QStringLiteral("Le texte dépasse la capacité du mémo"));
 }
 
-// The editor's text as page bytes, encoded a slice at a time, so that a large page needs no
-// second copy of itself in memory.
-class TPageBytes : public safefile::TByteSource {
+// Page bytes handed out a piece at a time from a reused buffer: each unit is encoded once, straight
+// into the buffer, so that a large page needs no second copy of itself in memory.
+class TPieceEncoder {
 public:
-    explicit TPageBytes(const QString& text)
-        : units_(reinterpret_cast<const char16_t*>(text.utf16())), n_(text.size()) {}
+    static constexpr std::size_t kPiece = std::size_t(1) << 20; ///< bytes per piece, about
+    static constexpr std::size_t kUnits = std::size_t(1) << 19; ///< units encoded per step
 
-    std::uint64_t size() override { return pagefile::encodedSize(units_, std::size_t(n_)); }
+    TPieceEncoder() : bytes_(kPiece + pagefile::maxEncodedSize(kUnits + 1) + 2) {}
 
-    std::string_view next() override {
-        if (start_ >= n_)
-            return {};
-        qsizetype end = std::min(n_, start_ + kSlice);
-        // Never split a CR LF pair or a surrogate pair between two slices.
-        if (end < n_ &&
-            (units_[end - 1] == u'\r' || (units_[end - 1] >= 0xD800 && units_[end - 1] < 0xDC00)))
+    bool full() const { return used_ >= kPiece; }
+    void startPiece() { used_ = 0; }
+    std::string_view piece() const { return {bytes_.data(), used_}; }
+
+    // Encodes a step of units[at, n) and moves at past it. Never splits a CR LF pair or a
+    // surrogate pair: the encoder sees each as one character.
+    void encode(const char16_t* units, std::size_t n, std::size_t& at) {
+        std::size_t end = std::min(n, at + kUnits);
+        if (end < n &&
+            (units[end - 1] == u'\r' || (units[end - 1] >= 0xD800 && units[end - 1] < 0xDC00)))
             ++end;
-        const std::size_t count = std::size_t(end - start_);
-        bytes_.resize(qsizetype(pagefile::encodedSize(units_ + start_, count)));
-        pagefile::encode(units_ + start_, count, bytes_.data());
-        start_ = end;
-        return {bytes_.constData(), std::size_t(bytes_.size())};
+        used_ += pagefile::encodeInto(units + at, end - at, bytes_.data() + used_);
+        at = end;
+    }
+    void lineBreak() {
+        bytes_[used_++] = '\r';
+        bytes_[used_++] = '\n';
     }
 
 private:
-    static constexpr qsizetype kSlice = 1 << 20;
-    const char16_t* units_;
-    qsizetype n_;
-    qsizetype start_ = 0;
-    QByteArray bytes_;
+    std::vector<char> bytes_;
+    std::size_t used_ = 0;
 };
 
-} // namespace
-
-// The file is read in slices that are decoded straight into the text: no copy of the whole file's
-// bytes is ever held. Reading stops at the first zero byte, since nothing after it is shown (a
-// device of endless zeros loads as an empty page).
-TPageText loadPageFile(const QString& path) {
-    const safefile::TOpenResult opened = safefile::openForReading(localPath(path));
-    if (opened.fd < 0)
-        throw openError(path, opened.error ? reason(opened.error) : notRegularReason(opened.kind));
-    QFile f;
-    if (!f.open(opened.fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                QFileDevice::AutoCloseHandle)) {
-        ::close(opened.fd);
-        throw openError(path, f.errorString());
-    }
-    constexpr qint64 kCapacity = qint64(pagefile::kCapacity);
-    constexpr qint64 kSlice = 1 << 20;
-    const qint64 sizeHint = f.size();
-    TPageText page;
-    // Room for the whole file when its size is known and fits; else the text grows as it comes.
-    // (QString::resize leaves the new characters uninitialized.)
-    page.text.resize(qsizetype(sizeHint > 0 && sizeHint <= kCapacity ? sizeHint : kSlice));
-    QByteArray slice(kSlice, Qt::Uninitialized);
-    qint64 bytesRead = 0; // bytes of text so far
-    qsizetype length = 0; // units of text written
-    qsizetype carry = 0;  // a CR held back from the previous slice: an LF may follow it
-    for (;;) {
-        const qint64 got = f.read(slice.data() + carry, kSlice - carry);
-        if (got < 0)
-            throw openError(path, f.errorString());
-        qsizetype n = carry + qsizetype(got);
-        const pagefile::TTextExtent extent =
-            pagefile::textExtent(slice.constData() + carry, size_t(got));
-        if (extent.cutAtZero) {
-            n = carry + qsizetype(extent.length);
-            page.zeroOffset = bytesRead + qint64(extent.length);
-        }
-        bytesRead += qint64(n - carry);
-        if (bytesRead > kCapacity)
-            throw capacityError();
-        const bool last = got == 0 || extent.cutAtZero;
-        const qsizetype decodeNow = (!last && n > 0 && slice[n - 1] == '\r') ? n - 1 : n;
-        if (page.text.size() < length + decodeNow)
-            page.text.resize(std::max(length + decodeNow, page.text.size() * 2));
-        length +=
-            qsizetype(pagefile::decode(slice.constData(), size_t(decodeNow),
-                                       reinterpret_cast<char16_t*>(page.text.data()) + length));
-        carry = n - decodeNow;
-        if (carry)
-            slice[0] = '\r';
-        if (last)
-            break;
-    }
-    page.text.truncate(length);
-    return page;
+const char16_t* unitsOf(const QString& text) {
+    return reinterpret_cast<const char16_t*>(text.utf16());
 }
 
-void savePageFile(const QString& path, const QString& text) {
-    TPageBytes bytes(text);
+// A text held in one string.
+class TTextBytes : public safefile::TByteSource {
+public:
+    explicit TTextBytes(const QString& text)
+        : units_(unitsOf(text)), n_(std::size_t(text.size())) {}
+
+    std::uint64_t size() override { return pagefile::encodedSize(units_, n_); }
+
+    std::string_view next() override {
+        out_.startPiece();
+        while (at_ < n_ && !out_.full())
+            out_.encode(units_, n_, at_);
+        return out_.piece();
+    }
+
+private:
+    const char16_t* units_;
+    std::size_t n_;
+    std::size_t at_ = 0;
+    TPieceEncoder out_;
+};
+
+// The editor's document, read a stretch at a time: one lookup per stretch, then its pieces in
+// order, paragraph separators (U+2029) between lines.
+class TDocumentBytes : public safefile::TByteSource {
+public:
+    explicit TDocumentBytes(const QTextDocument& document)
+        // A cursor only reads here; the document has no const way to hand out a stretch of text.
+        : document_(const_cast<QTextDocument&>(document)),
+          end_(std::max(0, document.characterCount() - 1)) {}
+
+    // Only asked for when the file is written in place: one pass of its own.
+    std::uint64_t size() override {
+        std::uint64_t total = 0;
+        for (int at = 0; at < end_;) {
+            const QString text = stretch(at);
+            total += pagefile::encodedSize(unitsOf(text), std::size_t(text.size()));
+        }
+        return total;
+    }
+
+    std::string_view next() override {
+        out_.startPiece();
+        while (!out_.full()) {
+            if (at_ >= std::size_t(text_.size())) {
+                if (position_ >= end_)
+                    break;
+                text_ = stretch(position_);
+                at_ = 0;
+            }
+            out_.encode(unitsOf(text_), std::size_t(text_.size()), at_);
+        }
+        const std::string_view piece = out_.piece();
+        hash_.add(piece.data(), piece.size());
+        written_ += piece.size();
+        return piece;
+    }
+
+    // The bytes handed out so far: their number and hash.
+    std::uint64_t written() const { return written_; }
+    std::uint64_t hash() const { return hash_.value(); }
+
+private:
+    // The text from at on, as much as the encoder takes in one step; moves at past it.
+    QString stretch(int& at) {
+        int to = std::min(end_, at + int(TPieceEncoder::kUnits));
+        if (to < end_ && QChar::isHighSurrogate(document_.characterAt(to - 1).unicode()))
+            ++to;
+        QTextCursor cursor(&document_);
+        cursor.setPosition(at);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        at = to;
+        return cursor.selectedText();
+    }
+
+    QTextDocument& document_;
+    const int end_; ///< the text's end: the last block's separator is no character of it
+    int position_ = 0;
+    QString text_; ///< the stretch being encoded
+    std::size_t at_ = 0;
+    TPieceEncoder out_;
+    TByteHash hash_;
+    std::uint64_t written_ = 0;
+};
+
+void writePage(const QString& path, safefile::TByteSource& bytes) {
     const safefile::TWriteResult r = safefile::writeFile(localPath(path), bytes);
     switch (r.failed) {
     case safefile::TStage::none:
@@ -153,4 +190,109 @@ void savePageFile(const QString& path, const QString& text) {
     case safefile::TStage::restore:
         throw writeError(path, r.error, QFile::decodeName(r.backupPath.c_str()));
     }
+}
+
+} // namespace
+
+struct TPageReader::TState {
+    QFile file;
+    QByteArray slice{kSlice, Qt::Uninitialized};
+    qint64 size = 0;
+    qint64 bytesRead = 0; // bytes of text so far
+    qsizetype carry = 0;  // a CR held back from the previous slice: an LF may follow it
+    qint64 zeroOffset = -1;
+    bool atEnd = false;
+};
+
+// Reading stops at the first zero byte, since nothing after it is shown (a device of endless zeros
+// loads as an empty page).
+TPageReader::TPageReader(const QString& path) : path_(path), s_(std::make_unique<TState>()) {
+    const safefile::TOpenResult opened = safefile::openForReading(localPath(path));
+    if (opened.fd < 0)
+        throw openError(path, opened.error ? reason(opened.error) : notRegularReason(opened.kind));
+    if (!s_->file.open(opened.fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                       QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        throw openError(path, s_->file.errorString());
+    }
+    s_->size = s_->file.size();
+}
+
+TPageReader::~TPageReader() = default;
+
+qint64 TPageReader::fileSize() const {
+    return s_->size;
+}
+qint64 TPageReader::bytesRead() const {
+    return s_->bytesRead;
+}
+bool TPageReader::atEnd() const {
+    return s_->atEnd;
+}
+qint64 TPageReader::zeroOffset() const {
+    return s_->zeroOffset;
+}
+
+// Each slice is decoded straight into the text: no copy of the whole file's bytes is ever held.
+void TPageReader::read(QString& text, qint64 bytes) {
+    constexpr qint64 kCapacity = qint64(pagefile::kCapacity);
+    TState& s = *s_;
+    for (qint64 done = 0; !s.atEnd && done < bytes;) {
+        const qint64 want = std::min(kSlice - s.carry, bytes - done);
+        const qint64 got = s.file.read(s.slice.data() + s.carry, want);
+        if (got < 0)
+            throw openError(path_, s.file.errorString());
+        qsizetype n = s.carry + qsizetype(got);
+        const pagefile::TTextExtent extent =
+            pagefile::textExtent(s.slice.constData() + s.carry, size_t(got));
+        if (extent.cutAtZero) {
+            n = s.carry + qsizetype(extent.length);
+            s.zeroOffset = s.bytesRead + qint64(extent.length);
+        }
+        s.bytesRead += qint64(n - s.carry);
+        done += qint64(n - s.carry);
+        if (s.bytesRead > kCapacity)
+            throw capacityError();
+        s.atEnd = got == 0 || extent.cutAtZero;
+        const qsizetype decodeNow = (!s.atEnd && n > 0 && s.slice[n - 1] == '\r') ? n - 1 : n;
+        const qsizetype length = text.size();
+        // (QString::resize leaves the new characters uninitialized.)
+        if (text.capacity() < length + decodeNow)
+            text.reserve(std::max(length + decodeNow, 2 * length));
+        text.resize(length + decodeNow);
+        text.truncate(length + qsizetype(pagefile::decode(s.slice.constData(), size_t(decodeNow),
+                                                          reinterpret_cast<char16_t*>(text.data()) +
+                                                              length)));
+        s.carry = n - decodeNow;
+        if (s.carry)
+            s.slice[0] = '\r';
+    }
+}
+
+TPageText loadPageFile(const QString& path) {
+    TPageReader reader(path);
+    TPageText page;
+    // Room for the whole file when its size is known and fits; else the text grows as it comes.
+    const qint64 size = reader.fileSize();
+    page.text.reserve(qsizetype(size > 0 && size <= qint64(pagefile::kCapacity) ? size : 0));
+    reader.read(page.text, std::numeric_limits<qint64>::max());
+    page.zeroOffset = reader.zeroOffset();
+    return page;
+}
+
+void savePageFile(const QString& path, const QString& text) {
+    TTextBytes bytes(text);
+    writePage(path, bytes);
+}
+
+TFileStamp savePageFile(const QString& path, const QTextDocument& document) {
+    TDocumentBytes bytes(document);
+    writePage(path, bytes);
+    // The bytes were hashed as they went out; the file is read back only when it is no longer
+    // what was written (another program was quicker).
+    TFileStamp stamp = statFile(path);
+    if (!stamp.exists || stamp.size != std::int64_t(bytes.written()))
+        return readFileStamp(path);
+    stamp.hash = bytes.hash();
+    return stamp;
 }

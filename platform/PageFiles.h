@@ -1,6 +1,12 @@
 #pragma once
 
+#include "platform/core/FileStamp.h"
+
 #include <QString>
+
+#include <memory>
+
+class QTextDocument;
 
 // Page files on disk. Failures throw TLpError with the text the author sees.
 
@@ -9,6 +15,30 @@
 struct TPageText {
     QString text;
     qint64 zeroOffset = -1; ///< offset of the first zero byte, where the text ends; -1 when none
+};
+
+// Reads a page a part at a time, so that the first lines can be shown before the rest is read.
+// Failures throw as loadPageFile does.
+class TPageReader {
+public:
+    explicit TPageReader(const QString& path); ///< opens the file
+    ~TPageReader();
+    TPageReader(const TPageReader&) = delete;
+    TPageReader& operator=(const TPageReader&) = delete;
+
+    // Reads at least about bytes more of the file (whole slices) and appends their text.
+    void read(QString& text, qint64 bytes);
+    bool atEnd() const;      ///< the end of the file or a zero byte was reached
+    qint64 fileSize() const; ///< as the file was opened; 0 when unknown
+    qint64 bytesRead() const;
+    qint64 zeroOffset() const; ///< as TPageText::zeroOffset
+
+    static constexpr qint64 kSlice = 1 << 20;
+
+private:
+    struct TState;
+    QString path_;
+    std::unique_ptr<TState> s_;
 };
 
 // Reads the whole page. Only a regular file (or a link to one) is a page: anything else is refused
@@ -24,3 +54,8 @@ TPageText loadPageFile(const QString& path);
 // file cannot be created or replaced and "Erreur d'écriture dans le flux." when writing fails, each
 // followed by a line that names the file and gives the system's reason.
 void savePageFile(const QString& path, const QString& text);
+
+// Saves the editor's document as savePageFile(path, text) saves its text, read straight from its
+// blocks in one pass: no copy of the whole text is made. Returns the file as written (as
+// readFileStamp would give it), hashed on the way out.
+TFileStamp savePageFile(const QString& path, const QTextDocument& document);

@@ -69,6 +69,12 @@ std::size_t encodedSize(const char16_t* text, std::size_t n) {
 
 std::size_t encode(const char16_t* text, std::size_t n, char* out) {
     std::size_t replaced = 0;
+    encodeInto(text, n, out, &replaced);
+    return replaced;
+}
+
+std::size_t encodeInto(const char16_t* text, std::size_t n, char* out, std::size_t* replacedOut) {
+    std::size_t replaced = 0;
     char* o = out;
     for (std::size_t i = 0; i < n; ++i) {
         const char16_t ch = text[i];
@@ -89,7 +95,9 @@ std::size_t encode(const char16_t* text, std::size_t n, char* out) {
             ++replaced;
         }
     }
-    return replaced;
+    if (replacedOut)
+        *replacedOut += replaced;
+    return static_cast<std::size_t>(o - out);
 }
 
 } // namespace pagefile

@@ -39,4 +39,14 @@ std::size_t encodedSize(const char16_t* text, std::size_t n);
 // page lacks becomes '?'. Returns the number of characters that had to be replaced.
 std::size_t encode(const char16_t* text, std::size_t n, char* out);
 
+// Every unit gives at most two bytes (a line break's CR LF).
+inline constexpr std::size_t maxEncodedSize(std::size_t n) {
+    return 2 * n;
+}
+
+// Encodes as encode() does, in one pass, into out with room for maxEncodedSize(n) bytes. Returns
+// the number of bytes written; replaced, when given, grows by the characters replaced with '?'.
+std::size_t encodeInto(const char16_t* text, std::size_t n, char* out,
+                       std::size_t* replaced = nullptr);
+
 } // namespace pagefile

@@ -2,6 +2,7 @@
 
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "platform/DiskStamps.h"
 #include "platform/Errors.h"
 #include "platform/PageFiles.h"
 #include "platform/core/PageFile.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -215,6 +217,43 @@ TEST_F(DocumentPageFiles, All253ByteValuesSurviveOpenAndSave) {
     form.SaveBut->trigger();
     EXPECT_TRUE(prompts.errors.isEmpty());
     EXPECT_EQ(lptest::readFile(path), bytes);
+}
+
+// Save reads the editor's document a block at a time into pieces of about a megabyte: lines that
+// cross pieces, a line longer than a piece, empty lines and the last line come back exactly, with
+// lone CRs and LFs written as CR LF, whether the file is replaced or (with a second name) written
+// in place.
+TEST_F(DocumentPageFiles, ALargePageOfManyBlocksIsSavedByteForByte) {
+    const QByteArray breaks[] = {"\r\n", "\r", "\n", "\r\n\r\n"};
+    QByteArray bytes, expected;
+    for (int i = 0; bytes.size() < (3 << 20); ++i) {
+        const QByteArray line = i % 997 == 5 ? QByteArray(1500 * 1000, char(0x80 + i % 128))
+                                             : all253Bytes().mid(i % 253) + QByteArray::number(i);
+        bytes += line + breaks[i % 4];
+        expected += line + (i % 4 == 3 ? "\r\n\r\n" : "\r\n");
+    }
+    bytes += "last";
+    expected += "last";
+    const QString path = page("large.txt", bytes);
+    QTextDocument document;
+    document.setPlainText(loadPageFile(path).text);
+    ASSERT_GT(document.blockCount(), 1000);
+    // The stamp made on the way out is the one that reading the file back gives.
+    const TFileStamp saved = savePageFile(path, document);
+    EXPECT_EQ(saved, readFileStamp(path));
+    EXPECT_TRUE(lptest::readFile(path) == expected);
+    EXPECT_EQ(entries(), QStringList{"large.txt"});
+
+    const QString other = dir.file("other.txt");
+    ASSERT_EQ(::link(QFile::encodeName(path), QFile::encodeName(other)), 0);
+    document.setPlainText(document.toRawText().replace("last", "end"));
+    savePageFile(path, document);
+    expected.chop(4);
+    EXPECT_TRUE(lptest::readFile(other) == expected + "end");
+
+    QTextDocument empty;
+    savePageFile(path, empty);
+    EXPECT_EQ(lptest::readFile(other), "");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,76 @@
+#include "app/PageLoad.h"
+
+#include "platform/Errors.h"
+#include "platform/PageFiles.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+
+TPageLoad::TPageLoad(QTextDocument& document, std::unique_ptr<TPageReader> reader)
+    : document_(document), reader_(std::move(reader)) {
+    timer_.setInterval(0);
+    connect(&timer_, &QTimer::timeout, this, &TPageLoad::turn);
+}
+
+TPageLoad::~TPageLoad() {
+    if (running_)
+        document_.setUndoRedoEnabled(true);
+}
+
+void TPageLoad::start() {
+    running_ = true;
+    document_.setUndoRedoEnabled(false);
+    slice_.reserve(qsizetype(kAppend));
+    timer_.start();
+}
+
+void TPageLoad::turn() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kTurnMs)
+        if (!appendSlice())
+            return;
+    if (progress)
+        progress(reader_->bytesRead(), reader_->fileSize());
+}
+
+void TPageLoad::finishNow() {
+    while (appendSlice()) {
+    }
+}
+
+bool TPageLoad::appendSlice() {
+    if (!running_)
+        return false;
+    slice_.truncate(0);
+    try {
+        reader_->read(slice_, kAppend);
+    } catch (const TLpError& e) {
+        const QString message = e.message();
+        end();
+        if (failed)
+            failed(message);
+        return false;
+    }
+    QTextCursor tail(&document_);
+    tail.movePosition(QTextCursor::End);
+    tail.insertText(slice_);
+    // Without an undo history every change marks the document changed: the page as loaded is
+    // the file's text.
+    document_.setModified(false);
+    if (!reader_->atEnd())
+        return true;
+    const qint64 zeroOffset = reader_->zeroOffset();
+    this->end();
+    if (finished)
+        finished(zeroOffset);
+    return false;
+}
+
+void TPageLoad::end() {
+    running_ = false;
+    timer_.stop();
+    slice_ = QString();
+    reader_.reset();
+    document_.setUndoRedoEnabled(true);
+}
