@@ -55,7 +55,6 @@ TPageText loadPageFile(const QString& path);
 // followed by a line that names the file and gives the system's reason.
 void savePageFile(const QString& path, const QString& text);
 
-// Saves the editor's document as savePageFile(path, text) saves its text, read straight from its
-// blocks in one pass: no copy of the whole text is made. Returns the file as written (as
-// readFileStamp would give it), hashed on the way out.
+// Saves the editor's document as savePageFile(path, text) saves its text, encoded and hashed in one
+// pass on the way out. Returns the file as written (as readFileStamp would give it).
 TFileStamp savePageFile(const QString& path, const QTextDocument& document);

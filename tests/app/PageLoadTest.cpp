@@ -7,7 +7,8 @@
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
 #include "platform/PageFiles.h"
-#include "tests/app/DocumentFakes.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
@@ -52,8 +53,8 @@ protected:
     }
 
     lptest::TempDir dir;
-    TDocFakePrompts prompts;
-    TDocFakeDialogs dialogs;
+    lptest::FakePrompts prompts{/*strictScript=*/true};
+    lptest::FakeDialogs dialogs{/*strictScript=*/true};
     std::unique_ptr<TForm1> form;
 };
 
