@@ -1,5 +1,6 @@
-// The main window's wiring: each of its many menu and toolbar commands is a short handler here,
-// which takes the file somewhat past 600 lines; the work itself lives in the command classes.
+// The main window's wiring: each of its many menu and toolbar commands (document, style, action,
+// find, print and export commands, start and close, recovery, drops) is a short handler here,
+// which takes the file past 600 lines; the work itself lives in the command classes.
 #include "app/Unit1.h"
 
 #include "app/About.h"

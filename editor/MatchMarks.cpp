@@ -1,5 +1,7 @@
 #include "editor/MatchMarks.h"
 
+#include "editor/LineGeometry.h"
+
 #include <QGlyphRun>
 #include <QPainter>
 #include <QTextBlock>
@@ -9,21 +11,6 @@
 #include <cmath>
 
 namespace {
-
-// Beyond this many characters a block is measured on its glyphs: QTextLine::cursorToX works out
-// the character attributes of the whole block first.
-constexpr int kLongBlock = 2048;
-
-qreal edgeX(const QTextLine& line, int pos, bool longBlock) {
-    if (!longBlock)
-        return line.cursorToX(pos);
-    if (pos >= line.textStart() + line.textLength())
-        return line.x() + line.naturalTextWidth();
-    for (const QGlyphRun& g : line.glyphRuns(pos, 1))
-        if (!g.positions().isEmpty())
-            return g.positions().front().x();
-    return line.x() + line.naturalTextWidth();
-}
 
 // The first character of [first, last) whose left edge lies at or right of x, by bisection.
 int firstAtOrRight(const QTextLine& line, int first, int last, qreal x, bool longBlock) {
@@ -62,10 +49,10 @@ void TMatchMarks::prepare(const QTextDocument& document, const std::vector<TDisp
             continue;
         const QTextLine tl = layout->lineAt(l.LineInBlock);
         const int blockLength = l.Block.length() - 1;
-        const bool longBlock = blockLength > kLongBlock;
+        const bool longBlock = blockLength > kLongLine;
         int from = tl.textStart();
         int to = tl.textStart() + tl.textLength();
-        if (to - from > kLongBlock) {
+        if (to - from > kLongLine) {
             // A long unwrapped line: only the part in view.
             from = std::max(from, firstAtOrRight(tl, from, to, -l.Origin.x(), true) - 1);
             to = std::min(to, firstAtOrRight(tl, from, to, viewportWidth - l.Origin.x(), true) + 1);

@@ -216,8 +216,7 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TD
     // The background the control drew under every run, then each colour in one clipped draw of
     // the control's own glyphs: one draw per colour for the whole view.
     for (const TColourBatch& b : batches)
-        for (const QRect& r : b.Rects)
-        {
+        for (const QRect& r : b.Rects) {
             painter.fillRect(r, background);
             if (view.PaintUnder)
                 view.PaintUnder(painter, r);
