@@ -648,10 +648,16 @@ void TForm1::dropFiles(const QStringList& files) {
 
 void TForm1::showNote(const QString& text, int milliseconds) {
     StatusNote->setText(text);
+    StatusNote->setToolTip(text == kLoadingNote
+                               ? QString("The page is still loading: editing and saving wait "
+                                         "until it is complete")
+                               : text);
     if (milliseconds > 0)
         QTimer::singleShot(milliseconds, StatusNote, [label = StatusNote, text] {
-            if (label->text() == text)
+            if (label->text() == text) {
                 label->clear();
+                label->setToolTip(QString());
+            }
         });
 }
 

@@ -198,9 +198,9 @@ private:
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };
 
-// The status note while a page loads in the background.
-inline const char* const kLoadingNote =
-    "Loading the page: editing and saving wait until it is complete";
+// The status note while a page loads in the background, beside the load's progress bar; short, so
+// that it fits the first-start window (its tooltip says it whole).
+inline const char* const kLoadingNote = "Editing and saving wait";
 
 // The image of the shared image list at index (0 to 23).
 QIcon lpImage(int index);
