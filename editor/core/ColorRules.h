@@ -131,9 +131,10 @@ private:
     };
     // One entry of the pair table: a begin/end pair or a line-end key.
     struct KeyPair {
-        std::string
-            Begin; ///< at most 6 characters; empty: this entry and the ones after it are unused
-        std::string End; ///< at most 6 characters; empty for line-end keys
+        // At most 6 characters each. An empty Begin leaves this entry and the ones after it
+        // unused; End is empty for line-end keys.
+        std::string Begin;
+        std::string End;
         TColor Color = 0;
         std::int64_t LastFound = -1; ///< where Begin was last found in the current search
     };
