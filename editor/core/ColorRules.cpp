@@ -166,10 +166,6 @@ TColor ParseKeyColor(const std::string& text) {
 TColorRule::TColorRule() = default;
 TColorRule::~TColorRule() = default;
 
-TColor TColorRule::SlotColor(int slot) const {
-    return (slot >= 1 && slot <= kSlotCount) ? slots_[static_cast<size_t>(slot - 1)] : 0;
-}
-
 void TColorRule::SetKeywords(const std::vector<std::string>& lines) {
     buildKeywordTable(lines);
     if (&lines != &Keywords)
@@ -282,10 +278,10 @@ void TColorRule::indexKeywords() {
     }
 }
 
-std::array<TKeyPair, TColorRule::kPairCount>& TColorRule::clearedPairs() {
+std::array<TColorRule::KeyPair, TColorRule::kPairCount>& TColorRule::clearedPairs() {
     if (!pairs_)
-        pairs_ = std::make_unique<std::array<TKeyPair, kPairCount>>();
-    pairs_->fill(TKeyPair{});
+        pairs_ = std::make_unique<std::array<KeyPair, kPairCount>>();
+    pairs_->fill(KeyPair{});
     return *pairs_;
 }
 
@@ -297,7 +293,7 @@ void TColorRule::buildBegEndTable(const std::vector<std::string>& lines) {
         const size_t semi = line.find(';');
         if (semi == std::string_view::npos || semi == 0)
             continue;
-        TKeyPair& p = pairs[i];
+        KeyPair& p = pairs[i];
         p.Begin = cut(line.substr(0, semi), kPairKeyMax);
         const std::string_view rest = line.substr(semi + 1);
         const size_t semi2 = rest.find(';');
@@ -324,7 +320,7 @@ void TColorRule::buildLineEndTable(const std::vector<std::string>& lines) {
             key = line.substr(0, semi);
             color = line.substr(semi + 1);
         }
-        TKeyPair& p = pairs[i];
+        KeyPair& p = pairs[i];
         p.Begin = cut(key, kPairKeyMax);
         p.Color = colorPart(color, DefKeyColor);
     }
@@ -515,7 +511,7 @@ int TColorRule::findSpans(TKeyDescrList& keys, int next, const char* text, int s
         int best = -1;
         std::int64_t bestAt = kNotFound;
         for (int i = 0; i < used; ++i) {
-            TKeyPair& p = pairs[static_cast<size_t>(i)];
+            KeyPair& p = pairs[static_cast<size_t>(i)];
             if (p.LastFound < pos)
                 p.LastFound = findIn(text, pos, end, p.Begin);
             if (p.LastFound < bestAt) {
@@ -525,7 +521,7 @@ int TColorRule::findSpans(TKeyDescrList& keys, int next, const char* text, int s
         }
         if (best < 0)
             break;
-        const TKeyPair& p = pairs[static_cast<size_t>(best)];
+        const KeyPair& p = pairs[static_cast<size_t>(best)];
         if (KeyDrawingType == dtBeginEnd) {
             // An unterminated begin key ends the search and records nothing.
             if (p.End.empty())

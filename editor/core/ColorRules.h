@@ -73,14 +73,6 @@ struct TEventDrawSource {
 // for anything else.
 TColor ParseKeyColor(const std::string& text);
 
-// One entry of a rule's pair table: a begin/end pair or a line-end key.
-struct TKeyPair {
-    std::string Begin; ///< at most 6 characters; empty: the entry and the ones after it are unused
-    std::string End;   ///< at most 6 characters; empty for line-end keys
-    TColor Color = 0;
-    std::int64_t LastFound = -1; ///< where Begin was last found in the current search
-};
-
 // One colour rule: the lists, the properties and the compiled tables.
 class TColorRule {
 public:
@@ -117,11 +109,6 @@ public:
     // Copies the properties and lists of another rule (not IntChar and KeySelColor).
     void Assign(const TColorRule& source);
 
-    TColor SlotColor(int slot) const; ///< 1..41; 0 for any other number
-    int SlotsInUse() const { return slotsInUse_; }
-    // The pair table, nullptr until a begin/end or line-end list has been built.
-    const std::array<TKeyPair, kPairCount>* PairTable() const { return pairs_.get(); }
-
     // The editor whose OnDraw array and handler dtEventDraw rules use; set by TDrawRules::Add.
     // Without one, a dtEventDraw rule finds nothing.
     const TEventDrawSource* EventSource = nullptr;
@@ -142,6 +129,15 @@ private:
         std::uint32_t Length = 0;
         bool SelfOverlap = false; ///< two occurrences can overlap (the key has a border)
     };
+    // One entry of the pair table: a begin/end pair or a line-end key.
+    struct KeyPair {
+        // At most 6 characters each. An empty Begin leaves this entry and the ones after it
+        // unused; End is empty for line-end keys.
+        std::string Begin;
+        std::string End;
+        TColor Color = 0;
+        std::int64_t LastFound = -1; ///< where Begin was last found in the current search
+    };
     struct Hit {
         std::int32_t Keyword;
         std::int32_t Pos;
@@ -149,7 +145,7 @@ private:
     void buildKeywordTable(const std::vector<std::string>& lines);
     void buildBegEndTable(const std::vector<std::string>& lines);
     void buildLineEndTable(const std::vector<std::string>& lines);
-    std::array<TKeyPair, kPairCount>& clearedPairs();
+    std::array<KeyPair, kPairCount>& clearedPairs();
     void indexKeywords();
     void tryKeyword(const KeyRef& ref, size_t at, const unsigned char* s, size_t n);
     int findKeywords(TKeyDescrList& keys, int next, const char* text, int scanStart, int scanEnd,
@@ -172,7 +168,8 @@ private:
     std::array<std::uint8_t, 256> hasSingle_{}; ///< a one-character key starts with it
     std::vector<std::uint32_t> groupStart_;
     std::vector<KeyRef> keyIndex_;
-    std::unique_ptr<std::array<TKeyPair, kPairCount>> pairs_;
+    // The pair table, allocated when a begin/end or line-end list is first built.
+    std::unique_ptr<std::array<KeyPair, kPairCount>> pairs_;
     // Work buffers of the finder, reused from pass to pass and only grown.
     std::vector<char> upper_;               ///< upper-case copy of the scan region
     std::vector<std::uint32_t> candidates_; ///< region offsets whose character starts a key

@@ -102,9 +102,13 @@ TEST(RulesKeywordTable, BlankLinesAndEmptyKeysAreSkippedWithoutTakingASlot) {
     makeKeywordRule(rule, {"", "  \t", ";green", " ;lime", "a", "b;navy"}, true);
     EXPECT_EQ(find(rule, "a b ;"), (std::vector<Found>{{0, 0, colors::clRed, 0, true},
                                                        {2, 2, colors::clNavy, 0, true}}));
-    EXPECT_EQ(rule.SlotColor(1), colors::clRed);
-    EXPECT_EQ(rule.SlotColor(2), colors::clNavy);
-    EXPECT_EQ(rule.SlotsInUse(), 2);
+    // Thirty-nine more colours still get slots of their own: the skipped lines took none.
+    std::vector<std::string> lines = rule.Keywords;
+    for (int i = 1; i <= 39; ++i)
+        lines.push_back("k" + std::to_string(i) + "x;" + std::to_string(i));
+    rule.SetKeywords(lines);
+    EXPECT_EQ(find(rule, "k39x"), (std::vector<Found>{{0, 3, ParseKeyColor("39"), 0, true}}));
+    EXPECT_EQ(find(rule, "a")[0].color, colors::clRed);
 }
 
 TEST(RulesKeywordTable, KeysKeepTheirBlanksAndFollowKeyCase) {
@@ -129,7 +133,7 @@ TEST(RulesKeywordTable, DefaultColourIsTakenAtBuildTime) {
     rule.DefKeyColor = colors::clGreen;
     BuildTables(rule);
     rule.DefKeyColor = colors::clNavy;
-    EXPECT_EQ(rule.SlotColor(1), colors::clGreen);
+    EXPECT_EQ(find(rule, "a"), (std::vector<Found>{{0, 0, colors::clGreen, 0, true}}));
 }
 
 TEST(RulesKeywordTable, FortyOneSlotsThenTheKeyBeforeLendsItsSlot) {
@@ -141,9 +145,10 @@ TEST(RulesKeywordTable, FortyOneSlotsThenTheKeyBeforeLendsItsSlot) {
     lines.push_back("old;5");        // colour already in slot 5
     lines.push_back("again;FEDCBA"); // no free slot: slot of "old" (5)
     rule.SetKeywords(lines);
-    EXPECT_EQ(rule.SlotsInUse(), 41);
     rule.KeyDrawingType = dtKeyShow;
     rule.PartWord = true;
+    // "k4" is found inside "k40" too; keys come in table order, so "k40" is the last.
+    EXPECT_EQ(find(rule, "k40").back().color, ParseKeyColor("41")); // the 41st colour has a slot
     EXPECT_EQ(find(rule, "new")[0].color, ParseKeyColor("41"));
     EXPECT_EQ(find(rule, "old")[0].color, ParseKeyColor("5"));
     EXPECT_EQ(find(rule, "again")[0].color, ParseKeyColor("5"));
@@ -154,63 +159,82 @@ TEST(RulesKeywordTable, FortyOneSlotsThenTheKeyBeforeLendsItsSlot) {
 TEST(RulesPairTable, BeginEndLinesAreCutNotTrimmedAndEmptyEntriesStayEmpty) {
     TColorRule rule;
     rule.DefKeyColor = colors::clTeal;
-    rule.SetKeyBegEndLst({"abcdefgh;123456789;red", " { ; } ", ";x", "nosemi", "a;", "<;>;;"});
-    const auto& p = *rule.PairTable();
-    EXPECT_EQ(p[0].Begin, "abcdef");
-    EXPECT_EQ(p[0].End, "123456");
-    EXPECT_EQ(p[0].Color, colors::clRed);
-    EXPECT_EQ(p[1].Begin, " { ");
-    EXPECT_EQ(p[1].End, " } ");
-    EXPECT_EQ(p[1].Color, colors::clTeal);
-    EXPECT_TRUE(p[2].Begin.empty());
-    EXPECT_TRUE(p[3].Begin.empty());
-    EXPECT_EQ(p[4].Begin, "a");
-    EXPECT_EQ(p[4].End, "");
-    EXPECT_EQ(p[5].End, ">");
-    EXPECT_EQ(p[5].Color, 0xFFFFFFu); // colour part ";" is not a colour
+    rule.SetKeyBegEndLst({"abcdefgh;123456789;red", " { ; } "});
+    // Keys are cut to six characters: the span ends with "123456".
+    EXPECT_EQ(find(rule, "abcdefgh123456789"),
+              (std::vector<Found>{{0, 13, colors::clRed, 0, false}}));
+    // Keys keep their blanks; a blank colour part gives the default.
+    EXPECT_EQ(find(rule, "x { y } z"), (std::vector<Found>{{1, 7, colors::clTeal, 0, false}}));
+    EXPECT_TRUE(find(rule, "{y}").empty());
+
+    // A line without a begin key leaves its entry empty, and no entry after it is used.
+    for (const char* empty : {";x", "nosemi"}) {
+        rule.SetKeyBegEndLst({"<;>", empty, "[;]"});
+        EXPECT_EQ(find(rule, "<a> [b] ;x nosemi").size(), 1u) << empty;
+    }
+
+    // "a;" has no end key: reaching it ends the search. Colour part ";" is not a colour.
+    rule.SetKeyBegEndLst({"<;>;;", "a;"});
+    EXPECT_EQ(find(rule, "<y>"), (std::vector<Found>{{0, 2, 0xFFFFFFu, 0, false}}));
+    EXPECT_EQ(find(rule, "<y> a <z>"), (std::vector<Found>{{0, 2, 0xFFFFFFu, 0, false}}));
 }
 
 TEST(RulesPairTable, OnlyFortyLinesAreRead) {
     TColorRule rule;
-    std::vector<std::string> lines(45, "a;b");
+    std::vector<std::string> lines(39, "z;z");
+    lines.push_back("[;]"); // the fortieth
+    lines.push_back("<;>");
     rule.SetKeyBegEndLst(lines);
-    EXPECT_EQ(rule.PairTable()->size(), 40u);
-    EXPECT_EQ((*rule.PairTable())[39].Begin, "a");
+    EXPECT_EQ(find(rule, "[a]").size(), 1u);
+    EXPECT_TRUE(find(rule, "<a>").empty());
 }
 
 TEST(RulesPairTable, LineEndLinesAndTheDoubledSemicolon) {
+    // What a line-end rule of the given lines colours in text.
+    auto lineEnd = [](const std::vector<std::string>& lines, const std::string& text) {
+        TColorRule rule;
+        rule.KeyDrawingType = dtBeginLineEnd;
+        rule.DefKeyColor = colors::clMaroon;
+        rule.SetKeyLineEndLst(lines);
+        return find(rule, text);
+    };
+    using V = std::vector<Found>;
+    const TColor maroon = colors::clMaroon;
+    EXPECT_EQ(lineEnd({";;teal"}, "a;b\r\nc"), (V{{1, 2, colors::clTeal, 0, false}}));
+    EXPECT_EQ(lineEnd({";x"}, ";y ;x z"), (V{{3, 6, maroon, 0, false}}));
+    EXPECT_EQ(lineEnd({"rem;red"}, "a rem red b\r\nc"), (V{{2, 10, colors::clRed, 0, false}}));
+    // A single leading ";" makes all of the line key.
+    EXPECT_EQ(lineEnd({";x;red"}, ";x; ;x;red b"), (V{{4, 11, maroon, 0, false}}));
+    EXPECT_EQ(lineEnd({"x;;y"}, "ax b"), (V{{1, 3, 0xFFFFFFu, 0, false}})); // ";y"
+    EXPECT_EQ(lineEnd({"abcdefghij;blue"}, "abcdefXY"), (V{{0, 7, colors::clBlue, 0, false}}));
+    EXPECT_EQ(lineEnd({";"}, "a;b"), (V{{1, 2, maroon, 0, false}}));
+    EXPECT_EQ(lineEnd({";;"}, "a;b"), (V{{1, 2, maroon, 0, false}}));
+    EXPECT_TRUE(lineEnd({"", "rem"}, "rem").empty()); // an empty line ends the table
+
+    // All lines in one rule: an earlier entry wins a tie.
+    const std::vector<std::string> all = {";;teal",          ";x", "rem;red", ";x;red", "x;;y",
+                                          "abcdefghij;blue", ";",  ";;",      ""};
+    EXPECT_EQ(lineEnd(all, "a;x\r\nrem b"),
+              (V{{1, 2, colors::clTeal, 0, false}, {5, 9, colors::clRed, 0, false}}));
+
+    // Line-end keys have no end key: read as begin/end pairs they find nothing.
     TColorRule rule;
-    rule.DefKeyColor = colors::clMaroon;
-    rule.SetKeyLineEndLst(
-        {";;teal", ";x", "rem;red", ";x;red", "x;;y", "abcdefghij;blue", ";", ";;", ""});
-    const auto& p = *rule.PairTable();
-    EXPECT_EQ(p[0].Begin, ";");
-    EXPECT_EQ(p[0].Color, colors::clTeal);
-    EXPECT_EQ(p[1].Begin, ";x");
-    EXPECT_EQ(p[1].Color, colors::clMaroon);
-    EXPECT_EQ(p[2].Begin, "rem");
-    EXPECT_EQ(p[2].Color, colors::clRed);
-    EXPECT_EQ(p[3].Begin, ";x;red"); // a single leading ";" makes all of it key
-    EXPECT_EQ(p[3].Color, colors::clMaroon);
-    EXPECT_EQ(p[4].Begin, "x");
-    EXPECT_EQ(p[4].Color, 0xFFFFFFu); // ";y"
-    EXPECT_EQ(p[5].Begin, "abcdef");
-    EXPECT_EQ(p[5].Color, colors::clBlue);
-    EXPECT_EQ(p[6].Begin, ";");
-    EXPECT_EQ(p[7].Begin, ";");
-    EXPECT_EQ(p[7].Color, colors::clMaroon);
-    EXPECT_TRUE(p[8].Begin.empty());
-    for (const TKeyPair& e : p)
-        EXPECT_TRUE(e.End.empty());
+    rule.SetKeyLineEndLst({"rem;red"});
+    EXPECT_TRUE(find(rule, "rem red").empty());
 }
 
 TEST(RulesPairTable, TheLaterSetterDecidesTheSharedTable) {
     TColorRule rule;
+    rule.KeyDrawingType = dtBeginLineEnd;
+    const TColor def = rule.DefKeyColor;
+    const std::string text = "{a} b\r\nrem c";
     rule.SetKeyBegEndLst({"{;}"});
     rule.SetKeyLineEndLst({"rem"});
-    EXPECT_EQ((*rule.PairTable())[0].Begin, "rem");
+    EXPECT_EQ(find(rule, text), (std::vector<Found>{{7, 11, def, 0, false}}));
     rule.SetKeyBegEndLst({"{;}"});
-    EXPECT_EQ((*rule.PairTable())[0].Begin, "{");
+    EXPECT_EQ(find(rule, text), (std::vector<Found>{{0, 4, def, 0, false}})); // "{" to line end
+    rule.KeyDrawingType = dtBeginEnd;
+    EXPECT_EQ(find(rule, text), (std::vector<Found>{{0, 2, def, 0, false}}));
     EXPECT_EQ(rule.KeyLineEndLst, std::vector<std::string>{"rem"});
 }
 
@@ -218,25 +242,29 @@ TEST(RulesPairTable, TheLaterSetterDecidesTheSharedTable) {
 
 TEST(RulesRebuild, BuildTablesFollowsTheKindAndReportsLines) {
     TColorRule rule;
+    const TColor def = rule.DefKeyColor;
+    const std::string text = "{a}\r\nrem b";
     EXPECT_FALSE(BuildTables(rule));
-    ASSERT_NE(rule.PairTable(), nullptr); // allocated on first use
+    EXPECT_TRUE(find(rule, text).empty());
     rule.Keywords = {"a"};
     EXPECT_FALSE(BuildTables(rule)); // dtBeginEnd ignores keywords
-    EXPECT_EQ(rule.SlotsInUse(), 0);
     rule.KeyDrawingType = dtKeyShow;
+    EXPECT_TRUE(find(rule, "a").empty()); // not built yet
     EXPECT_TRUE(BuildTables(rule));
-    EXPECT_EQ(rule.SlotsInUse(), 1);
+    EXPECT_EQ(find(rule, "a").size(), 1u);
     rule.Keywords.clear();
     rule.KeyLineEndLst = {"rem"};
     EXPECT_FALSE(BuildTables(rule));
     rule.KeyDrawingType = dtBeginLineEnd;
     rule.KeyBegEndLst = {"{;}"};
     EXPECT_TRUE(BuildTables(rule));
-    EXPECT_EQ((*rule.PairTable())[0].Begin, "rem"); // line-end lines replace begin/end ones
+    // Line-end lines replace begin/end ones.
+    EXPECT_EQ(find(rule, text), (std::vector<Found>{{5, 9, def, 0, false}}));
     rule.KeyLineEndLst.clear();
     rule.KeyDrawingType = dtEventDraw;
     EXPECT_TRUE(BuildTables(rule)); // begin/end lines count for every kind
-    EXPECT_EQ((*rule.PairTable())[0].Begin, "{");
+    rule.KeyDrawingType = dtBeginEnd;
+    EXPECT_EQ(find(rule, text), (std::vector<Found>{{0, 2, def, 0, false}}));
 }
 
 TEST(RulesRebuild, PrepareRulesRebuildsOnAlternatePassesOnceARuleHasLines) {
@@ -267,7 +295,7 @@ TEST(RulesRebuild, DisabledRulesAreRebuiltToo) {
     rule.KeyBegEndLst = {"{;}"};
     PrepareRules(rules);
     EXPECT_FALSE(rules.RebuildPending);
-    EXPECT_EQ((*rule.PairTable())[0].Begin, "{");
+    EXPECT_EQ(find(rule, "{a}").size(), 1u);
 }
 
 TEST(RulesAssign, CopiesTheListedPropertiesAndBuildsThroughTheSetters) {
@@ -300,12 +328,12 @@ TEST(RulesAssign, CopiesTheListedPropertiesAndBuildsThroughTheSetters) {
     EXPECT_EQ(copy.KeyBrushColor, colors::clAqua);
     EXPECT_EQ(copy.Keywords, source.Keywords);
     EXPECT_EQ(copy.KeyLineEndLst, source.KeyLineEndLst);
-    // Keywords built with the copied KeyCase and colour; the pair table from the begin/end lines.
-    EXPECT_EQ(copy.SlotsInUse(), 1);
-    EXPECT_EQ(copy.SlotColor(1), colors::clGreen);
-    EXPECT_EQ((*copy.PairTable())[0].Begin, "{");
-    // So this line-end rule finds begin/end spans until its next rebuild.
+    // The pair table is built from the begin/end lines, so this line-end rule finds begin/end
+    // keys until its next rebuild.
     EXPECT_EQ(find(copy, "{a}\r\nrem"), (std::vector<Found>{{0, 2, colors::clGreen, 7, false}}));
+    // The keywords were built with the copied KeyCase and colour.
+    copy.KeyDrawingType = dtKeyShow;
+    EXPECT_EQ(find(copy, "KW kw"), (std::vector<Found>{{3, 4, colors::clGreen, 7, true}}));
 
     copy.Assign(copy); // copying itself changes nothing
     EXPECT_EQ(copy.Keywords, source.Keywords);
