@@ -27,7 +27,7 @@ bool orange(QRgb p) {
 TEST(CheckGui, UnderlinesFollowTheTextOnScreen) {
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "needs a display";
-    lptest::QuietPrompts prompts;
+    lptest::FakePrompts prompts;
     TForm1 form(TForm1Services{&prompts, nullptr});
     form.resize(640, 480);
     form.show();

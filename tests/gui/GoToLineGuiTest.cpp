@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 TEST(GoToLineGui, TheBoxRefusesLinesOutsideThePage) {
-    lptest::QuietPrompts prompts;
+    lptest::FakePrompts prompts;
     TForm1 form(TForm1Services{&prompts});
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));

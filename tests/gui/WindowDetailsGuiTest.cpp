@@ -45,7 +45,7 @@ protected:
         form.Clm1->setFocus();
     }
 
-    lptest::QuietPrompts prompts;
+    lptest::FakePrompts prompts;
 };
 
 // The size field of the font chooser: the one line edit that takes numbers.
@@ -176,7 +176,7 @@ TEST_F(WindowDetailsGui, StoredFontWithABadColourKeepsItsFaceAndSize) {
     {
         TForm1 form(TForm1Services{&prompts});
         show(form);
-        EXPECT_EQ(prompts.errors, QStringList{"'pink' n'est pas une valeur entière correcte"});
+        EXPECT_EQ(prompts.errors, QStringList{"'pink' n'est pas une valeur entière correcte."});
         EXPECT_EQ(form.Clm1->EditorFont().name, "Arial");
         EXPECT_EQ(form.Clm1->EditorFont().size, 12);
         ASSERT_TRUE(form.close());

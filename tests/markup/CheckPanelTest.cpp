@@ -28,7 +28,8 @@ protected:
         memo->setFocus();
     }
     void TearDown() override {
-        EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+        EXPECT_TRUE(prompts.complaints().isEmpty())
+            << prompts.complaints().join("; ").toStdString();
         form->close();
         form.reset();
     }
@@ -44,7 +45,7 @@ protected:
         return r;
     }
 
-    lptest::QuietPrompts prompts;
+    lptest::FakePrompts prompts;
     std::unique_ptr<TForm1> form;
     TColorMemo* memo = nullptr;
     TCheckPanel* panel = nullptr;

@@ -315,12 +315,12 @@ TEST(StoreMainWindow, DamagedSettingsDoNotStopTheStartAndCloseRepairsThem) {
 namespace {
 
 // Notes whether the window was still on the screen when each error was shown.
-class WindowPrompts : public lptest::QuietPrompts {
+class WindowPrompts : public lptest::FakePrompts {
 public:
     QWidget* window = nullptr;
     QList<bool> windowShown;
     void applicationError(const QString& text) override {
-        QuietPrompts::applicationError(text);
+        FakePrompts::applicationError(text);
         windowShown << (window && window->isVisible());
     }
 };
@@ -347,11 +347,12 @@ TEST(StoreMainWindow, UnwritableSettingsAreReportedOnceAtCloseWhileTheWindowIsTh
             form.MRUList1->Add("/pages/one.txt");
             form.close();
         }
+        // As the error box shows them, with its closing period.
         EXPECT_EQ(prompts.errors,
                   QStringList{folderIsAFile ? "Echec à la création de la clé Settings.\n" + path +
-                                                  ": Not a directory"
+                                                  ": Not a directory."
                                             : "Echec à la définition des données pour 'Height'\n" +
-                                                  path + ": Is a directory"});
+                                                  path + ": Is a directory."});
         EXPECT_EQ(prompts.windowShown, QList<bool>{true});
     }
     QDir(folder).removeRecursively();
