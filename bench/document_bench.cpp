@@ -8,6 +8,7 @@
 
 #include "app/DocumentCommands.h"
 #include "app/Unit1.h"
+#include "bench/BenchFakes.h"
 #include "editor/ColMemo.h"
 #include "platform/PageFiles.h"
 #include "platform/core/PageFile.h"
@@ -27,32 +28,12 @@ namespace {
 
 constexpr int kSizesMb[] = {1, 10, 50};
 
-class NullPrompts : public TPrompts {
-public:
-    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
-    bool askYesNo(const QString&) override { return false; }
-    void errorNotice(const QString&) override {}
-    void applicationError(const QString& text) override {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-    void warning(const QString&) override {}
-    void beep() override {}
-};
-
-class NullDialogs : public TDialogs {
-public:
-    bool executeOpen(TFileDialog&) override { return false; }
-    bool executeSave(TFileDialog&) override { return false; }
-    bool executePicture(TFileDialog&) override { return false; }
-    bool executeFont(TFontAttributes&) override { return false; }
-};
-
 struct Env {
     QTemporaryDir dir;
     std::map<int, QString> pages;           // size in MB -> path
     std::map<int, QString> firstPaintPages; // size in KB -> path
-    NullPrompts prompts;
-    NullDialogs dialogs;
+    lpbench::NullPrompts prompts;
+    lpbench::NullDialogs dialogs;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<QPlainTextEdit> plain;
 };
