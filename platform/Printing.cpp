@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/PdfExport.h"
+#include "platform/PreviewPager.h"
 #include "platform/PrintProgress.h"
 #include "platform/QtPrintDevice.h"
 #include "platform/core/PrintLayout.h"
@@ -12,6 +13,7 @@
 #include <QPaintEngine>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -120,8 +122,12 @@ void TQtPrintService::preview(const QStringList& lines, const TFontAttributes& f
     const std::vector<std::u16string> source = toSourceLines(lines);
     QPrintPreviewDialog dialog(&pagePrinter(), parent_);
     dialog.setObjectName("PrintPreview");
-    // The dialog asks for its pages when it opens, when its page setup changes, and once more,
-    // on the chosen printer, when its Print button is pressed. The same layout answers each time.
+    TPreviewPager pager(*dialog.findChild<QPrintPreviewWidget*>(), source, font, [this] {
+        return startProgress(QStringLiteral("Preparing the preview..."));
+    });
+    // The dialog asks for its pages when it opens, when its page setup changes, when the author
+    // moves to pages that are not drawn yet, and once more, on the chosen printer, when its Print
+    // button is pressed. The same layout answers each time.
     std::exception_ptr failure;
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
         if (failure)
@@ -129,13 +135,16 @@ void TQtPrintService::preview(const QStringList& lines, const TFontAttributes& f
         // Pages for the preview are recorded as pictures by the printer's stand-in engine.
         const bool previewing =
             target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
-        std::unique_ptr<TPrintProgress> progress =
-            startProgress(previewing ? QStringLiteral("Preparing the preview...")
-                                     : QStringLiteral("Printing..."));
         bool cancelled = false;
         try {
-            TQtPrintDevice device(*target, font);
-            printDocument(device, source, progress.get());
+            if (previewing) {
+                pager.paint(*target);
+            } else {
+                std::unique_ptr<TPrintProgress> progress =
+                    startProgress(QStringLiteral("Printing..."));
+                TQtPrintDevice device(*target, font);
+                printDocument(device, source, progress.get());
+            }
         } catch (const TPrintCancelled&) {
             cancelled = true;
         } catch (...) {

@@ -129,19 +129,15 @@ std::vector<std::u16string> printSourceLines(std::vector<std::u16string> lines) 
     return lines;
 }
 
-void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines,
-                   TPrintProgress* progress) {
-    const std::size_t total = lines.size();
+void TPrintLayout::restore(const TState& state) {
+    x_ = state.x;
+    y_ = state.y;
+    lineHeight_ = state.lineHeight;
+}
+
+void runPrintJob(TPrintDevice& device, const std::function<void()>& print) {
     try {
-        TPrintLayout layout(device);
-        for (std::size_t i = 0; i < total; ++i) {
-            if (progress && i % kPrintProgressStep == 0 && !progress->advance(i, total))
-                throw TPrintCancelled();
-            layout.printRun(lines[i]);
-            layout.printRun(u"\r\n");
-        }
-        if (progress && !progress->advance(total, total))
-            throw TPrintCancelled();
+        print();
     } catch (const TPrintCancelled&) {
         try {
             device.abortJob();
@@ -157,4 +153,20 @@ void printDocument(TPrintDevice& device, const std::vector<std::u16string>& line
         throw;
     }
     device.endJob();
+}
+
+void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines,
+                   TPrintProgress* progress) {
+    runPrintJob(device, [&] {
+        const std::size_t total = lines.size();
+        TPrintLayout layout(device);
+        for (std::size_t i = 0; i < total; ++i) {
+            if (progress && i % kPrintProgressStep == 0 && !progress->advance(i, total))
+                throw TPrintCancelled();
+            layout.printRun(lines[i]);
+            layout.printRun(u"\r\n");
+        }
+        if (progress && !progress->advance(total, total))
+            throw TPrintCancelled();
+    });
 }

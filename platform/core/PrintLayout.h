@@ -3,6 +3,7 @@
 #include "platform/core/PrintDevice.h"
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,15 @@ public:
     int x() const { return x_; }
     int y() const { return y_; }
     int lineHeight() const { return lineHeight_; }
+
+    // Where the layout stands, to take it up again later on the same device with restore().
+    struct TState {
+        int x = 0;
+        int y = 0;
+        int lineHeight = 0;
+    };
+    TState state() const { return {x_, y_, lineHeight_}; }
+    void restore(const TState& state);
 
 private:
     void outputPiece(std::u16string_view piece);
@@ -57,4 +67,7 @@ public:
 // TPrintCancelled thrown.
 void printDocument(TPrintDevice& device, const std::vector<std::u16string>& lines,
                    TPrintProgress* progress = nullptr);
+// Runs print on a started job and ends the job as printDocument does: endJob() after it and after
+// a failure (which is passed on), abortJob() when it throws TPrintCancelled.
+void runPrintJob(TPrintDevice& device, const std::function<void()>& print);
 constexpr std::size_t kPrintProgressStep = 64;

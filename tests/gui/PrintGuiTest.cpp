@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QGraphicsView>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -126,6 +127,71 @@ TEST(PrintGui, PreviewWorksWithoutAnyPrinter) {
     form.FilePreview->trigger();
     EXPECT_TRUE(service.shown);
     EXPECT_GE(service.pages, 2);
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    EXPECT_FALSE(printJobRunning());
+}
+
+namespace {
+
+// Counts the dark pixels of the preview's view: the text drawn on the pages in sight.
+int inkInView(QPrintPreviewWidget& widget) {
+    auto* view = widget.findChild<QGraphicsView*>();
+    if (!view)
+        return -1;
+    const QImage shot = view->viewport()->grab().toImage();
+    int ink = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            ink += qGray(shot.pixel(x, y)) < 100;
+    return ink;
+}
+
+// The preview of a long page, looked at on its first page and then on a page far down.
+class PageVisitService : public NoPrinterService {
+public:
+    using NoPrinterService::NoPrinterService;
+    int farPage = 0;
+    int inkFirst = -1;
+    int inkFar = -1;
+    int pageShown = 0;
+
+protected:
+    void execPreview(QPrintPreviewDialog& dialog) override {
+        auto* widget = dialog.findChild<QPrintPreviewWidget*>();
+        QTimer::singleShot(300, &dialog, [this, widget] {
+            pages = widget->pageCount();
+            inkFirst = inkInView(*widget);
+            widget->setCurrentPage(farPage);
+        });
+        QTimer::singleShot(1200, &dialog, [this, &dialog, widget] {
+            inkFar = inkInView(*widget);
+            pageShown = widget->currentPage();
+            dialog.reject();
+        });
+        TQtPrintService::execPreview(dialog);
+    }
+};
+
+} // namespace
+
+TEST(PrintGui, PreviewDrawsThePagesTheAuthorGoesTo) {
+    lptest::ViewPrompts prompts;
+    lptest::ViewDialogs dialogs;
+    TForm1 owner(TForm1Services{&prompts, &dialogs, nullptr});
+    PageVisitService service(&owner);
+    TForm1 form(TForm1Services{&prompts, &dialogs, &service});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QString text;
+    for (int i = 0; i < 6000; ++i)
+        text += QString("Line %1 with words enough to be seen\r\n").arg(i);
+    form.Clm1->SetText(text);
+    service.farPage = 50;
+    form.FilePreview->trigger();
+    ASSERT_GT(service.pages, 60);
+    EXPECT_GT(service.inkFirst, 500);
+    EXPECT_EQ(service.pageShown, 50);
+    EXPECT_GT(service.inkFar, service.inkFirst / 2) << "page 50 is drawn once it is in sight";
     EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
 }
