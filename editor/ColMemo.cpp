@@ -1,5 +1,6 @@
 #include "editor/ColMemo.h"
 
+#include "editor/AnywhereWrap.h"
 #include "editor/HotSpots.h"
 #include "editor/LineGeometry.h"
 #include "editor/OverlayPainter.h"
@@ -53,6 +54,7 @@ QString toPageText(const QString& text) {
 
 TColorMemo::TColorMemo(QWidget* owner) : QPlainTextEdit(owner), adapter_(this) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    anywhereWrap_ = new TAnywhereWrap(*this);
     SetEditorFont(font_);
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
@@ -199,6 +201,10 @@ void TColorMemo::SetEditorFont(const TFontAttributes& font) {
 
 bool TColorMemo::WordWrap() const {
     return lineWrapMode() != QPlainTextEdit::NoWrap;
+}
+
+bool TColorMemo::WrapsAnywhere() const {
+    return anywhereWrap_->active();
 }
 
 void TColorMemo::SetWordWrap(bool on) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QPainter;
+class TAnywhereWrap;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -62,6 +63,9 @@ public:
 
     bool WordWrap() const;
     void SetWordWrap(bool on);
+    // Whether word wrap breaks lines anywhere for now, as the page holds a very long run without
+    // a place to break (see TAnywhereWrap).
+    bool WrapsAnywhere() const;
     void SetScrollBars(TScrollStyle style);
 
     const TEditAdapter& adapter() const { return adapter_; }
@@ -140,6 +144,7 @@ private:
     int lastTextEnd_ = 0;
     bool loading_ = false;
     bool handShown_ = false;
+    TAnywhereWrap* anywhereWrap_ = nullptr;
     TFindingMarks findingMarks_{this};
     TMatchMarks matchMarks_;
 };
