@@ -3,8 +3,11 @@
 #include "platform/Errors.h"
 #include "platform/PageFiles.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 TPageLoad::TPageLoad(QTextDocument& document, std::unique_ptr<TPageReader> reader)
     : document_(document), reader_(std::move(reader)) {
@@ -43,8 +46,12 @@ bool TPageLoad::appendSlice() {
     if (!running_)
         return false;
     slice_.truncate(0);
+    // Each append lays its last paragraph out again; on a paragraph longer than a slice (a long
+    // line) that would be quadratic, so the slice grows with the paragraph: the line is laid
+    // out about twice in all.
+    const qint64 lastParagraph = document_.lastBlock().length();
     try {
-        reader_->read(slice_, kAppend);
+        reader_->read(slice_, std::max(kAppend, lastParagraph));
     } catch (const TLpError& e) {
         const QString message = e.message();
         end();

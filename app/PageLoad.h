@@ -34,7 +34,7 @@ public:
     void finishNow();
     bool running() const { return running_; }
 
-    // Bytes read in one append: about 256 KB of page.
+    // Bytes read in one append at least: about 256 KB of page (more at the end of a long line).
     static constexpr qint64 kAppend = qint64(1) << 18;
     // How long one turn of the event loop appends before it lets the window paint.
     static constexpr int kTurnMs = 50;

@@ -183,3 +183,31 @@ TEST_F(PageLoad, ClosingTheWindowStopsTheLoad) {
 }
 
 } // namespace
+
+TEST_F(PageLoad, LongLinesWithoutSpacesLoadWholeAndSaveBackTheSameBytes) {
+    // Two lines of 3 MB without a place to break, around ordinary lines, with a line break
+    // falling inside and right at the edge of the first slices.
+    QByteArray line;
+    for (int i = 0; line.size() < (3 << 20); ++i)
+        line += char('a' + i % 26);
+    const QByteArray bytes = "first\r\n" + line + "\r\n" + line + "x\r\nmiddle\r\nlast";
+    const QString path = dir.file("long.txt");
+    ASSERT_TRUE(lptest::writeFile(path, bytes));
+    open(path);
+    ASSERT_TRUE(waitForTheLoad());
+    EXPECT_TRUE(shownText() == loadPageFile(path).text);
+    EXPECT_TRUE(form->Clm1->WrapsAnywhere());
+    EXPECT_FALSE(form->Clm1->Modified());
+
+    // A key at each end of the first long line; the save gives back the bytes with both keys.
+    form->Clm1->SetSelStart(7);
+    form->Clm1->ReplaceSel("<");
+    form->Clm1->SetSelStart(7 + 1 + int(line.size()));
+    form->Clm1->ReplaceSel(">");
+    form->SaveBut->trigger();
+    QByteArray expected = bytes;
+    expected.insert(7 + line.size(), '>');
+    expected.insert(7, '<');
+    EXPECT_EQ(lptest::readFile(path), expected);
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+}
