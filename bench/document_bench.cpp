@@ -3,7 +3,8 @@
 //                             / a plain QPlainTextEdit given the same decoded text, and
 //                             / reading and decoding the file alone;
 //   open to the first paint   of a 50 MB page / of a 64 KB page;
-//   save                      / encoding and writing the same bytes with plain file calls.
+//   save                      / encoding and writing the same bytes with plain file calls;
+//   resident memory           at its peak during the open of a 50 MB page / once it is loaded.
 // The ratios are printed after the runs.
 
 #include "app/DocumentCommands.h"
@@ -16,10 +17,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <unistd.h>
@@ -164,6 +168,81 @@ BENCHMARK(BM_SaveOurs)->Apply(sizes);
 BENCHMARK(BM_SavePlainCalls)->Apply(sizes);
 BENCHMARK(BM_SavePlainCallsSynced)->Apply(sizes);
 
+// Resident memory of this process in kilobytes: "VmRSS:" now, "VmHWM:" at its peak.
+long statusKb(const char* field) {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// A child process of its own opens one page, in the program's window (ours) or in a plain
+// QPlainTextEdit given the decoded text, and prints its resident memory before the open, at the
+// peak and once the page is loaded and painted, and the page's characters.
+int memoryChild(const QString& which, const QString& path) {
+    lpbench::NullPrompts prompts;
+    lpbench::NullDialogs dialogs;
+    std::unique_ptr<QWidget> window;
+    long before = 0;
+    qsizetype chars = 0;
+    if (which == "ours") {
+        auto form = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
+        form->resize(800, 600);
+        form->show();
+        QApplication::processEvents();
+        before = statusKb("VmRSS:");
+        form->openFromCommandLine(path);
+        while (form->documentCommands().loading())
+            QApplication::processEvents();
+        paint(*form->Clm1);
+        chars = form->Clm1->document()->characterCount();
+        window = std::move(form);
+    } else {
+        auto plain = std::make_unique<QPlainTextEdit>();
+        plain->resize(800, 600);
+        plain->show();
+        QApplication::processEvents();
+        before = statusKb("VmRSS:");
+        plain->setPlainText(loadPageFile(path).text);
+        paint(*plain);
+        chars = plain->document()->characterCount();
+        window = std::move(plain);
+    }
+    QApplication::processEvents();
+    std::printf("%ld %ld %ld %lld\n", before, statusKb("VmHWM:"), statusKb("VmRSS:"),
+                static_cast<long long>(chars));
+    return 0;
+}
+
+void BM_LoadMemory50MB(benchmark::State& state) {
+    auto child = [](const char* which) {
+        QProcess p;
+        p.start(QCoreApplication::applicationFilePath(),
+                {QString("--memory=") + which, env->pages[50]});
+        p.waitForFinished(600'000);
+        const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
+        std::array<double, 4> v{};
+        for (std::size_t i = 0; i < v.size() && i < std::size_t(f.size()); ++i)
+            v[i] = f[qsizetype(i)].toDouble();
+        return v; // before, peak, settled (kB), characters
+    };
+    for (auto _ : state) {
+        const auto ours = child("ours");
+        const auto plain = child("plain");
+        state.counters["settled_MB"] = ours[2] / 1024;
+        state.counters["peak_MB"] = ours[1] / 1024;
+        state.counters["peak_over_settled"] = ours[1] / ours[2];
+        state.counters["bytes_per_char"] = (ours[2] - ours[0]) * 1024 / ours[3];
+        state.counters["plain_settled_MB"] = plain[2] / 1024;
+        state.counters["plain_peak_MB"] = plain[1] / 1024;
+        state.counters["plain_bytes_per_char"] = (plain[2] - plain[0]) * 1024 / plain[3];
+    }
+}
+BENCHMARK(BM_LoadMemory50MB)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // Keeps the real and processor times of every run, by name and size, for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -185,6 +264,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]).startsWith("--memory="))
+        return memoryChild(QString(argv[1]).mid(9), QString(argv[2]));
     benchmark::Initialize(&argc, argv);
 
     Env e;
