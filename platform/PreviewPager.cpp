@@ -2,6 +2,7 @@
 
 #include "platform/QtPrintDevice.h"
 
+#include <QEvent>
 #include <QGraphicsView>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -18,6 +19,8 @@ TPreviewPager::TPreviewPager(QPrintPreviewWidget& preview, const std::vector<std
             &TPreviewPager::currentPageMoved);
     // Going to a page by its number moves the view without telling previewChanged.
     if (auto* view = preview_.findChild<QGraphicsView*>()) {
+        view_ = view->viewport();
+        view_->installEventFilter(this);
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
                 &TPreviewPager::currentPageMoved);
         connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, this,
@@ -47,6 +50,15 @@ void TPreviewPager::paint(QPrinter& target) {
     }
     first_ = std::min(first, pages_.pageCount() - 1);
     last_ = std::min(last, pages_.pageCount() - 1);
+}
+
+bool TPreviewPager::eventFilter(QObject* watched, QEvent* e) {
+    // While the preview's printer records new pages it has already deleted the pictures that the
+    // view shows: the view must not paint them when window events are let through between pages
+    // (it crashes, Qt 6.4). It is painted again once the new pages are in.
+    if (painting_ && watched == view_ && e->type() == QEvent::Paint)
+        return true;
+    return QObject::eventFilter(watched, e);
 }
 
 void TPreviewPager::currentPageMoved() {

@@ -14,6 +14,7 @@
 
 class QPrintPreviewWidget;
 class QPrinter;
+class QWidget;
 
 // Keeps a print preview drawing only the pages around the one being looked at. The preview asks
 // for every page each time it refreshes; the pages out of sight are started but left blank, so
@@ -41,6 +42,9 @@ public:
     static constexpr int kBehind = 2;
     static constexpr int kAhead = 5;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     void currentPageMoved();
     void refresh();
@@ -55,4 +59,5 @@ private:
     int last_ = -1;
     bool painting_ = false;
     QTimer refresh_;
+    QWidget* view_ = nullptr; ///< the viewport that shows the pages
 };

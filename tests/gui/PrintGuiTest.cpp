@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QGraphicsItem>
 #include <QGraphicsView>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -146,6 +148,23 @@ int inkInView(QPrintPreviewWidget& widget) {
     return ink;
 }
 
+// An invisible item over the whole preview that counts the paints of the view while its printer
+// is recording pages: the pictures the view shows are deleted then.
+class PaintsDuringRecording : public QGraphicsItem {
+public:
+    explicit PaintsDuringRecording(QPrinter& printer) : printer_(printer) { setZValue(1e9); }
+    int count = 0;
+
+    QRectF boundingRect() const override { return {-1e6, -1e6, 2e6, 2e6}; }
+    void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {
+        if (printer_.paintingActive())
+            ++count;
+    }
+
+private:
+    QPrinter& printer_;
+};
+
 // The preview of a long page, looked at on its first page and then on a page far down.
 class PageVisitService : public NoPrinterService {
 public:
@@ -172,6 +191,40 @@ protected:
     }
 };
 
+// The preview scrolled and repainted all the time, while it lays its pages out again for another
+// orientation (with a progress) and for the pages scrolled to.
+class BusyViewService : public NoPrinterService {
+public:
+    using NoPrinterService::NoPrinterService;
+    int pagesTurned = 0;
+    int paintsDuringRecording = -1;
+
+protected:
+    void execPreview(QPrintPreviewDialog& dialog) override {
+        auto* widget = dialog.findChild<QPrintPreviewWidget*>();
+        auto* view = widget->findChild<QGraphicsView*>();
+        auto* watch = new PaintsDuringRecording(*dialog.printer());
+        view->scene()->addItem(watch);
+        QTimer busy;
+        busy.setInterval(0);
+        QObject::connect(&busy, &QTimer::timeout, view, [view] {
+            view->viewport()->update();
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + 3);
+        });
+        busy.start();
+        QTimer::singleShot(300, &dialog, [this, widget] {
+            pages = widget->pageCount();
+            widget->setLandscapeOrientation();
+        });
+        QTimer::singleShot(2500, &dialog, [this, &dialog, widget] {
+            pagesTurned = widget->pageCount();
+            dialog.reject();
+        });
+        TQtPrintService::execPreview(dialog);
+        paintsDuringRecording = watch->count;
+    }
+};
+
 } // namespace
 
 TEST(PrintGui, PreviewDrawsThePagesTheAuthorGoesTo) {
@@ -192,6 +245,28 @@ TEST(PrintGui, PreviewDrawsThePagesTheAuthorGoesTo) {
     EXPECT_GT(service.inkFirst, 500);
     EXPECT_EQ(service.pageShown, 50);
     EXPECT_GT(service.inkFar, service.inkFirst / 2) << "page 50 is drawn once it is in sight";
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    EXPECT_FALSE(printJobRunning());
+}
+
+// The view must not paint the pages while new ones are recorded (Qt 6.4 has deleted the old
+// pictures then): it crashed when scrolled during a new layout.
+TEST(PrintGui, PreviewStaysWholeWhileItsPagesAreMadeAgain) {
+    lptest::ViewPrompts prompts;
+    lptest::ViewDialogs dialogs;
+    TForm1 owner(TForm1Services{&prompts, &dialogs, nullptr});
+    BusyViewService service(&owner);
+    TForm1 form(TForm1Services{&prompts, &dialogs, &service});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QString text;
+    for (int i = 0; i < 60000; ++i)
+        text += QString("Line %1 with words enough to be seen\r\n").arg(i);
+    form.Clm1->SetText(text);
+    form.FilePreview->trigger();
+    ASSERT_GT(service.pages, 600);
+    EXPECT_GT(service.pagesTurned, service.pages) << "landscape pages hold fewer lines";
+    EXPECT_EQ(service.paintsDuringRecording, 0);
     EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
 }
