@@ -3,10 +3,13 @@
 #include "platform/QtPrintDevice.h"
 
 #include <QEvent>
+#include <QGraphicsItem>
 #include <QGraphicsView>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScrollBar>
+
+#include <climits>
 
 TPreviewPager::TPreviewPager(QPrintPreviewWidget& preview, const std::vector<std::u16string>& lines,
                              const TFontAttributes& font, TProgressFactory progress)
@@ -15,8 +18,13 @@ TPreviewPager::TPreviewPager(QPrintPreviewWidget& preview, const std::vector<std
     refresh_.setSingleShot(true);
     refresh_.setInterval(80);
     connect(&refresh_, &QTimer::timeout, this, &TPreviewPager::refresh);
-    connect(&preview_, &QPrintPreviewWidget::previewChanged, this,
-            &TPreviewPager::currentPageMoved);
+    // Told at the end of every refresh (once the new page items are in) and when the current
+    // page changes.
+    connect(&preview_, &QPrintPreviewWidget::previewChanged, this, [this] {
+        awaitingPages_ = false;
+        itemPages_.clear();
+        currentPageMoved();
+    });
     // Going to a page by its number moves the view without telling previewChanged.
     if (auto* view = preview_.findChild<QGraphicsView*>()) {
         view_ = view->viewport();
@@ -34,9 +42,13 @@ void TPreviewPager::paint(QPrinter& target) {
         bool& flag;
         ~TDone() { flag = false; }
     } done{painting_};
-    const int current = preview_.currentPage() - 1;
-    const int first = std::max(0, current - kBehind);
-    const int last = current + kAhead;
+    const auto [firstSeen, lastSeen] = pagesInSight();
+    const int first = std::max(0, firstSeen - kBehind);
+    const int last = std::min(lastSeen + kAhead, first + kMostDrawn - 1);
+    // The view's items are made again once the new pages are in: until then what the view shows
+    // is no guide.
+    itemPages_.clear();
+    awaitingPages_ = true;
     if (pages_.indexed() && (target.pageLayout() != layout_ || target.resolution() != resolution_))
         pages_.reset();
     TQtPrintDevice device(target, font_);
@@ -61,23 +73,53 @@ bool TPreviewPager::eventFilter(QObject* watched, QEvent* e) {
     return QObject::eventFilter(watched, e);
 }
 
+std::pair<int, int> TPreviewPager::pagesInSight() {
+    const int current = std::max(0, preview_.currentPage() - 1);
+    auto* view = view_ ? qobject_cast<QGraphicsView*>(view_->parentWidget()) : nullptr;
+    if (!view || !view->scene())
+        return {current, current};
+    // The preview adds one item per page, in the order of the pages.
+    if (itemPages_.isEmpty()) {
+        int page = 0;
+        for (QGraphicsItem* item : view->scene()->items(Qt::AscendingOrder))
+            if (item->type() == QGraphicsItem::UserType && !item->parentItem())
+                itemPages_.insert(item, page++);
+    }
+    int first = INT_MAX, last = -1;
+    for (QGraphicsItem* item : view->items(view_->rect())) {
+        const auto it = itemPages_.constFind(item);
+        if (it == itemPages_.cend())
+            continue;
+        first = std::min(first, it.value());
+        last = std::max(last, it.value());
+    }
+    if (last < 0)
+        return {current, current};
+    return {first, last};
+}
+
+bool TPreviewPager::sightDrawn() {
+    const auto [firstSeen, lastSeen] = pagesInSight();
+    const int need = std::min(lastSeen + 2, pages_.pageCount() - 1);
+    return std::max(0, firstSeen - 1) >= first_ &&
+           (need <= last_ || last_ - first_ + 1 >= kMostDrawn);
+}
+
 void TPreviewPager::currentPageMoved() {
-    if (!pages_.indexed())
+    if (!pages_.indexed() || painting_ || awaitingPages_)
         return;
-    const int current = preview_.currentPage() - 1;
-    const int lastPage = pages_.pageCount() - 1;
-    const bool drawn =
-        std::max(0, current - 1) >= first_ && std::min(current + 2, lastPage) <= last_;
-    if (!drawn)
+    if (!sightDrawn())
         refresh_.start();
 }
 
 void TPreviewPager::refresh() {
     // A refresh asked for while the pages are being drawn (the device lets window events through
     // between pages) waits for that pass to end.
-    if (painting_) {
+    if (painting_ || awaitingPages_) {
         refresh_.start();
         return;
     }
-    preview_.updatePreview();
+    // The view passes other pages while it settles after a refresh: only where it rests counts.
+    if (!sightDrawn())
+        preview_.updatePreview();
 }

@@ -3,6 +3,7 @@
 #include "platform/FontAttributes.h"
 #include "platform/core/PageWindow.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPageLayout>
 #include <QTimer>
@@ -10,8 +11,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+class QGraphicsItem;
 class QPrintPreviewWidget;
 class QPrinter;
 class QWidget;
@@ -41,11 +44,17 @@ public:
     // Pages drawn before and after the current one.
     static constexpr int kBehind = 2;
     static constexpr int kAhead = 5;
+    // The most pages drawn at once (all pages in sight at a small zoom).
+    static constexpr int kMostDrawn = 300;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // The first and last pages in sight (0-based).
+    std::pair<int, int> pagesInSight();
+    // Whether the pages in sight, and one more on each side, are drawn.
+    bool sightDrawn();
     void currentPageMoved();
     void refresh();
 
@@ -58,6 +67,8 @@ private:
     int first_ = 0;
     int last_ = -1;
     bool painting_ = false;
+    bool awaitingPages_ = false; ///< from a paint to the preview's new page items
     QTimer refresh_;
-    QWidget* view_ = nullptr; ///< the viewport that shows the pages
+    QWidget* view_ = nullptr;                    ///< the viewport that shows the pages
+    QHash<const QGraphicsItem*, int> itemPages_; ///< the view's page items and their pages
 };

@@ -155,6 +155,7 @@ public:
     explicit PaintsDuringRecording(QPrinter& printer) : printer_(printer) { setZValue(1e9); }
     int count = 0;
 
+    int type() const override { return UserType + 1; } // not one of the preview's pages
     QRectF boundingRect() const override { return {-1e6, -1e6, 2e6, 2e6}; }
     void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {
         if (printer_.paintingActive())
