@@ -39,9 +39,9 @@ void exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& export
     }
     if (!dialogs.executeSave(exportDialog))
         return;
-    const std::optional<QStringList> lines = linesToPrint(printing, editor);
+    std::optional<QStringList> lines = linesToPrint(printing, editor);
     if (!lines)
         return;
     const QString title = page.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(page).fileName();
-    printing.exportPdf(exportDialog.fileName, title, *lines, editor.EditorFont());
+    printing.exportPdf(exportDialog.fileName, title, std::move(*lines), editor.EditorFont());
 }

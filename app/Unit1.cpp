@@ -665,13 +665,13 @@ void TForm1::showNote(const QString& text, int milliseconds) {
 // Printing
 
 void TForm1::FilePrintClick() {
-    if (const auto lines = linesToPrint(printing(), *Clm1))
-        printText(printing(), *lines, Clm1->EditorFont());
+    if (auto lines = linesToPrint(printing(), *Clm1))
+        printText(printing(), std::move(*lines), Clm1->EditorFont());
 }
 
 void TForm1::FilePreviewClick() {
-    if (const auto lines = linesToPrint(printing(), *Clm1))
-        printing().preview(*lines, Clm1->EditorFont());
+    if (auto lines = linesToPrint(printing(), *Clm1))
+        printing().preview(std::move(*lines), Clm1->EditorFont());
 }
 
 void TForm1::FileExportPdfClick() {

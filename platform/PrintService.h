@@ -19,13 +19,14 @@ public:
 
     // Shows the print preview of the lines (the editor's lines, see printSourceLines), laid out
     // as a job on the chosen printer lays them out; without any printer, on a PDF file printer
-    // with the locale's paper. Its Print button prints what it shows.
-    virtual void preview(const QStringList& lines, const TFontAttributes& font) = 0;
+    // with the locale's paper. Its Print button prints what it shows. The lines are taken (and
+    // let go of as they are converted), as a long page's lines are many.
+    virtual void preview(QStringList lines, const TFontAttributes& font) = 0;
 
     // Writes the lines as a PDF file laid out as preview shows them, with title as the document's
     // title. The file appears (or replaces the previous one) only once it is completely written;
     // a cancelled export leaves nothing. Throws TLpError when the file cannot be written.
-    virtual void exportPdf(const QString& path, const QString& title, const QStringList& lines,
+    virtual void exportPdf(const QString& path, const QString& title, QStringList lines,
                            const TFontAttributes& font) = 0;
 
     // A progress indicator for a long job, with its label; null: none.

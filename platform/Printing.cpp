@@ -117,9 +117,9 @@ void TQtPrintService::execPreview(QPrintPreviewDialog& dialog) {
     dialog.exec();
 }
 
-void TQtPrintService::preview(const QStringList& lines, const TFontAttributes& font) {
+void TQtPrintService::preview(QStringList lines, const TFontAttributes& font) {
     TJobFlag flag;
-    const std::vector<std::u16string> source = toSourceLines(lines);
+    const std::vector<std::u16string> source = toSourceLines(std::move(lines));
     QPrintPreviewDialog dialog(&pagePrinter(), parent_);
     dialog.setObjectName("PrintPreview");
     TPreviewPager pager(*dialog.findChild<QPrintPreviewWidget*>(), source, font, [this] {
@@ -159,38 +159,40 @@ void TQtPrintService::preview(const QStringList& lines, const TFontAttributes& f
         std::rethrow_exception(failure);
 }
 
-void TQtPrintService::exportPdf(const QString& path, const QString& title, const QStringList& lines,
+void TQtPrintService::exportPdf(const QString& path, const QString& title, QStringList lines,
                                 const TFontAttributes& font) {
     TJobFlag flag;
     QPrinter& printer = pagePrinter();
     const TPdfPages pages{printer.pageLayout(), printer.resolution()};
     std::unique_ptr<TPrintProgress> progress = startProgress(QStringLiteral("Exporting to PDF..."));
-    writePdf(path, title, pages, toSourceLines(lines), font, progress.get());
+    writePdf(path, title, pages, toSourceLines(std::move(lines)), font, progress.get());
 }
 
 std::unique_ptr<TPrintProgress> TQtPrintService::startProgress(const QString& label) {
     return std::make_unique<TQtPrintProgress>(parent_, label);
 }
 
-std::vector<std::u16string> toSourceLines(const QStringList& lines) {
+std::vector<std::u16string> toSourceLines(QStringList&& lines) {
     std::vector<std::u16string> source;
     source.reserve(lines.size());
-    for (const QString& line : lines) {
+    for (QString& line : lines) {
         // One unit more than a line may hold, so that the cut can tell a surrogate pair apart.
         const auto n = std::min<qsizetype>(line.size(), TPrintLayout::kMaxLineLength + 1);
         source.emplace_back(reinterpret_cast<const char16_t*>(line.utf16()), n);
+        line = QString();
     }
+    lines = QStringList();
     return printSourceLines(std::move(source));
 }
 
-void printText(TPrintService& service, const QStringList& lines, const TFontAttributes& font) {
+void printText(TPrintService& service, QStringList lines, const TFontAttributes& font) {
     TJobFlag flag;
     std::unique_ptr<TPrintDevice> device = service.startJob(font);
     if (!device)
         return;
     std::unique_ptr<TPrintProgress> progress = service.startProgress(QStringLiteral("Printing..."));
     try {
-        printDocument(*device, toSourceLines(lines), progress.get());
+        printDocument(*device, toSourceLines(std::move(lines)), progress.get());
     } catch (const TPrintCancelled&) {
         // The job was dropped; nothing more to say.
     }

@@ -22,8 +22,8 @@ public:
     ~TQtPrintService() override;
 
     std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& font) override;
-    void preview(const QStringList& lines, const TFontAttributes& font) override;
-    void exportPdf(const QString& path, const QString& title, const QStringList& lines,
+    void preview(QStringList lines, const TFontAttributes& font) override;
+    void exportPdf(const QString& path, const QString& title, QStringList lines,
                    const TFontAttributes& font) override;
     // A progress dialog over the parent window, shown once a job lasts longer than half a second.
     std::unique_ptr<TPrintProgress> startProgress(const QString& label) override;
@@ -53,9 +53,10 @@ private:
 
 // One print command: the dialog, then the lines (the editor's lines, see printSourceLines) in the
 // font. Throws TLpError "Impression en cours" while another job is being handed to the printer.
-void printText(TPrintService& service, const QStringList& lines, const TFontAttributes& font);
+void printText(TPrintService& service, QStringList lines, const TFontAttributes& font);
 // Whether a job is being handed to the printer (or a preview or export is running).
 bool printJobRunning();
 
-// The editor's lines as the print layout takes them (printSourceLines).
-std::vector<std::u16string> toSourceLines(const QStringList& lines);
+// The editor's lines as the print layout takes them (printSourceLines); each line is let go of once
+// it is converted, so that a long page is not held twice.
+std::vector<std::u16string> toSourceLines(QStringList&& lines);

@@ -43,10 +43,10 @@ public:
             return nullptr;
         return std::make_unique<Proxy>(device);
     }
-    void preview(const QStringList& lines, const TFontAttributes& f) override {
+    void preview(QStringList lines, const TFontAttributes& f) override {
         previews.push_back({QString(), QString(), lines, f});
     }
-    void exportPdf(const QString& path, const QString& title, const QStringList& lines,
+    void exportPdf(const QString& path, const QString& title, QStringList lines,
                    const TFontAttributes& f) override {
         if (!exportError.isEmpty())
             throw TLpError(exportError);
