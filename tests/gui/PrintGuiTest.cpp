@@ -111,25 +111,34 @@ protected:
     }
 };
 
+// A window whose print service is a Service of the test's, holding the given lines.
+template <class Service> struct PreviewWindow {
+    lptest::ViewPrompts prompts;
+    lptest::ViewDialogs dialogs;
+    TForm1 owner{TForm1Services{&prompts, &dialogs, nullptr}};
+    Service service{&owner};
+    TForm1 form{TForm1Services{&prompts, &dialogs, &service}};
+
+    void show(int lineCount, const QString& line) {
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        QString text;
+        for (int i = 0; i < lineCount; ++i)
+            text += QString("Line %1 %2\r\n").arg(i).arg(line);
+        form.Clm1->SetText(text);
+    }
+};
+
 } // namespace
 
 TEST(PrintGui, PreviewWorksWithoutAnyPrinter) {
-    lptest::ViewPrompts prompts;
-    lptest::ViewDialogs dialogs;
-    TForm1 owner(TForm1Services{&prompts, &dialogs, nullptr});
-    NoPrinterService service(&owner);
-    service.shot = qEnvironmentVariable("LARKPAD_PREVIEW_SHOT");
-    TForm1 form(TForm1Services{&prompts, &dialogs, &service});
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QString text;
-    for (int i = 0; i < 200; ++i)
-        text += QString("Line %1 é € œ\r\n").arg(i);
-    form.Clm1->SetText(text);
-    form.FilePreview->trigger();
-    EXPECT_TRUE(service.shown);
-    EXPECT_GE(service.pages, 2);
-    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    PreviewWindow<NoPrinterService> w;
+    w.service.shot = qEnvironmentVariable("LARKPAD_PREVIEW_SHOT");
+    w.show(200, "é € œ");
+    w.form.FilePreview->trigger();
+    EXPECT_TRUE(w.service.shown);
+    EXPECT_GE(w.service.pages, 2);
+    EXPECT_TRUE(w.prompts.errors.isEmpty()) << w.prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
 }
 
@@ -229,45 +238,27 @@ protected:
 } // namespace
 
 TEST(PrintGui, PreviewDrawsThePagesTheAuthorGoesTo) {
-    lptest::ViewPrompts prompts;
-    lptest::ViewDialogs dialogs;
-    TForm1 owner(TForm1Services{&prompts, &dialogs, nullptr});
-    PageVisitService service(&owner);
-    TForm1 form(TForm1Services{&prompts, &dialogs, &service});
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QString text;
-    for (int i = 0; i < 6000; ++i)
-        text += QString("Line %1 with words enough to be seen\r\n").arg(i);
-    form.Clm1->SetText(text);
-    service.farPage = 50;
-    form.FilePreview->trigger();
-    ASSERT_GT(service.pages, 60);
-    EXPECT_GT(service.inkFirst, 500);
-    EXPECT_EQ(service.pageShown, 50);
-    EXPECT_GT(service.inkFar, service.inkFirst / 2) << "page 50 is drawn once it is in sight";
-    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    PreviewWindow<PageVisitService> w;
+    w.show(6000, "with words enough to be seen");
+    w.service.farPage = 50;
+    w.form.FilePreview->trigger();
+    ASSERT_GT(w.service.pages, 60);
+    EXPECT_GT(w.service.inkFirst, 500);
+    EXPECT_EQ(w.service.pageShown, 50);
+    EXPECT_GT(w.service.inkFar, w.service.inkFirst / 2) << "page 50 is drawn once it is in sight";
+    EXPECT_TRUE(w.prompts.errors.isEmpty()) << w.prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
 }
 
 // The view must not paint the pages while new ones are recorded (Qt 6.4 has deleted the old
 // pictures then): it crashed when scrolled during a new layout.
 TEST(PrintGui, PreviewStaysWholeWhileItsPagesAreMadeAgain) {
-    lptest::ViewPrompts prompts;
-    lptest::ViewDialogs dialogs;
-    TForm1 owner(TForm1Services{&prompts, &dialogs, nullptr});
-    BusyViewService service(&owner);
-    TForm1 form(TForm1Services{&prompts, &dialogs, &service});
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QString text;
-    for (int i = 0; i < 60000; ++i)
-        text += QString("Line %1 with words enough to be seen\r\n").arg(i);
-    form.Clm1->SetText(text);
-    form.FilePreview->trigger();
-    ASSERT_GT(service.pages, 600);
-    EXPECT_GT(service.pagesTurned, service.pages) << "landscape pages hold fewer lines";
-    EXPECT_EQ(service.paintsDuringRecording, 0);
-    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
+    PreviewWindow<BusyViewService> w;
+    w.show(60000, "with words enough to be seen");
+    w.form.FilePreview->trigger();
+    ASSERT_GT(w.service.pages, 600);
+    EXPECT_GT(w.service.pagesTurned, w.service.pages) << "landscape pages hold fewer lines";
+    EXPECT_EQ(w.service.paintsDuringRecording, 0);
+    EXPECT_TRUE(w.prompts.errors.isEmpty()) << w.prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
 }
