@@ -22,7 +22,6 @@ TPreviewPager::TPreviewPager(QPrintPreviewWidget& preview, const std::vector<std
     // page changes.
     connect(&preview_, &QPrintPreviewWidget::previewChanged, this, [this] {
         awaitingPages_ = false;
-        itemPages_.clear();
         currentPageMoved();
     });
     // Going to a page by its number moves the view without telling previewChanged.
