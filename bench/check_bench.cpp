@@ -3,6 +3,7 @@
 // user-interface thread (the document's raw text) and its worker (page bytes). Ratios are printed
 // after the runs.
 
+#include "bench/BenchReport.h"
 #include "markup/CheckRunner.h"
 #include "markup/core/MarkupCheck.h"
 
@@ -90,16 +91,6 @@ BENCHMARK(BM_CheckMarkup)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SnapshotRawText50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SnapshotPageBytes50)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> ms;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            ms[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -107,11 +98,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    lpbench::TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (int mb : {10, 50}) {
-        const double check = reporter.ms["BM_CheckMarkup/" + std::to_string(mb)];
-        const double scan = reporter.ms["BM_MemchrCaret/" + std::to_string(mb)];
+        const double check = reporter.at("BM_CheckMarkup/" + std::to_string(mb)).cpuMs;
+        const double scan = reporter.at("BM_MemchrCaret/" + std::to_string(mb)).cpuMs;
         if (check > 0 && scan > 0)
             std::printf("%d MB: check %.1f ms, memchr scan %.1f ms, ratio %.2f (processor time)\n",
                         mb, check, scan, check / scan);

@@ -10,6 +10,7 @@
 #include "app/DocumentCommands.h"
 #include "app/Unit1.h"
 #include "bench/BenchFakes.h"
+#include "bench/BenchReport.h"
 #include "editor/ColMemo.h"
 #include "platform/PageFiles.h"
 #include "platform/core/PageFile.h"
@@ -42,22 +43,6 @@ struct Env {
     std::unique_ptr<QPlainTextEdit> plain;
 };
 Env* env = nullptr;
-
-// A page of markup as authors write it, about mb megabytes of CR LF lines.
-QByteArray makePage(int mb) {
-    const QByteArray lines[] = {
-        "^BChapitre^b : la ^Irivi\xE8re^i coule sous le pont, ^P4rouge^p et [Nom] attendent.\r\n",
-        "^LVoir la suite=GotoPage \"page2.txt\"^l ^F14grand^f texte \x80 prix 12,50\r\n",
-        "Une ligne ordinaire de texte sans code, assez longue pour passer \xE0 la ligne "
-        "quand la fen\xEAtre est \xE9troite et que le retour automatique est actif.\r\n",
-        "\r\n",
-    };
-    QByteArray page;
-    page.reserve(qsizetype(mb) << 20);
-    for (int i = 0; page.size() < (qsizetype(mb) << 20); ++i)
-        page += lines[i % 4];
-    return page;
-}
 
 void paint(QPlainTextEdit& edit) {
     edit.viewport()->repaint();
@@ -247,21 +232,6 @@ void BM_LoadMemory50MB(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadMemory50MB)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// Keeps the real and processor times of every run, by name and size, for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::pair<double, double>> ms;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            // "BM_OpenOurs/10/min_time:2.000/real_time" -> "BM_OpenOurs/10"
-            std::string name = r.benchmark_name();
-            name = name.substr(0, name.find('/', name.find('/') + 1));
-            ms[name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
-        }
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -277,7 +247,7 @@ int main(int argc, char** argv) {
     for (int mb : kSizesMb) {
         const QString path = e.dir.filePath(QString("page-%1mb.txt").arg(mb));
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(makePage(mb)) < 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(lpbench::markupPage(mb)) < 0)
             return 1;
         e.pages[mb] = path;
     }
@@ -285,7 +255,7 @@ int main(int argc, char** argv) {
         const QString path = e.dir.filePath(QString("first-%1kb.txt").arg(kb));
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) ||
-            f.write(makePage(kb > 1024 ? 50 : 1).left(qsizetype(kb) << 10)) < 0)
+            f.write(lpbench::markupPage(kb > 1024 ? 50 : 1).left(qsizetype(kb) << 10)) < 0)
             return 1;
         e.firstPaintPages[kb] = path;
     }
@@ -299,14 +269,14 @@ int main(int argc, char** argv) {
     e.plain->show();
     QApplication::processEvents();
 
-    RatioReporter reporter;
+    lpbench::TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     // On a machine shared with other work the processor times are the steadier figures.
     for (const bool cpu : {false, true}) {
         auto t = [&](const char* name, int mb) {
-            const auto it = reporter.ms.find(std::string(name) + "/" + std::to_string(mb));
-            return it == reporter.ms.end() ? 0.0 : cpu ? it->second.second : it->second.first;
+            const lpbench::TRunTimes r = reporter.at(std::string(name) + "/" + std::to_string(mb));
+            return cpu ? r.cpuMs : r.realMs;
         };
         std::printf("\n%s time ratios\n%-4s %11s %11s %11s %11s %11s\n", cpu ? "Processor" : "Real",
                     "MB", "open/plain", "open/read", "save/plain", "save/synced", "open ms/MB");

@@ -8,6 +8,7 @@
 #include "app/Recovery.h"
 #include "app/Unit1.h"
 #include "bench/BenchFakes.h"
+#include "bench/BenchReport.h"
 #include "editor/ColMemo.h"
 
 #include <QApplication>
@@ -33,20 +34,6 @@ struct Env {
     int loaded = 0;
 };
 Env* env = nullptr;
-
-QByteArray makePage(int mb) {
-    const QByteArray lines[] = {
-        "^BChapitre^b : la ^Irivi\xE8re^i coule sous le pont, ^P4rouge^p et [Nom] attendent.\r\n",
-        "Une ligne ordinaire de texte sans code, assez longue pour passer \xE0 la ligne "
-        "quand la fen\xEAtre est \xE9troite et que le retour automatique est actif.\r\n",
-        "\r\n",
-    };
-    QByteArray page;
-    page.reserve(qsizetype(mb) << 20);
-    for (int i = 0; page.size() < (qsizetype(mb) << 20); ++i)
-        page += lines[i % 3];
-    return page;
-}
 
 // The page of that size, open and changed.
 TColorMemo& changedPage(int mb) {
@@ -107,20 +94,6 @@ BENCHMARK(BM_RecoveryWriteUiThread)->Apply(sizes)->UseManualTime();
 BENCHMARK(BM_ToPlainText)->Apply(sizes)->UseManualTime();
 BENCHMARK(BM_RecoveryWriteWhole)->Apply(sizes)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::pair<double, double>> ms; ///< wall, UI-thread processor
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            std::string name = r.benchmark_name();
-            name = name.substr(0, name.find('/', name.find('/') + 1));
-            const auto cpu = r.counters.find("thread_cpu_ms");
-            ms[name] = {r.GetAdjustedRealTime(), cpu == r.counters.end() ? 0.0 : cpu->second.value};
-        }
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -136,7 +109,7 @@ int main(int argc, char** argv) {
     for (int mb : kSizesMb) {
         const QString path = e.dir.filePath(QString("page-%1mb.txt").arg(mb));
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(makePage(mb)) < 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(lpbench::markupPage(mb)) < 0)
             return 1;
         e.pages[mb] = path;
     }
@@ -145,12 +118,14 @@ int main(int argc, char** argv) {
     e.form->show();
     QApplication::processEvents();
 
-    RatioReporter reporter;
+    lpbench::TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
+    // Wall time, and the processor time of the UI thread.
     auto t = [&](const char* name, int mb) {
-        const auto it = reporter.ms.find(std::string(name) + "/" + std::to_string(mb));
-        return it == reporter.ms.end() ? std::pair<double, double>() : it->second;
+        const lpbench::TRunTimes r = reporter.at(std::string(name) + "/" + std::to_string(mb));
+        const auto cpu = r.counters.find("thread_cpu_ms");
+        return std::pair(r.realMs, cpu == r.counters.end() ? 0.0 : cpu->second);
     };
     std::printf("\nUI thread: one recovery write / toPlainText() of the same page\n%-4s %12s %12s "
                 "%8s %14s %14s %8s\n",

@@ -2,6 +2,7 @@
 // on: find next against QString::indexOf over the same text, Replace All against building the
 // result string with indexOf and append. The ratios are printed at the end, from one run.
 
+#include "bench/BenchReport.h"
 #include "editor/ColMemo.h"
 #include "editor/DocumentSearch.h"
 #include "editor/TextSearch.h"
@@ -136,16 +137,6 @@ void BM_UndoReplaceAll(benchmark::State& state) {
 }
 BENCHMARK(BM_UndoReplaceAll)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> cpuMs;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            cpuMs[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -163,12 +154,9 @@ int main(int argc, char** argv) {
     e.search = std::make_unique<TDocumentSearch>(e.memo->document());
     QApplication::processEvents();
 
-    TRatioReporter reporter;
+    lpbench::TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto t = [&](const char* name) {
-        const auto it = reporter.cpuMs.find(name);
-        return it == reporter.cpuMs.end() ? 0.0 : it->second;
-    };
+    auto t = [&](const char* name) { return reporter.at(name).cpuMs; };
     auto ratio = [&](const char* what, const char* a, const char* b) {
         if (t(a) > 0 && t(b) > 0)
             std::printf("%-52s %6.2f\n", what, t(a) / t(b));
