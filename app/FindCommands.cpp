@@ -1,6 +1,7 @@
 #include "app/FindCommands.h"
 
 #include "editor/ColMemo.h"
+#include "platform/DisplayCuts.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -59,16 +60,16 @@ QString TFindCommands::replace(const QString& with) {
 }
 
 bool TFindCommands::selectionIsMatch() const {
+    // The selection and a character on each side for the whole-word test: no copy of the page.
     const QTextCursor c = memo_.textCursor();
-    const int start = c.selectionStart(), end = c.selectionEnd();
+    const TDisplayCuts& cuts = *TDisplayCuts::of(memo_.document());
+    const int start = cuts.textPosition(c.selectionStart());
+    const int end = cuts.textPosition(c.selectionEnd());
     if (end - start != search_.needle().size())
         return false;
-    // The selection and a character on each side for the whole-word test: no copy of the page.
-    const QTextDocument* doc = memo_.document();
-    const int from = std::max(0, start - 1), to = std::min(doc->characterCount() - 1, end + 1);
-    QString window;
-    for (int i = from; i < to; ++i)
-        window += doc->characterAt(i);
+    const int from = std::max(0, start - 1);
+    const int to = std::min(cuts.textPosition(memo_.document()->characterCount() - 1), end + 1);
+    const QString window = cuts.rawText(cuts.documentPosition(from), cuts.documentPosition(to));
     const TTextMatch m = search_.next(window, start - from, end - from);
     return m.Start == start - from && m.end() == end - from;
 }
@@ -78,8 +79,7 @@ QString TFindCommands::replaceAll(const QString& with) {
         return {};
     const QTextCursor c = memo_.textCursor();
     int from = 0, to = memo_.document()->characterCount() - 1;
-    if (c.hasSelection() && memo_.document()->findBlock(c.selectionStart()) !=
-                                memo_.document()->findBlock(c.selectionEnd())) {
+    if (c.hasSelection() && memo_.SelText().contains(u'\n')) {
         from = c.selectionStart();
         to = c.selectionEnd();
     }
@@ -98,6 +98,6 @@ QString TFindCommands::selectionForField() const {
     const QTextCursor c = memo_.textCursor();
     if (!c.hasSelection())
         return {};
-    const QString text = c.selectedText();
-    return text.contains(QChar(0x2029)) ? QString() : text;
+    const QString text = memo_.SelText();
+    return text.contains(u'\n') ? QString() : text;
 }

@@ -1,5 +1,6 @@
 #include "app/PageLoad.h"
 
+#include "platform/DisplayCuts.h"
 #include "platform/Errors.h"
 #include "platform/PageFiles.h"
 
@@ -61,7 +62,10 @@ bool TPageLoad::appendSlice() {
     }
     QTextCursor tail(&document_);
     tail.movePosition(QTextCursor::End);
-    tail.insertText(slice_);
+    if (TDisplayCuts* cuts = TDisplayCuts::of(&document_))
+        cuts->insertText(tail, slice_);
+    else
+        tail.insertText(slice_);
     // Without an undo history every change marks the document changed: the page as loaded is
     // the file's text.
     document_.setModified(false);

@@ -2,6 +2,7 @@
 
 #include "app/DocumentCommands.h"
 #include "editor/ColMemo.h"
+#include "platform/DisplayCuts.h"
 #include "platform/Prompts.h"
 #include "platform/RecoveryFiles.h"
 #include "platform/core/LatestJobWorker.h"
@@ -115,7 +116,7 @@ void TRecovery::writeNow() {
     header.page = parts_.document.diskStamp();
     // The one cost on this thread: a copy of the text. The editor's raw text separates lines with
     // U+2029, which the page encoder writes as CR LF, as Save does.
-    QString text = parts_.editor.document()->toRawText();
+    QString text = rawTextOf(*parts_.editor.document());
     copyMayExist_ = true;
     worker_->post([this, path = copyPath_, folder = folder_, header, text = std::move(text)] {
         const auto* units = reinterpret_cast<const char16_t*>(text.utf16());

@@ -463,8 +463,8 @@ void TForm1::createStatusBar() {
 }
 
 void TForm1::updateCaretPanel() {
-    const QTextCursor c = Clm1->textCursor();
-    StatusPanel2->setText(QString("%1:%2").arg(c.blockNumber() + 1).arg(c.positionInBlock() + 1));
+    const QPoint at = Clm1->CaretLineColumn();
+    StatusPanel2->setText(QString("%1:%2").arg(at.y()).arg(at.x()));
 }
 
 void TForm1::runCommand(const std::function<void()>& command) {
@@ -796,7 +796,7 @@ void TForm1::EditUndo1Click() {
 }
 
 void TForm1::EditRedo1Click() {
-    Clm1->redo();
+    Clm1->Redo();
 }
 
 void TForm1::EditFind1Click() {
@@ -822,12 +822,11 @@ void TForm1::EditFindPrevious1Click() {
 }
 
 void TForm1::EditGoToLine1Click() {
-    const int lines = Clm1->document()->blockCount();
-    int line = Clm1->textCursor().blockNumber() + 1;
+    const int lines = Clm1->TextLineCount();
+    int line = Clm1->CaretLineColumn().y();
     if (!dialogs().executeGoToLine(lines, line) || line < 1 || line > lines)
         return;
-    QTextCursor c(Clm1->document()->findBlockByNumber(line - 1));
-    Clm1->setTextCursor(c);
+    Clm1->setTextCursor(Clm1->LineStart(line - 1));
     Clm1->centerCursor();
     Clm1->setFocus();
 }

@@ -1,9 +1,9 @@
 #include "editor/ColMemo.h"
 
-#include "editor/AnywhereWrap.h"
 #include "editor/HotSpots.h"
 #include "editor/LineGeometry.h"
 #include "editor/OverlayPainter.h"
+#include "platform/DisplayCuts.h"
 #include "platform/HandCursor.h"
 #include "platform/QtColors.h"
 #include "platform/QtFonts.h"
@@ -54,7 +54,7 @@ QString toPageText(const QString& text) {
 
 TColorMemo::TColorMemo(QWidget* owner) : QPlainTextEdit(owner), adapter_(this) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    anywhereWrap_ = new TAnywhereWrap(*this);
+    cuts_ = new TDisplayCuts(document());
     SetEditorFont(font_);
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
@@ -96,20 +96,40 @@ void TColorMemo::SetSelLength(int length) {
 }
 
 QString TColorMemo::SelText() const {
-    QString t = textCursor().selectedText();
+    const QTextCursor c = textCursor();
+    QString t = cuts_->rawText(c.selectionStart(), c.selectionEnd());
     t.replace(QChar(0x2029), QStringLiteral("\r\n"));
     return t;
 }
 
 QString TColorMemo::Text() const {
-    QString t = document()->toRawText();
+    QString t = cuts_->rawText();
     t.replace(QChar(0x2029), QStringLiteral("\r\n"));
     return t;
 }
 
 void TColorMemo::SetText(const QString& text) {
     loading_ = true;
-    setPlainText(toPageText(text));
+    const QString page = toPageText(text);
+    // Long lines go in as display blocks (see TDisplayCuts), still out of the undo history.
+    bool longLine = false;
+    for (qsizetype start = 0; start < page.size() && !longLine;) {
+        qsizetype end = page.indexOf(u'\n', start);
+        if (end < 0)
+            end = page.size();
+        longLine = end - start > TCutIndex::kLongLine;
+        start = end + 1;
+    }
+    if (!longLine) {
+        setPlainText(page);
+    } else {
+        setPlainText(QString());
+        document()->setUndoRedoEnabled(false);
+        QTextCursor c(document());
+        cuts_->insertText(c, page);
+        document()->setUndoRedoEnabled(true);
+        setTextCursor(QTextCursor(document()));
+    }
     loading_ = false;
     document()->setModified(false);
 }
@@ -121,6 +141,19 @@ void TColorMemo::Clear() {
 
 int TColorMemo::LineCount() const {
     return Lines().size();
+}
+
+QPoint TColorMemo::CaretLineColumn() const {
+    const TDisplayCuts::TLineColumn lc = cuts_->lineColumn(textCursor().position());
+    return {lc.column + 1, lc.line + 1};
+}
+
+int TColorMemo::TextLineCount() const {
+    return adapter_.logicalLineCount();
+}
+
+QTextCursor TColorMemo::LineStart(int line) const {
+    return QTextCursor(document()->findBlockByNumber(cuts_->index().firstBlockOfLine(line)));
 }
 
 namespace {
@@ -164,6 +197,10 @@ QStringList TColorMemo::Lines(const std::function<void(int done, int total)>& pr
             progress(done, blocks);
         const QString text = b.text();
         const QTextLayout* layout = b.layout();
+        if (!wrap && cuts_->index().isCut(b.blockNumber()) && !lines.isEmpty()) {
+            lines.back() += text; // the rest of a long line
+            continue;
+        }
         if (!wrap || text.isEmpty()) {
             lines << text;
             continue;
@@ -203,10 +240,6 @@ bool TColorMemo::WordWrap() const {
     return lineWrapMode() != QPlainTextEdit::NoWrap;
 }
 
-bool TColorMemo::WrapsAnywhere() const {
-    return anywhereWrap_->active();
-}
-
 void TColorMemo::SetWordWrap(bool on) {
     setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
 }
@@ -229,6 +262,8 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
         setTextCursor(c);
         DrawKeys(false);
     }
+    if (!cuts_->empty())
+        stepOverCut(e);
     const QString text = e->text();
     if (!text.isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const QString page = toPageText(text);
@@ -240,6 +275,32 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
         }
     }
     QPlainTextEdit::keyPressEvent(e);
+}
+
+void TColorMemo::stepOverCut(const QKeyEvent* e) {
+    const TCutIndex& cuts = cuts_->index();
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    QTextCursor c = textCursor();
+    const bool back = e->key() == Qt::Key_Left || e->key() == Qt::Key_Backspace;
+    const bool ahead = e->key() == Qt::Key_Right || e->key() == Qt::Key_Delete;
+    const bool deletes = e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete;
+    if ((!back && !ahead) || (deletes && c.hasSelection()))
+        return;
+    const auto mode = shift && !deletes ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    bool moved = false;
+    if (back) {
+        while (c.positionInBlock() == 0 && cuts.isCut(c.blockNumber())) {
+            c.setPosition(c.position() - 1, mode);
+            moved = true;
+        }
+    } else {
+        while (c.atBlockEnd() && cuts.isCut(c.blockNumber() + 1)) {
+            c.setPosition(c.position() + 1, mode);
+            moved = true;
+        }
+    }
+    if (moved)
+        setTextCursor(c);
 }
 
 void TColorMemo::inputMethodEvent(QInputMethodEvent* e) {
@@ -259,17 +320,32 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
     if (!source || !source->hasText())
         return;
     QTextCursor c = textCursor();
-    c.beginEditBlock();
-    c.insertText(toPageText(source->text()));
-    c.endEditBlock();
+    // A drop that moves text removes it and inserts it in one step: the cuts it leaves standing
+    // are kept through that step.
+    cuts_->keepCuts();
+    cuts_->insertText(c, toPageText(source->text()));
     setTextCursor(c);
     ensureCursorVisible();
+}
+
+QMimeData* TColorMemo::createMimeDataFromSelection() const {
+    const QTextCursor c = textCursor();
+    QString text = cuts_->rawText(c.selectionStart(), c.selectionEnd());
+    text.replace(QChar(0x2029), u'\n');
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
 }
 
 bool TColorMemo::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->matches(QKeySequence::Undo)) {
         if (!isReadOnly())
             Undo();
+        return true;
+    }
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->matches(QKeySequence::Redo)) {
+        if (!isReadOnly())
+            Redo();
         return true;
     }
     // Ctrl+A belongs to the main window's Assistants switch, not to select-all.

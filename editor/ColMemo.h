@@ -17,7 +17,7 @@
 #include <vector>
 
 class QPainter;
-class TAnywhereWrap;
+class TDisplayCuts;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -43,6 +43,9 @@ public:
     // text document alone would only put the caret after it). Ctrl+Z and the context menu's Undo
     // come here.
     void Undo();
+    // Does again the last step taken back. Ctrl+Y, Ctrl+Shift+Z and the context menu's Redo come
+    // here.
+    void Redo();
 
     // The whole text with CR LF line breaks; SetText replaces it, clears the modified flag and
     // the undo history.
@@ -53,6 +56,11 @@ public:
     // takes a while: progress, when given, hears (blocks done, blocks in all) now and then, and
     // may throw to stop.
     int LineCount() const;
+    // The caret's line and column, from 1, counted in the text's own lines.
+    QPoint CaretLineColumn() const;
+    // Lines of the text (not of the display), and a cursor at the start of one (from 0).
+    int TextLineCount() const;
+    QTextCursor LineStart(int line) const;
     QStringList Lines(const std::function<void(int done, int total)>& progress = {}) const;
 
     bool Modified() const;
@@ -63,9 +71,6 @@ public:
 
     bool WordWrap() const;
     void SetWordWrap(bool on);
-    // Whether word wrap breaks lines anywhere for now, as the page holds a very long run without
-    // a place to break (see TAnywhereWrap).
-    bool WrapsAnywhere() const;
     void SetScrollBars(TScrollStyle style);
 
     const TEditAdapter& adapter() const { return adapter_; }
@@ -117,11 +122,15 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
     bool event(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     void textChangedHandler();
+    // Moves the caret over the cut between two display blocks of a long line that the key would
+    // otherwise stop at (see TDisplayCuts).
+    void stepOverCut(const QKeyEvent* e);
     void runPass(QPainter& painter, const QRegion& area);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);
     // The hot-spot text around a viewport point: nothing when the point is not in a hot spot.
@@ -144,7 +153,7 @@ private:
     int lastTextEnd_ = 0;
     bool loading_ = false;
     bool handShown_ = false;
-    TAnywhereWrap* anywhereWrap_ = nullptr;
+    TDisplayCuts* cuts_ = nullptr;
     TFindingMarks findingMarks_{this};
     TMatchMarks matchMarks_;
 };

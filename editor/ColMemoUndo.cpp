@@ -1,6 +1,8 @@
 // Replace-selection as one undo step that, when taken back, selects the replaced text again.
 #include "editor/ColMemo.h"
 
+#include "platform/DisplayCuts.h"
+
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPointer>
@@ -42,7 +44,7 @@ void TColorMemo::ReplaceSel(const QString& text) {
     QTextCursor c = textCursor();
     const int anchor = c.anchor(), position = c.position();
     c.beginEditBlock();
-    c.insertText(toPageText(text));
+    cuts_->insertText(c, toPageText(text));
     document()->appendUndoItem(new TSelectionUndo(this, anchor, position));
     c.endEditBlock();
     setTextCursor(c);
@@ -51,7 +53,7 @@ void TColorMemo::ReplaceSel(const QString& text) {
 void TColorMemo::Undo() {
     TUndoneSelection undone{this};
     undoInProgress = &undone;
-    undo();
+    cuts_->undo();
     undoInProgress = nullptr;
     if (!undone.found)
         return;
@@ -62,11 +64,19 @@ void TColorMemo::Undo() {
     setTextCursor(c);
 }
 
+void TColorMemo::Redo() {
+    cuts_->redo();
+}
+
 void TColorMemo::contextMenuEvent(QContextMenuEvent* e) {
     QMenu* menu = createStandardContextMenu(e->pos());
     if (QAction* undoAction = menu->findChild<QAction*>(QStringLiteral("edit-undo"))) {
         QObject::disconnect(undoAction, &QAction::triggered, nullptr, nullptr);
         connect(undoAction, &QAction::triggered, this, &TColorMemo::Undo);
+    }
+    if (QAction* redoAction = menu->findChild<QAction*>(QStringLiteral("edit-redo"))) {
+        QObject::disconnect(redoAction, &QAction::triggered, nullptr, nullptr);
+        connect(redoAction, &QAction::triggered, this, &TColorMemo::Redo);
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(e->globalPos());

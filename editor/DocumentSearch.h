@@ -8,7 +8,8 @@
 class QTextDocument;
 
 // Searching and replacing in a QTextDocument. Positions are the document's (a line break counts
-// one). The search runs over a copy of the document's raw text, made at the first search after a
+// one); the cuts of long lines' display blocks are not in the searched text, so a match may span
+// them. The search runs over a copy of the document's raw text, made at the first search after a
 // change and kept until the next change or release(): a page of 50 MB is copied once, not at each
 // "find next".
 class TDocumentSearch {
@@ -36,6 +37,8 @@ public:
     int replaceAll(const TTextSearch& search, int from, int to, const QString& with);
 
 private:
+    TFound findInText(const TTextSearch& search, int position, bool forward);
+
     QTextDocument* document_;
     QString text_;
     bool stale_ = true;

@@ -1,5 +1,7 @@
 #include "editor/LineGeometry.h"
 
+#include "platform/DisplayCuts.h"
+
 #include "platform/core/Cp1252.h"
 
 #include <QRegion>
@@ -163,11 +165,20 @@ int copyRegion(const QTextDocument* doc, const TScanRegion& r, QTextBlock b,
     const int n = r.End - r.Start;
     text.resize(static_cast<size_t>(n) + 1);
     char* out = text.data();
-    while (b.isValid() && b.position() + b.blockNumber() + b.length() + 1 <= r.Start)
+    // A cut between a long line's display blocks is no character; other block ends are CR LF.
+    const TDisplayCuts* cuts = TDisplayCuts::of(doc);
+    const auto start = [cuts](const QTextBlock& block) {
+        const int n = block.blockNumber();
+        return block.position() + n - (cuts ? 2 * cuts->index().countUpTo(n) : 0);
+    };
+    const auto breakAfter = [cuts](const QTextBlock& block) {
+        return block.next().isValid() && !(cuts && cuts->index().isCut(block.blockNumber() + 1));
+    };
+    while (b.isValid() && start(b) + b.length() - 1 + (breakAfter(b) ? 2 : 0) <= r.Start)
         b = b.next();
     std::vector<char16_t> chars;
     while (b.isValid()) {
-        const int bs = b.position() + b.blockNumber();
+        const int bs = start(b);
         if (bs >= r.End)
             break;
         const int len = b.length() - 1;
@@ -190,9 +201,9 @@ int copyRegion(const QTextDocument* doc, const TScanRegion& r, QTextBlock b,
             }
         }
         // The line break, as CR LF.
-        for (int k = 0; k < 2; ++k) {
+        for (int k = 0; k < 2 && breakAfter(b); ++k) {
             const int at = bs + len + k;
-            if (b.next().isValid() && at >= r.Start && at < r.End)
+            if (at >= r.Start && at < r.End)
                 out[at - r.Start] = k == 0 ? '\r' : '\n';
         }
         b = b.next();

@@ -1,5 +1,6 @@
 #include "markup/CheckRunner.h"
 
+#include "platform/DisplayCuts.h"
 #include "platform/core/Cp1252.h"
 
 #include <QPlainTextEdit>
@@ -111,7 +112,7 @@ void TCheckRunner::start() {
     }
     auto job = std::make_shared<TJob>();
     job->generation = generation_;
-    job->text = edit_->document()->toRawText();
+    job->text = rawTextOf(*edit_->document());
     job_ = job;
     if (worker_.joinable())
         worker_.join(); // a check dropped when the panel was hidden

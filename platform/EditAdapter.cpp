@@ -1,5 +1,7 @@
 #include "platform/EditAdapter.h"
 
+#include "platform/DisplayCuts.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
@@ -7,6 +9,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -24,8 +27,15 @@ struct ViewAccess : QPlainTextEdit {
     }
 };
 
+// The cuts of a long line's display blocks are no character; every other block boundary is a
+// line break, two characters.
+int cutsUpTo(const QTextDocument* doc, int block) {
+    const TDisplayCuts* cuts = TDisplayCuts::of(doc);
+    return cuts ? cuts->index().countUpTo(block) : 0;
+}
+
 int blockStart(const QTextBlock& b) {
-    return b.position() + b.blockNumber();
+    return b.position() + b.blockNumber() - 2 * cutsUpTo(b.document(), b.blockNumber());
 }
 
 // Lines of a block as laid out; a block that is not laid out counts as one line.
@@ -44,7 +54,8 @@ const QTextDocument* TEditAdapter::doc() const {
 
 int TEditAdapter::offsetFromPosition(int position) const {
     const QTextBlock block = doc()->findBlock(position);
-    return position + (block.isValid() ? block.blockNumber() : doc()->blockCount() - 1);
+    const int number = block.isValid() ? block.blockNumber() : doc()->blockCount() - 1;
+    return position + number - 2 * cutsUpTo(doc(), number);
 }
 
 int TEditAdapter::positionFromOffset(int offset) const {
@@ -54,25 +65,25 @@ int TEditAdapter::positionFromOffset(int offset) const {
     int lo = 0, hi = doc()->blockCount() - 1;
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        const QTextBlock b = doc()->findBlockByNumber(mid);
-        if (b.position() + mid <= offset)
+        if (blockStart(doc()->findBlockByNumber(mid)) <= offset)
             lo = mid;
         else
             hi = mid - 1;
     }
     const QTextBlock b = doc()->findBlockByNumber(lo);
-    const int start = b.position() + lo;
+    const int start = blockStart(b);
     // An offset inside the CR LF pair lands at the end of the line.
     const int inLine = std::min(offset - start, b.length() - 1);
     return b.position() + inLine;
 }
 
 int TEditAdapter::textLength() const {
-    return doc()->characterCount() - 1 + (doc()->blockCount() - 1);
+    const int breaks = doc()->blockCount() - 1 - cutsUpTo(doc(), INT_MAX);
+    return doc()->characterCount() - 1 - cutsUpTo(doc(), INT_MAX) + breaks;
 }
 
 int TEditAdapter::logicalLineCount() const {
-    return doc()->blockCount();
+    return doc()->blockCount() - cutsUpTo(doc(), INT_MAX);
 }
 
 QSize TEditAdapter::viewportSize() const {

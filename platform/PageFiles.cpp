@@ -1,6 +1,7 @@
 #include "platform/PageFiles.h"
 
 #include "platform/DiskStamps.h"
+#include "platform/DisplayCuts.h"
 #include "platform/Errors.h"
 #include "platform/core/PageFile.h"
 #include "platform/core/SafeFile.h"
@@ -234,7 +235,7 @@ TFileStamp savePageFile(const QString& path, const QTextDocument& document) {
     // One copy of the text is the fastest way to read the whole document: read a stretch at a
     // time, each stretch costs a lookup in the document, and a 50 MB page then takes 3.5 times
     // as long. The copy lives only while the page is written.
-    const QString text = document.toRawText();
+    const QString text = rawTextOf(document);
     TTextBytes bytes(text);
     writePage(path, bytes);
     // The bytes were hashed as they went out; the file is read back only when it is no longer
