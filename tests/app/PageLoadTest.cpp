@@ -1,6 +1,7 @@
 // Pages longer than a screenful: the beginning shows at once, the rest loads in the background of
 // the event loop, and a load that is cut short by another page or by closing leaves nothing behind.
 
+#include "platform/DisplayCuts.h"
 #include "app/DocumentCommands.h"
 #include "app/FindBar.h"
 #include "app/Unit1.h"
@@ -49,7 +50,7 @@ protected:
         return !form->documentCommands().loading();
     }
     QString shownText() const {
-        return form->Clm1->document()->toRawText().replace(QChar(0x2029), u'\n');
+        return rawTextOf(*form->Clm1->document()).replace(QChar(0x2029), u'\n');
     }
 
     lptest::TempDir dir;
