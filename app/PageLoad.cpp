@@ -4,11 +4,8 @@
 #include "platform/Errors.h"
 #include "platform/PageFiles.h"
 
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
-#include <algorithm>
 
 TPageLoad::TPageLoad(QTextDocument& document, std::unique_ptr<TPageReader> reader)
     : document_(document), reader_(std::move(reader)) {
@@ -47,12 +44,8 @@ bool TPageLoad::appendSlice() {
     if (!running_)
         return false;
     slice_.truncate(0);
-    // Each append lays its last paragraph out again; on a paragraph longer than a slice (a long
-    // line) that would be quadratic, so the slice grows with the paragraph: the line is laid
-    // out about twice in all.
-    const qint64 lastParagraph = document_.lastBlock().length();
     try {
-        reader_->read(slice_, std::max(kAppend, lastParagraph));
+        reader_->read(slice_, kAppend);
     } catch (const TLpError& e) {
         const QString message = e.message();
         end();
@@ -62,6 +55,8 @@ bool TPageLoad::appendSlice() {
     }
     QTextCursor tail(&document_);
     tail.movePosition(QTextCursor::End);
+    // Each append lays its last paragraph out again: a long line goes in as display blocks, or
+    // loading it would be quadratic.
     if (TDisplayCuts* cuts = TDisplayCuts::of(&document_))
         cuts->insertText(tail, slice_);
     else

@@ -316,7 +316,8 @@ void BM_LongLines(benchmark::State& state) {
         auto ours = makeOurs(text, wrap);
         state.counters["load_ours_ms"] = threadMs() - start;
         state.counters["key_start_ours_ms"] = keyAtMs(*ours, 0, runs);
-        state.counters["key_end_ours_ms"] = keyAtMs(*ours, int(line.size()), runs);
+        state.counters["key_end_ours_ms"] =
+            keyAtMs(*ours, ours->adapter().positionFromOffset(int(line.size())), runs);
         if (!spaces)
             continue;
         start = threadMs();

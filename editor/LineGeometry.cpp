@@ -1,7 +1,6 @@
 #include "editor/LineGeometry.h"
 
 #include "platform/DisplayCuts.h"
-
 #include "platform/core/Cp1252.h"
 
 #include <QRegion>

@@ -12,9 +12,9 @@ TDisplayCuts::TDisplayCuts(QTextDocument* document) : QObject(document), documen
 }
 
 const TDisplayCuts* TDisplayCuts::of(const QTextDocument* document) {
-    return document ? document->findChild<const TDisplayCuts*>(QString(),
-                                                               Qt::FindDirectChildrenOnly)
-                    : nullptr;
+    return document
+               ? document->findChild<const TDisplayCuts*>(QString(), Qt::FindDirectChildrenOnly)
+               : nullptr;
 }
 
 TDisplayCuts* TDisplayCuts::of(QTextDocument* document) {
@@ -104,8 +104,6 @@ void TDisplayCuts::changed(int position, int removed, int added) {
             cuts.push_back(document_->findBlock(p + 1).blockNumber());
     }
     pending_.clear();
-    if (qEnvironmentVariableIsSet("CUTS_DEBUG"))
-        qDebug("change %d -%d +%d first=%d old=%d new=%d count=%d cuts=%d", position, removed, added, first, oldSpan, newSpan, count, int(cuts.size()));
     if (oldSpan < 0)
         index_.clear(); // not a change one edit makes; the blocks stand as lines
     else

@@ -1,12 +1,12 @@
 // Pages longer than a screenful: the beginning shows at once, the rest loads in the background of
 // the event loop, and a load that is cut short by another page or by closing leaves nothing behind.
 
-#include "platform/DisplayCuts.h"
 #include "app/DocumentCommands.h"
 #include "app/FindBar.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
+#include "platform/DisplayCuts.h"
 #include "platform/PageFiles.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"

@@ -1,7 +1,7 @@
 // Long lines kept in display blocks: whatever the author does, the text, its offsets and its lines
 // are those of one line.
-#include "editor/DocumentSearch.h"
 #include "platform/DisplayCuts.h"
+#include "editor/DocumentSearch.h"
 #include "tests/editor/MemoFixture.h"
 
 #include <QClipboard>
@@ -211,8 +211,8 @@ TEST(DisplayCuts, EditsAcrossCutsAndTheirUndoKeepTheText) {
     EXPECT_EQ(m->SelStart(), lineAt + kPiece - 2);
     EXPECT_EQ(m->SelText(), needle);
     const QString pattern = line.mid(3, 2); // "de", at every 26th place
-    const int n = search.replaceAll(TTextSearch(pattern, {}), 0,
-                                    m->document()->characterCount() - 1, "[\n]");
+    const int n =
+        search.replaceAll(TTextSearch(pattern, {}), 0, m->document()->characterCount() - 1, "[\n]");
     expected = start;
     expected.replace(pattern, "[\r\n]");
     EXPECT_EQ(n, start.count(pattern));
@@ -229,8 +229,8 @@ namespace {
 class TEditSession {
 public:
     explicit TEditSession(quint32 seed) : random_(seed) {
-        expected_ = "top\n" + unbroken(5 * kPiece + 33) + "\nmiddle\n" + unbroken(4 * kPiece + 1) +
-                    "\nend";
+        expected_ =
+            "top\n" + unbroken(5 * kPiece + 33) + "\nmiddle\n" + unbroken(4 * kPiece + 1) + "\nend";
         memo_ = makeMemo(QString(expected_).replace("\n", "\r\n"), {500, 300});
         memo_->setFocus();
         remember();
@@ -239,14 +239,30 @@ public:
     void step() {
         switch (random_.bounded(9)) {
         case 0:
-        case 1: replaceSelection(); break;
-        case 2: removeRange(); break;
-        case 3: pressKey(Qt::Key_Backspace); break;
-        case 4: pressKey(Qt::Key_Delete); break;
-        case 5: pressKey(Qt::Key_Return); break;
-        case 6: paste(); break;
-        case 7: undo(); return;
-        case 8: redo(); return;
+        case 1:
+            replaceSelection();
+            break;
+        case 2:
+            removeRange();
+            break;
+        case 3:
+            pressKey(Qt::Key_Backspace);
+            break;
+        case 4:
+            pressKey(Qt::Key_Delete);
+            break;
+        case 5:
+            pressKey(Qt::Key_Return);
+            break;
+        case 6:
+            paste();
+            break;
+        case 7:
+            undo();
+            return;
+        case 8:
+            redo();
+            return;
         }
         remember();
     }
@@ -270,10 +286,14 @@ private:
     }
     QString someText() {
         switch (random_.bounded(4)) {
-        case 0: return "x";
-        case 1: return "p\nq";
-        case 2: return unbroken(int(random_.bounded(2 * TCutIndex::kLongLine)), u'A');
-        default: return "r\n" + unbroken(TCutIndex::kLongLine + 7, u'A') + "\ns";
+        case 0:
+            return "x";
+        case 1:
+            return "p\nq";
+        case 2:
+            return unbroken(int(random_.bounded(2 * TCutIndex::kLongLine)), u'A');
+        default:
+            return "r\n" + unbroken(TCutIndex::kLongLine + 7, u'A') + "\ns";
         }
     }
     void select(int a, int b) {
