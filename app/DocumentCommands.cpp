@@ -208,7 +208,7 @@ void TDocumentCommands::load(const QString& path) {
     stopLoad();
     // The loaded text holds page characters and '\n' line breaks only, so it goes into the editor
     // as it is: one replacement of the whole text, which also drops the undo history.
-    parts_.editor.setPlainText(first);
+    parts_.editor.SetPageText(first);
     first = QString();
     parts_.saveDialog.fileName = path;
     parts_.statusPanel.setText(path);
@@ -278,7 +278,7 @@ bool TDocumentCommands::overwriteConfirmed(const QString& path) {
 
 void TDocumentCommands::restore(const QString& path, const QString& text, const TFileStamp& stamp) {
     stopLoad();
-    parts_.editor.setPlainText(text);
+    parts_.editor.SetPageText(text);
     parts_.editor.SetModified(true);
     parts_.saveDialog.fileName = path;
     parts_.statusPanel.setText(path.isEmpty() ? kUntitled : path);

@@ -110,7 +110,12 @@ QString TColorMemo::Text() const {
 
 void TColorMemo::SetText(const QString& text) {
     loading_ = true;
-    const QString page = toPageText(text);
+    SetPageText(toPageText(text));
+    loading_ = false;
+    document()->setModified(false);
+}
+
+void TColorMemo::SetPageText(const QString& page) {
     // Long lines go in as display blocks (see TDisplayCuts), still out of the undo history.
     bool longLine = false;
     for (qsizetype start = 0; start < page.size() && !longLine;) {
@@ -122,16 +127,14 @@ void TColorMemo::SetText(const QString& text) {
     }
     if (!longLine) {
         setPlainText(page);
-    } else {
-        setPlainText(QString());
-        document()->setUndoRedoEnabled(false);
-        QTextCursor c(document());
-        cuts_->insertText(c, page);
-        document()->setUndoRedoEnabled(true);
-        setTextCursor(QTextCursor(document()));
+        return;
     }
-    loading_ = false;
-    document()->setModified(false);
+    setPlainText(QString());
+    document()->setUndoRedoEnabled(false);
+    QTextCursor c(document());
+    cuts_->insertText(c, page);
+    document()->setUndoRedoEnabled(true);
+    setTextCursor(QTextCursor(document()));
 }
 
 void TColorMemo::Clear() {

@@ -51,6 +51,9 @@ public:
     // the undo history.
     QString Text() const;
     void SetText(const QString& text);
+    // Replaces the whole text with page text (lines separated by "\n", every character a page
+    // character), dropping the undo history; the modified flag is left to the caller.
+    void SetPageText(const QString& page);
     void Clear();
     // Lines: the text's lines, or with word wrap on the lines as displayed. On a long page this
     // takes a while: progress, when given, hears (blocks done, blocks in all) now and then, and

@@ -198,6 +198,14 @@ TEST_F(PageLoad, LongLinesWithoutSpacesLoadWholeAndSaveBackTheSameBytes) {
     ASSERT_TRUE(waitForTheLoad());
     EXPECT_TRUE(shownText() == loadPageFile(path).text);
     EXPECT_FALSE(form->Clm1->Modified());
+    // Both lines are kept in display blocks, the first screenful as well as what followed it.
+    EXPECT_EQ(TDisplayCuts::of(form->Clm1->document())->index().count(),
+              (line.size() - 1) / TCutIndex::kPiece + line.size() / TCutIndex::kPiece);
+    EXPECT_EQ(form->Clm1->TextLineCount(), 5);
+    // Both lines are kept in display blocks, the first screenful as well as what followed it.
+    EXPECT_EQ(TDisplayCuts::of(form->Clm1->document())->index().count(),
+              (line.size() - 1) / TCutIndex::kPiece + line.size() / TCutIndex::kPiece);
+    EXPECT_EQ(form->Clm1->TextLineCount(), 5);
 
     // A key at each end of the first long line; the save gives back the bytes with both keys.
     form->Clm1->SetSelStart(7);
