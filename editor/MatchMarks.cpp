@@ -1,6 +1,7 @@
 #include "editor/MatchMarks.h"
 
 #include "editor/LineGeometry.h"
+#include "platform/DisplayCuts.h"
 
 #include <QGlyphRun>
 #include <QPainter>
@@ -41,6 +42,7 @@ void TMatchMarks::prepare(const QTextDocument& document, const std::vector<TDisp
     if (!isActive())
         return;
     const qsizetype n = search_.needle().size();
+    const TDisplayCuts* cuts = TDisplayCuts::of(&document);
     QTextBlock cachedBlock;
     QString blockText;
     for (const TDisplayLine& l : lines) {
@@ -73,12 +75,24 @@ void TMatchMarks::prepare(const QTextDocument& document, const std::vector<TDisp
             for (int i = windowStart; i < windowEnd; ++i)
                 window += document.characterAt(l.Block.position() + i);
         }
-        const qsizetype lo = std::max<qsizetype>(0, from - windowStart - n + 1);
+        // A long line's display blocks: a match may run over the cut into the block before or
+        // after (see TDisplayCuts).
+        int start = windowStart;
+        if (cuts && start == 0 && from - n < 0 && cuts->index().isCut(l.Block.blockNumber())) {
+            const QString previous = l.Block.previous().text();
+            const QString tail = previous.right(n - from);
+            window.prepend(tail);
+            start -= int(tail.size());
+        }
+        if (cuts && windowEnd == blockLength && to + n > blockLength &&
+            cuts->index().isCut(l.Block.blockNumber() + 1))
+            window += l.Block.next().text().left(to + n - blockLength);
+        const qsizetype lo = std::max<qsizetype>(0, from - start - n + 1);
         for (TTextMatch m = search_.next(window, lo); m.found();
              m = search_.next(window, m.end())) {
-            const int a = std::max(from, static_cast<int>(windowStart + m.Start));
-            const int b = std::min(to, static_cast<int>(windowStart + m.end()));
-            if (windowStart + m.Start >= to)
+            const int a = std::max(from, static_cast<int>(start + m.Start));
+            const int b = std::min(to, static_cast<int>(start + m.end()));
+            if (start + m.Start >= to)
                 break;
             if (a >= b)
                 continue;

@@ -107,6 +107,19 @@ TEST(DisplayCuts, LineOfAMillionCharactersLoadsEditsAndPaintsInBlocks) {
     EXPECT_EQ(m->LineCount(), 2);
 }
 
+TEST(DisplayCuts, FindTintsAMatchOnBothSidesOfACut) {
+    const QString line = unbroken(kPiece - 2) + "QZQZ" + unbroken(4 * kPiece);
+    auto m = makeMemo(line, {500, 300});
+    m->SetSelStart(kPiece);
+    m->ensureCursorVisible();
+    m->SetMatchMarks(TTextSearch("QZQZ", {}));
+    m->repaint();
+    const auto& rects = m->MatchMarks().rects();
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_LT(rects[0].top(), rects[1].top()) << "the end of one block and the start of the next";
+    EXPECT_EQ(rects[1].left(), m->adapter().posFromOffset(kPiece)->x());
+}
+
 TEST(DisplayCuts, KeysAtACutActAsInsideTheLine) {
     const QString line = unbroken(4 * kPiece + 10);
     auto m = makeMemo("x\r\n" + line + "\r\ny", {500, 300});
