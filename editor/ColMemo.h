@@ -134,6 +134,7 @@ private:
     // Moves the caret over the cut between two display blocks of a long line that the key would
     // otherwise stop at (see TDisplayCuts).
     void stepOverCut(const QKeyEvent* e);
+    void caretMovedWithCuts(bool hadCuts);
     void runPass(QPainter& painter, const QRegion& area);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);
     // The hot-spot text around a viewport point: nothing when the point is not in a hot spot.

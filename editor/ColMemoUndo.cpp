@@ -53,8 +53,10 @@ void TColorMemo::ReplaceSel(const QString& text) {
 void TColorMemo::Undo() {
     TUndoneSelection undone{this};
     undoInProgress = &undone;
+    const bool hadCuts = !cuts_->empty();
     cuts_->undo();
     undoInProgress = nullptr;
+    caretMovedWithCuts(hadCuts);
     if (!undone.found)
         return;
     const int end = document()->characterCount() - 1;
@@ -65,7 +67,16 @@ void TColorMemo::Undo() {
 }
 
 void TColorMemo::Redo() {
+    const bool hadCuts = !cuts_->empty();
     cuts_->redo();
+    caretMovedWithCuts(hadCuts);
+}
+
+void TColorMemo::caretMovedWithCuts(bool hadCuts) {
+    // The caret moved while the step was taken back or done again, before the cuts of the state
+    // it reached were known: whoever shows its line and column hears of it again.
+    if (hadCuts || !cuts_->empty())
+        emit cursorPositionChanged();
 }
 
 void TColorMemo::contextMenuEvent(QContextMenuEvent* e) {

@@ -76,20 +76,24 @@ void TDisplayCuts::undo() {
     restoring_ = true;
     document_->undo();
     restoring_ = false;
-    restore();
+    restore(true);
 }
 
 void TDisplayCuts::redo() {
     restoring_ = true;
     document_->redo();
     restoring_ = false;
-    restore();
+    restore(true);
 }
 
 void TDisplayCuts::changed(int position, int removed, int added) {
     Q_UNUSED(removed);
-    if (restoring_)
+    if (restoring_) {
+        // Undo or redo: the state it reaches is known as soon as the document is in it, which is
+        // before the control reacts to the change.
+        restore(false);
         return;
+    }
     const int count = document_->blockCount();
     const int end = std::min(position + added, document_->characterCount() - 1);
     const int first = document_->findBlock(position).blockNumber();
@@ -118,13 +122,16 @@ void TDisplayCuts::remember() {
     states_[steps] = {index_, blockCount_};
 }
 
-void TDisplayCuts::restore() {
+void TDisplayCuts::restore(bool final) {
     const size_t steps = size_t(document_->availableUndoSteps());
-    blockCount_ = document_->blockCount();
-    if (steps < states_.size() && states_[steps].blockCount == blockCount_)
+    const int count = document_->blockCount();
+    if (steps < states_.size() && states_[steps].blockCount == count)
         index_ = states_[steps].index;
+    else if (final)
+        index_.clear(); // a state never reached by editing: every block is a line
     else
-        index_.clear();
+        return;
+    blockCount_ = count;
 }
 
 std::vector<int> TDisplayCuts::cutPositions() const {

@@ -59,7 +59,7 @@ private:
     void changed(int position, int removed, int added);
     void keep(int separator);
     void remember();
-    void restore();
+    void restore(bool final);
 
     QTextDocument* document_;
     TCutIndex index_;

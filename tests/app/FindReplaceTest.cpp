@@ -444,3 +444,37 @@ TEST_F(FindWindow, DroppedTextGoesInAtTheDropPointAsPageText) {
     dropOn(form.Clm1->viewport(), &mime, at);
     EXPECT_EQ(form.Clm1->Text(), QString::fromUtf8("[\u20AC?]one two"));
 }
+
+TEST_F(FindWindow, ALongLineInDisplayBlocksIsOneLineForTheCaretGoToFindAndReplace) {
+    // A line long enough to be shown in several display blocks, with a word across the first cut.
+    QString line(20000, u'x');
+    line.replace(4094, 4, "QZQZ");
+    page("top\r\n" + line + "\r\nend");
+    ASSERT_GT(form.Clm1->document()->blockCount(), 3);
+
+    dialogs.lineAnswer = 3;
+    key(form.Clm1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.lineCountShown, 3);
+    EXPECT_EQ(form.Clm1->SelStart(), 5 + line.size() + 2);
+    EXPECT_EQ(form.StatusPanel2->text(), "3:1");
+    key(form.Clm1, Qt::Key_Left);
+    EXPECT_EQ(form.StatusPanel2->text(), QString("2:%1").arg(line.size() + 1));
+
+    // Found across the cut; replaced there, by Replace and by Replace All; undone.
+    form.Clm1->SetSelStart(0);
+    find("QZQZ", true);
+    EXPECT_EQ(selStart(), 5 + 4094);
+    EXPECT_EQ(selected(), "QZQZ");
+    bar().ReplaceEdit->setText("ab\r\ncd");
+    bar().ReplaceBut->click();
+    EXPECT_EQ(form.Clm1->Text(), "top\r\n" + QString(line).replace("QZQZ", "ab\r\ncd") + "\r\nend");
+    form.Clm1->setFocus();
+    form.EditUndo1->trigger();
+    EXPECT_EQ(form.Clm1->Text(), "top\r\n" + line + "\r\nend");
+    EXPECT_EQ(form.StatusPanel2->text(),
+              QString("2:%1").arg(4094 + 4 + 1)); // "QZQZ" selected again
+    bar().ReplaceAllBut->click();
+    EXPECT_EQ(form.Clm1->Text(), "top\r\n" + QString(line).replace("QZQZ", "ab\r\ncd") + "\r\nend");
+    form.EditUndo1->trigger();
+    EXPECT_EQ(form.Clm1->Text(), "top\r\n" + line + "\r\nend");
+}
