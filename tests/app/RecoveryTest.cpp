@@ -5,6 +5,7 @@
 #include "app/DocumentCommands.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "platform/DisplayCuts.h"
 #include "platform/RecoveryFiles.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
@@ -100,6 +101,25 @@ TEST_F(Recovery, UntitledTextComesBackByteForByteAndSavesThroughTheDialog) {
     form->recovery().waitIdle();
     EXPECT_EQ(lptest::readFile(path), "Hello\r\nw\xf6rld \x80\r\n");
     EXPECT_TRUE(copies().isEmpty());
+}
+
+TEST_F(Recovery, ALongLineIsCopiedAsOneLineAndComesBackInDisplayBlocks) {
+    QString line;
+    for (int i = 0; line.size() < 3 * TCutIndex::kLongLine; ++i)
+        line += QChar(u'a' + i % 26);
+    type("x");
+    form->Clm1->ReplaceSel("top\r\n" + line + "\r\nend");
+    ASSERT_GT(TDisplayCuts::of(form->Clm1->document())->index().count(), 0);
+    copyNow();
+    ASSERT_EQ(copies().size(), 1);
+    EXPECT_TRUE(
+        lptest::readFile(copies().first()).endsWith("xtop\r\n" + line.toLatin1() + "\r\nend"));
+
+    restart(TAnswer::Yes);
+    ASSERT_TRUE(form->recoverAtStart());
+    EXPECT_EQ(form->Clm1->Text(), "xtop\r\n" + line + "\r\nend");
+    EXPECT_EQ(TDisplayCuts::of(form->Clm1->document())->index().count(),
+              (line.size() - 1) / TCutIndex::kPiece);
 }
 
 TEST_F(Recovery, NamedPageComesBackInsteadOfTheCommandLinePage) {
