@@ -7,6 +7,7 @@
 #include "platform/QtPrintDevice.h"
 #include "platform/core/PrintLayout.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLocale>
 #include <QPageRanges>
@@ -117,6 +118,41 @@ void TQtPrintService::execPreview(QPrintPreviewDialog& dialog) {
     dialog.exec();
 }
 
+namespace {
+
+// Holds back the author's clicks and keys in a window while its pages are recorded. Window events
+// are let through between pages (for the progress and the repaints), and a new orientation or
+// paper chosen in the preview then would start a second recording inside the first, which the
+// toolkit does not survive. The progress dialog itself, once shown, still answers.
+class TInputHold : public QObject {
+public:
+    explicit TInputHold(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
+    ~TInputHold() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+            break;
+        default:
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget && widget->window() == &window_;
+    }
+
+private:
+    QWidget& window_;
+};
+
+} // namespace
+
 void TQtPrintService::preview(QStringList lines, const TFontAttributes& font) {
     TJobFlag flag;
     const std::vector<std::u16string> source = toSourceLines(std::move(lines));
@@ -132,6 +168,7 @@ void TQtPrintService::preview(QStringList lines, const TFontAttributes& font) {
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
         if (failure)
             return;
+        const TInputHold hold(dialog);
         // Pages for the preview are recorded as pictures by the printer's stand-in engine.
         const bool previewing =
             target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -202,12 +203,14 @@ protected:
 };
 
 // The preview scrolled and repainted all the time, while it lays its pages out again for another
-// orientation (with a progress) and for the pages scrolled to.
+// orientation (with a progress) and for the pages scrolled to. The author clicks Landscape over and
+// over: clicks while pages are recorded are held back, the first one in between turns the pages.
 class BusyViewService : public NoPrinterService {
 public:
     using NoPrinterService::NoPrinterService;
     int pagesTurned = 0;
     int paintsDuringRecording = -1;
+    int clicksDuringRecording = 0;
 
 protected:
     void execPreview(QPrintPreviewDialog& dialog) override {
@@ -215,6 +218,12 @@ protected:
         auto* view = widget->findChild<QGraphicsView*>();
         auto* watch = new PaintsDuringRecording(*dialog.printer());
         view->scene()->addItem(watch);
+        QWidget* landscape = nullptr;
+        for (QToolBar* bar : dialog.findChildren<QToolBar*>())
+            for (QAction* a : bar->actions())
+                if (a->text() == "Landscape" || a->text() == "Paysage")
+                    landscape = bar->widgetForAction(a);
+        ASSERT_NE(landscape, nullptr);
         QTimer busy;
         busy.setInterval(0);
         QObject::connect(&busy, &QTimer::timeout, view, [view] {
@@ -222,10 +231,22 @@ protected:
             view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + 3);
         });
         busy.start();
-        QTimer::singleShot(300, &dialog, [this, widget] {
-            pages = widget->pageCount();
-            widget->setLandscapeOrientation();
+        QTimer clicks;
+        clicks.setInterval(10);
+        QObject::connect(&clicks, &QTimer::timeout, landscape, [&, widget, landscape] {
+            if (dialog.printer()->paintingActive())
+                ++clicksDuringRecording;
+            else if (pages < 0)
+                pages = widget->pageCount();
+            else if (widget->orientation() == QPageLayout::Landscape)
+                return;
+            // Clicked from the event loop, not from inside this timer, which the toolkit does not
+            // run again until it returns: the pages recorded after the click let it tick.
+            QMetaObject::invokeMethod(
+                landscape, [landscape] { QTest::mouseClick(landscape, Qt::LeftButton); },
+                Qt::QueuedConnection);
         });
+        QTimer::singleShot(300, &dialog, [&] { clicks.start(); });
         QTimer::singleShot(2500, &dialog, [this, &dialog, widget] {
             pagesTurned = widget->pageCount();
             dialog.reject();
@@ -258,6 +279,7 @@ TEST(PrintGui, PreviewStaysWholeWhileItsPagesAreMadeAgain) {
     w.form.FilePreview->trigger();
     ASSERT_GT(w.service.pages, 600);
     EXPECT_GT(w.service.pagesTurned, w.service.pages) << "landscape pages hold fewer lines";
+    EXPECT_GT(w.service.clicksDuringRecording, 0);
     EXPECT_EQ(w.service.paintsDuringRecording, 0);
     EXPECT_TRUE(w.prompts.errors.isEmpty()) << w.prompts.errors.join("; ").toStdString();
     EXPECT_FALSE(printJobRunning());
