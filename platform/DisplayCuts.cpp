@@ -22,6 +22,18 @@ TDisplayCuts* TDisplayCuts::of(QTextDocument* document) {
                     : nullptr;
 }
 
+bool TDisplayCuts::hasLongLine(QStringView text) {
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end - start > TCutIndex::kLongLine)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 void TDisplayCuts::insertText(QTextCursor& cursor, const QString& text) {
     cursor.beginEditBlock();
     if (cursor.hasSelection())

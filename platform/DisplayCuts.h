@@ -27,6 +27,9 @@ public:
     static const TDisplayCuts* of(const QTextDocument* document);
     static TDisplayCuts* of(QTextDocument* document);
 
+    // Whether text (lines separated by "\n") holds a line that insertText would cut.
+    static bool hasLongLine(QStringView text);
+
     const TCutIndex& index() const { return index_; }
     bool empty() const { return index_.empty(); }
 
