@@ -165,19 +165,12 @@ int copyRegion(const QTextDocument* doc, const TScanRegion& r, QTextBlock b,
     text.resize(static_cast<size_t>(n) + 1);
     char* out = text.data();
     // A cut between a long line's display blocks is no character; other block ends are CR LF.
-    const TDisplayCuts* cuts = TDisplayCuts::of(doc);
-    const auto start = [cuts](const QTextBlock& block) {
-        const int n = block.blockNumber();
-        return block.position() + n - (cuts ? 2 * cuts->index().countUpTo(n) : 0);
-    };
-    const auto breakAfter = [cuts](const QTextBlock& block) {
-        return block.next().isValid() && !(cuts && cuts->index().isCut(block.blockNumber() + 1));
-    };
-    while (b.isValid() && start(b) + b.length() - 1 + (breakAfter(b) ? 2 : 0) <= r.Start)
+    while (b.isValid() &&
+           blockStartOffset(b) + b.length() - 1 + (lineBreakAfter(b) ? 2 : 0) <= r.Start)
         b = b.next();
     std::vector<char16_t> chars;
     while (b.isValid()) {
-        const int bs = start(b);
+        const int bs = blockStartOffset(b);
         if (bs >= r.End)
             break;
         const int len = b.length() - 1;
@@ -200,7 +193,7 @@ int copyRegion(const QTextDocument* doc, const TScanRegion& r, QTextBlock b,
             }
         }
         // The line break, as CR LF.
-        for (int k = 0; k < 2 && breakAfter(b); ++k) {
+        for (int k = 0; k < 2 && lineBreakAfter(b); ++k) {
             const int at = bs + len + k;
             if (at >= r.Start && at < r.End)
                 out[at - r.Start] = k == 0 ? '\r' : '\n';

@@ -47,10 +47,9 @@ void TDisplayCuts::insertText(QTextCursor& cursor, const QString& text) {
         const bool last = end < 0;
         if (last)
             end = text.size();
-        const int length = int(end - start);
-        if (length > 0 || start == 0)
-            for (int at : TCutIndex::cutPoints(start == 0 ? before : 0, length, last ? after : 0))
-                cuts.push_back(start + at);
+        for (int at :
+             TCutIndex::cutPoints(start == 0 ? before : 0, int(end - start), last ? after : 0))
+            cuts.push_back(start + at);
         if (last)
             break;
         start = end + 1;
@@ -63,10 +62,8 @@ void TDisplayCuts::insertText(QTextCursor& cursor, const QString& text) {
         keep(cursor.position() - 1);
         from = at;
     }
-    if (from == 0)
-        cursor.insertText(text);
-    else if (from < text.size())
-        cursor.insertText(text.mid(from));
+    if (from < text.size())
+        cursor.insertText(from == 0 ? text : text.mid(from));
     cursor.endEditBlock();
 }
 
@@ -221,6 +218,17 @@ TDisplayCuts::TLineColumn TDisplayCuts::lineColumn(int position) const {
         lc.column += b.length() - 1;
     }
     return lc;
+}
+
+int blockStartOffset(const QTextBlock& block) {
+    const TDisplayCuts* cuts = TDisplayCuts::of(block.document());
+    const int n = block.blockNumber();
+    return block.position() + n - (cuts ? 2 * cuts->index().countUpTo(n) : 0);
+}
+
+bool lineBreakAfter(const QTextBlock& block) {
+    const TDisplayCuts* cuts = TDisplayCuts::of(block.document());
+    return block.next().isValid() && !(cuts && cuts->index().isCut(block.blockNumber() + 1));
 }
 
 QString rawTextOf(const QTextDocument& document) {

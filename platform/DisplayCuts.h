@@ -8,6 +8,7 @@
 
 #include <vector>
 
+class QTextBlock;
 class QTextDocument;
 
 // The display blocks of a document's long lines (see TCutIndex): cuts them as text comes in, keeps
@@ -75,6 +76,11 @@ private:
     };
     std::vector<TState> states_; ///< by the document's undo index
 };
+
+// The CR LF offset of a block's first character, and whether a line break (CR LF) follows the
+// block: a cut between display blocks is no character.
+int blockStartOffset(const QTextBlock& block);
+bool lineBreakAfter(const QTextBlock& block);
 
 // The cut-aware reading of any document: its own raw text when it has no cuts.
 QString rawTextOf(const QTextDocument& document);

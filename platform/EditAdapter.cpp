@@ -34,10 +34,6 @@ int cutsUpTo(const QTextDocument* doc, int block) {
     return cuts ? cuts->index().countUpTo(block) : 0;
 }
 
-int blockStart(const QTextBlock& b) {
-    return b.position() + b.blockNumber() - 2 * cutsUpTo(b.document(), b.blockNumber());
-}
-
 // Lines of a block as laid out; a block that is not laid out counts as one line.
 int layoutLines(const QTextBlock& b) {
     const QTextLayout* l = b.layout();
@@ -65,13 +61,13 @@ int TEditAdapter::positionFromOffset(int offset) const {
     int lo = 0, hi = doc()->blockCount() - 1;
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        if (blockStart(doc()->findBlockByNumber(mid)) <= offset)
+        if (blockStartOffset(doc()->findBlockByNumber(mid)) <= offset)
             lo = mid;
         else
             hi = mid - 1;
     }
     const QTextBlock b = doc()->findBlockByNumber(lo);
-    const int start = blockStart(b);
+    const int start = blockStartOffset(b);
     // An offset inside the CR LF pair lands at the end of the line.
     const int inLine = std::min(offset - start, b.length() - 1);
     return b.position() + inLine;
@@ -95,7 +91,7 @@ TDisplayLine TEditAdapter::makeLine(const QTextBlock& block, int lineInBlock, in
     d.Block = block;
     d.LineInBlock = lineInBlock;
     d.Number = number;
-    d.BlockStart = blockStart(block);
+    d.BlockStart = blockStartOffset(block);
     const QTextLayout* l = block.layout();
     if (l && l->lineCount() > lineInBlock) {
         const QTextLine line = l->lineAt(lineInBlock);
