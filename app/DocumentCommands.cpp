@@ -1,12 +1,13 @@
 #include "app/DocumentCommands.h"
 
 #include "app/PageLoad.h"
+#include "document/PageDocument.h"
+#include "document/PageFiles.h"
+#include "document/core/PageFile.h"
 #include "editor/ColMemo.h"
 #include "platform/Dialogs.h"
 #include "platform/DiskStamps.h"
-#include "platform/PageFiles.h"
 #include "platform/Prompts.h"
-#include "platform/core/PageFile.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -19,7 +20,8 @@ const QString kUntitled = QStringLiteral("Untitled");
 
 } // namespace
 
-TDocumentCommands::TDocumentCommands(TParts parts) : parts_(parts) {}
+TDocumentCommands::TDocumentCommands(TParts parts)
+    : parts_(parts), disk_(parts.editor.Page().diskStamp()) {}
 
 TDocumentCommands::~TDocumentCommands() = default;
 
@@ -42,8 +44,7 @@ void TDocumentCommands::cancelLoading() {
 void TDocumentCommands::dropPage() {
     // No half page stays behind.
     parts_.editor.Clear();
-    parts_.saveDialog.fileName.clear();
-    parts_.statusPanel.setText(kUntitled);
+    setFile({});
     disk_ = {};
     askedAbout_.reset();
 }
@@ -56,10 +57,17 @@ void TDocumentCommands::stopLoad() {
         if (loadingChanged)
             loadingChanged(false);
     }
+    parts_.editor.Page().setLoadState(TPageDocument::TLoadState::Idle);
 }
 
 QString TDocumentCommands::currentFileName() const {
-    return parts_.saveDialog.fileName;
+    return parts_.editor.Page().path();
+}
+
+void TDocumentCommands::setFile(const QString& path) {
+    parts_.editor.Page().setPath(path);
+    parts_.saveDialog.fileName = path;
+    parts_.statusPanel.setText(path.isEmpty() ? kUntitled : path);
 }
 
 QString TDocumentCommands::displayedName() const {
@@ -94,8 +102,7 @@ void TDocumentCommands::fileNew() {
         parts_.editor.Clear();
     if (!parts_.editor.Modified() && textClean)
         textClean();
-    parts_.saveDialog.fileName.clear();
-    parts_.statusPanel.setText(kUntitled);
+    setFile({});
     disk_ = {};
     askedAbout_.reset();
 }
@@ -141,7 +148,7 @@ bool TDocumentCommands::fileSave() {
         return false;
     write(path);
     markClean();
-    parts_.statusPanel.setText(path);
+    setFile(path);
     return true;
 }
 
@@ -163,7 +170,7 @@ bool TDocumentCommands::fileSaveAs() {
         throw;
     }
     markClean();
-    parts_.statusPanel.setText(dialog.fileName);
+    setFile(dialog.fileName);
     return true;
 }
 
@@ -210,8 +217,7 @@ void TDocumentCommands::load(const QString& path) {
     // as it is: one replacement of the whole text, which also drops the undo history.
     parts_.editor.SetPageText(first);
     first = QString();
-    parts_.saveDialog.fileName = path;
-    parts_.statusPanel.setText(path);
+    setFile(path);
     disk_ = {};
     askedAbout_.reset();
     if (reader->atEnd()) {
@@ -221,7 +227,7 @@ void TDocumentCommands::load(const QString& path) {
     // Read-only, but the caret still moves and selects with the keys.
     parts_.editor.setReadOnly(true);
     parts_.editor.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    load_ = std::make_unique<TPageLoad>(*parts_.editor.document(), std::move(reader));
+    load_ = std::make_unique<TPageLoad>(parts_.editor.Page(), std::move(reader));
     load_->progress = [this](qint64 done, qint64 total) {
         if (loadProgress && total > 0)
             loadProgress(int(std::min<qint64>(100, done * 100 / total)));
@@ -231,15 +237,19 @@ void TDocumentCommands::load(const QString& path) {
         if (loadingChanged)
             loadingChanged(false);
         loaded(path, zeroOffset);
+        // Last: what was typed meanwhile goes in now, as a change of the loaded page.
+        parts_.editor.Page().setLoadState(TPageDocument::TLoadState::Idle);
     };
     load_->failed = [this](const QString& message) {
         parts_.editor.setReadOnly(false);
         dropPage();
         if (loadingChanged)
             loadingChanged(false);
+        parts_.editor.Page().setLoadState(TPageDocument::TLoadState::Idle);
         parts_.prompts.applicationError(message);
     };
     load_->start();
+    parts_.editor.Page().setLoadState(TPageDocument::TLoadState::Loading);
     if (loadingChanged)
         loadingChanged(true);
 }
@@ -256,7 +266,7 @@ void TDocumentCommands::loaded(const QString& path, qint64 zeroOffset) {
 }
 
 void TDocumentCommands::write(const QString& path) {
-    disk_ = savePageFile(path, *parts_.editor.document());
+    disk_ = savePageFile(path, parts_.editor.Page());
     askedAbout_.reset();
 }
 
@@ -280,8 +290,7 @@ void TDocumentCommands::restore(const QString& path, const QString& text, const 
     stopLoad();
     parts_.editor.SetPageText(text);
     parts_.editor.SetModified(true);
-    parts_.saveDialog.fileName = path;
-    parts_.statusPanel.setText(path.isEmpty() ? kUntitled : path);
+    setFile(path);
     disk_ = path.isEmpty() ? TFileStamp() : stamp;
     askedAbout_.reset();
 }

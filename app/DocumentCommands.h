@@ -1,7 +1,7 @@
 #pragma once
 
+#include "document/core/FileStamp.h"
 #include "platform/Prompts.h"
-#include "platform/core/FileStamp.h"
 
 #include <QString>
 
@@ -17,10 +17,10 @@ class TPageLoad;
 
 // The document's life: New, Open, Save, Save As, opening a recent file and the close check.
 //
-// The document has no state of its own. Its text and modified flag are the editor's, its file is
-// the save dialog's file name (empty for a document without a file) and its displayed name is the
-// text of status panel 1, which the unsaved-changes question quotes. These commands keep the
-// three in step.
+// The page document (the editor's) holds the text, the modified flag, the file, its disk stamp and
+// the load state. The file is also the save dialog's file name (empty for a document without a
+// file) and its displayed name the text of status panel 1, which the unsaved-changes question
+// quotes: these commands keep the three in step.
 //
 // When the author answers Yes to the question and the save does not happen (the save dialog is
 // cancelled or writing fails), the command that asked stops and the document stays as it was,
@@ -105,12 +105,14 @@ private:
     void stopLoad();
     // Leaves the document empty and without a file.
     void dropPage();
+    // The document's file (empty: none) for the page, the save dialog and the status panel.
+    void setFile(const QString& path);
     // Whether path may be written: asks when another program changed it since it was loaded or
     // last saved.
     bool overwriteConfirmed(const QString& path);
 
     TParts parts_;
-    TFileStamp disk_;                      ///< the file as loaded or last saved
+    TFileStamp& disk_;                     ///< the page's file as loaded or last saved
     std::optional<TFileStamp> askedAbout_; ///< the last outside change the author was told of
     bool checkingDisk_ = false;
     std::unique_ptr<TPageLoad> load_; ///< the page's background load, once there was one

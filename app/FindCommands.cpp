@@ -1,7 +1,7 @@
 #include "app/FindCommands.h"
 
+#include "document/PageDocument.h"
 #include "editor/ColMemo.h"
-#include "platform/DisplayCuts.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -10,7 +10,7 @@ const QString TFindCommands::kNotFound = QStringLiteral("Not found");
 const QString TFindCommands::kWrappedToTop = QStringLiteral("Continued from the top");
 const QString TFindCommands::kWrappedToBottom = QStringLiteral("Continued from the bottom");
 
-TFindCommands::TFindCommands(TColorMemo& memo) : memo_(memo), documentSearch_(memo.document()) {}
+TFindCommands::TFindCommands(TColorMemo& memo) : memo_(memo), documentSearch_(memo.Page()) {}
 
 void TFindCommands::setSearch(const QString& needle, TSearchOptions options) {
     search_ = TTextSearch(needle, options);
@@ -62,14 +62,14 @@ QString TFindCommands::replace(const QString& with) {
 bool TFindCommands::selectionIsMatch() const {
     // The selection and a character on each side for the whole-word test: no copy of the page.
     const QTextCursor c = memo_.textCursor();
-    const TDisplayCuts& cuts = *TDisplayCuts::of(memo_.document());
-    const int start = cuts.textPosition(c.selectionStart());
-    const int end = cuts.textPosition(c.selectionEnd());
+    const TPageDocument& page = memo_.Page();
+    const int start = page.textPosition(c.selectionStart());
+    const int end = page.textPosition(c.selectionEnd());
     if (end - start != search_.needle().size())
         return false;
     const int from = std::max(0, start - 1);
-    const int to = std::min(cuts.textPosition(memo_.document()->characterCount() - 1), end + 1);
-    const QString window = cuts.rawText(cuts.documentPosition(from), cuts.documentPosition(to));
+    const int to = std::min(page.textPosition(memo_.document()->characterCount() - 1), end + 1);
+    const QString window = page.rawText(page.documentPosition(from), page.documentPosition(to));
     const TTextMatch m = search_.next(window, start - from, end - from);
     return m.Start == start - from && m.end() == end - from;
 }

@@ -1,26 +1,26 @@
 #include "app/PageLoad.h"
 
-#include "platform/DisplayCuts.h"
+#include "document/PageDocument.h"
+#include "document/PageFiles.h"
 #include "platform/Errors.h"
-#include "platform/PageFiles.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
 
-TPageLoad::TPageLoad(QTextDocument& document, std::unique_ptr<TPageReader> reader)
-    : document_(document), reader_(std::move(reader)) {
+TPageLoad::TPageLoad(TPageDocument& page, std::unique_ptr<TPageReader> reader)
+    : page_(page), reader_(std::move(reader)) {
     timer_.setInterval(0);
     connect(&timer_, &QTimer::timeout, this, &TPageLoad::turn);
 }
 
 TPageLoad::~TPageLoad() {
     if (running_)
-        document_.setUndoRedoEnabled(true);
+        page_.textDocument()->setUndoRedoEnabled(true);
 }
 
 void TPageLoad::start() {
     running_ = true;
-    document_.setUndoRedoEnabled(false);
+    page_.textDocument()->setUndoRedoEnabled(false);
     slice_.reserve(qsizetype(kAppend));
     timer_.start();
 }
@@ -53,17 +53,14 @@ bool TPageLoad::appendSlice() {
             failed(message);
         return false;
     }
-    QTextCursor tail(&document_);
+    QTextCursor tail(page_.textDocument());
     tail.movePosition(QTextCursor::End);
     // Each append lays its last paragraph out again: a long line goes in as display blocks, or
     // loading it would be quadratic.
-    if (TDisplayCuts* cuts = TDisplayCuts::of(&document_))
-        cuts->insertText(tail, slice_);
-    else
-        tail.insertText(slice_);
+    page_.insertText(tail, slice_);
     // Without an undo history every change marks the document changed: the page as loaded is
     // the file's text.
-    document_.setModified(false);
+    page_.setModified(false);
     if (!reader_->atEnd())
         return true;
     const qint64 zeroOffset = reader_->zeroOffset();
@@ -78,5 +75,5 @@ void TPageLoad::end() {
     timer_.stop();
     slice_ = QString();
     reader_.reset();
-    document_.setUndoRedoEnabled(true);
+    page_.textDocument()->setUndoRedoEnabled(true);
 }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-class QTextDocument;
+class TPageDocument;
 class TPageReader;
 
 // The rest of a page that is already showing its first lines, read and appended to the document
@@ -18,7 +18,7 @@ class TPageReader;
 class TPageLoad : public QObject {
     Q_OBJECT
 public:
-    TPageLoad(QTextDocument& document, std::unique_ptr<TPageReader> reader);
+    TPageLoad(TPageDocument& page, std::unique_ptr<TPageReader> reader);
     ~TPageLoad() override;
 
     // Told now and then: bytes read so far and the file's size.
@@ -45,7 +45,7 @@ private:
     bool appendSlice();
     void end();
 
-    QTextDocument& document_;
+    TPageDocument& page_;
     std::unique_ptr<TPageReader> reader_;
     QString slice_; ///< reused for every append
     QTimer timer_;

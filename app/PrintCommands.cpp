@@ -3,7 +3,7 @@
 #include "editor/ColMemo.h"
 #include "platform/Dialogs.h"
 #include "platform/PrintService.h"
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,13 @@
 #include "app/Recovery.h"
 
 #include "app/DocumentCommands.h"
+#include "document/PageDocument.h"
+#include "document/PageText.h"
+#include "document/RecoveryFiles.h"
+#include "document/core/PageFile.h"
 #include "editor/ColMemo.h"
-#include "platform/DisplayCuts.h"
 #include "platform/Prompts.h"
-#include "platform/RecoveryFiles.h"
 #include "platform/core/LatestJobWorker.h"
-#include "platform/core/PageFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -116,13 +117,11 @@ void TRecovery::writeNow() {
     header.page = parts_.document.diskStamp();
     // The one cost on this thread: a copy of the text. The editor's raw text separates lines with
     // U+2029, which the page encoder writes as CR LF, as Save does.
-    QString text = rawTextOf(*parts_.editor.document());
+    QString text = parts_.editor.Page().rawText();
     copyMayExist_ = true;
     worker_->post([this, path = copyPath_, folder = folder_, header, text = std::move(text)] {
-        const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
-        const std::size_t n = std::size_t(text.size());
-        QByteArray body(qsizetype(pagefile::encodedSize(units, n)), Qt::Uninitialized);
-        pagefile::encode(units, n, body.data());
+        const std::string bytes = pagetext::toPageBytes(text);
+        const QByteArray body = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
         const std::string head =
             recovery::copyHeader(header, body.constData(), std::size_t(body.size()));
         // The folder may have gone since the copy was claimed.

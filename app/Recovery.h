@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/RecoveryCopy.h"
+#include "document/core/RecoveryCopy.h"
 
 #include <QElapsedTimer>
 #include <QObject>

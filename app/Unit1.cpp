@@ -12,6 +12,7 @@
 #include "app/FindBar.h"
 #include "app/PrintCommands.h"
 #include "app/Recovery.h"
+#include "document/RecoveryFiles.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
 #include "markup/CheckPanel.h"
@@ -23,7 +24,8 @@
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "platform/Printing.h"
-#include "platform/RecoveryFiles.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPrompts.h"
 #include "settings/FolderCommands.h"
 #include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
@@ -130,9 +132,13 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     document_->loadingChanged = [this](bool loading) {
         LoadProgress->setValue(0);
         LoadProgress->setVisible(loading);
-        showNote(loading ? kLoadingNote : QString());
+        showNote(loading ? loadingNote(0) : QString());
     };
-    document_->loadProgress = [this](int percent) { LoadProgress->setValue(percent); };
+    document_->loadProgress = [this](int percent) {
+        if (percent != LoadProgress->value())
+            showNote(loadingNote(percent));
+        LoadProgress->setValue(percent);
+    };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
     recovery_->cannotWrite = [this] { showNote("Recovery copies cannot be written"); };
 
@@ -357,10 +363,7 @@ void TForm1::dropFiles(const QStringList& files) {
 
 void TForm1::showNote(const QString& text, int milliseconds) {
     StatusNote->setText(text);
-    StatusNote->setToolTip(text == kLoadingNote
-                               ? QString("The page is still loading: editing and saving wait "
-                                         "until it is complete")
-                               : text);
+    StatusNote->setToolTip(text);
     if (milliseconds > 0)
         QTimer::singleShot(milliseconds, StatusNote, [label = StatusNote, text] {
             if (label->text() == text) {

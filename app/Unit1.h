@@ -198,9 +198,11 @@ private:
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };
 
-// The status note while a page loads in the background, beside the load's progress bar; short, so
-// that it fits the first-start window (its tooltip says it whole).
-inline const char* const kLoadingNote = "Editing and saving wait";
+// The status note while a page loads in the background, beside the load's progress bar.
+inline QString loadingNote(int percent) {
+    return QStringLiteral("Loading\u2026 %1 %: what you type goes in when the page is loaded")
+        .arg(percent);
+}
 
 // The image of the shared image list at index (0 to 23).
 QIcon lpImage(int index);

@@ -11,9 +11,9 @@
 #include "app/Unit1.h"
 #include "bench/BenchFakes.h"
 #include "bench/BenchReport.h"
+#include "document/PageFiles.h"
+#include "document/core/PageFile.h"
 #include "editor/ColMemo.h"
-#include "platform/PageFiles.h"
-#include "platform/core/PageFile.h"
 
 #include <QApplication>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "platform/PdfExport.h"
 #include "platform/Printing.h"
 #include "platform/QtPrintDevice.h"
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // Print layout of long lines: the longest-fitting-prefix search against dropping one character at
 // a time, on a device whose measuring costs what the run is long (as real text measuring does).
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 
 #include <benchmark/benchmark.h>
 

@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     e.memo->resize(800, 600);
     e.memo->show();
     e.memo->document()->setPlainText(e.text);
-    e.search = std::make_unique<TDocumentSearch>(e.memo->document());
+    e.search = std::make_unique<TDocumentSearch>(e.memo->Page());
     QApplication::processEvents();
 
     lpbench::TTimesReporter reporter;

@@ -1,9 +1,9 @@
 #include "editor/ColMemo.h"
 
+#include "document/PageDocument.h"
 #include "editor/HotSpots.h"
 #include "editor/LineGeometry.h"
 #include "editor/OverlayPainter.h"
-#include "platform/DisplayCuts.h"
 #include "platform/HandCursor.h"
 #include "platform/QtColors.h"
 #include "platform/QtFonts.h"
@@ -28,9 +28,24 @@ QCursor hotSpotCursor() {
 
 } // namespace
 
-TColorMemo::TColorMemo(QWidget* owner) : QPlainTextEdit(owner), adapter_(this) {
+namespace {
+
+// A new page shown by the editor.
+TPageDocument* newPage(QPlainTextEdit* editor) {
+    auto* page = new TPageDocument(editor);
+    editor->setDocument(page->textDocument());
+    return page;
+}
+
+} // namespace
+
+TColorMemo::TColorMemo(QWidget* owner)
+    : QPlainTextEdit(owner), page_(newPage(this)), adapter_(this) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    cuts_ = new TDisplayCuts(document());
+    connect(page_, &TPageDocument::loadStateChanged, this, [this](TPageDocument::TLoadState s) {
+        if (s == TPageDocument::TLoadState::Idle)
+            typeHeldKeys();
+    });
     SetEditorFont(font_);
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
@@ -47,10 +62,10 @@ TColorMemo::TColorMemo(QWidget* owner) : QPlainTextEdit(owner), adapter_(this) {
 TColorMemo::~TColorMemo() = default;
 
 bool TColorMemo::Modified() const {
-    return document()->isModified();
+    return page_->isModified();
 }
 void TColorMemo::SetModified(bool modified) {
-    document()->setModified(modified);
+    page_->setModified(modified);
 }
 
 void TColorMemo::SetEditorFont(const TFontAttributes& font) {
@@ -76,7 +91,34 @@ void TColorMemo::SetScrollBars(TScrollStyle style) {
     setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
+bool TColorMemo::holdsKey(const QKeyEvent* e) {
+    if (page_->loadState() != TPageDocument::TLoadState::Loading || !isReadOnly())
+        return false;
+    const bool typing = (!e->text().isEmpty() && e->text().at(0).isPrint()) ||
+                        e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+                        e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backspace ||
+                        e->key() == Qt::Key_Delete;
+    if (!typing || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    heldKeys_.push_back(std::make_unique<QKeyEvent>(e->type(), e->key(), e->modifiers(), e->text(),
+                                                    e->isAutoRepeat(), e->count()));
+    return true;
+}
+
+void TColorMemo::typeHeldKeys() {
+    if (heldKeys_.empty() || isReadOnly())
+        return;
+    std::vector<std::unique_ptr<QKeyEvent>> keys;
+    keys.swap(heldKeys_);
+    for (const std::unique_ptr<QKeyEvent>& k : keys)
+        keyPressEvent(k.get());
+}
+
 void TColorMemo::keyPressEvent(QKeyEvent* e) {
+    if (holdsKey(e)) {
+        e->accept();
+        return;
+    }
     // A navigation key without modifiers acts from the selection's end: the selection collapses
     // there first.
     const bool navigation = e->key() >= Qt::Key_Home && e->key() <= Qt::Key_PageDown;
@@ -87,7 +129,7 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
         setTextCursor(c);
         DrawKeys(false);
     }
-    if (!cuts_->empty())
+    if (page_->hasContinuations())
         stepOverCut(e);
     const QString text = e->text();
     if (!text.isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -103,7 +145,6 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
 }
 
 void TColorMemo::stepOverCut(const QKeyEvent* e) {
-    const TCutIndex& cuts = cuts_->index();
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     QTextCursor c = textCursor();
     const bool back = e->key() == Qt::Key_Left || e->key() == Qt::Key_Backspace;
@@ -114,12 +155,12 @@ void TColorMemo::stepOverCut(const QKeyEvent* e) {
     const auto mode = shift && !deletes ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
     bool moved = false;
     if (back) {
-        while (c.positionInBlock() == 0 && cuts.isCut(c.blockNumber())) {
+        while (c.positionInBlock() == 0 && page_->continuesLine(c.blockNumber())) {
             c.setPosition(c.position() - 1, mode);
             moved = true;
         }
     } else {
-        while (c.atBlockEnd() && cuts.isCut(c.blockNumber() + 1)) {
+        while (c.atBlockEnd() && page_->continuesLine(c.blockNumber() + 1)) {
             c.setPosition(c.position() + 1, mode);
             moved = true;
         }
@@ -147,15 +188,15 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
     QTextCursor c = textCursor();
     // A drop that moves text removes it and inserts it in one step: the cuts it leaves standing
     // are kept through that step.
-    cuts_->keepCuts();
-    cuts_->insertText(c, toPageText(source->text()));
+    page_->prepareWideEdit();
+    page_->insertText(c, toPageText(source->text()));
     setTextCursor(c);
     ensureCursorVisible();
 }
 
 QMimeData* TColorMemo::createMimeDataFromSelection() const {
     const QTextCursor c = textCursor();
-    QString text = cuts_->rawText(c.selectionStart(), c.selectionEnd());
+    QString text = page_->rawText(c.selectionStart(), c.selectionEnd());
     text.replace(QChar(0x2029), u'\n');
     auto* data = new QMimeData;
     data->setText(text);
@@ -338,12 +379,8 @@ void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
     // A partial repaint scans only the blocks it touches when no key can cross a line break:
     // the keys found there are the ones a full pass finds.
     const QRect areaBox = area.boundingRect();
-    bool confined = !hotSpot_.Active && (areaBox.top() > 0 || areaBox.bottom() < bottom - 1);
-    for (int i = 0; confined && i < rules_.Count(); ++i)
-        if (rules_[i].Enabled && rules_[i].KeyDrawingType != dtKeyShow &&
-            rules_[i].KeyDrawingType != dtBeginLineEnd)
-            confined = false;
-    if (confined) {
+    if (canConfineRepaint(rules_, hotSpot_.Active,
+                          areaBox.top() > 0 || areaBox.bottom() < bottom - 1)) {
         int from = INT_MAX, to = INT_MIN;
         for (const TDisplayLine& l : lines) {
             if (l.Top + l.Height <= areaBox.top() || l.Top > areaBox.bottom())
@@ -351,11 +388,7 @@ void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
             from = std::min(from, l.BlockStart);
             to = std::max(to, l.BlockStart + l.Block.length() - 1 + 2);
         }
-        std::vector<TScanRegion> kept;
-        for (const TScanRegion& r : regions)
-            if (std::max(r.Start, from) < std::min(r.End, to))
-                kept.push_back({std::max(r.Start, from), std::min(r.End, to)});
-        regions.swap(kept);
+        regions = confineRegions(regions, from, to);
     }
 
     const int selStart = SelStart();

@@ -1,23 +1,25 @@
 #pragma once
 
+#include "document/PageText.h"
+#include "editor/EditAdapter.h"
 #include "editor/FindingMarks.h"
 #include "editor/MatchMarks.h"
 #include "editor/OverlayPainter.h"
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
 #include "editor/core/HotSpot.h"
-#include "platform/EditAdapter.h"
 #include "platform/FontAttributes.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QPainter;
-class TDisplayCuts;
+class TPageDocument;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -29,6 +31,9 @@ class TColorMemo : public QPlainTextEdit {
 public:
     explicit TColorMemo(QWidget* owner = nullptr);
     ~TColorMemo() override;
+
+    // The page this editor shows and edits.
+    TPageDocument& Page() const { return *page_; }
 
     // Selection, in CR LF offsets.
     int SelStart() const;
@@ -131,8 +136,10 @@ protected:
 
 private:
     void textChangedHandler();
+    bool holdsKey(const QKeyEvent* e);
+    void typeHeldKeys();
     // Moves the caret over the cut between two display blocks of a long line that the key would
-    // otherwise stop at (see TDisplayCuts).
+    // otherwise stop at (see TPageDocument).
     void stepOverCut(const QKeyEvent* e);
     void caretMovedWithCuts(bool hadCuts);
     void runPass(QPainter& painter, const QRegion& area);
@@ -142,6 +149,8 @@ private:
     bool hitsHotSpot(QPoint point) const;
     void setHandCursor(bool hand);
 
+    // First: the members after it read the editor's document.
+    TPageDocument* page_;
     TEditAdapter adapter_;
     TFontAttributes font_;
 
@@ -157,11 +166,9 @@ private:
     int lastTextEnd_ = 0;
     bool loading_ = false;
     bool handShown_ = false;
-    TDisplayCuts* cuts_ = nullptr;
+    // Keys that type text, typed while the page was still loading: they go in, in order, at the
+    // caret once the page is in.
+    std::vector<std::unique_ptr<QKeyEvent>> heldKeys_;
     TFindingMarks findingMarks_{this};
     TMatchMarks matchMarks_;
 };
-
-// The text as the page code page can hold it: characters without a page byte become "?", and
-// line and paragraph separators and lone CRs become the editor's line breaks ("\n").
-QString toPageText(const QString& text);

@@ -2,36 +2,13 @@
 // without the cuts of long lines' display blocks.
 #include "editor/ColMemo.h"
 
-#include "platform/DisplayCuts.h"
-#include "platform/core/Cp1252.h"
+#include "document/PageDocument.h"
 
 #include <QFontMetrics>
 #include <QTextBlock>
 #include <QTextLayout>
 
 #include <climits>
-
-QString toPageText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch == u'\r') {
-            out += u'\n';
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else if (ch == 0x2028 || ch == 0x2029) {
-            out += u'\n';
-        } else if (ch == u'\n' || cp1252::isEncodable(ch)) {
-            out += QChar(ch);
-        } else {
-            if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-                ++i; // one character, one "?"
-            out += u'?';
-        }
-    }
-    return out;
-}
 
 int TColorMemo::SelStart() const {
     return adapter_.offsetFromPosition(textCursor().selectionStart());
@@ -60,15 +37,13 @@ void TColorMemo::SetSelLength(int length) {
 
 QString TColorMemo::SelText() const {
     const QTextCursor c = textCursor();
-    QString t = cuts_->rawText(c.selectionStart(), c.selectionEnd());
-    t.replace(QChar(0x2029), QStringLiteral("\r\n"));
+    QString t = page_->rawText(c.selectionStart(), c.selectionEnd());
+    t.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
     return t;
 }
 
 QString TColorMemo::Text() const {
-    QString t = cuts_->rawText();
-    t.replace(QChar(0x2029), QStringLiteral("\r\n"));
-    return t;
+    return page_->text();
 }
 
 void TColorMemo::SetText(const QString& text) {
@@ -79,16 +54,14 @@ void TColorMemo::SetText(const QString& text) {
 }
 
 void TColorMemo::SetPageText(const QString& page) {
-    // Long lines go in as display blocks (see TDisplayCuts), still out of the undo history.
-    if (!TDisplayCuts::hasLongLine(page)) {
+    // The editor's own way resets the view too; long lines go in through the page's display
+    // blocks.
+    if (!TPageDocument::hasLongLine(page)) {
         setPlainText(page);
         return;
     }
     setPlainText(QString());
-    document()->setUndoRedoEnabled(false);
-    QTextCursor c(document());
-    cuts_->insertText(c, page);
-    document()->setUndoRedoEnabled(true);
+    page_->setPageText(page);
     setTextCursor(QTextCursor(document()));
 }
 
@@ -102,7 +75,7 @@ int TColorMemo::LineCount() const {
 }
 
 QPoint TColorMemo::CaretLineColumn() const {
-    const TDisplayCuts::TLineColumn lc = cuts_->lineColumn(textCursor().position());
+    const TPageDocument::TLineColumn lc = page_->lineColumn(textCursor().position());
     return {lc.column + 1, lc.line + 1};
 }
 
@@ -111,7 +84,7 @@ int TColorMemo::TextLineCount() const {
 }
 
 QTextCursor TColorMemo::LineStart(int line) const {
-    return QTextCursor(document()->findBlockByNumber(cuts_->index().firstBlockOfLine(line)));
+    return QTextCursor(document()->findBlockByNumber(page_->firstBlockOfLine(line)));
 }
 
 namespace {
@@ -155,7 +128,7 @@ QStringList TColorMemo::Lines(const std::function<void(int done, int total)>& pr
             progress(done, blocks);
         const QString text = b.text();
         const QTextLayout* layout = b.layout();
-        if (!wrap && cuts_->index().isCut(b.blockNumber()) && !lines.isEmpty()) {
+        if (!wrap && page_->continuesLine(b.blockNumber()) && !lines.isEmpty()) {
             lines.back() += text; // the rest of a long line
             continue;
         }

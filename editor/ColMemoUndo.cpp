@@ -1,7 +1,7 @@
 // Replace-selection as one undo step that, when taken back, selects the replaced text again.
 #include "editor/ColMemo.h"
 
-#include "platform/DisplayCuts.h"
+#include "document/PageDocument.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -44,7 +44,7 @@ void TColorMemo::ReplaceSel(const QString& text) {
     QTextCursor c = textCursor();
     const int anchor = c.anchor(), position = c.position();
     c.beginEditBlock();
-    cuts_->insertText(c, toPageText(text));
+    page_->insertText(c, toPageText(text));
     document()->appendUndoItem(new TSelectionUndo(this, anchor, position));
     c.endEditBlock();
     setTextCursor(c);
@@ -53,8 +53,8 @@ void TColorMemo::ReplaceSel(const QString& text) {
 void TColorMemo::Undo() {
     TUndoneSelection undone{this};
     undoInProgress = &undone;
-    const bool hadCuts = !cuts_->empty();
-    cuts_->undo();
+    const bool hadCuts = page_->hasContinuations();
+    page_->undo();
     undoInProgress = nullptr;
     caretMovedWithCuts(hadCuts);
     if (!undone.found)
@@ -67,15 +67,15 @@ void TColorMemo::Undo() {
 }
 
 void TColorMemo::Redo() {
-    const bool hadCuts = !cuts_->empty();
-    cuts_->redo();
+    const bool hadCuts = page_->hasContinuations();
+    page_->redo();
     caretMovedWithCuts(hadCuts);
 }
 
 void TColorMemo::caretMovedWithCuts(bool hadCuts) {
     // The caret moved while the step was taken back or done again, before the cuts of the state
     // it reached were known: whoever shows its line and column hears of it again.
-    if (hadCuts || !cuts_->empty())
+    if (hadCuts || page_->hasContinuations())
         emit cursorPositionChanged();
 }
 

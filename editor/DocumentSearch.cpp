@@ -1,13 +1,13 @@
 #include "editor/DocumentSearch.h"
 
-#include "platform/DisplayCuts.h"
+#include "document/PageDocument.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
 
-TDocumentSearch::TDocumentSearch(QTextDocument* document) : document_(document) {
-    changed_ = QObject::connect(document, &QTextDocument::contentsChanged, document,
-                                [this] { stale_ = true; });
+TDocumentSearch::TDocumentSearch(TPageDocument& page) : page_(page) {
+    changed_ = QObject::connect(page.textDocument(), &QTextDocument::contentsChanged,
+                                page.textDocument(), [this] { stale_ = true; });
 }
 
 TDocumentSearch::~TDocumentSearch() {
@@ -16,7 +16,7 @@ TDocumentSearch::~TDocumentSearch() {
 
 QStringView TDocumentSearch::text() {
     if (stale_) {
-        text_ = rawTextOf(*document_);
+        text_ = page_.rawText();
         stale_ = false;
     }
     return text_;
@@ -29,21 +29,14 @@ void TDocumentSearch::release() {
 
 namespace {
 
-// The searched text leaves out the cuts of long lines' display blocks (see TDisplayCuts).
-int toText(const QTextDocument* doc, qsizetype position) {
-    const TDisplayCuts* cuts = TDisplayCuts::of(doc);
-    return cuts ? cuts->textPosition(int(position)) : int(position);
-}
-
-TTextMatch toDocument(const QTextDocument* doc, TTextMatch m) {
-    const TDisplayCuts* cuts = TDisplayCuts::of(doc);
-    if (!cuts || cuts->empty() || !m.found())
+// A match never starts or ends between two display blocks: it runs from the character after the
+// one and up to the character before the other.
+TTextMatch toDocument(const TPageDocument& page, TTextMatch m) {
+    if (!page.hasContinuations() || !m.found())
         return m;
-    const int start = cuts->documentPosition(int(m.Start));
-    // A match never starts or ends on a cut: it runs from the character after the one and up to
-    // the character before the other.
-    const int end = cuts->documentPosition(int(m.end()));
-    const int first = m.Length > 0 ? cuts->documentPosition(int(m.Start) + 1) - 1 : start;
+    const int start = page.documentPosition(int(m.Start));
+    const int end = page.documentPosition(int(m.end()));
+    const int first = m.Length > 0 ? page.documentPosition(int(m.Start) + 1) - 1 : start;
     return {first, end - first};
 }
 
@@ -51,8 +44,8 @@ TTextMatch toDocument(const QTextDocument* doc, TTextMatch m) {
 
 TDocumentSearch::TFound TDocumentSearch::find(const TTextSearch& search, int position,
                                               bool forward) {
-    TFound found = findInText(search, toText(document_, position), forward);
-    found.Match = toDocument(document_, found.Match);
+    TFound found = findInText(search, page_.textPosition(position), forward);
+    found.Match = toDocument(page_, found.Match);
     return found;
 }
 
@@ -74,17 +67,16 @@ TDocumentSearch::TFound TDocumentSearch::findInText(const TTextSearch& search, i
 
 int TDocumentSearch::replaceAll(const TTextSearch& search, int from, int to, const QString& with) {
     const std::vector<TTextMatch> matches =
-        search.all(text(), toText(document_, from), toText(document_, to));
+        search.all(text(), page_.textPosition(from), page_.textPosition(to));
     if (matches.empty())
         return 0;
-    if (TDisplayCuts* cuts = TDisplayCuts::of(document_))
-        cuts->keepCuts(); // the change runs from the first match to the last
+    page_.prepareWideEdit(); // the change runs from the first match to the last
     // From the last match back, so that the positions of the others stay valid; inside one edit
     // block the cursor moves without laying out blocks, and the document reports one change.
-    QTextCursor c(document_);
+    QTextCursor c(page_.textDocument());
     c.beginEditBlock();
     for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
-        const TTextMatch m = toDocument(document_, *it);
+        const TTextMatch m = toDocument(page_, *it);
         c.setPosition(static_cast<int>(m.Start));
         c.setPosition(static_cast<int>(m.end()), QTextCursor::KeepAnchor);
         c.insertText(with);

@@ -5,16 +5,16 @@
 #include <QMetaObject>
 #include <QString>
 
-class QTextDocument;
+class TPageDocument;
 
-// Searching and replacing in a QTextDocument. Positions are the document's (a line break counts
-// one); the cuts of long lines' display blocks are not in the searched text, so a match may span
-// them. The search runs over a copy of the document's raw text, made at the first search after a
-// change and kept until the next change or release(): a page of 50 MB is copied once, not at each
-// "find next".
+// Searching and replacing in a page. Positions are its QTextDocument's (a line break counts one);
+// the searched text is the page's raw text, which the display blocks of long lines do not break.
+// The search runs over a copy of the document's raw text, made at the first search after a change
+// and kept until the next change or release(): a page of 50 MB is copied once, not at each "find
+// next".
 class TDocumentSearch {
 public:
-    explicit TDocumentSearch(QTextDocument* document);
+    explicit TDocumentSearch(TPageDocument& page);
     ~TDocumentSearch();
     TDocumentSearch(const TDocumentSearch&) = delete;
     TDocumentSearch& operator=(const TDocumentSearch&) = delete;
@@ -39,7 +39,7 @@ public:
 private:
     TFound findInText(const TTextSearch& search, int position, bool forward);
 
-    QTextDocument* document_;
+    TPageDocument& page_;
     QString text_;
     bool stale_ = true;
     QMetaObject::Connection changed_;

@@ -1,6 +1,6 @@
 #include "editor/FindingMarks.h"
 
-#include "platform/EditAdapter.h"
+#include "editor/EditAdapter.h"
 
 #include <QPainter>
 #include <QPainterPath>

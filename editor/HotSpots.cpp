@@ -1,7 +1,7 @@
 #include "editor/HotSpots.h"
 
-#include "platform/EditAdapter.h"
-#include "platform/core/Cp1252.h"
+#include "document/PageText.h"
+#include "editor/EditAdapter.h"
 
 #include <QTextDocument>
 
@@ -16,8 +16,8 @@ std::optional<QString> hotSpotTextAt(const TEditAdapter& adapter, const QTextDoc
     if (inLine < 0 || inLine > line.Length)
         return std::nullopt;
     const int lineStartPos = line.Block.position() + (line.Start - line.BlockStart);
-    const QChar begin = QChar(cp1252::toUnicode(static_cast<unsigned char>(hotSpot.BeginChar)));
-    const QChar end = QChar(cp1252::toUnicode(static_cast<unsigned char>(hotSpot.EndChar)));
+    const QChar begin = pagetext::fromByte(hotSpot.BeginChar);
+    const QChar end = pagetext::fromByte(hotSpot.EndChar);
     const auto at = [&](int i) { return doc->characterAt(lineStartPos + i); };
     int e = -1, b = -1;
     for (int i = inLine; i < line.Length && e < 0; ++i) {

@@ -1,7 +1,7 @@
 #include "editor/LineGeometry.h"
 
-#include "platform/DisplayCuts.h"
-#include "platform/core/Cp1252.h"
+#include "document/PageDocument.h"
+#include "document/PageText.h"
 
 #include <QRegion>
 #include <QTextDocument>
@@ -41,8 +41,8 @@ int charAtX(const QTextLine& line, qreal x, bool longBlock) {
 std::pair<int, int> longLineWindow(const QTextLine& line, qreal originX, qreal width) {
     const int c0 = charAtX(line, -originX, true);
     const int c1 = charAtX(line, width - originX, true);
-    return {std::max(line.textStart(), c0 - kLongLineMargin),
-            std::min(line.textStart() + line.textLength(), c1 + kLongLineMargin)};
+    return {std::max(line.textStart(), c0 - kPiecewiseMargin),
+            std::min(line.textStart() + line.textLength(), c1 + kPiecewiseMargin)};
 }
 
 // ---- TLongLineEdges -----------------------------------------------------------------------------
@@ -78,8 +78,9 @@ qreal TLongLineEdges::x(int pos) const {
 
 TDisplayLineEdges::TDisplayLineEdges(const QTextDocument* doc, const TDisplayLine& line,
                                      const QTextLine& tl, qreal viewportWidth)
-    : doc_(doc), block_(line.Block), tl_(tl), longBlock_(line.Block.length() - 1 > kLongLine) {
-    if (tl.textLength() > kLongLine) {
+    : doc_(doc), block_(line.Block), tl_(tl),
+      longBlock_(line.Block.length() - 1 > kPiecewiseLength) {
+    if (tl.textLength() > kPiecewiseLength) {
         const auto [from, to] = longLineWindow(tl, line.Origin.x(), viewportWidth);
         longEdges_.emplace(doc, line.Block, tl, from, to);
     }
@@ -137,7 +138,7 @@ std::vector<TScanRegion> scanRegions(const std::vector<TDisplayLine>& lines, con
             break;
         }
         const QTextLayout* layout = l.Block.layout();
-        if (!wrap && l.Length > kLongLine && layout && layout->lineCount() > 0) {
+        if (!wrap && l.Length > kPiecewiseLength && layout && layout->lineCount() > 0) {
             if (open)
                 regions.back().End = l.Start;
             open = false;
@@ -178,10 +179,10 @@ int copyRegion(const QTextDocument* doc, const TScanRegion& r, QTextBlock b,
         const int to = std::min(r.End, bs + len);
         if (to > from) {
             const int count = to - from;
-            if (len <= kLongLine) {
+            if (len <= kPiecewiseLength) {
                 const QString t = b.text();
-                cp1252::encode(reinterpret_cast<const char16_t*>(t.utf16()) + (from - bs),
-                               static_cast<size_t>(count), out + (from - r.Start));
+                pagetext::toBytes(reinterpret_cast<const char16_t*>(t.utf16()) + (from - bs),
+                                  static_cast<size_t>(count), out + (from - r.Start));
             } else {
                 // A long block is read character by character: copying it whole would cost
                 // what the whole line costs.
@@ -189,7 +190,7 @@ int copyRegion(const QTextDocument* doc, const TScanRegion& r, QTextBlock b,
                 for (int i = 0; i < count; ++i)
                     chars[static_cast<size_t>(i)] =
                         doc->characterAt(b.position() + (from - bs) + i).unicode();
-                cp1252::encode(chars.data(), chars.size(), out + (from - r.Start));
+                pagetext::toBytes(chars.data(), chars.size(), out + (from - r.Start));
             }
         }
         // The line break, as CR LF.

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "editor/core/ScanRegions.h"
+
 // Glyph edges and long-line measuring for the overlay: where the control put each character of a
 // display line, read from the glyphs it shaped, and the scan window of a line too long to measure
 // whole.
 
+#include "editor/EditAdapter.h"
 #include "editor/core/LineEdges.h"
-#include "platform/EditAdapter.h"
 
 #include <QGlyphRun>
 #include <QList>
@@ -19,9 +21,9 @@
 class QTextDocument;
 
 // A long line with word wrap off is scanned only around its visible part; keys are far shorter
-// than the margin. A block longer than kLongLine is read and measured piecewise.
-constexpr int kLongLine = 2048;
-constexpr int kLongLineMargin = 64;
+// than the margin. A block longer than kPiecewiseLength is read and measured piecewise.
+constexpr int kPiecewiseLength = 2048;
+constexpr int kPiecewiseMargin = 64;
 
 // The x of the left edge of the character at a position in the block, relative to the layout.
 // On a long block it is read from the glyphs: QTextLine::cursorToX and xToCursor work out the
@@ -33,7 +35,7 @@ qreal edgeX(const QTextLine& line, int pos, bool longBlock);
 int charAtX(const QTextLine& line, qreal x, bool longBlock);
 
 // The block positions [from, to) of a long line that a viewport of the given width shows, widened
-// by kLongLineMargin on both sides; originX is the layout's origin in the viewport.
+// by kPiecewiseMargin on both sides; originX is the layout's origin in the viewport.
 std::pair<int, int> longLineWindow(const QTextLine& line, qreal originX, qreal width);
 
 // Character edges of a long line around its visible part, measured on a small layout of that
@@ -78,10 +80,6 @@ private:
 };
 
 // A scan region: CR LF offsets [Start, End).
-struct TScanRegion {
-    int Start = 0;
-    int End = 0;
-};
 
 // The scan regions of the visible lines: the lines down to the last wholly visible one in one
 // region; a long unwrapped line only around its visible part, in a region of its own, and only

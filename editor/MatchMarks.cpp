@@ -1,7 +1,7 @@
 #include "editor/MatchMarks.h"
 
+#include "document/PageDocument.h"
 #include "editor/LineGeometry.h"
-#include "platform/DisplayCuts.h"
 
 #include <QGlyphRun>
 #include <QPainter>
@@ -42,7 +42,7 @@ void TMatchMarks::prepare(const QTextDocument& document, const std::vector<TDisp
     if (!isActive())
         return;
     const qsizetype n = search_.needle().size();
-    const TDisplayCuts* cuts = TDisplayCuts::of(&document);
+    const TPageDocument* page = TPageDocument::of(&document);
     QTextBlock cachedBlock;
     QString blockText;
     for (const TDisplayLine& l : lines) {
@@ -51,10 +51,10 @@ void TMatchMarks::prepare(const QTextDocument& document, const std::vector<TDisp
             continue;
         const QTextLine tl = layout->lineAt(l.LineInBlock);
         const int blockLength = l.Block.length() - 1;
-        const bool longBlock = blockLength > kLongLine;
+        const bool longBlock = blockLength > kPiecewiseLength;
         int from = tl.textStart();
         int to = tl.textStart() + tl.textLength();
-        if (to - from > kLongLine) {
+        if (to - from > kPiecewiseLength) {
             // A long unwrapped line: only the part in view.
             from = std::max(from, firstAtOrRight(tl, from, to, -l.Origin.x(), true) - 1);
             to = std::min(to, firstAtOrRight(tl, from, to, viewportWidth - l.Origin.x(), true) + 1);
@@ -76,16 +76,16 @@ void TMatchMarks::prepare(const QTextDocument& document, const std::vector<TDisp
                 window += document.characterAt(l.Block.position() + i);
         }
         // A long line's display blocks: a match may run over the cut into the block before or
-        // after (see TDisplayCuts).
+        // after.
         int start = windowStart;
-        if (cuts && start == 0 && from - n < 0 && cuts->index().isCut(l.Block.blockNumber())) {
+        if (page && start == 0 && from - n < 0 && page->continuesLine(l.Block.blockNumber())) {
             const QString previous = l.Block.previous().text();
             const QString tail = previous.right(n - from);
             window.prepend(tail);
             start -= int(tail.size());
         }
-        if (cuts && windowEnd == blockLength && to + n > blockLength &&
-            cuts->index().isCut(l.Block.blockNumber() + 1))
+        if (page && windowEnd == blockLength && to + n > blockLength &&
+            page->continuesLine(l.Block.blockNumber() + 1))
             window += l.Block.next().text().left(to + n - blockLength);
         const qsizetype lo = std::max<qsizetype>(0, from - start - n + 1);
         for (TTextMatch m = search_.next(window, lo); m.found();

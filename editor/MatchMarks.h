@@ -1,7 +1,7 @@
 #pragma once
 
+#include "editor/EditAdapter.h"
 #include "editor/TextSearch.h"
-#include "platform/EditAdapter.h"
 
 #include <QColor>
 #include <QRect>

@@ -274,7 +274,7 @@ void paintCaret(QPainter& painter, const TOverlayView& view, const std::vector<T
             painter.setClipRegion(area);
             painter.setPen(pal.color(QPalette::Text));
             const int inBlock = cpos - l.Block.position();
-            if (l.Block.length() - 1 <= kLongLine) {
+            if (l.Block.length() - 1 <= kPiecewiseLength) {
                 l.Block.layout()->drawCursor(&painter, l.Origin - l.Block.layout()->position(),
                                              inBlock, cursorWidth);
                 break;

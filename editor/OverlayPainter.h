@@ -4,8 +4,8 @@
 // batching the glyphs of one colour for the whole view, and drawing the caret again where the
 // overlay covered it.
 
+#include "editor/EditAdapter.h"
 #include "editor/core/ColorRules.h"
-#include "platform/EditAdapter.h"
 
 #include <QFont>
 #include <QPalette>

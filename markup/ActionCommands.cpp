@@ -1,18 +1,18 @@
 #include "markup/ActionCommands.h"
 
+#include "document/PageText.h"
 #include "editor/ColMemo.h"
 #include "markup/core/Actions.h"
 #include "platform/Dialogs.h"
 #include "platform/Prompts.h"
-#include "platform/core/Cp1252.h"
 
 namespace {
 
 std::string toStd(const QString& text) {
-    return text.toStdString();
+    return pagetext::toBytes(text);
 }
 QString fromStd(const std::string& text) {
-    return QString::fromStdString(text);
+    return pagetext::fromBytes(text);
 }
 
 // Shows the assistant's dialog, prepared in the order the dialogs expect. Returns false when the
@@ -82,7 +82,7 @@ QString unquotablePathReason(const QString& path) {
                               "into an action. Rename the file and choose it again.")
             .arg(path);
     for (QChar ch : path)
-        if (!cp1252::isEncodable(ch.unicode()))
+        if (!pagetext::isPageCharacter(ch))
             return QStringLiteral("The file name \"%1\" holds characters that a page cannot "
                                   "store. Rename the file and choose it again.")
                 .arg(path);

@@ -1,7 +1,7 @@
 #include "markup/CheckPanel.h"
 
+#include "document/PageText.h"
 #include "editor/ColMemo.h"
-#include "platform/core/Cp1252.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -21,15 +21,13 @@ constexpr const char* kTitle = "Check";
 
 // Messages quote the page's own bytes.
 QString fromPage(const std::string& bytes) {
-    QString s(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    cp1252::decode(bytes.data(), bytes.size(), reinterpret_cast<char16_t*>(s.data()));
-    return s;
+    return pagetext::fromBytes(bytes);
 }
 
 } // namespace
 
 TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
-    : QDockWidget(kTitle, parent), memo_(memo), runner_(memo) {
+    : QDockWidget(kTitle, parent), memo_(memo), runner_(memo->Page()) {
     setObjectName("CheckPanel");
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     list_ = new QListWidget(this);

@@ -1,7 +1,7 @@
 #include "markup/CheckRunner.h"
 
-#include "platform/DisplayCuts.h"
-#include "platform/core/Cp1252.h"
+#include "document/PageDocument.h"
+#include "document/PageText.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -46,12 +46,13 @@ std::string pathGroup(const std::string& path) {
 
 } // namespace
 
-TCheckRunner::TCheckRunner(QPlainTextEdit* edit, QObject* parent) : QObject(parent), edit_(edit) {
+TCheckRunner::TCheckRunner(const TPageDocument& page, QObject* parent)
+    : QObject(parent), page_(page) {
     pauseTimer_.setSingleShot(true);
     connect(&pauseTimer_, &QTimer::timeout, this, &TCheckRunner::start);
     pollTimer_.setInterval(20);
     connect(&pollTimer_, &QTimer::timeout, this, &TCheckRunner::poll);
-    connect(edit->document(), &QTextDocument::contentsChanged, this, &TCheckRunner::textChanged);
+    connect(page.textDocument(), &QTextDocument::contentsChanged, this, &TCheckRunner::textChanged);
 }
 
 TCheckRunner::~TCheckRunner() {
@@ -62,17 +63,7 @@ TCheckRunner::~TCheckRunner() {
 }
 
 std::string TCheckRunner::pageBytes(const QString& text) {
-    std::string out;
-    out.reserve(static_cast<size_t>(text.size()) + static_cast<size_t>(text.size()) / 16);
-    for (QChar c : text) {
-        if (c.unicode() == 0x2029) {
-            out += "\r\n";
-        } else {
-            const int b = cp1252::fromUnicode(c.unicode());
-            out += b < 0 ? '?' : static_cast<char>(b);
-        }
-    }
-    return out;
+    return pagetext::toPageBytes(text);
 }
 
 void TCheckRunner::setActive(bool on) {
@@ -112,7 +103,7 @@ void TCheckRunner::start() {
     }
     auto job = std::make_shared<TJob>();
     job->generation = generation_;
-    job->text = rawTextOf(*edit_->document());
+    job->text = page_.rawText();
     job_ = job;
     if (worker_.joinable())
         worker_.join(); // a check dropped when the panel was hidden

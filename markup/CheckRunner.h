@@ -2,6 +2,8 @@
 
 #include "markup/core/MarkupCheck.h"
 
+class TPageDocument;
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -23,7 +25,7 @@ class QPlainTextEdit;
 class TCheckRunner : public QObject {
     Q_OBJECT
 public:
-    explicit TCheckRunner(QPlainTextEdit* edit, QObject* parent = nullptr);
+    explicit TCheckRunner(const TPageDocument& page, QObject* parent = nullptr);
     ~TCheckRunner() override;
 
     // On: checks now and after every pause. Off: stops and forgets the result.
@@ -62,7 +64,7 @@ private:
     void finishFiles(); ///< files without an answer yet get none
     void publish();
 
-    QPlainTextEdit* edit_;
+    const TPageDocument& page_;
     bool active_ = false;
     QTimer pauseTimer_;
     QTimer pollTimer_;

@@ -1,8 +1,8 @@
 #include "markup/StyleCommands.h"
 
+#include "document/PageText.h"
 #include "editor/ColMemo.h"
 #include "markup/core/PageMarkup.h"
-#include "platform/core/Cp1252.h"
 
 #include <string>
 
@@ -10,15 +10,11 @@ namespace {
 
 // The editor holds only page characters, so these conversions are exact for its text.
 std::string toPage(const QString& text) {
-    std::string bytes(static_cast<size_t>(text.size()), '\0');
-    cp1252::encode(reinterpret_cast<const char16_t*>(text.utf16()), bytes.size(), bytes.data());
-    return bytes;
+    return pagetext::toBytes(text);
 }
 
 QString fromPage(std::string_view bytes) {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    cp1252::decode(bytes.data(), bytes.size(), reinterpret_cast<char16_t*>(text.data()));
-    return text;
+    return pagetext::fromBytes(bytes);
 }
 
 void wrapPair(TColorMemo& memo, const markup::TCodePair& pair) {

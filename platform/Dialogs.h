@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class QWidget;
-
 // The state of a common file dialog, kept between showings as the toolkit's dialog components keep
 // it. Filter is "Description|pattern" pairs joined by "|" ("Fichiers texte|*.txt").
 struct TFileDialog {
@@ -37,21 +35,4 @@ public:
         (void)line;
         return false;
     }
-};
-
-// "Fichiers texte|*.txt;*.rtf" as Qt name filters: "Fichiers texte (*.txt *.rtf)".
-QStringList qtNameFilters(const QString& filter);
-
-// The real dialogs.
-class TQtDialogs : public TDialogs {
-public:
-    explicit TQtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
-    bool executeOpen(TFileDialog& dialog) override;
-    bool executeSave(TFileDialog& dialog) override;
-    bool executePicture(TFileDialog& dialog) override;
-    bool executeFont(TFontAttributes& font) override;
-    bool executeGoToLine(int lineCount, int& line) override;
-
-private:
-    QWidget* parent_;
 };

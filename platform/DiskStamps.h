@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/FileStamp.h"
+#include "document/core/FileStamp.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/QtPrintDevice.h"
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 
 #include <QPdfWriter>
 #include <QSaveFile>

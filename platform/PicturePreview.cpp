@@ -1,6 +1,6 @@
 #include "platform/PicturePreview.h"
 
-#include "platform/core/JpegDecode.h"
+#include "print/core/JpegDecode.h"
 
 #include <QFile>
 #include <QFileInfo>

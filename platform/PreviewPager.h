@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/FontAttributes.h"
-#include "platform/core/PageWindow.h"
+#include "print/core/PageWindow.h"
 
 #include <QHash>
 #include <QObject>

@@ -5,7 +5,7 @@
 #include "platform/PreviewPager.h"
 #include "platform/PrintProgress.h"
 #include "platform/QtPrintDevice.h"
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QWidget;
-
 enum class TAnswer { Yes, No, Cancel };
 
 // The modal message boxes the program shows, behind an interface that tests answer.
@@ -24,19 +22,4 @@ public:
     virtual void warning(const QString& text) = 0;
     // A short sound for refused input.
     virtual void beep() = 0;
-};
-
-// The real boxes, built with QMessageBox.
-class TQtPrompts : public TPrompts {
-public:
-    explicit TQtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
-    TAnswer askYesNoCancel(const QString& text) override;
-    bool askYesNo(const QString& text) override;
-    void errorNotice(const QString& text) override;
-    void applicationError(const QString& text) override;
-    void warning(const QString& text) override;
-    void beep() override;
-
-private:
-    QWidget* parent_;
 };

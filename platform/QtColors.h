@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/Colors.h"
+#include "editor/core/Colors.h"
 
 #include <QColor>
 #include <QPalette>

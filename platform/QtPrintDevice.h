@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/FontAttributes.h"
-#include "platform/core/PrintDevice.h"
+#include "print/core/PrintDevice.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "settings/IniValues.h"
 
+#include "editor/core/Colors.h"
 #include "platform/Errors.h"
-#include "platform/core/Colors.h"
 
 namespace inivalues {
 

@@ -5,7 +5,7 @@
 // Offsets are 0-based character offsets from the start of the editor text, a line break counting
 // as the two characters CR LF. The text is single-byte (page code page).
 
-#include "platform/core/Colors.h"
+#include "editor/core/Colors.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/Colors.h"
+#include "editor/core/Colors.h"
 
 // Hot-spot settings of the editor: text between BeginChar and EndChar is drawn as a link, the
 // markers are painted out, and a click on it is reported. The widget keeps them and hands the

@@ -1,9 +1,9 @@
 #include "markup/core/MarkupCheck.h"
 
+#include "document/core/Cp1252.h"
 #include "markup/core/ActionArguments.h"
 #include "markup/core/Actions.h"
 #include "markup/core/PageMarkup.h"
-#include "platform/core/Cp1252.h"
 
 #include <algorithm>
 #include <array>
@@ -521,21 +521,8 @@ void addFinding(TCheckResult& result, TFinding finding) {
 }
 
 bool pageFileExists(std::string_view path) {
-    std::string utf8;
-    utf8.reserve(path.size());
-    for (char byte : path) {
-        const char16_t c = cp1252::toUnicode(static_cast<unsigned char>(byte));
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    // File names on this system are UTF-8.
+    const std::string utf8 = cp1252::toUtf8(path);
     std::error_code ec;
     return std::filesystem::exists(std::filesystem::path(utf8), ec);
 }

@@ -7,7 +7,7 @@
 // as two characters, like every offset in the editor.
 
 #include "editor/core/ColorRules.h"
-#include "platform/core/Colors.h"
+#include "editor/core/Colors.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 // The real file dialogs as the document commands configure them, driven while they are up.
 
-#include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>

@@ -1,11 +1,12 @@
 // Page files: the byte codec, loading and saving real files, and saving when the disk fails.
 
 #include "app/Unit1.h"
+#include "document/PageDocument.h"
+#include "document/PageFiles.h"
+#include "document/core/PageFile.h"
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
 #include "platform/Errors.h"
-#include "platform/PageFiles.h"
-#include "platform/core/PageFile.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
@@ -235,9 +236,9 @@ TEST_F(DocumentPageFiles, ALargePageOfManyBlocksIsSavedByteForByte) {
     bytes += "last";
     expected += "last";
     const QString path = page("large.txt", bytes);
-    QTextDocument document;
-    document.setPlainText(loadPageFile(path).text);
-    ASSERT_GT(document.blockCount(), 1000);
+    TPageDocument document;
+    document.setPageText(loadPageFile(path).text);
+    ASSERT_GT(document.lineCount(), 1000);
     // The stamp made on the way out is the one that reading the file back gives.
     const TFileStamp saved = savePageFile(path, document);
     EXPECT_EQ(saved, readFileStamp(path));
@@ -246,12 +247,12 @@ TEST_F(DocumentPageFiles, ALargePageOfManyBlocksIsSavedByteForByte) {
 
     const QString other = dir.file("other.txt");
     ASSERT_EQ(::link(QFile::encodeName(path), QFile::encodeName(other)), 0);
-    document.setPlainText(document.toRawText().replace("last", "end"));
+    document.setPageText(document.pageText().replace("last", "end"));
     savePageFile(path, document);
     expected.chop(4);
     EXPECT_TRUE(lptest::readFile(other) == expected + "end");
 
-    QTextDocument empty;
+    TPageDocument empty;
     savePageFile(path, empty);
     EXPECT_EQ(lptest::readFile(other), "");
 }

@@ -4,10 +4,10 @@
 #include "app/DocumentCommands.h"
 #include "app/FindBar.h"
 #include "app/Unit1.h"
+#include "document/PageDocument.h"
+#include "document/PageFiles.h"
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
-#include "platform/DisplayCuts.h"
-#include "platform/PageFiles.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
@@ -17,9 +17,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 
 namespace {
@@ -49,9 +51,7 @@ protected:
             QApplication::processEvents();
         return !form->documentCommands().loading();
     }
-    QString shownText() const {
-        return rawTextOf(*form->Clm1->document()).replace(QChar(0x2029), u'\n');
-    }
+    QString shownText() const { return form->Clm1->Page().pageText(); }
 
     lptest::TempDir dir;
     lptest::FakePrompts prompts{/*strictScript=*/true};
@@ -69,7 +69,7 @@ TEST_F(PageLoad, TheBeginningShowsAtOnceAndTheLoadEndsAsAnOrdinaryOpen) {
     EXPECT_EQ(form->StatusPanel1->text(), path);
     EXPECT_TRUE(form->Clm1->isReadOnly());
     EXPECT_TRUE(form->LoadProgress->isVisibleTo(form.get()));
-    EXPECT_EQ(form->StatusNote->text(), kLoadingNote);
+    EXPECT_EQ(form->StatusNote->text(), loadingNote(0));
     EXPECT_FALSE(document.diskStamp().exists); // no outside change is looked for meanwhile
     // Appending is no change of the author's: no recovery copy is due.
     QApplication::processEvents();
@@ -93,6 +93,26 @@ TEST_F(PageLoad, TheBeginningShowsAtOnceAndTheLoadEndsAsAnOrdinaryOpen) {
     form->Clm1->Undo();
     EXPECT_FALSE(form->Clm1->Modified());
     EXPECT_FALSE(form->Clm1->document()->isUndoAvailable());
+}
+
+TEST_F(PageLoad, KeysTypedDuringTheLoadGoInAtTheCaretOnceThePageIsIn) {
+    const QString path = bigPage("typed.txt");
+    open(path);
+    ASSERT_TRUE(form->documentCommands().loading());
+    const QString first = form->Clm1->Page().lineText(0);
+    form->Clm1->SetSelStart(2); // the caret still moves while the page loads
+    QTest::keyClicks(form->Clm1, "abc");
+    QTest::keyClick(form->Clm1, Qt::Key_Backspace);
+    QTest::keyClick(form->Clm1, Qt::Key_Return);
+    EXPECT_EQ(form->Clm1->Page().lineText(0), first) << "nothing goes in before the page is in";
+    EXPECT_TRUE(form->StatusNote->text().startsWith(QString::fromUtf8("Loading\u2026 ")));
+    ASSERT_TRUE(waitForTheLoad());
+    EXPECT_EQ(form->Clm1->Page().lineText(0), first.left(2) + "ab");
+    EXPECT_EQ(form->Clm1->Page().lineText(1), first.mid(2));
+    EXPECT_TRUE(form->Clm1->Modified()) << "what was typed is a change of the loaded page";
+    while (form->Clm1->document()->isUndoAvailable())
+        form->Clm1->Undo();
+    EXPECT_EQ(form->Clm1->Page().lineText(0), first) << "and is taken back as one";
 }
 
 TEST_F(PageLoad, SaveAndEditingCommandsWaitForTheWholePage) {
@@ -199,12 +219,12 @@ TEST_F(PageLoad, LongLinesWithoutSpacesLoadWholeAndSaveBackTheSameBytes) {
     EXPECT_TRUE(shownText() == loadPageFile(path).text);
     EXPECT_FALSE(form->Clm1->Modified());
     // Both lines are kept in display blocks, the first screenful as well as what followed it.
-    EXPECT_EQ(TDisplayCuts::of(form->Clm1->document())->index().count(),
-              (line.size() - 1) / TCutIndex::kPiece + line.size() / TCutIndex::kPiece);
+    EXPECT_EQ(form->Clm1->Page().continuationsUpTo(INT_MAX),
+              (line.size() - 1) / TPageDocument::piece() + line.size() / TPageDocument::piece());
     EXPECT_EQ(form->Clm1->TextLineCount(), 5);
     // Both lines are kept in display blocks, the first screenful as well as what followed it.
-    EXPECT_EQ(TDisplayCuts::of(form->Clm1->document())->index().count(),
-              (line.size() - 1) / TCutIndex::kPiece + line.size() / TCutIndex::kPiece);
+    EXPECT_EQ(form->Clm1->Page().continuationsUpTo(INT_MAX),
+              (line.size() - 1) / TPageDocument::piece() + line.size() / TPageDocument::piece());
     EXPECT_EQ(form->Clm1->TextLineCount(), 5);
 
     // A key at each end of the first long line; the save gives back the bytes with both keys.

@@ -4,12 +4,14 @@
 #include "app/Recovery.h"
 #include "app/DocumentCommands.h"
 #include "app/Unit1.h"
+#include "document/PageDocument.h"
 #include "editor/ColMemo.h"
-#include "platform/DisplayCuts.h"
-#include "platform/RecoveryFiles.h"
+
+#include "document/RecoveryFiles.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
+#include <climits>
 
 #include <QDir>
 #include <QFile>
@@ -105,11 +107,11 @@ TEST_F(Recovery, UntitledTextComesBackByteForByteAndSavesThroughTheDialog) {
 
 TEST_F(Recovery, ALongLineIsCopiedAsOneLineAndComesBackInDisplayBlocks) {
     QString line;
-    for (int i = 0; line.size() < 3 * TCutIndex::kLongLine; ++i)
+    for (int i = 0; line.size() < 3 * TPageDocument::longLine(); ++i)
         line += QChar(u'a' + i % 26);
     type("x");
     form->Clm1->ReplaceSel("top\r\n" + line + "\r\nend");
-    ASSERT_GT(TDisplayCuts::of(form->Clm1->document())->index().count(), 0);
+    ASSERT_GT(form->Clm1->Page().continuationsUpTo(INT_MAX), 0);
     copyNow();
     ASSERT_EQ(copies().size(), 1);
     EXPECT_TRUE(
@@ -118,8 +120,8 @@ TEST_F(Recovery, ALongLineIsCopiedAsOneLineAndComesBackInDisplayBlocks) {
     restart(TAnswer::Yes);
     ASSERT_TRUE(form->recoverAtStart());
     EXPECT_EQ(form->Clm1->Text(), "xtop\r\n" + line + "\r\nend");
-    EXPECT_EQ(TDisplayCuts::of(form->Clm1->document())->index().count(),
-              (line.size() - 1) / TCutIndex::kPiece);
+    EXPECT_EQ(form->Clm1->Page().continuationsUpTo(INT_MAX),
+              (line.size() - 1) / TPageDocument::piece());
 }
 
 TEST_F(Recovery, NamedPageComesBackInsteadOfTheCommandLinePage) {

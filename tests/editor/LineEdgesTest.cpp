@@ -62,7 +62,7 @@ TEST(RunColumns, RightToLeftEdgesGiveTheSameColumns) {
 // The control's edges, read from its glyphs, agree with the cursor positions it reports, on a
 // short line and on a long one (measured around its visible part only).
 TEST(DisplayLineEdges, AgreeWithTheControlsCursorPositions) {
-    for (const int length : {40, kLongLine + 500}) {
+    for (const int length : {40, kPiecewiseLength + 500}) {
         QTextDocument doc;
         doc.setDefaultFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
         QString text;
@@ -84,7 +84,7 @@ TEST(DisplayLineEdges, AgreeWithTheControlsCursorPositions) {
         line.Block = block;
         line.Length = length;
         const TDisplayLineEdges edges(&doc, line, tl, 400);
-        EXPECT_EQ(edges.IsLong(), length > kLongLine);
+        EXPECT_EQ(edges.IsLong(), length > kPiecewiseLength);
         for (const int pos : {0, 1, 5, 30, 39})
             EXPECT_NEAR(edges.Edge(pos), tl.cursorToX(pos), 0.5) << length << " at " << pos;
         EXPECT_LT(edges.Edge(10), edges.Edge(11));

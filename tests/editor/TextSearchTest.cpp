@@ -6,6 +6,7 @@
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
+#include "document/PageDocument.h"
 #include "editor/DocumentSearch.h"
 
 namespace {
@@ -84,9 +85,10 @@ TEST(TextSearch, ReplacedTextCountsAndNeverSearchesItsOwnReplacement) {
 }
 
 TEST(DocumentSearch, WrapsAndFollowsChangesOfTheDocument) {
-    QTextDocument doc;
-    doc.setPlainText("one two\none");
-    TDocumentSearch ds(&doc);
+    TPageDocument page;
+    page.setPageText("one two\none");
+    QTextDocument& doc = *page.textDocument();
+    TDocumentSearch ds(page);
     const TTextSearch s("one", {});
     TDocumentSearch::TFound f = ds.find(s, 1, true);
     EXPECT_EQ(f.Match.Start, 8);

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the preview decoder: it must refuse or decode, never crash, leak, hang
 // or take unbounded memory.
-#include "platform/core/JpegDecode.h"
+#include "print/core/JpegDecode.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Page file codec: decoding any bytes and encoding the result again gives the bytes back with
 // every line break written as CR LF, the text cut at the first zero byte, and nothing else
 // changed; the encoder's size matches what it writes.
-#include "platform/core/PageFile.h"
+#include "document/core/PageFile.h"
 
 #include <cstdint>
 #include <cstdlib>

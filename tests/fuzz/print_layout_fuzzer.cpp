@@ -1,7 +1,7 @@
 // Any text on any printer metrics: the layout ends, every printable character comes out once and
 // in order, pieces stay inside the page unless a single character is wider than the page, and the
 // job is ended exactly once.
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 
 #include <cstdint>
 #include <cstdlib>

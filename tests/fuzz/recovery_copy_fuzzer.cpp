@@ -1,6 +1,6 @@
 // Recovery copies: reading any bytes never reads outside them, and whatever is taken for a sound
 // copy is written back by copyHeader() into a copy that reads the same.
-#include "platform/core/RecoveryCopy.h"
+#include "document/core/RecoveryCopy.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The built program in a real window, driven from outside with xdotool as an author would: it is
 // killed with SIGKILL after the recovery copy is written and started again with the same folders;
 // another program changes its page while it is open.
-#include "platform/RecoveryFiles.h"
+#include "document/RecoveryFiles.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDeadlineTimer>

@@ -1,5 +1,5 @@
+#include "document/core/Cp1252.h"
 #include "editor/ColMemo.h"
-#include "platform/core/Cp1252.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>

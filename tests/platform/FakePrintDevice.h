@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/PrintDevice.h"
+#include "print/core/PrintDevice.h"
 
 #include <functional>
 #include <map>

@@ -1,5 +1,5 @@
 #include "platform/FontChooser.h"
-#include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "platform/core/JpegDecode.h"
+#include "print/core/JpegDecode.h"
 #include "tests/support/TestEnv.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "platform/core/PageWindow.h"
+#include "print/core/PageWindow.h"
 #include "tests/platform/FakePrintDevice.h"
 
 #include <gtest/gtest.h>

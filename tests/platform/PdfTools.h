@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Printing.h"
-#include "platform/core/PrintDevice.h"
+#include "print/core/PrintDevice.h"
 
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>

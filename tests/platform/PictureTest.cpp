@@ -1,6 +1,6 @@
-#include "platform/Dialogs.h"
 #include "platform/PicturePane.h"
 #include "platform/PicturePreview.h"
+#include "platform/QtDialogs.h"
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 #include "tests/platform/FakePrintDevice.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "platform/Printing.h"
 #include "platform/Errors.h"
 #include "platform/QtPrintDevice.h"
-#include "platform/core/PrintLayout.h"
+#include "print/core/PrintLayout.h"
 #include "tests/platform/PdfTools.h"
 #include "tests/support/TestEnv.h"
 

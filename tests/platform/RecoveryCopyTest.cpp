@@ -1,8 +1,8 @@
 // Recovery copies without a window: when a copy is due, the copy format and its damage checks,
 // the byte hash, the worker thread, and the copy files on disk.
-#include "platform/core/RecoveryCopy.h"
+#include "document/core/RecoveryCopy.h"
+#include "document/RecoveryFiles.h"
 #include "platform/DiskStamps.h"
-#include "platform/RecoveryFiles.h"
 #include "platform/core/LatestJobWorker.h"
 #include "tests/support/TestEnv.h"
 

@@ -1,0 +1,166 @@
+#include "document/core/RecoveryCopy.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace recovery {
+
+void TSchedule::changed(std::int64_t now) {
+    if (!pending_) {
+        pending_ = true;
+        firstChange_ = now;
+    }
+    lastChange_ = now;
+}
+
+std::optional<std::int64_t> TSchedule::dueAt() const {
+    if (!pending_)
+        return std::nullopt;
+    const std::int64_t afterPause = lastChange_ + kPauseMs;
+    const std::int64_t latest = firstChange_ + kMaxWaitMs;
+    return afterPause < latest ? afterPause : latest;
+}
+
+namespace {
+
+constexpr std::string_view kMagic = "Larkpad recovery copy 1\n";
+
+// The path goes on one header line: '%', control characters and DEL are written as %XX.
+std::string escape(const std::string& s) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(s.size());
+    for (unsigned char c : s) {
+        if (c == '%' || c < 0x20 || c == 0x7f) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool unescape(std::string_view s, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '%') {
+            out += s[i];
+            continue;
+        }
+        if (i + 2 >= s.size())
+            return false;
+        const int hi = hexDigit(s[i + 1]);
+        const int lo = hexDigit(s[i + 2]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out += char(hi * 16 + lo);
+        i += 2;
+    }
+    return true;
+}
+
+template <typename T> bool number(std::string_view s, T& value, int base = 10) {
+    if (s.empty())
+        return false;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, base);
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
+std::string hex64(std::uint64_t v) {
+    char buf[17];
+    const auto [end, ec] = std::to_chars(buf, buf + 16, v, 16);
+    return std::string(buf, end);
+}
+
+// Reads the header line that starts with key and a space; returns its value.
+bool line(std::string_view& rest, std::string_view key, std::string_view& value) {
+    const std::size_t eol = rest.find('\n');
+    if (eol == std::string_view::npos)
+        return false;
+    const std::string_view l = rest.substr(0, eol);
+    if (l.size() < key.size() + 1 || l.substr(0, key.size()) != key || l[key.size()] != ' ')
+        return false;
+    value = l.substr(key.size() + 1);
+    rest.remove_prefix(eol + 1);
+    return true;
+}
+
+// Splits off the next space-separated field.
+std::string_view field(std::string_view& s) {
+    const std::size_t sp = s.find(' ');
+    const std::string_view f = s.substr(0, sp);
+    s = sp == std::string_view::npos ? std::string_view() : s.substr(sp + 1);
+    return f;
+}
+
+} // namespace
+
+std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t bodySize) {
+    std::string out(kMagic);
+    out += "path " + escape(header.path) + '\n';
+    out += "time " + std::to_string(header.timeMs) + '\n';
+    if (header.page.exists)
+        out += "page " + std::to_string(header.page.size) + ' ' +
+               std::to_string(header.page.modifiedMs) + ' ' + hex64(header.page.hash) + '\n';
+    else
+        out += "page -\n";
+    out += "body " + std::to_string(bodySize) + ' ' + hex64(TByteHash::of(body, bodySize)) + '\n';
+    out += '\n';
+    return out;
+}
+
+TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
+    TParsedCopy copy;
+    std::string_view rest(bytes, n);
+    auto fail = [&copy](const char* why) {
+        copy.ok = false;
+        copy.error = why;
+        return copy;
+    };
+    if (rest.substr(0, kMagic.size()) != kMagic)
+        return fail("it is not a recovery copy");
+    rest.remove_prefix(kMagic.size());
+    std::string_view path, time, page, body;
+    if (!line(rest, "path", path) || !line(rest, "time", time) || !line(rest, "page", page) ||
+        !line(rest, "body", body) || rest.empty() || rest[0] != '\n')
+        return fail("its header is damaged");
+    rest.remove_prefix(1);
+    if (!unescape(path, copy.header.path) || !number(time, copy.header.timeMs))
+        return fail("its header is damaged");
+    if (page != "-") {
+        TFileStamp& s = copy.header.page;
+        s.exists = true;
+        if (!number(field(page), s.size) || !number(field(page), s.modifiedMs) ||
+            !number(field(page), s.hash, 16) || !page.empty())
+            return fail("its header is damaged");
+    }
+    std::size_t size = 0;
+    std::uint64_t hash = 0;
+    if (!number(field(body), size) || !number(field(body), hash, 16) || !body.empty())
+        return fail("its header is damaged");
+    if (size > maxBody)
+        return fail("its text is longer than a page may be");
+    if (rest.size() < size)
+        return fail("it is cut short");
+    if (rest.size() > size)
+        return fail("it holds more than its text");
+    if (TByteHash::of(rest.data(), size) != hash)
+        return fail("its text is damaged");
+    copy.bodyOffset = n - size;
+    copy.bodySize = size;
+    copy.ok = true;
+    return copy;
+}
+
+} // namespace recovery

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "document/core/FileStamp.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Recovery copies: what the program keeps of a changed document's text so that a crash, a kill or
+// a power cut loses no more than the last two seconds of typing.
+namespace recovery {
+
+// When to write the next copy of a changed document: about kPauseMs after typing pauses, and at
+// least every kMaxWaitMs while typing goes on; never when nothing changed since the last copy.
+// Times are milliseconds of a steady clock.
+class TSchedule {
+public:
+    static constexpr std::int64_t kPauseMs = 2000;
+    static constexpr std::int64_t kMaxWaitMs = 30000;
+
+    // The changed document's text changed at now (or its changes became the only ones: a page
+    // that went away from the disk).
+    void changed(std::int64_t now);
+    // When the next copy is due; none when the last copy holds the text.
+    std::optional<std::int64_t> dueAt() const;
+    bool isDue(std::int64_t now) const { return dueAt() && now >= *dueAt(); }
+    // The text has been taken for a copy, or the copy holds it already (a recovered document).
+    void taken() { pending_ = false; }
+    // The document was saved or its changes discarded: nothing is owed.
+    void clear() { pending_ = false; }
+
+private:
+    bool pending_ = false;
+    std::int64_t firstChange_ = 0; ///< first change since the last copy
+    std::int64_t lastChange_ = 0;
+};
+
+// What a copy says besides the text.
+struct TCopyHeader {
+    std::string path;        ///< the page's full path in UTF-8; empty for an untitled document
+    std::int64_t timeMs = 0; ///< when the text was taken, milliseconds since the epoch (UTC)
+    TFileStamp page;         ///< the page as it was loaded or last saved (exists false: none)
+};
+
+// A copy is a short header of text lines followed by the page bytes as Save would write them
+// (the body). The header carries the body's length and hash, so a truncated or altered copy is
+// told from a sound one. This is the header for that body.
+std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t bodySize);
+
+struct TParsedCopy {
+    bool ok = false;
+    std::string error; ///< why the copy is not sound (English, for the author)
+    TCopyHeader header;
+    std::size_t bodyOffset = 0; ///< where the page bytes start in the copy
+    std::size_t bodySize = 0;
+};
+
+// Reads a copy; a copy whose body is longer than maxBody is refused as damaged.
+TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody);
+
+} // namespace recovery

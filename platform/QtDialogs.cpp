@@ -1,0 +1,128 @@
+#include "platform/QtDialogs.h"
+
+#include "platform/FontChooser.h"
+#include "platform/PicturePane.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QInputDialog>
+
+#include <algorithm>
+
+QStringList qtNameFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split('|');
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        result << QString("%1 (%2)").arg(parts[i], patterns);
+    }
+    return result;
+}
+
+namespace {
+
+void configure(QFileDialog& fd, const TFileDialog& dialog) {
+    fd.setNameFilters(qtNameFilters(dialog.filter));
+    if (!dialog.title.isEmpty())
+        fd.setWindowTitle(dialog.title);
+    if (!dialog.initialDir.isEmpty())
+        fd.setDirectory(dialog.initialDir);
+    if (!dialog.fileName.isEmpty())
+        fd.selectFile(dialog.fileName);
+    if (!dialog.defaultExt.isEmpty())
+        fd.setDefaultSuffix(dialog.defaultExt);
+}
+
+// QFileDialog has no read-only check box of its own. The toolkit's own (non-native) dialog lays
+// its widgets out in a grid, so the box goes into a row of its own below them; the platform's
+// native dialogs cannot take one, so a dialog that shows the box is always the toolkit's.
+QCheckBox* addReadOnlyBox(QFileDialog& fd, const TFileDialog& dialog) {
+    if (!dialog.readOnlyShown)
+        return nullptr;
+    fd.setOption(QFileDialog::DontUseNativeDialog);
+    auto* grid = qobject_cast<QGridLayout*>(fd.layout());
+    if (!grid)
+        return nullptr;
+    auto* box = new QCheckBox(QStringLiteral("Ouvrir en lecture seule"), &fd);
+    box->setObjectName("ReadOnlyBox");
+    box->setChecked(dialog.readOnlyChecked);
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
+
+} // namespace
+
+bool TQtDialogs::executeOpen(TFileDialog& dialog) {
+    QFileDialog fd(parent_);
+    configure(fd, dialog);
+    fd.setAcceptMode(QFileDialog::AcceptOpen);
+    fd.setFileMode(QFileDialog::ExistingFile);
+    QCheckBox* readOnly = addReadOnlyBox(fd, dialog);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    if (readOnly)
+        dialog.readOnlyChecked = readOnly->isChecked();
+    return true;
+}
+
+bool TQtDialogs::executeSave(TFileDialog& dialog) {
+    QFileDialog fd(parent_);
+    configure(fd, dialog);
+    fd.setAcceptMode(QFileDialog::AcceptSave);
+    fd.setFileMode(QFileDialog::AnyFile);
+    if (!dialog.overwritePrompt)
+        fd.setOption(QFileDialog::DontConfirmOverwrite);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    return true;
+}
+
+bool TQtDialogs::executePicture(TFileDialog& dialog) {
+    // Qt's own dialog rather than the platform's, so that the preview pane can join its layout.
+    QFileDialog fd(parent_);
+    fd.setOption(QFileDialog::DontUseNativeDialog);
+    fd.setObjectName("PictureDialog");
+    configure(fd, dialog);
+    fd.setAcceptMode(QFileDialog::AcceptOpen);
+    fd.setFileMode(QFileDialog::ExistingFile);
+    auto* pane = new TPicturePane(&fd);
+    if (auto* grid = qobject_cast<QGridLayout*>(fd.layout()))
+        grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(&fd, &QFileDialog::currentChanged, pane, &TPicturePane::showFile);
+    // Room for the list beside the pane.
+    fd.resize(820, 460);
+    if (!dialog.fileName.isEmpty())
+        pane->showFile(dialog.fileName);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    return true;
+}
+
+bool TQtDialogs::executeFont(TFontAttributes& font) {
+    TFontChooser chooser(parent_);
+    chooser.setFontAttributes(font);
+    if (chooser.exec() != QDialog::Accepted)
+        return false;
+    font = chooser.fontAttributes();
+    return true;
+}
+
+bool TQtDialogs::executeGoToLine(int lineCount, int& line) {
+    // The box's spin box keeps OK disabled, and Enter does nothing, while its text is not a
+    // number in range.
+    QInputDialog box(parent_);
+    box.setWindowTitle("Go To Line");
+    box.setLabelText(QString("Line number (1 - %1):").arg(lineCount));
+    box.setInputMode(QInputDialog::IntInput);
+    box.setIntRange(1, std::max(1, lineCount));
+    box.setIntValue(std::clamp(line, 1, std::max(1, lineCount)));
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    line = box.intValue();
+    return true;
+}

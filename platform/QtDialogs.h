@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QStringList>
+
+class QWidget;
+
+// "Fichiers texte|*.txt;*.rtf" as Qt name filters: "Fichiers texte (*.txt *.rtf)".
+QStringList qtNameFilters(const QString& filter);
+
+// The real dialogs.
+class TQtDialogs : public TDialogs {
+public:
+    explicit TQtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    bool executeOpen(TFileDialog& dialog) override;
+    bool executeSave(TFileDialog& dialog) override;
+    bool executePicture(TFileDialog& dialog) override;
+    bool executeFont(TFontAttributes& font) override;
+    bool executeGoToLine(int lineCount, int& line) override;
+
+private:
+    QWidget* parent_;
+};
