@@ -53,6 +53,25 @@ namespace {
 
 const QString kTextFilter = QStringLiteral("Fichiers texte|*.txt");
 
+// The favourite folder an assistant's dialog starts in. The program assistant has none of its
+// own: its dialog starts where the text folder left the open dialog.
+TFavouriteFolder favouriteFolderOf(actions::TAssistant assistant) {
+    using enum actions::TAssistant;
+    switch (assistant) {
+    case Picture:
+        return TFavouriteFolder::pictures;
+    case Sound:
+        return TFavouriteFolder::sounds;
+    case Video:
+        return TFavouriteFolder::videos;
+    case None:
+    case Program:
+    case Text:
+        break;
+    }
+    return TFavouriteFolder::text;
+}
+
 } // namespace
 
 QIcon lpImage(int index) {
@@ -442,8 +461,10 @@ void TForm1::LinkButClick() {
 // Action box and favourite folders
 
 void TForm1::LpComboBox1DblClick() {
-    const auto favourite = [this](TFavouriteFolder f) { return readFavouriteFolder(*RegCtrl1, f); };
-    const TActionBoxContext context{*Clm1, favourite, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
+    const auto folder = [this](actions::TAssistant a) {
+        return readFavouriteFolder(*RegCtrl1, favouriteFolderOf(a));
+    };
+    const TActionBoxContext context{*Clm1, folder, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
     insertActionLink(context, LpComboBox1->currentIndex(), AstPic1->isChecked());
 }
 
