@@ -18,7 +18,7 @@ TLpError createError(const QString& path) {
 
 TLpError writeError(const QString& backup = {}) {
     if (backup.isEmpty())
-        return TLpError(errortext::streamWriteError.toString());
+        return TLpError(errortext::streamWriteError);
     return TLpError(errortext::streamWriteError +
                     QStringLiteral(".\nThe file's previous bytes could not be put back and are "
                                    "kept in %1.")

@@ -1,4 +1,5 @@
 #include "platform/PdfExport.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/PrintProgress.h"
 #include "platform/Printing.h"
@@ -186,10 +187,10 @@ TEST(PdfExport, UnwritableFolderIsAnErrorAndLeavesNothing) {
     PdfPrintService service;
     service.file = dir.file("printer.pdf");
     const QString missing = dir.file("no such folder/x.pdf");
-    EXPECT_EQ(exportError(service, missing, {"x"}), "Impossible de créer le fichier " + missing);
+    EXPECT_EQ(exportError(service, missing, {"x"}), errortext::cannotCreateFile.arg(missing));
     // A folder that takes no new file, not even from the superuser.
     EXPECT_EQ(exportError(service, "/proc/larkpad-export.pdf", {"x"}),
-              "Impossible de créer le fichier /proc/larkpad-export.pdf");
+              errortext::cannotCreateFile.arg("/proc/larkpad-export.pdf"));
     EXPECT_TRUE(filesIn(dir.path()).isEmpty());
     EXPECT_FALSE(printJobRunning());
 }
@@ -217,7 +218,7 @@ TEST(PdfExport, FullDiskIsAnErrorAndKeepsThePreviousFile) {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(error, "Erreur d'écriture dans le flux");
+    EXPECT_EQ(error, errortext::streamWriteError);
     EXPECT_EQ(lptest::readFile(old), "previous");
     EXPECT_EQ(filesIn(dir.path()), QStringList{"old.pdf"});
     EXPECT_FALSE(printJobRunning());
