@@ -335,7 +335,8 @@ struct TFileWriter::TState {
     std::uint64_t oldSize = 0;
     TTempFile backup;
     bool backupMade = false;
-    bool touched = false; ///< bytes of the file itself were written
+    bool touched = false;  ///< bytes of the file itself were written
+    bool reserved = false; ///< room was reserved beyond the file's end
 
     bool fail() {
         if (!error)
@@ -439,8 +440,9 @@ struct TFileWriter::TState {
     bool undoInPlace() {
         if (touched)
             return restore(out.fd(), backup.fd(), oldSize);
-        // Gives back what reserve() took; the file's bytes are untouched either way.
-        if (::ftruncate(out.fd(), off_t(oldSize)) != 0) {
+        // Gives back what reserve() took; the file's bytes are untouched either way. (Only then:
+        // truncating changes the file's time even at its own length.)
+        if (reserved && ::ftruncate(out.fd(), off_t(oldSize)) != 0) {
         }
         return true;
     }
@@ -460,6 +462,7 @@ struct TFileWriter::TState {
         oldSize = 0;
         backupMade = false;
         touched = false;
+        reserved = false;
     }
 
     // Links an unnamed file into its folder under a temporary name. Through /proc any user may;
@@ -611,8 +614,10 @@ bool TFileWriter::reserve(std::uint64_t size) {
     if (s.error)
         return false;
 #ifdef __linux__
-    if (s.mode == TState::TMode::inPlace && size > s.oldSize &&
-        ::fallocate(s.out.fd(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
+    if (s.mode != TState::TMode::inPlace || size <= s.oldSize)
+        return true;
+    s.reserved = true;
+    if (::fallocate(s.out.fd(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
         errno != ENOSYS)
         return s.fail();
 #else

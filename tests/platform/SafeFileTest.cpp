@@ -412,6 +412,15 @@ TEST(SafeFile, WriterThatFailsOrIsNotCommittedLeavesTheFile) {
     ASSERT_EQ(::link(linked.c_str(), dir.file("other name.txt").c_str()), 0);
     const std::vector<std::string> before = dir.entries();
 
+    // Given up before its first byte, a writer leaves even the file's time.
+    const timespec old[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, linked.c_str(), old, 0), 0);
+    for (const std::string& path : {page, linked}) {
+        TFileWriter writer;
+        ASSERT_TRUE(writer.open(path).ok());
+    }
+    EXPECT_EQ(statOf(linked).st_mtime, 1000000000);
+
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     for (const bool unnamed : {true, false}) {
