@@ -20,6 +20,7 @@
 #include "markup/LpSpinEdit.h"
 #include "markup/StyleCommands.h"
 #include "markup/core/PageMarkup.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "platform/Printing.h"
@@ -201,7 +202,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
     } catch (const TLpError& e) {
         prompts_->applicationError(e.message());
     } catch (const std::bad_alloc&) {
-        prompts_->applicationError("Mémoire insuffisante");
+        prompts_->applicationError(errortext::outOfMemory);
     } catch (const std::exception& e) {
         prompts_->applicationError(QString::fromLocal8Bit(e.what()));
     }

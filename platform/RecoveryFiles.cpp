@@ -1,20 +1,18 @@
 #include "platform/RecoveryFiles.h"
 
 #include "platform/core/PageFile.h"
+#include "platform/core/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
 const QString kSuffix = QStringLiteral(".recovery");
 const QString kDamaged = QStringLiteral(".damaged");
-
-constexpr QFileDevice::Permissions kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 } // namespace
 
@@ -75,21 +73,13 @@ QString recoveryLockPath(const QString& copyPath) {
 }
 
 bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body) {
-    QSaveFile f(path);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    // The temporary file takes the copy's permissions when one exists, else those of the umask:
-    // set them on the temporary file before any text is in it.
-    if (!f.setPermissions(kPrivateFile))
-        return false;
-    if (f.write(header.data(), qint64(header.size())) != qint64(header.size()) ||
-        f.write(body) != body.size())
-        return false;
-    // See savePageFile: commit() alone may report success after a failed last flush.
-    if (!f.flush() || f.error() != QFileDevice::NoError)
-        return false;
-    return f.commit();
+    // Never in place: a copy is replaced whole, and private to its user whatever it was before.
+    safefile::TBytesInMemory bytes(
+        {header, std::string_view(body.constData(), std::size_t(body.size()))});
+    safefile::TWriteOptions options;
+    options.mode = 0600;
+    options.mayWriteInPlace = false;
+    return safefile::writeFile(QFile::encodeName(path).toStdString(), bytes, options).ok();
 }
 
 TRecoveredCopy readRecoveryCopy(const QString& path) {

@@ -1,5 +1,6 @@
 #include "settings/IniValues.h"
 
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/core/Colors.h"
 
@@ -19,7 +20,7 @@ int digitValue(QChar c, bool hex) {
 }
 
 QString notAnInteger(const QString& field) {
-    return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(field);
+    return errortext::notAnInteger.arg(field);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // that is partly damaged, and the panel that tells of unsaved changes.
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "platform/ErrorTexts.h"
 #include "platform/FontChooser.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
@@ -176,7 +177,7 @@ TEST_F(WindowDetailsGui, StoredFontWithABadColourKeepsItsFaceAndSize) {
     {
         TForm1 form(TForm1Services{&prompts});
         show(form);
-        EXPECT_EQ(prompts.errors, QStringList{"'pink' n'est pas une valeur entière correcte."});
+        EXPECT_EQ(prompts.errors, QStringList{errortext::notAnInteger.arg("pink") + "."});
         EXPECT_EQ(form.Clm1->EditorFont().name, "Arial");
         EXPECT_EQ(form.Clm1->EditorFont().size, 12);
         ASSERT_TRUE(form.close());
