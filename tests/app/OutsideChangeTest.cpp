@@ -126,4 +126,25 @@ TEST_F(OutsideChange, SaveOverAnOutsideChangeAsksFirst) {
     EXPECT_EQ(prompts.questions.size(), 5);
 }
 
+// A copy that keeps size and time (cp -p) still changes the page: the window asks to reload, and
+// Save asks before writing over it; a copy of the same bytes asks nothing.
+TEST_F(OutsideChange, RewriteKeepingSizeAndTimeIsNoticed) {
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "as loaded"));
+    doc().checkDisk();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "AS LOADED"));
+    prompts.answers = {TAnswer::Yes};
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions, QStringList{reload()});
+    EXPECT_EQ(form->Clm1->Text(), "AS LOADED");
+
+    type("!");
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "as loaded"));
+    prompts.answers = {TAnswer::No};
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions.last(), overwrite());
+    EXPECT_EQ(lptest::readFile(path), "as loaded");
+}
+
 } // namespace
