@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -161,6 +163,32 @@ TEST(DiskChange, TouchedFileIsNotChangedRewrittenIs) {
     EXPECT_TRUE(changedOnDisk(known, path)); // same size, other bytes
     QFile::remove(path);
     EXPECT_TRUE(changedOnDisk(known, path));
+}
+
+// A copy that keeps times (cp -p) can leave size and modification time as they were: the change
+// time still tells, and the bytes decide. The same goes for a file replaced by a rename.
+TEST(DiskChange, RewriteKeepingSizeAndTimeIsChangedOnlyWithOtherBytes) {
+    lptest::TempDir dir;
+    const QString path = dir.file("page.txt");
+    ASSERT_TRUE(lptest::writeFile(path, "abc"));
+    const TFileStamp known = readFileStamp(path);
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "abd"));
+    ASSERT_EQ(statFile(path).modifiedMs, known.modifiedMs);
+    EXPECT_TRUE(changedOnDisk(known, path));
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "abc"));
+    EXPECT_FALSE(changedOnDisk(known, path));
+
+    const QString other = dir.file("other.txt");
+    for (const char* bytes : {"abc", "xyz"}) {
+        ASSERT_TRUE(lptest::writeFile(other, bytes));
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {known.modifiedMs / 1000, (known.modifiedMs % 1000) * 1000000}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
+        ASSERT_EQ(
+            ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+        ASSERT_EQ(statFile(path).modifiedMs, known.modifiedMs);
+        EXPECT_EQ(changedOnDisk(known, path), bytes[0] == 'x') << bytes;
+    }
 }
 
 TEST(LatestJobWorker, RunsInOrderAndANewerWaitingJobReplacesTheOlder) {

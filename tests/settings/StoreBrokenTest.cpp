@@ -12,6 +12,7 @@
 #include "tests/support/FakePrompts.h"
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -355,5 +356,31 @@ TEST(StoreMainWindow, UnwritableSettingsAreReportedOnceAtCloseWhileTheWindowIsTh
                                                   ": Is a directory."});
         EXPECT_EQ(prompts.windowShown, QList<bool>{true});
     }
+    QDir(folder).removeRecursively();
+}
+
+// The recent files are stored as they change; a store that refuses them gets a status note, not a
+// box on every open, and the list stays whole for the close, which tells once.
+TEST(StoreMainWindow, RecentFilesThatCannotBeStoredAreKeptWithANote) {
+    const QString folder = TQtSettingsBackend::userConfigFolder() + "/Larkpad";
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(lptest::writeFile(folder, "a file where the folder belongs"));
+    lptest::TempDir dir;
+    const QString a = dir.file("a.txt"), b = dir.file("b.txt");
+    ASSERT_TRUE(lptest::writeFile(a, "a") && lptest::writeFile(b, "b"));
+    WindowPrompts prompts;
+    {
+        TForm1 form(TForm1Services{&prompts, nullptr});
+        prompts.window = &form;
+        form.show();
+        form.openFromCommandLine(a);
+        form.openFromCommandLine(b);
+        EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+        EXPECT_EQ(form.StatusNote->text(), "Recent files cannot be stored");
+        EXPECT_EQ(form.MRUList1->Items(), (QStringList{b, a}));
+        form.close();
+    }
+    EXPECT_EQ(prompts.errors.size(), 1);
+    QFile::remove(folder);
     QDir(folder).removeRecursively();
 }
