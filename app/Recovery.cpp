@@ -9,11 +9,38 @@
 #include "platform/core/PageFile.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
+
+// The system's steady clock and a timer of the event loop.
+class TQtRecoveryAlarm : public TRecoveryAlarm {
+public:
+    TQtRecoveryAlarm() {
+        clock_.start();
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (ring)
+                ring();
+        });
+    }
+    std::int64_t now() const override { return clock_.elapsed(); }
+    void set(std::int64_t at) override {
+        timer_.start(int(std::clamp<std::int64_t>(at - now(), 0, std::numeric_limits<int>::max())));
+    }
+    void cancel() override { timer_.stop(); }
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer_;
+};
 
 std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
     auto lock = std::make_unique<QLockFile>(recoveryLockPath(copyPath));
@@ -31,14 +58,7 @@ std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
 
 TRecovery::TRecovery(TParts parts, QString folder)
     : parts_(parts), folder_(std::move(folder)), worker_(std::make_unique<TLatestJobWorker>()) {
-    clock_.start();
-    timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        if (schedule_.isDue(clock_.elapsed()))
-            writeNow();
-        else
-            arm();
-    });
+    setAlarm(std::make_unique<TQtRecoveryAlarm>());
     QTextDocument* doc = parts_.editor.document();
     connect(doc, &QTextDocument::contentsChanged, this, &TRecovery::changed);
     connect(doc, &QTextDocument::modificationChanged, this, &TRecovery::modificationChanged);
@@ -49,10 +69,30 @@ TRecovery::~TRecovery() {
     worker_.reset();
 }
 
+void TRecovery::setAlarm(std::unique_ptr<TRecoveryAlarm> alarm) {
+    if (alarm_)
+        alarm_->cancel();
+    alarm_ = std::move(alarm);
+    alarm_->ring = [this] { rung(); };
+    // What was owed on the old clock is owed from now on the new one.
+    if (schedule_.dueAt()) {
+        schedule_.taken();
+        schedule_.changed(alarm_->now());
+    }
+    arm();
+}
+
+void TRecovery::rung() {
+    if (schedule_.isDue(alarm_->now()))
+        writeNow();
+    else
+        arm();
+}
+
 void TRecovery::changed() {
     if (!parts_.editor.Modified())
         return;
-    schedule_.changed(clock_.elapsed());
+    schedule_.changed(alarm_->now());
     arm();
 }
 
@@ -65,14 +105,14 @@ void TRecovery::modificationChanged(bool modified) {
 
 void TRecovery::arm() {
     if (const auto due = schedule_.dueAt())
-        timer_.start(int(std::max<qint64>(0, *due - clock_.elapsed())));
+        alarm_->set(*due);
     else
-        timer_.stop();
+        alarm_->cancel();
 }
 
 void TRecovery::discard() {
     schedule_.clear();
-    timer_.stop();
+    alarm_->cancel();
     if (!copyMayExist_)
         return;
     copyMayExist_ = false;
@@ -101,7 +141,7 @@ bool TRecovery::ownCopy() {
 
 void TRecovery::writeNow() {
     schedule_.taken();
-    timer_.stop();
+    alarm_->cancel();
     if (!parts_.editor.Modified()) {
         discard();
         return;
@@ -176,7 +216,7 @@ bool TRecovery::offerRecovery() {
             copyPath_ = copy;
             copyMayExist_ = true;
             schedule_.taken();
-            timer_.stop();
+            alarm_->cancel();
             return true;
         case TAnswer::No:
             QFile::remove(copy);

@@ -2,20 +2,32 @@
 
 #include "platform/core/RecoveryCopy.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
-#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLockFile;
 class TColorMemo;
 class TDocumentCommands;
 class TLatestJobWorker;
 class TPrompts;
+
+// The clock and the alarm that copies are scheduled on: a steady clock in milliseconds and one
+// single-shot alarm on it. The program runs on the system's; tests move a clock of their own.
+class TRecoveryAlarm {
+public:
+    virtual ~TRecoveryAlarm() = default;
+    virtual std::int64_t now() const = 0;
+    // Calls ring once when now() reaches at (soon if it has already), instead of any earlier time.
+    virtual void set(std::int64_t at) = 0;
+    virtual void cancel() = 0;
+
+    std::function<void()> ring;
+};
 
 // Keeps a recovery copy of the document's text while it is marked changed, and offers the copies
 // that programs which did not close normally left behind.
@@ -46,8 +58,12 @@ public:
     // The program closes normally: the copy goes.
     void closeNormally();
 
-    // Hands a snapshot of the changed text to the worker now (the schedule's timer calls it).
+    // Hands a snapshot of the changed text to the worker now (the alarm calls it when due).
     void writeNow();
+    // When the next copy is due, on the alarm's clock; none when no copy is owed.
+    std::optional<std::int64_t> nextCopyAt() const { return schedule_.dueAt(); }
+    // Schedules on another clock from now on (the system's until then).
+    void setAlarm(std::unique_ptr<TRecoveryAlarm> alarm);
     // Waits until the worker has written or deleted what it was given.
     void waitIdle();
     // This program's copy; empty until the first copy is written or one is recovered.
@@ -60,14 +76,14 @@ private:
     void changed();
     void modificationChanged(bool modified);
     void arm();
+    void rung();
     bool ownCopy();
     void writeFailed();
 
     TParts parts_;
     QString folder_;
     recovery::TSchedule schedule_;
-    QElapsedTimer clock_;
-    QTimer timer_;
+    std::unique_ptr<TRecoveryAlarm> alarm_;
     std::unique_ptr<QLockFile> lock_; ///< held while copyPath_ is this program's
     QString copyPath_;
     bool copyMayExist_ = false;

@@ -11,16 +11,34 @@
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QStatusBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
+
+// A clock the test moves on by hand; the alarm rings when the clock reaches it.
+class ManualAlarm : public TRecoveryAlarm {
+public:
+    std::int64_t time = 1000;
+    std::optional<std::int64_t> at;
+
+    std::int64_t now() const override { return time; }
+    void set(std::int64_t when) override { at = when; }
+    void cancel() override { at.reset(); }
+    void advance(std::int64_t ms) {
+        time += ms;
+        if (at && *at <= time) {
+            at.reset();
+            ring();
+        }
+    }
+};
 
 class Recovery : public ::testing::Test {
 protected:
@@ -37,6 +55,9 @@ protected:
     std::unique_ptr<TForm1> makeForm() {
         auto f = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
         f->addRecentFile = [this](const QString& path) { recent << path; };
+        auto manual = std::make_unique<ManualAlarm>();
+        alarm = manual.get();
+        f->recovery().setAlarm(std::move(manual));
         return f;
     }
     QString folder() const { return state.file("Larkpad/recovery"); }
@@ -67,6 +88,7 @@ protected:
     lptest::FakeDialogs dialogs{/*strictScript=*/true};
     QStringList recent;
     std::unique_ptr<TForm1> form;
+    ManualAlarm* alarm = nullptr; ///< the clock of the latest form's copies
 
 private:
     QByteArray previousState_;
@@ -236,11 +258,40 @@ TEST_F(Recovery, WrittenAfterTypingPausesNeverWithoutChanges) {
     form->recovery().writeNow();
     form->recovery().waitIdle();
     EXPECT_TRUE(copies().isEmpty());
+    EXPECT_FALSE(alarm->at); // an unchanged page owes no copy
+
     type("x");
-    QTest::qWait(1000);
+    ASSERT_EQ(alarm->at, alarm->time + recovery::TSchedule::kPauseMs);
+    alarm->advance(recovery::TSchedule::kPauseMs - 1);
+    type("y"); // typing goes on: the pause starts again
+    alarm->advance(recovery::TSchedule::kPauseMs - 1);
     form->recovery().waitIdle();
-    EXPECT_TRUE(copies().isEmpty()); // typing paused for less than two seconds
-    QTRY_COMPARE_WITH_TIMEOUT(copies().size(), 1, 5000);
+    EXPECT_TRUE(copies().isEmpty());
+    alarm->advance(1);
+    form->recovery().waitIdle();
+    ASSERT_EQ(copies().size(), 1);
+    EXPECT_EQ(readRecoveryCopy(copies().first()).text, "unchangedxy");
+    EXPECT_FALSE(alarm->at); // the copy holds the text
+    EXPECT_FALSE(form->recovery().nextCopyAt());
+
+    // Typing that never pauses is copied at the latest after the longest wait.
+    const std::int64_t first = alarm->time;
+    for (int i = 0; alarm->at != first + recovery::TSchedule::kMaxWaitMs; ++i) {
+        ASSERT_LT(i, 100);
+        type("z");
+        alarm->advance(recovery::TSchedule::kPauseMs / 2);
+    }
+    alarm->advance(*alarm->at - alarm->time);
+    form->recovery().waitIdle();
+    EXPECT_EQ(alarm->time, first + recovery::TSchedule::kMaxWaitMs);
+    EXPECT_TRUE(readRecoveryCopy(copies().first()).text.startsWith("unchangedxyzz"));
+
+    // Saved: nothing is owed and the copy goes.
+    type("!");
+    form->FileSave->trigger();
+    form->recovery().waitIdle();
+    EXPECT_FALSE(alarm->at);
+    EXPECT_TRUE(copies().isEmpty());
 }
 
 TEST_F(Recovery, AFolderThatCannotBeWrittenIsToldOnceAndTypingGoesOn) {
