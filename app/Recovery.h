@@ -9,12 +9,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLockFile;
 class TColorMemo;
+class TDialogs;
 class TDocumentCommands;
 class TLatestJobWorker;
 class TPrompts;
+struct TRecoveredCopy;
 
 // The clock and the alarm that copies are scheduled on: a steady clock in milliseconds and one
 // single-shot alarm on it. The program runs on the system's; tests move a clock of their own.
@@ -44,14 +47,17 @@ public:
         TColorMemo& editor;
         TDocumentCommands& document;
         TPrompts& prompts;
+        TDialogs& dialogs;
     };
     TRecovery(TParts parts, QString folder);
     ~TRecovery() override;
 
-    // Asks about every copy whose program no longer runs, oldest first: Yes puts its text back
-    // into the document (the copies not asked about yet stay for the next start), No deletes it,
-    // Cancel keeps it. A damaged copy is reported and renamed aside. Returns whether a text was
-    // recovered.
+    // Offers the copies whose programs no longer run. One copy is asked about: Yes puts its text
+    // back into the document, No deletes it, Cancel keeps it. More than one are listed together,
+    // to recover one, delete some or keep them all. A damaged copy is renamed aside and reported
+    // (in the list when there is one). Nothing in a folder that is not the user's own is read,
+    // and files there that are not the user's copies are reported and left alone. Returns
+    // whether a text was recovered.
     bool offerRecovery();
     // The document was saved or its changes dropped: the copy goes.
     void discard();
@@ -69,8 +75,8 @@ public:
     // This program's copy; empty until the first copy is written or one is recovered.
     QString copyPath() const { return copyPath_; }
 
-    // Told once, the first time a copy cannot be written.
-    std::function<void()> cannotWrite;
+    // Told once, the first time a copy cannot be written: which folder, and why.
+    std::function<void(const QString& message)> cannotWrite;
 
 private:
     void changed();
@@ -78,7 +84,12 @@ private:
     void arm();
     void rung();
     bool ownCopy();
-    void writeFailed();
+    void writeFailed(const QString& why);
+    struct TFoundCopy;
+    bool offerOne(TFoundCopy& copy);
+    bool offerList(std::vector<TFoundCopy>& found);
+    void restoreCopy(std::unique_ptr<QLockFile> lock, const QString& copy,
+                     const TRecoveredCopy& found);
 
     TParts parts_;
     QString folder_;
