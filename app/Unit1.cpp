@@ -144,8 +144,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         if (addRecentFile)
             addRecentFile(path);
     };
-    recovery_ = std::make_unique<TRecovery>(TRecovery::TParts{*Clm1, *document_, *prompts_},
-                                            recoveryFolder());
+    recovery_ = std::make_unique<TRecovery>(
+        TRecovery::TParts{*Clm1, *document_, *prompts_, *dialogs_}, recoveryFolder());
     document_->textClean = [this] { recovery_->discard(); };
     document_->loadingChanged = [this](bool loading) {
         LoadProgress->setValue(0);
@@ -154,7 +154,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     };
     document_->loadProgress = [this](int percent) { LoadProgress->setValue(percent); };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
-    recovery_->cannotWrite = [this] { showNote("Recovery copies cannot be written"); };
+    recovery_->cannotWrite = [this](const QString& message) { showNote(message); };
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FontAttributes.h"
+#include "platform/core/RecoveryCopy.h"
 
 #include <QString>
 
@@ -37,6 +38,13 @@ public:
         (void)line;
         return false;
     }
+    // The list of recovery copies left at start (more than one): what to do with which. Dialogs
+    // that have no such list answer Later.
+    virtual recovery::TListDecision
+    executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) {
+        (void)copies;
+        return {};
+    }
 };
 
 // "Fichiers texte|*.txt;*.rtf" as Qt name filters: "Fichiers texte (*.txt *.rtf)".
@@ -51,6 +59,8 @@ public:
     bool executePicture(TFileDialog& dialog) override;
     bool executeFont(TFontAttributes& font) override;
     bool executeGoToLine(int lineCount, int& line) override;
+    recovery::TListDecision
+    executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) override;
 
 private:
     QWidget* parent_;

@@ -275,7 +275,7 @@ TEST_F(DocumentOddFiles, ANamedPipeIsRefusedWithoutWaiting) {
     std::atomic<bool> done{false};
     std::thread watchdog([&] {
         for (int i = 0; i < 50 && !done; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // watchdog: ends a hang
         if (!done)
             ::close(::open(QFile::encodeName(fifo), O_WRONLY | O_NONBLOCK));
     });
