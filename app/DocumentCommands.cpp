@@ -277,9 +277,25 @@ void TDocumentCommands::markClean() {
         textClean();
 }
 
+bool TDocumentCommands::askedAboutNow(const QString& path) {
+    if (!askedAbout_)
+        return false;
+    if (!askedAbout_->exists)
+        return !statFile(path).exists;
+    return sameOnDisk(*askedAbout_, path);
+}
+
+void TDocumentCommands::asking(const QString& path) {
+    // With the bytes' hash, a touch or a copy of the same bytes is still the change asked about. A
+    // file that cannot be read is known by what the file system tells of it.
+    const TFileStamp now = readFileStamp(path);
+    askedAbout_ = now.exists ? now : statFile(path);
+}
+
 bool TDocumentCommands::overwriteConfirmed(const QString& path) {
-    if (!changedOnDisk(disk_, path) || !statFile(path).exists)
+    if (askedAboutNow(path) || sameOnDisk(disk_, path) || !statFile(path).exists)
         return true;
+    asking(path);
     return parts_.prompts.askYesNoCancel(
                QStringLiteral("The file %1 was changed by another program since it was opened. "
                               "Overwrite it?")
@@ -297,23 +313,21 @@ void TDocumentCommands::restore(const QString& path, const QString& text, const 
 
 void TDocumentCommands::checkDisk() {
     const QString path = currentFileName();
-    if (checkingDisk_ || path.isEmpty() || !disk_.exists)
+    if (checkingDisk_ || path.isEmpty() || !disk_.exists || askedAboutNow(path))
         return;
-    const TFileStamp now = statFile(path);
-    if (askedAbout_ && sameQuickState(*askedAbout_, now))
-        return;
-    if (!changedOnDisk(disk_, path)) {
-        // Touched but not changed: remember the new time, so that its bytes are not read again.
-        if (now.exists)
-            disk_.modifiedMs = now.modifiedMs;
+    // Touched or copied over with the same bytes: its new times and identity are remembered, so
+    // that its bytes are not read again.
+    if (sameOnDisk(disk_, path)) {
+        askedAbout_.reset(); // back as it was: a change like the one asked about is a new one
         return;
     }
-    askedAbout_ = now;
-    if (!now.exists) {
+    if (!statFile(path).exists) {
         // Gone or moved away: the text shown is now the only one; Save writes it again.
+        askedAbout_ = TFileStamp();
         parts_.editor.SetModified(true);
         return;
     }
+    asking(path);
     checkingDisk_ = true;
     QString question =
         QStringLiteral("The file %1 was changed by another program. Reload it?").arg(path);

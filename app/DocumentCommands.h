@@ -26,9 +26,10 @@ class TPageLoad;
 // cancelled or writing fails), the command that asked stops and the document stays as it was,
 // still marked changed: the author's changes are never dropped without a No.
 //
-// The commands also remember the file as they loaded or last saved it (size, time, hash of the
-// bytes), to tell when another program changed it: the author is asked before a reload and before
-// a save overwrites such a change.
+// The commands also remember the file as they loaded or last saved it (size, times, identity, hash
+// of the bytes), to tell when another program changed it: the author is asked whether to reload
+// it when the window becomes active again, or whether to overwrite it when saving, whichever comes
+// first, and only once per change: neither question comes again until the file changes again.
 class TDocumentCommands {
 public:
     struct TParts {
@@ -88,8 +89,9 @@ public:
     // Puts back a recovered text: as an open of path would leave the document (an empty path
     // stays Untitled), but marked changed. stamp is the file as it was when the text was taken.
     void restore(const QString& path, const QString& text, const TFileStamp& stamp);
-    // Looks whether another program changed or removed the document's file, and asks once per
-    // change whether to reload it. A removed file leaves the document marked changed.
+    // Looks whether another program changed or removed the document's file, and asks whether to
+    // reload it unless the author was asked about that change already. A removed file leaves the
+    // document marked changed.
     void checkDisk();
 
 private:
@@ -108,12 +110,16 @@ private:
     // The document's file (empty: none) for the page, the save dialog and the status panel.
     void setFile(const QString& path);
     // Whether path may be written: asks when another program changed it since it was loaded or
-    // last saved.
+    // last saved, unless the author was asked about that change already.
     bool overwriteConfirmed(const QString& path);
+    // Whether the file at path is as it was when the author was last asked about a change.
+    bool askedAboutNow(const QString& path);
+    // Remembers the file at path as the change the author is being asked about.
+    void asking(const QString& path);
 
     TParts parts_;
     TFileStamp& disk_;                     ///< the page's file as loaded or last saved
-    std::optional<TFileStamp> askedAbout_; ///< the last outside change the author was told of
+    std::optional<TFileStamp> askedAbout_; ///< the last outside change the author was asked about
     bool checkingDisk_ = false;
     std::unique_ptr<TPageLoad> load_; ///< the page's background load, once there was one
 };

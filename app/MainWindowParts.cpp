@@ -30,6 +30,12 @@ void TForm1::createRecentFiles() {
     MRUList1->IniUse = ioUseLink;
     MRUList1->SetSection(settingsKeys::kRecentFilesSection);
     MRUList1->Prompts = prompts_;
+    // Stored as it changes, so that a run that is killed keeps its pages listed. The close still
+    // stores it last, and tells once if it cannot.
+    MRUList1->SaveOnChange = true;
+    MRUList1->OnSaveFailed = [this](const QString&) {
+        showNote("Recent files cannot be stored", 8000);
+    };
     MRUList1->OnClick = [this](QAction*, const QString& aValue, bool& Remove) {
         MRUList1Click(aValue, Remove);
     };

@@ -2,20 +2,35 @@
 
 #include "document/core/RecoveryCopy.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
-#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QLockFile;
 class TColorMemo;
+class TDialogs;
 class TDocumentCommands;
 class TLatestJobWorker;
 class TPrompts;
+struct TRecoveredCopy;
+
+// The clock and the alarm that copies are scheduled on: a steady clock in milliseconds and one
+// single-shot alarm on it. The program runs on the system's; tests move a clock of their own.
+class TRecoveryAlarm {
+public:
+    virtual ~TRecoveryAlarm() = default;
+    virtual std::int64_t now() const = 0;
+    // Calls ring once when now() reaches at (soon if it has already), instead of any earlier time.
+    virtual void set(std::int64_t at) = 0;
+    virtual void cancel() = 0;
+
+    std::function<void()> ring;
+};
 
 // Keeps a recovery copy of the document's text while it is marked changed, and offers the copies
 // that programs which did not close normally left behind.
@@ -32,42 +47,54 @@ public:
         TColorMemo& editor;
         TDocumentCommands& document;
         TPrompts& prompts;
+        TDialogs& dialogs;
     };
     TRecovery(TParts parts, QString folder);
     ~TRecovery() override;
 
-    // Asks about every copy whose program no longer runs, oldest first: Yes puts its text back
-    // into the document (the copies not asked about yet stay for the next start), No deletes it,
-    // Cancel keeps it. A damaged copy is reported and renamed aside. Returns whether a text was
-    // recovered.
+    // Offers the copies whose programs no longer run. One copy is asked about: Yes puts its text
+    // back into the document, No deletes it, Cancel keeps it. More than one are listed together,
+    // to recover one, delete some or keep them all. A damaged copy is renamed aside and reported
+    // (in the list when there is one). Nothing in a folder that is not the user's own is read,
+    // and files there that are not the user's copies are reported and left alone. Returns
+    // whether a text was recovered.
     bool offerRecovery();
     // The document was saved or its changes dropped: the copy goes.
     void discard();
     // The program closes normally: the copy goes.
     void closeNormally();
 
-    // Hands a snapshot of the changed text to the worker now (the schedule's timer calls it).
+    // Hands a snapshot of the changed text to the worker now (the alarm calls it when due).
     void writeNow();
+    // When the next copy is due, on the alarm's clock; none when no copy is owed.
+    std::optional<std::int64_t> nextCopyAt() const { return schedule_.dueAt(); }
+    // Schedules on another clock from now on (the system's until then).
+    void setAlarm(std::unique_ptr<TRecoveryAlarm> alarm);
     // Waits until the worker has written or deleted what it was given.
     void waitIdle();
     // This program's copy; empty until the first copy is written or one is recovered.
     QString copyPath() const { return copyPath_; }
 
-    // Told once, the first time a copy cannot be written.
-    std::function<void()> cannotWrite;
+    // Told once, the first time a copy cannot be written: which folder, and why.
+    std::function<void(const QString& message)> cannotWrite;
 
 private:
     void changed();
     void modificationChanged(bool modified);
     void arm();
+    void rung();
     bool ownCopy();
-    void writeFailed();
+    void writeFailed(const QString& why);
+    struct TFoundCopy;
+    bool offerOne(TFoundCopy& copy);
+    bool offerList(std::vector<TFoundCopy>& found);
+    void restoreCopy(std::unique_ptr<QLockFile> lock, const QString& copy,
+                     const TRecoveredCopy& found);
 
     TParts parts_;
     QString folder_;
     recovery::TSchedule schedule_;
-    QElapsedTimer clock_;
-    QTimer timer_;
+    std::unique_ptr<TRecoveryAlarm> alarm_;
     std::unique_ptr<QLockFile> lock_; ///< held while copyPath_ is this program's
     QString copyPath_;
     bool copyMayExist_ = false;

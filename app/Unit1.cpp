@@ -21,6 +21,7 @@
 #include "markup/LpSpinEdit.h"
 #include "markup/StyleCommands.h"
 #include "markup/core/PageMarkup.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/HelpViewer.h"
 #include "platform/Printing.h"
@@ -54,6 +55,25 @@
 namespace {
 
 const QString kTextFilter = QStringLiteral("Fichiers texte|*.txt");
+
+// The favourite folder an assistant's dialog starts in. The program assistant has none of its
+// own: its dialog starts where the text folder left the open dialog.
+TFavouriteFolder favouriteFolderOf(actions::TAssistant assistant) {
+    using enum actions::TAssistant;
+    switch (assistant) {
+    case Picture:
+        return TFavouriteFolder::pictures;
+    case Sound:
+        return TFavouriteFolder::sounds;
+    case Video:
+        return TFavouriteFolder::videos;
+    case None:
+    case Program:
+    case Text:
+        break;
+    }
+    return TFavouriteFolder::text;
+}
 
 } // namespace
 
@@ -126,8 +146,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         if (addRecentFile)
             addRecentFile(path);
     };
-    recovery_ = std::make_unique<TRecovery>(TRecovery::TParts{*Clm1, *document_, *prompts_},
-                                            recoveryFolder());
+    recovery_ = std::make_unique<TRecovery>(
+        TRecovery::TParts{*Clm1, *document_, *prompts_, *dialogs_}, recoveryFolder());
     document_->textClean = [this] { recovery_->discard(); };
     document_->loadingChanged = [this](bool loading) {
         LoadProgress->setValue(0);
@@ -140,7 +160,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         LoadProgress->setValue(percent);
     };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
-    recovery_->cannotWrite = [this] { showNote("Recovery copies cannot be written"); };
+    recovery_->cannotWrite = [this](const QString& message) { showNote(message); };
 
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
@@ -188,7 +208,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
     } catch (const TLpError& e) {
         prompts_->applicationError(e.message());
     } catch (const std::bad_alloc&) {
-        prompts_->applicationError("Mémoire insuffisante");
+        prompts_->applicationError(errortext::outOfMemory);
     } catch (const std::exception& e) {
         prompts_->applicationError(QString::fromLocal8Bit(e.what()));
     }
@@ -445,8 +465,10 @@ void TForm1::LinkButClick() {
 // Action box and favourite folders
 
 void TForm1::LpComboBox1DblClick() {
-    const auto favourite = [this](TFavouriteFolder f) { return readFavouriteFolder(*RegCtrl1, f); };
-    const TActionBoxContext context{*Clm1, favourite, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
+    const auto folder = [this](actions::TAssistant a) {
+        return readFavouriteFolder(*RegCtrl1, favouriteFolderOf(a));
+    };
+    const TActionBoxContext context{*Clm1, folder, *dialogs_, *prompts_, OpenDialog1, OpenPic1};
     insertActionLink(context, LpComboBox1->currentIndex(), AstPic1->isChecked());
 }
 

@@ -3,6 +3,7 @@
 #include "document/PageDocument.h"
 #include "document/core/PageFile.h"
 #include "platform/DiskStamps.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/core/SafeFile.h"
 
@@ -33,11 +34,11 @@ QString notRegularReason(safefile::TKind kind) {
 }
 
 TLpError openError(const QString& path, const QString& why) {
-    return TLpError(QStringLiteral("Impossible d'ouvrir le fichier %1.\n%2").arg(path, why));
+    return TLpError(errortext::cannotOpenFile.arg(path) + ".\n" + why);
 }
 
 TLpError createError(const QString& path, const QString& why) {
-    return TLpError(QStringLiteral("Impossible de créer le fichier %1.\n%2").arg(path, why));
+    return TLpError(errortext::cannotCreateFile.arg(path) + ".\n" + why);
 }
 
 TLpError writeError(const QString& path, int error, const QString& backup = {}) {
@@ -46,12 +47,12 @@ TLpError writeError(const QString& path, int error, const QString& backup = {}) 
                              : QStringLiteral("Its previous text could not be put back and is "
                                               "kept in %1.")
                                    .arg(backup);
-    return TLpError(QStringLiteral("Erreur d'écriture dans le flux.\n%1: %2. %3")
-                        .arg(path, reason(error), kept));
+    return TLpError(errortext::streamWriteError +
+                    QStringLiteral(".\n%1: %2. %3").arg(path, reason(error), kept));
 }
 
 TLpError capacityError() {
-    return TLpError(QStringLiteral("Le texte dépasse la capacité du mémo"));
+    return TLpError(errortext::memoCapacityExceeded);
 }
 
 // Page bytes handed out a piece at a time from a reused buffer: each unit is encoded once, straight

@@ -42,17 +42,17 @@ private:
 };
 
 // Reads the whole page. Only a regular file (or a link to one) is a page: anything else is refused
-// before it is opened for reading, and opening never waits. Throws "Impossible d'ouvrir le fichier
-// <path>." followed by a line with the reason when the file cannot be opened or read, and "Le texte
-// dépasse la capacité du mémo" when its text is longer than pagefile::kCapacity bytes.
+// before it is opened for reading, and opening never waits. Throws errortext::cannotOpenFile
+// followed by a line with the reason when the file cannot be opened or read, and
+// errortext::memoCapacityExceeded when its text is longer than pagefile::kCapacity bytes.
 TPageText loadPageFile(const QString& path);
 
 // Writes the text as a page (line breaks as CR LF, no line break added after the last line), as
 // safefile::writeFile does: after a failure the previous file is left as it was; symbolic links
 // are followed; owner, group, permissions and hard links are kept. Nothing is ever written over
-// something that is not a regular file. Throws "Impossible de créer le fichier <path>." when the
-// file cannot be created or replaced and "Erreur d'écriture dans le flux." when writing fails, each
-// followed by a line that names the file and gives the system's reason.
+// something that is not a regular file. Throws errortext::cannotCreateFile when the file cannot be
+// created or replaced and errortext::streamWriteError when writing fails, each followed by a line
+// that names the file and gives the system's reason.
 void savePageFile(const QString& path, const QString& text);
 
 // Saves the page as savePageFile(path, text) saves its text, encoded and hashed in one

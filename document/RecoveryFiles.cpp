@@ -2,20 +2,46 @@
 
 #include "document/PageText.h"
 #include "document/core/PageFile.h"
+#include "platform/core/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const QString kSuffix = QStringLiteral(".recovery");
 const QString kDamaged = QStringLiteral(".damaged");
 
-constexpr QFileDevice::Permissions kPrivateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool fail(QString* why, const QString& text) {
+    if (why)
+        *why = text;
+    return false;
+}
+
+// Why a file that lstat describes is not one of this user's own regular files; empty when it is.
+QString notOurs(const struct stat& st) {
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("it is a symbolic link");
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("it is not a regular file");
+    if (st.st_uid != ::geteuid())
+        return QStringLiteral("it belongs to another user");
+    return {};
+}
 
 } // namespace
 
@@ -26,16 +52,46 @@ QString recoveryFolder() {
     return QDir(state).filePath(QStringLiteral("Larkpad/recovery"));
 }
 
-bool makePrivateFolder(const QString& folder) {
-    if (!QDir().mkpath(folder))
-        return false;
-    return QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner);
+bool checkPrivateFolder(const QString& folder, QString* why) {
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0)
+        return fail(why, systemError(errno));
+    if (S_ISLNK(st.st_mode))
+        return fail(why, QStringLiteral("it is a symbolic link"));
+    // Opened without following a link that took its place meanwhile, and checked as opened.
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return fail(why, errno == ELOOP     ? QStringLiteral("it is a symbolic link")
+                         : errno == ENOTDIR ? QStringLiteral("it is not a folder")
+                                            : systemError(errno));
+    bool ok = ::fstat(fd, &st) == 0;
+    if (!ok)
+        fail(why, systemError(errno));
+    else if (st.st_uid != ::geteuid())
+        ok = fail(why, QStringLiteral("it belongs to another user"));
+    else if ((st.st_mode & 07777) != 0700 && ::fchmod(fd, 0700) != 0)
+        ok = fail(why, systemError(errno));
+    ::close(fd);
+    return ok;
+}
+
+bool makePrivateFolder(const QString& folder, QString* why) {
+    const QByteArray name = QFile::encodeName(QDir::cleanPath(folder));
+    // Each missing folder on the way is made as mkdir -p would; the last one private at once.
+    for (qsizetype i = 1; i <= name.size(); ++i) {
+        if (i < name.size() && name[i] != '/')
+            continue;
+        const QByteArray part = name.left(i);
+        if (::mkdir(part.constData(), i == name.size() ? 0700 : 0777) != 0 && errno != EEXIST)
+            return fail(why, systemError(errno));
+    }
+    return checkPrivateFolder(folder, why);
 }
 
 QStringList listRecoveryCopies(const QString& folder) {
-    const QFileInfoList found =
-        QDir(folder).entryInfoList({"*" + kSuffix}, QDir::Files | QDir::Hidden, QDir::Time);
+    const QFileInfoList found = QDir(folder).entryInfoList(
+        {"*" + kSuffix}, QDir::Files | QDir::System | QDir::Hidden, QDir::Time);
     QStringList copies;
     for (auto it = found.crbegin(); it != found.crend(); ++it)
         copies << it->absoluteFilePath();
@@ -62,6 +118,8 @@ void removeRecoveryLeftovers(const QString& copyPath) {
         if (name != copy.fileName() + ".lock" && !name.endsWith(kDamaged))
             dir.remove(name);
     }
+    // A writer killed where the file system gives no nameless temporary files left a named one.
+    safefile::removeLeftovers(QFile::encodeName(copyPath).toStdString());
 }
 
 QString newRecoveryCopyPath(const QString& folder) {
@@ -75,28 +133,75 @@ QString recoveryLockPath(const QString& copyPath) {
     return copyPath + QStringLiteral(".lock");
 }
 
-bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body) {
-    QSaveFile f(path);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    // The temporary file takes the copy's permissions when one exists, else those of the umask:
-    // set them on the temporary file before any text is in it.
-    if (!f.setPermissions(kPrivateFile))
-        return false;
-    if (f.write(header.data(), qint64(header.size())) != qint64(header.size()) ||
-        f.write(body) != body.size())
-        return false;
-    // See savePageFile: commit() alone may report success after a failed last flush.
-    if (!f.flush() || f.error() != QFileDevice::NoError)
-        return false;
-    return f.commit();
+recovery::TLockState recoveryLockState(const QString& lockPath) {
+    const QByteArray name = QFile::encodeName(lockPath);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0)
+        return recovery::TLockState::AskSystem;
+    if (!notOurs(st).isEmpty())
+        return recovery::TLockState::Stale;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return recovery::TLockState::Stale;
+    char bytes[4096];
+    const ssize_t n = ::read(fd, bytes, sizeof bytes);
+    ::close(fd);
+    const std::int64_t ageMs =
+        QDateTime::currentMSecsSinceEpoch() -
+        (std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+    return recovery::lockState(
+        recovery::parseLock(std::string_view(bytes, n > 0 ? std::size_t(n) : 0)),
+        QSysInfo::machineHostName().toStdString(), ageMs);
+}
+
+bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body,
+                       QString* why) {
+    // The copy is replaced by a rename, which never writes through a link in the copy's place;
+    // but a link there would be taken for the copy's real name, so it is refused.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(why, S_ISLNK(st.st_mode)
+                             ? QStringLiteral("%1 is a symbolic link").arg(path)
+                             : QStringLiteral("%1 is not a regular file").arg(path));
+    // Never in place: a copy is replaced whole, and private to its user whatever it was before.
+    safefile::TBytesInMemory bytes(
+        {header, std::string_view(body.constData(), std::size_t(body.size()))});
+    safefile::TWriteOptions options;
+    options.mode = 0600;
+    options.mayWriteInPlace = false;
+    const safefile::TWriteResult written =
+        safefile::writeFile(QFile::encodeName(path).toStdString(), bytes, options);
+    if (!written.ok())
+        return fail(why, QStringLiteral("%1: %2").arg(
+                             path, QString::fromLocal8Bit(safefile::reasonOf(written.error).c_str())));
+    return true;
+}
 }
 
 TRecoveredCopy readRecoveryCopy(const QString& path) {
     TRecoveredCopy copy;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        copy.foreign = error == ELOOP;
+        copy.error = copy.foreign ? QStringLiteral("it is a symbolic link")
+                                  : QStringLiteral("it cannot be read: ") + systemError(error);
+        return copy;
+    }
+    QFile f;
+    if (const QString why = notOurs(st); !why.isEmpty()) {
+        ::close(fd);
+        copy.foreign = true;
+        copy.error = why;
+        return copy;
+    }
+    copy.size = qint64(st.st_size);
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         copy.error = QStringLiteral("it cannot be read");
         return copy;
     }

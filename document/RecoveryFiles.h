@@ -13,10 +13,16 @@
 // or not an absolute path.
 QString recoveryFolder();
 
-// Creates the folder when needed and makes it private to the user (mode 0700); false on failure.
-bool makePrivateFolder(const QString& folder);
+// Whether the folder may hold this user's copies: a folder of the user's own, not a symbolic link
+// (which is left alone), made private (mode 0700) when it was not. False with the reason in why
+// (for a folder that is not there, the system's own reason).
+bool checkPrivateFolder(const QString& folder, QString* why = nullptr);
 
-// The copies in the folder, oldest first (copies set aside as damaged are not listed).
+// Creates the folder when needed, then checks it as checkPrivateFolder does.
+bool makePrivateFolder(const QString& folder, QString* why = nullptr);
+
+// The copies in the folder, oldest first (copies set aside as damaged are not listed). Whatever
+// has a copy's name is listed, links and other users' files too: reading tells them apart.
 QStringList listRecoveryCopies(const QString& folder);
 
 // The copies whose lock files are there without the copy: a program that ended before its first
@@ -33,20 +39,29 @@ QString newRecoveryCopyPath(const QString& folder);
 // The lock file of a copy.
 QString recoveryLockPath(const QString& copyPath);
 
+// What the lock file of a copy says, before the lock is tried: a file that is not a lock of this
+// user's (empty, a link, another user's) is stale; none at all is left to the system's lock.
+recovery::TLockState recoveryLockState(const QString& lockPath);
+
 // Writes a copy: header then body, into a temporary file beside it (mode 0600) that replaces the
 // copy only once it is completely written. Returns false on any failure, leaving the previous
-// copy as it was.
-bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body);
+// copy as it was, with the system's reason in why. A symbolic link in the copy's place is never
+// written through.
+bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body,
+                       QString* why = nullptr);
 
 // A copy as read back: sound (text holds the page's text in the editor's form) or not (error
 // says why).
 struct TRecoveredCopy {
     bool ok = false;
+    bool foreign = false; ///< not a file of this user's (a link, another user's): left alone
     QString error;
+    qint64 size = 0; ///< bytes of the copy
     recovery::TCopyHeader header;
     QString path; ///< the page's path from the header, empty for Untitled
     QString text;
 };
+// Only a regular file of the user's own is read; a link is not followed.
 TRecoveredCopy readRecoveryCopy(const QString& path);
 
 // Renames a damaged copy with ".damaged" appended (a number added when that name is taken);

@@ -2,7 +2,6 @@
 
 #include "document/PageText.h"
 #include "editor/ColMemo.h"
-#include "markup/core/Actions.h"
 #include "platform/Dialogs.h"
 #include "platform/Prompts.h"
 
@@ -15,40 +14,20 @@ QString fromStd(const std::string& text) {
     return pagetext::fromBytes(text);
 }
 
-// Shows the assistant's dialog, prepared in the order the dialogs expect. Returns false when the
-// author cancelled.
+// Shows the assistant's dialog, prepared in the order the dialogs expect: folder, then file types.
+// Returns false when the author cancelled.
 bool runAssistant(const TActionBoxContext& c, actions::TAssistant assistant, QString& path) {
-    using enum actions::TAssistant;
-    auto prepareOpen = [&](TFavouriteFolder folder, const char* filter) {
-        c.openDialog.initialDir = c.favouriteFolder(folder);
-        c.openDialog.filter = filter;
-    };
-    switch (assistant) {
-    case Picture:
-        c.pictureDialog.initialDir = c.favouriteFolder(TFavouriteFolder::pictures);
-        if (!c.dialogs.executePicture(c.pictureDialog))
-            return false;
-        path = c.pictureDialog.fileName;
-        return true;
-    case Program:
-        // The folder stays where the last reset left it: the favourite text folder.
-        c.openDialog.filter = "Executables|*.exe;*.com;*.bat";
-        break;
-    case Sound:
-        prepareOpen(TFavouriteFolder::sounds, "Sound Files|*.wav;*.mid");
-        break;
-    case Video:
-        prepareOpen(TFavouriteFolder::videos, "Video Files|*.avi;*.mov;*.mpg");
-        break;
-    case Text:
-        prepareOpen(TFavouriteFolder::text, "Text Files|*.txt;*.rtf");
-        break;
-    case None:
+    const actions::TAssistantDialog& how = actions::assistantDialog(assistant);
+    TFileDialog& dialog = how.pictureDialog ? c.pictureDialog : c.openDialog;
+    if (how.ownFolder)
+        dialog.initialDir = c.assistantFolder(assistant);
+    if (!how.filter.empty())
+        dialog.filter = QString::fromLatin1(how.filter.data(), qsizetype(how.filter.size()));
+    const bool chosen =
+        how.pictureDialog ? c.dialogs.executePicture(dialog) : c.dialogs.executeOpen(dialog);
+    if (!chosen)
         return false;
-    }
-    if (!c.dialogs.executeOpen(c.openDialog))
-        return false;
-    path = c.openDialog.fileName;
+    path = dialog.fileName;
     return true;
 }
 
@@ -90,7 +69,7 @@ QString unquotablePathReason(const QString& path) {
 }
 
 void resetOpenDialog(const TActionBoxContext& c) {
-    c.openDialog.initialDir = c.favouriteFolder(TFavouriteFolder::text);
+    c.openDialog.initialDir = c.assistantFolder(actions::TAssistant::Text);
     c.openDialog.filter = "Text Files|*.txt";
     c.openDialog.fileName.clear();
     c.editor.setFocus();

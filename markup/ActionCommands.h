@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/FolderCommands.h"
+#include "markup/core/Actions.h"
 
 #include <QString>
 
@@ -11,14 +11,15 @@ class TDialogs;
 class TPrompts;
 struct TFileDialog;
 
-// The stored favourite folder (empty when none was chosen).
-using TFavouriteFolderLookup = std::function<QString(TFavouriteFolder)>;
+// The folder an assistant's dialog starts in (empty when the author chose none). The text
+// assistant's folder is also where the open dialog starts for documents.
+using TAssistantFolderLookup = std::function<QString(actions::TAssistant)>;
 
-// What the action box works on: the editor, a lookup of the favourite folders, the dialogs, and
+// What the action box works on: the editor, a lookup of the assistants' folders, the dialogs, and
 // the two dialog states it prepares (the main window's shared open dialog and the picture dialog).
 struct TActionBoxContext {
     TColorMemo& editor;
-    TFavouriteFolderLookup favouriteFolder;
+    TAssistantFolderLookup assistantFolder;
     TDialogs& dialogs;
     TPrompts& prompts;
     TFileDialog& openDialog;
@@ -31,7 +32,7 @@ struct TActionBoxContext {
 // put back for documents and the focus in the editor.
 void insertActionLink(const TActionBoxContext& context, int index, bool assistantsOn);
 
-// The open dialog as documents use it between two uses of the action box: the favourite text
+// The open dialog as documents use it between two uses of the action box: the text assistant's
 // folder, text files, no file name.
 void resetOpenDialog(const TActionBoxContext& context);
 

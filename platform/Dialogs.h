@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FontAttributes.h"
+#include "document/core/RecoveryCopy.h"
 
 #include <QString>
 
@@ -34,5 +35,12 @@ public:
         (void)lineCount;
         (void)line;
         return false;
+    }
+    // The list of recovery copies left at start (more than one): what to do with which. Dialogs
+    // that have no such list answer Later.
+    virtual recovery::TListDecision
+    executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) {
+        (void)copies;
+        return {};
     }
 };

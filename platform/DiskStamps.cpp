@@ -1,18 +1,21 @@
 #include "platform/DiskStamps.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
+
+#include <sys/stat.h>
 
 TFileStamp statFile(const QString& path) {
-    const QFileInfo info(path);
     TFileStamp stamp;
-    if (!info.isFile())
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return stamp;
     stamp.exists = true;
-    stamp.size = info.size();
-    stamp.modifiedMs = info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
+    stamp.size = std::int64_t(st.st_size);
+    stamp.modifiedMs = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    stamp.changedNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.device = std::uint64_t(st.st_dev);
+    stamp.inode = std::uint64_t(st.st_ino);
     return stamp;
 }
 
@@ -40,16 +43,24 @@ TFileStamp readFileStamp(const QString& path) {
     return stamp;
 }
 
-bool changedOnDisk(const TFileStamp& known, const QString& path) {
+bool sameOnDisk(TFileStamp& known, const QString& path) {
     switch (quickDiskChange(known, statFile(path))) {
     case TDiskChange::none:
-        return false;
+        return true;
     case TDiskChange::changed:
     case TDiskChange::gone:
-        return true;
+        return false;
     case TDiskChange::maybe:
         break;
     }
     const TFileStamp now = readFileStamp(path);
-    return !now.exists || now.size != known.size || now.hash != known.hash;
+    if (!now.exists || now.size != known.size || now.hash != known.hash)
+        return false;
+    takeQuickState(known, now);
+    return true;
+}
+
+bool changedOnDisk(const TFileStamp& known, const QString& path) {
+    TFileStamp copy = known;
+    return !sameOnDisk(copy, path);
 }

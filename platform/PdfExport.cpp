@@ -1,35 +1,60 @@
 #include "platform/PdfExport.h"
 
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtPrintDevice.h"
 #include "print/core/PrintLayout.h"
+#include "platform/core/SafeFile.h"
 
+#include <QFile>
+#include <QIODevice>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
 TLpError createError(const QString& path) {
-    return TLpError(QStringLiteral("Impossible de créer le fichier %1").arg(path));
+    return TLpError(errortext::cannotCreateFile.arg(path));
 }
 
-TLpError writeError() {
-    return TLpError(QStringLiteral("Erreur d'écriture dans le flux"));
+TLpError writeError(const QString& backup = {}) {
+    if (backup.isEmpty())
+        return TLpError(errortext::streamWriteError);
+    return TLpError(errortext::streamWriteError +
+                    QStringLiteral(".\nThe file's previous bytes could not be put back and are "
+                                   "kept in %1.")
+                        .arg(backup));
 }
+
+// What the PDF writer writes, handed to a file writer.
+class TFileWriterDevice : public QIODevice {
+public:
+    explicit TFileWriterDevice(safefile::TFileWriter& file) : file_(file) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 n) override {
+        return file_.write({data, std::size_t(n)}) ? n : -1;
+    }
+
+private:
+    safefile::TFileWriter& file_;
+};
 
 } // namespace
 
 bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
               const std::vector<std::u16string>& lines, const TFontAttributes& font,
               TPrintProgress* progress) {
-    // The temporary file that QSaveFile writes beside the target is removed when it is not
-    // committed, whatever ends the export.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Not committed, the file keeps its previous bytes and nothing is left beside it, whatever
+    // ends the export.
+    safefile::TFileWriter file;
+    if (!file.open(QFile::encodeName(path).toStdString()).ok())
         throw createError(path);
     {
-        QPdfWriter writer(&file);
+        TFileWriterDevice out(file);
+        QPdfWriter writer(&out);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Lark Pad"));
         writer.setResolution(pages.resolution);
@@ -41,11 +66,18 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
             return false;
         }
     }
-    // The writer does not report failed writes; the file does. commit() may report success after
-    // its last buffer failed to flush, so flush and check first.
-    if (!file.flush() || file.error() != QFileDevice::NoError)
+    // The writer does not report failed writes; the file writer does.
+    const safefile::TWriteResult r = file.commit();
+    switch (r.failed) {
+    case safefile::TStage::none:
+        return true;
+    case safefile::TStage::notRegular:
+    case safefile::TStage::create:
+        throw createError(path);
+    case safefile::TStage::write:
         throw writeError();
-    if (!file.commit())
-        throw file.error() == QFileDevice::RenameError ? createError(path) : writeError();
+    case safefile::TStage::restore:
+        throw writeError(QFile::decodeName(r.backupPath.c_str()));
+    }
     return true;
 }

@@ -18,11 +18,10 @@ struct TPdfPages {
 };
 
 // Writes the lines as a PDF file with the print layout, in the font, with title as the document's
-// title. The file is written beside its final place and put there once complete; on a failure or
-// a cancel the previous file, if any, stays as it was and nothing else is left behind. Returns
-// false when the progress cancelled the export. Throws TLpError "Impossible de créer le fichier
-// <path>" when the file cannot be created or put in place, "Erreur d'écriture dans le flux" when
-// writing fails.
+// title. The file is written as pages are (safefile::writeFile): on a failure or a cancel the
+// previous file, if any, stays as it was and nothing else is left behind. Returns false when the
+// progress cancelled the export. Throws TLpError errortext::cannotCreateFile when the file cannot
+// be created or put in place, errortext::streamWriteError when writing fails.
 bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
               const std::vector<std::u16string>& lines, const TFontAttributes& font,
               TPrintProgress* progress = nullptr);

@@ -1,5 +1,6 @@
 #include "platform/Printing.h"
 
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/PdfExport.h"
 #include "platform/PreviewPager.h"
@@ -86,7 +87,7 @@ std::unique_ptr<TPrintDevice> TQtPrintService::startJob(const TFontAttributes& f
     // Without a default printer there is nothing to choose from: no dialog.
     std::unique_ptr<QPrinter> fallback = defaultPrinter();
     if (!fallback)
-        throw TLpError("Aucune imprimante par défaut sélectionnée");
+        throw TLpError(errortext::noDefaultPrinter);
     if (!printer_)
         printer_ = std::move(fallback);
 

@@ -2,6 +2,7 @@
 
 #include "platform/FontChooser.h"
 #include "platform/PicturePane.h"
+#include "platform/RecoveryDialog.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -125,4 +126,11 @@ bool TQtDialogs::executeGoToLine(int lineCount, int& line) {
         return false;
     line = box.intValue();
     return true;
+}
+
+recovery::TListDecision
+TQtDialogs::executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) {
+    TRecoveryDialog box(copies, parent_);
+    box.exec();
+    return box.decision();
 }

@@ -18,6 +18,8 @@ public:
     bool executePicture(TFileDialog& dialog) override;
     bool executeFont(TFontAttributes& font) override;
     bool executeGoToLine(int lineCount, int& line) override;
+    recovery::TListDecision
+    executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) override;
 
 private:
     QWidget* parent_;

@@ -1,5 +1,6 @@
 #include "platform/QtPrintDevice.h"
 
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtColors.h"
 #include "platform/QtFonts.h"
@@ -26,7 +27,7 @@ TQtPrintDevice::TQtPrintDevice(QPrinter& printer, const TFontAttributes& font)
     : device_(printer), printer_(&printer), metrics_(QFont()) {
     printer.setDocName(QString());
     if (!printer.isValid())
-        throw TLpError("Imprimante sélectionnée incorrecte");
+        throw TLpError(errortext::invalidPrinter);
     begin(font);
 }
 
@@ -37,7 +38,7 @@ TQtPrintDevice::TQtPrintDevice(QPagedPaintDevice& device, const TFontAttributes&
 
 void TQtPrintDevice::begin(const TFontAttributes& font) {
     if (!painter_.begin(&device_))
-        throw TLpError("Imprimante sélectionnée incorrecte");
+        throw TLpError(errortext::invalidPrinter);
     // A font in points on a painter of a printer is scaled to the printer's resolution. Without
     // shaping, "fi" or "ffi" stay separate characters rather than becoming ligatures, so that the
     // words of a PDF can be searched for and copied as they were typed.
@@ -79,7 +80,7 @@ void TQtPrintDevice::drawText(int x, int y, std::u16string_view run) {
 
 void TQtPrintDevice::newPage() {
     if (!device_.newPage())
-        throw TLpError("Erreur d'impression");
+        throw TLpError(errortext::printError);
     letTheWindowBreathe();
 }
 
@@ -89,7 +90,7 @@ void TQtPrintDevice::endJob() {
     const bool ok = painter_.end();
     letTheWindowBreathe();
     if (!ok)
-        throw TLpError("Erreur d'impression");
+        throw TLpError(errortext::printError);
 }
 
 void TQtPrintDevice::abortJob() {

@@ -1,6 +1,7 @@
 #include "settings/IniValues.h"
 
 #include "editor/core/Colors.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 
 namespace inivalues {
@@ -19,7 +20,7 @@ int digitValue(QChar c, bool hex) {
 }
 
 QString notAnInteger(const QString& field) {
-    return QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(field);
+    return errortext::notAnInteger.arg(field);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "settings/LpIniCtrl.h"
 
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/IniValues.h"
@@ -115,7 +116,7 @@ std::optional<QString> TLpIniCtrl::readText(TSettingsSession& session, const QSt
                                             const QString& name) {
     const TSettingsText value = session.read(section, name);
     if (value.wrongType)
-        throw TLpError(QStringLiteral("Type de données incorrect pour '%1'").arg(name));
+        throw TLpError(errortext::wrongDataType.arg(name));
     if (!value.found)
         return std::nullopt;
     return value.text;
@@ -131,16 +132,16 @@ void TLpIniCtrl::throwWriteError(const TSettingsSession& session, TSettingsCommi
         return TLpError(errorBoxText(message) + '\n' + session.where() + ": " + reason);
     };
     if (fileTarget() || !valueName)
-        throw error(QStringLiteral("Impossible d'écrire dans %1").arg(session.where()));
+        throw error(errortext::cannotWriteTo.arg(session.where()));
     if (failure == TSettingsCommit::groupNotCreated) {
         QString key = section;
         if (key.isEmpty()) {
             key = storeKeyPath();
             key.chop(1);
         }
-        throw error(QStringLiteral("Echec à la création de la clé %1").arg(key));
+        throw error(errortext::keyNotCreated.arg(key));
     }
-    throw error(QStringLiteral("Echec à la définition des données pour '%1'").arg(*valueName));
+    throw error(errortext::dataNotSet.arg(*valueName));
 }
 
 QString TLpIniCtrl::ReadString(const QString& section, const QString& name, const QString& def) {

@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QWidget>
 
+#include <utility>
+
 namespace {
 
 constexpr int kClearTag = 65535;
@@ -77,10 +79,12 @@ void TLpMRUList::SetStyle(TLpMRUStyle style) {
 }
 
 void TLpMRUList::SetMaxEntries(int n) {
+    const QStringList before = items_;
     maxEntries_ = std::clamp(n, 0, 255);
     while (items_.size() > maxEntries_)
         items_.removeLast();
     RebuildMenu();
+    changed(before);
 }
 
 void TLpMRUList::SetMaxLength(int n) {
@@ -111,6 +115,7 @@ void TLpMRUList::SetSection(const QString& section) {
 void TLpMRUList::Add(const QString& path) {
     if (path.trimmed().isEmpty())
         return;
+    const QStringList before = items_;
     QString entry = path;
     for (int i = 0; i < items_.size(); ++i) {
         if (sameEntry(items_[i], path)) {
@@ -122,13 +127,16 @@ void TLpMRUList::Add(const QString& path) {
     if (items_.size() > maxEntries_)
         items_.removeAt(maxEntries_);
     RebuildMenu();
+    changed(before);
 }
 
 void TLpMRUList::Delete(const QString& path) {
     for (int i = 0; i < items_.size(); ++i) {
         if (sameEntry(items_[i], path)) {
+            const QStringList before = items_;
             items_.removeAt(i);
             RebuildMenu();
+            changed(before);
             return;
         }
     }
@@ -136,7 +144,20 @@ void TLpMRUList::Delete(const QString& path) {
 
 void TLpMRUList::Clear() {
     removeOwnItems();
-    items_.clear();
+    const QStringList before = std::exchange(items_, QStringList());
+    changed(before);
+}
+
+void TLpMRUList::changed(const QStringList& before) {
+    if (!SaveOnChange || items_ == before || !store())
+        return;
+    try {
+        SaveToStore();
+    } catch (const TLpError& error) {
+        if (!OnSaveFailed)
+            throw;
+        OnSaveFailed(error.message());
+    }
 }
 
 QString TLpMRUList::displayText(const QString& entry) const {

@@ -64,6 +64,12 @@ public:
     QString Section() const;
     void SetSection(const QString& section); ///< blank: owner name + ".MRUList"
     TPrompts* Prompts = nullptr;             ///< asks before the list is cleared
+    // Stores the list whenever its entries change (Add, Delete, Clear, a lower MaxEntries), so
+    // that a run that never gets to its owner's close keeps them too.
+    bool SaveOnChange = false;
+    // Told, with the store's message, when such a store fails; the entries stay as they are. Left
+    // empty, the failure is thrown.
+    std::function<void(const QString& message)> OnSaveFailed;
 
     TLpMRUClickEvent OnClick;
     std::function<void()> OnClearListClick;
@@ -90,6 +96,8 @@ private:
     QString displayText(const QString& entry) const;
     void removeOwnItems();
     QMenu* parentMenu() const;
+    // The entries were before and may have changed: stores them when SaveOnChange asks for it.
+    void changed(const QStringList& before);
 
     QPointer<QAction> menuItem_;
     TLpMRUStyle style_ = msAfterItem;

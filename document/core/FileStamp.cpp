@@ -68,7 +68,7 @@ TDiskChange quickDiskChange(const TFileStamp& known, const TFileStamp& current) 
         return TDiskChange::gone;
     if (current.size != known.size)
         return TDiskChange::changed;
-    if (current.modifiedMs != known.modifiedMs)
+    if (!sameQuickState(known, current))
         return TDiskChange::maybe;
     return TDiskChange::none;
 }

@@ -163,4 +163,63 @@ TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
     return copy;
 }
 
+TLockHolder parseLock(std::string_view bytes) {
+    TLockHolder holder;
+    std::string_view pid, name, machine;
+    auto next = [&bytes](std::string_view& l) {
+        const std::size_t eol = bytes.find('\n');
+        if (eol == std::string_view::npos)
+            return false;
+        l = bytes.substr(0, eol);
+        bytes.remove_prefix(eol + 1);
+        return true;
+    };
+    if (!next(pid) || !next(name) || !next(machine) || !number(pid, holder.pid) || holder.pid <= 0)
+        return holder;
+    holder.machine = std::string(machine);
+    holder.readable = true;
+    return holder;
+}
+
+TLockState lockState(const TLockHolder& holder, std::string_view thisMachine, std::int64_t ageMs) {
+    if (!holder.readable)
+        return TLockState::Stale;
+    // A lock that names no machine was written here.
+    if (!holder.machine.empty() && holder.machine != thisMachine)
+        return ageMs > kForeignLockMs ? TLockState::Stale : TLockState::Held;
+    return TLockState::AskSystem;
+}
+
+bool allowed(TListAction action, const std::vector<TListedCopy>& copies,
+             const std::vector<std::size_t>& rows) {
+    for (std::size_t r : rows)
+        if (r >= copies.size())
+            return false;
+    switch (action) {
+    case TListAction::Recover:
+        return rows.size() == 1 && copies[rows.front()].damage.empty();
+    case TListAction::Delete:
+        return !rows.empty();
+    case TListAction::Later:
+        return true;
+    }
+    return false;
+}
+
+std::string sizeText(std::uint64_t bytes) {
+    if (bytes < 1024)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    const char* units[] = {"KB", "MB", "GB"};
+    std::uint64_t whole = bytes;
+    int unit = -1;
+    // Tenths, rounded down so that a copy is never shown larger than it is.
+    std::uint64_t tenths = 0;
+    while (whole >= 1024 && unit < 2) {
+        tenths = whole * 10 / 1024;
+        whole /= 1024;
+        ++unit;
+    }
+    return std::to_string(tenths / 10) + '.' + std::to_string(tenths % 10) + ' ' + units[unit];
+}
+
 } // namespace recovery

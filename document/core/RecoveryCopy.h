@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Recovery copies: what the program keeps of a changed document's text so that a crash, a kill or
 // a power cut loses no more than the last two seconds of typing.
@@ -58,5 +60,50 @@ struct TParsedCopy {
 
 // Reads a copy; a copy whose body is longer than maxBody is refused as damaged.
 TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody);
+
+// What a copy's lock file says of the program that holds it, as the lock was written: its
+// process id on the first line, its name on the second, its machine on the third.
+struct TLockHolder {
+    bool readable = false; ///< false: empty, cut short or not a lock at all
+    std::int64_t pid = 0;
+    std::string machine;
+};
+TLockHolder parseLock(std::string_view bytes);
+
+enum class TLockState {
+    Stale,    ///< the copy is free to take: no program can be holding it
+    Held,     ///< another program may still hold the copy
+    AskSystem ///< a program of this machine: whether its process still runs decides
+};
+// A lock that cannot be read as ours is stale (a power cut can leave it empty). One written on
+// another machine, which shares this home folder, holds its copy for a day after it was last
+// written; after that its program is taken for gone.
+constexpr std::int64_t kForeignLockMs = 24 * 60 * 60 * 1000;
+TLockState lockState(const TLockHolder& holder, std::string_view thisMachine, std::int64_t ageMs);
+
+// A copy as the list of copies at start shows it.
+struct TListedCopy {
+    std::string file; ///< the copy's file (UTF-8)
+    std::string page; ///< the page's path; empty for an untitled document
+    std::int64_t timeMs = 0;
+    std::uint64_t size = 0; ///< bytes of the copy
+    std::string damage;     ///< why the copy cannot be used; empty for a sound copy
+};
+
+// What the author decided for the copies selected in the list. Later keeps every copy left for
+// the next start.
+enum class TListAction { Recover, Delete, Later };
+struct TListDecision {
+    TListAction action = TListAction::Later;
+    std::vector<std::size_t> rows; ///< the selected copies, by their place in the list
+};
+
+// Whether an action can be taken for the selected rows: Recover takes exactly one sound copy
+// (the window holds one page), Delete takes any copies, Later needs none.
+bool allowed(TListAction action, const std::vector<TListedCopy>& copies,
+             const std::vector<std::size_t>& rows);
+
+// A size as the list shows it: "512 bytes", "1.5 KB", "2.0 MB".
+std::string sizeText(std::uint64_t bytes);
 
 } // namespace recovery

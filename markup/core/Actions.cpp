@@ -37,7 +37,30 @@ constexpr std::array<TAction, kActionCount> kActions{{
      Text, 6, R"(=TextWindow "Titre" "-1" "-1" "350" "400" ")", R"(" "WordWrap"^l)"},
 }};
 
+// By assistant, None excepted. The program dialog starts where the open dialog was left: after
+// every use of the action box that is the favourite text folder.
+constexpr std::array<TAssistantDialog, 5> kAssistantDialogs{{
+    {Program, false, false, "Executables|*.exe;*.com;*.bat"},
+    {Picture, true, true, ""},
+    {Sound, false, true, "Sound Files|*.wav;*.mid"},
+    {Video, false, true, "Video Files|*.avi;*.mov;*.mpg"},
+    {Text, false, true, "Text Files|*.txt;*.rtf"},
+}};
+
+constexpr bool dialogsInAssistantOrder() {
+    for (std::size_t i = 0; i < kAssistantDialogs.size(); ++i)
+        if (static_cast<std::size_t>(kAssistantDialogs[i].assistant) != i + 1)
+            return false;
+    return true;
+}
+static_assert(dialogsInAssistantOrder());
+
 } // namespace
+
+const TAssistantDialog& assistantDialog(TAssistant assistant) {
+    assert(assistant != TAssistant::None);
+    return kAssistantDialogs[static_cast<std::size_t>(assistant) - 1];
+}
 
 const TAction& actionAt(int index) {
     assert(isActionIndex(index));

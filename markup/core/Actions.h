@@ -10,8 +10,17 @@
 // argument that receives the file's full path.
 namespace actions {
 
-// The file dialog that can fill an action's file argument.
+// The file dialog that can fill an action's file argument. Each assistant has a favourite folder
+// of the author's; which one is the application's business.
 enum class TAssistant { None, Program, Picture, Sound, Video, Text };
+
+// How an assistant's dialog is prepared before it is shown.
+struct TAssistantDialog {
+    TAssistant assistant;
+    bool pictureDialog;      ///< the picture dialog with its preview; otherwise the open dialog
+    bool ownFolder;          ///< starts in the assistant's folder; otherwise where it was left
+    std::string_view filter; ///< the file types offered; empty: the dialog keeps its own
+};
 
 struct TAction {
     std::string_view item;        ///< the text the action box shows
@@ -30,6 +39,9 @@ inline constexpr int kActionCount = 17;
 inline constexpr std::array<std::string_view, 13> kPlaceholders{
     "Title", "Message", "Page",  "App",   "Image",         "SoundFile",  "VideoFile",
     "File",  "Mode",    "[Var]", "Value", "Ligne1|Ligne2", "http://www."};
+
+// The dialog of an assistant other than None.
+const TAssistantDialog& assistantDialog(TAssistant assistant);
 
 // The action at an action box index; index must be 0 to kActionCount - 1.
 const TAction& actionAt(int index);

@@ -1,10 +1,14 @@
 #include "platform/core/SafeFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -13,6 +17,19 @@ namespace safefile {
 namespace {
 
 constexpr std::size_t kCopySlice = std::size_t(1) << 20;
+// Small writes are gathered into a buffer of this size before they go to the file.
+constexpr std::size_t kBuffer = std::size_t(64) << 10;
+// The longest part of a file's name that goes into the names of its temporary files, so that
+// these stay within the longest name a folder takes.
+constexpr std::size_t kNameInTemporary = 200;
+// What tells our temporary files beside a file from anybody else's: ".<name>.lpsave-" and six
+// letters or digits.
+constexpr std::string_view kTemporaryTag = ".lpsave-";
+constexpr std::size_t kUniqueLetters = 6;
+// An empty temporary file younger than this may be one that its writer is about to lock.
+constexpr auto kYoungestLeftover = std::chrono::minutes(1);
+
+std::atomic<bool> unnamedAllowed{true};
 
 TKind kindOfMode(mode_t mode) {
     if (S_ISREG(mode))
@@ -102,6 +119,13 @@ public:
         return true;
     }
     ~TTempFile() { discard(); }
+    // Takes a file that has no name yet.
+    void adopt(int fd) {
+        discard();
+        fd_.reset(fd);
+    }
+    // The file now has this name (an unnamed file linked into its folder).
+    void named(std::string path) { path_ = std::move(path); }
     void discard() {
         fd_.reset();
         if (!path_.empty())
@@ -194,73 +218,449 @@ bool restore(int fd, int backup, std::uint64_t size) {
     return copyBytes(backup, fd, size) && ::ftruncate(fd, off_t(size)) == 0 && ::fdatasync(fd) == 0;
 }
 
-TWriteResult writeInPlace(const std::string& target, TByteSource& source) {
-    TFd file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
-    if (file.get() < 0)
-        return failure(TStage::create, errno, true);
-    struct stat st {};
-    if (::fstat(file.get(), &st) != 0)
-        return failure(TStage::create, errno, true);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(kindOfMode(st.st_mode));
-    const std::uint64_t oldSize = std::uint64_t(st.st_size);
-    const std::uint64_t newSize = source.size();
+// ".<name>.lpsave-": the start of the names of the file's temporary files. A long name is cut,
+// between two characters of UTF-8.
+std::string temporaryPrefix(const std::string& name) {
+    std::size_t n = std::min(name.size(), kNameInTemporary);
+    while (n > 0 && n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80)
+        --n;
+    return '.' + name.substr(0, n) + std::string(kTemporaryTag);
+}
 
-#ifdef __linux__
-    // Room for the new text before anything is touched: a full disk is found here, not halfway.
-    if (newSize > oldSize && ::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(newSize)) != 0 &&
-        errno != EOPNOTSUPP && errno != ENOSYS) {
-        const int error = errno;
-        if (::ftruncate(file.get(), off_t(oldSize)) != 0) {
-            // Only gives back what was reserved; the file's bytes are untouched either way.
-        }
-        return failure(TStage::write, error, true);
-    }
-#endif
+bool isLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
-    // The backup: beside the file, or in the temporary folder when the file's folder takes none.
-    TTempFile backup;
-    int backupError = 0;
-    for (const std::string& folder : {folderOf(target), temporaryFolder()}) {
-        if (backup.make(folder + '/' + nameOf(target) + ".backup-") &&
-            copyBytes(file.get(), backup.fd(), oldSize) && ::fdatasync(backup.fd()) == 0)
-            break;
-        backupError = errno;
-        backup.discard();
-    }
-    if (backup.fd() < 0)
-        return failure(TStage::write, backupError, true);
+bool isOurTemporary(std::string_view entry, std::string_view prefix) {
+    return entry.size() == prefix.size() + kUniqueLetters &&
+           entry.substr(0, prefix.size()) == prefix &&
+           std::all_of(entry.begin() + std::ptrdiff_t(prefix.size()), entry.end(), isLetterOrDigit);
+}
 
-    int error = 0;
-    try {
-        std::uint64_t written = 0;
-        for (std::string_view piece = source.next(); !piece.empty(); piece = source.next()) {
-            if (!writeAll(file.get(), piece.data(), piece.size(), off_t(written))) {
-                error = errno;
-                break;
-            }
-            written += piece.size();
-        }
-        if (!error && ::ftruncate(file.get(), off_t(written)) != 0)
-            error = errno;
-        if (!error && ::fdatasync(file.get()) != 0)
-            error = errno;
-    } catch (...) {
-        if (!restore(file.get(), backup.fd(), oldSize))
-            backup.keep();
-        throw;
+// Six letters or digits, different at every call (mkstemp's kind).
+std::string uniqueLetters() {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t x = counter.fetch_add(1) ^ std::uint64_t(::getpid()) << 32 ^
+                      std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    // splitmix64: neighbouring counts give unrelated letters.
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    std::string letters(kUniqueLetters, ' ');
+    for (char& c : letters) {
+        c = kLetters[x % 62];
+        x /= 62;
     }
-    if (!error)
-        return {TStage::none, 0, TKind::regular, true, {}};
-    if (restore(file.get(), backup.fd(), oldSize))
-        return failure(TStage::write, error, true);
-    TWriteResult r = failure(TStage::restore, error, true);
-    r.backupPath = backup.path();
-    backup.keep();
-    return r;
+    return letters;
+}
+
+// Flushes a folder's entries to the disk, so that a rename in it outlives a power cut. The file
+// is in place already: a failure here has nothing left to undo.
+void syncFolder(const std::string& folder) {
+    TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0 && ::fsync(dir.get()) != 0) {
+        // Some file systems take no fsync on a folder; the file's own bytes are on the disk.
+    }
 }
 
 } // namespace
+
+std::uint64_t TBytesInMemory::size() {
+    std::uint64_t n = 0;
+    for (const std::string_view piece : pieces_)
+        n += piece.size();
+    return n;
+}
+
+std::string_view TBytesInMemory::next() {
+    while (at_ < pieces_.size() && pieces_[at_].empty())
+        ++at_;
+    return at_ < pieces_.size() ? pieces_[at_++] : std::string_view();
+}
+
+void allowUnnamedFiles(bool allow) {
+    unnamedAllowed = allow;
+}
+
+int removeLeftovers(const std::string& path) {
+    const std::string target = finalPath(path);
+    const std::string prefix = temporaryPrefix(nameOf(target));
+    DIR* folder = ::opendir(folderOf(target).c_str());
+    if (!folder)
+        return 0;
+    const int dir = ::dirfd(folder);
+    const auto youngest = std::chrono::system_clock::now() - kYoungestLeftover;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (!isOurTemporary(name, prefix))
+            continue;
+        TFd file(::openat(dir, entry->d_name,
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+        struct stat st {};
+        if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        // A live writer holds its file locked until it is in place.
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // Between making its file and locking it a writer holds no lock; its file is empty then.
+        if (st.st_size == 0 && std::chrono::system_clock::from_time_t(st.st_mtime) > youngest)
+            continue;
+        struct stat now {};
+        if (::fstatat(dir, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            now.st_dev == st.st_dev && now.st_ino == st.st_ino &&
+            ::unlinkat(dir, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(folder);
+    return removed;
+}
+
+struct TFileWriter::TState {
+    enum class TMode { none, unnamed, named, inPlace };
+    TMode mode = TMode::none;
+    std::string target;
+    std::string folder;
+    TFd dir;       ///< the folder, for an unnamed file
+    TTempFile out; ///< the file written: the temporary file, or the target itself in place
+    TFd lock;      ///< a second handle on a temporary file: its lock lasts until it is in place
+    std::vector<char> buffer;
+    std::size_t buffered = 0;
+    std::uint64_t written = 0; ///< bytes in the file
+    int error = 0;
+    // In place:
+    std::uint64_t oldSize = 0;
+    TTempFile backup;
+    bool backupMade = false;
+    bool touched = false;  ///< bytes of the file itself were written
+    bool reserved = false; ///< room was reserved beyond the file's end
+
+    bool fail() {
+        if (!error)
+            error = errno ? errno : EIO;
+        return false;
+    }
+
+    // Locks the temporary file until it is in place: removeLeftovers takes a file for a leftover
+    // only while nobody holds it. A file system without locks still takes the file.
+    void lockTemporary() {
+        if (::flock(out.fd(), LOCK_EX) == 0)
+            lock.reset(::dup(out.fd()));
+    }
+
+    // A named temporary file beside the target.
+    bool makeNamed() {
+        const std::string pattern = folder + '/' + temporaryPrefix(nameOf(target));
+        if (!out.make(pattern))
+            return false;
+        mode = TMode::named;
+        lockTemporary();
+        return true;
+    }
+
+    // A temporary file without a name where the file system makes one, else a named one.
+    bool makeTemporary() {
+#ifdef O_TMPFILE
+        if (unnamedAllowed) {
+            TFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            const int fd = folderFd.get() < 0 ? -1
+                                              : ::openat(folderFd.get(), ".",
+                                                         O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                out.adopt(fd);
+                dir.reset(folderFd.release());
+                mode = TMode::unnamed;
+                lockTemporary();
+                return true;
+            }
+        }
+#endif
+        return makeNamed();
+    }
+
+    bool writeOut(const char* data, std::size_t n) {
+        if (mode == TMode::inPlace && !beginInPlace())
+            return false;
+        touched = true;
+        if (!writeAll(out.fd(), data, n, off_t(written)))
+            return fail();
+        written += n;
+        return true;
+    }
+
+    bool flush() {
+        if (error)
+            return false;
+        if (buffered && !writeOut(buffer.data(), buffered))
+            return false;
+        buffered = 0;
+        return true;
+    }
+
+    // Writing in place: the backup, before the first byte of the file is touched. Beside the
+    // file, or in the temporary folder when the file's folder takes none.
+    bool beginInPlace() {
+        if (backupMade)
+            return true;
+        int backupError = 0;
+        for (const std::string& where : {folder, temporaryFolder()}) {
+            if (backup.make(where + '/' + nameOf(target) + ".backup-") &&
+                copyBytes(out.fd(), backup.fd(), oldSize) && ::fdatasync(backup.fd()) == 0) {
+                backupMade = true;
+                return true;
+            }
+            backupError = errno;
+            backup.discard();
+        }
+        errno = backupError;
+        return fail();
+    }
+
+    TWriteResult openInPlace() {
+        mode = TMode::inPlace;
+        out.adopt(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+        struct stat st {};
+        if (out.fd() < 0 || ::fstat(out.fd(), &st) != 0) {
+            TWriteResult r = failure(TStage::create, errno, true);
+            mode = TMode::none;
+            return r;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            mode = TMode::none;
+            return notRegular(kindOfMode(st.st_mode));
+        }
+        oldSize = std::uint64_t(st.st_size);
+        return {TStage::none, 0, TKind::regular, true, {}};
+    }
+
+    // Puts the previous bytes back; false when they could not all be.
+    bool undoInPlace() {
+        if (touched)
+            return restore(out.fd(), backup.fd(), oldSize);
+        // Gives back what reserve() took; the file's bytes are untouched either way. (Only then:
+        // truncating changes the file's time even at its own length.)
+        if (reserved && ::ftruncate(out.fd(), off_t(oldSize)) != 0) {
+        }
+        return true;
+    }
+
+    // Back to no file at all: whatever is not in place is undone.
+    void clear() {
+        if (mode == TMode::inPlace && !undoInPlace())
+            backup.keep();
+        out.discard();
+        lock.reset();
+        dir.reset();
+        backup.discard();
+        mode = TMode::none;
+        buffered = 0;
+        written = 0;
+        error = 0;
+        oldSize = 0;
+        backupMade = false;
+        touched = false;
+        reserved = false;
+    }
+
+    // Links an unnamed file into its folder under a temporary name. Through /proc any user may;
+    // without /proc only a privileged one may link the file itself.
+    bool linkUnnamed() {
+        const std::string prefix = temporaryPrefix(nameOf(target));
+        const std::string self = "/proc/self/fd/" + std::to_string(out.fd());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string name = prefix + uniqueLetters();
+            if (::linkat(AT_FDCWD, self.c_str(), dir.get(), name.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+                (errno == EEXIST ||
+                 ::linkat(out.fd(), "", dir.get(), name.c_str(), AT_EMPTY_PATH) != 0)) {
+                if (errno == EEXIST)
+                    continue;
+                return false;
+            }
+            out.named(folder + '/' + name);
+            return true;
+        }
+        errno = EEXIST;
+        return false;
+    }
+
+    // When the unnamed file cannot be linked, its bytes go into a named one.
+    bool copyToNamed() {
+        TFd unnamed(out.handle().release());
+        TFd unnamedLock(lock.release());
+        return makeNamed() && copyBytes(unnamed.get(), out.fd(), written) &&
+               ::fdatasync(out.fd()) == 0;
+    }
+
+    TWriteResult commitInPlace() {
+        if (!error && beginInPlace()) {
+            touched = true;
+            if (::ftruncate(out.fd(), off_t(written)) != 0 || ::fdatasync(out.fd()) != 0)
+                fail();
+        }
+        if (!error) {
+            backup.discard();
+            return {TStage::none, 0, TKind::regular, true, {}};
+        }
+        if (undoInPlace()) {
+            backup.discard();
+            return failure(TStage::write, error, true);
+        }
+        TWriteResult r = failure(TStage::restore, error, true);
+        r.backupPath = backup.path();
+        backup.keep();
+        return r;
+    }
+
+    TWriteResult commitReplacement() {
+        if (error || ::fdatasync(out.fd()) != 0) {
+            fail();
+            return failure(TStage::write, error);
+        }
+        if (mode == TMode::unnamed && !linkUnnamed()) {
+            if (!copyToNamed()) {
+                fail();
+                return failure(TStage::write, error);
+            }
+        }
+        // Closing reports a delayed write error on some file systems; the lock stays.
+        if (!out.handle().close()) {
+            fail();
+            return failure(TStage::write, error);
+        }
+        if (::rename(out.path().c_str(), target.c_str()) != 0) {
+            fail();
+            return failure(TStage::create, error);
+        }
+        out.keep();
+        syncFolder(folder);
+        return {};
+    }
+};
+
+TFileWriter::TFileWriter() : s_(std::make_unique<TState>()) {}
+
+TFileWriter::~TFileWriter() {
+    discard();
+}
+
+TWriteResult TFileWriter::open(const std::string& path, const TWriteOptions& options) {
+    discard();
+    TState& s = *s_;
+    s.target = finalPath(path);
+    s.folder = folderOf(s.target);
+    const std::string& target = s.target;
+    struct stat st {};
+    const bool exists = ::lstat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT)
+        return failure(TStage::create, errno);
+    if (exists && S_ISLNK(st.st_mode))
+        return failure(TStage::create, ELOOP);
+    if (exists && !S_ISREG(st.st_mode))
+        return notRegular(kindOfMode(st.st_mode));
+    // A page its user may not write (read-only, immutable, on a read-only file system) is not
+    // replaced behind the protection either.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return failure(TStage::create, errno);
+    // A new file in the place of one with other names would leave them the old text.
+    if (exists && st.st_nlink > 1 && options.mayWriteInPlace)
+        return s.openInPlace();
+
+    removeLeftovers(target);
+    if (!s.makeTemporary()) {
+        const int error = errno;
+        discard();
+        if (exists && options.mayWriteInPlace)
+            return s.openInPlace();
+        return failure(TStage::create, error);
+    }
+    auto refused = [this] {
+        const int error = errno;
+        discard();
+        return failure(TStage::create, error);
+    };
+    const int fd = s.out.fd();
+    if (options.mode >= 0) {
+        if (::fchmod(fd, mode_t(options.mode) & 07777) != 0)
+            return refused();
+    } else if (exists) {
+        struct stat ts {};
+        if (::fstat(fd, &ts) != 0)
+            return refused();
+        const uid_t uid = ts.st_uid == st.st_uid ? uid_t(-1) : st.st_uid;
+        const gid_t gid = ts.st_gid == st.st_gid ? gid_t(-1) : st.st_gid;
+        // The owner and group go first: a change of owner may clear the set-id bits.
+        if ((uid != uid_t(-1) || gid != gid_t(-1)) && ::fchown(fd, uid, gid) != 0 &&
+            options.mayWriteInPlace) {
+            discard();
+            return s.openInPlace();
+        }
+        if (::fchmod(fd, st.st_mode & 07777) != 0)
+            return refused();
+    } else if (::fchmod(fd, newFileMode()) != 0) {
+        return refused();
+    }
+    return {};
+}
+
+bool TFileWriter::inPlace() const {
+    return s_->mode == TState::TMode::inPlace;
+}
+
+bool TFileWriter::reserve(std::uint64_t size) {
+    TState& s = *s_;
+    if (s.error)
+        return false;
+#ifdef __linux__
+    if (s.mode != TState::TMode::inPlace || size <= s.oldSize)
+        return true;
+    s.reserved = true;
+    if (::fallocate(s.out.fd(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
+        return s.fail();
+#else
+    (void)size;
+#endif
+    return true;
+}
+
+bool TFileWriter::write(std::string_view bytes) {
+    TState& s = *s_;
+    if (s.error || s.mode == TState::TMode::none)
+        return false;
+    if (bytes.empty())
+        return true;
+    if (s.buffered + bytes.size() > kBuffer) {
+        if (!s.flush())
+            return false;
+        if (bytes.size() >= kBuffer)
+            return s.writeOut(bytes.data(), bytes.size());
+    }
+    if (s.buffer.empty())
+        s.buffer.resize(kBuffer);
+    std::memcpy(s.buffer.data() + s.buffered, bytes.data(), bytes.size());
+    s.buffered += bytes.size();
+    return true;
+}
+
+TWriteResult TFileWriter::commit() {
+    TState& s = *s_;
+    if (s.mode == TState::TMode::none)
+        return failure(TStage::create, EBADF);
+    s.flush();
+    const TWriteResult r =
+        s.mode == TState::TMode::inPlace ? s.commitInPlace() : s.commitReplacement();
+    if (r.ok() || s.mode == TState::TMode::inPlace)
+        s.mode = TState::TMode::none; // nothing left to undo
+    discard();
+    return r;
+}
+
+void TFileWriter::discard() {
+    s_->clear();
+}
 
 TKind kindOf(const std::string& path, int* error) {
     struct stat st {};
@@ -350,59 +750,18 @@ int whyNotWritable(const std::string& path) {
     return 0;
 }
 
-TWriteResult writeFile(const std::string& path, TByteSource& source) {
-    const std::string target = finalPath(path);
-    struct stat st {};
-    const bool exists = ::lstat(target.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT)
-        return failure(TStage::create, errno);
-    if (exists && S_ISLNK(st.st_mode))
-        return failure(TStage::create, ELOOP);
-    if (exists && !S_ISREG(st.st_mode))
-        return notRegular(kindOfMode(st.st_mode));
-    // A page its user may not write (read-only, immutable, on a read-only file system) is not
-    // replaced behind the protection either.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-        return failure(TStage::create, errno);
-    // A new file in the place of one with other names would leave them the old text.
-    if (exists && st.st_nlink > 1)
-        return writeInPlace(target, source);
-
-    TTempFile temp;
-    if (!temp.make(folderOf(target) + "/." + nameOf(target) + '.')) {
-        if (exists)
-            return writeInPlace(target, source);
-        return failure(TStage::create, errno);
-    }
-    if (exists) {
-        struct stat ts {};
-        if (::fstat(temp.fd(), &ts) != 0)
-            return failure(TStage::create, errno);
-        const uid_t uid = ts.st_uid == st.st_uid ? uid_t(-1) : st.st_uid;
-        const gid_t gid = ts.st_gid == st.st_gid ? gid_t(-1) : st.st_gid;
-        // The owner and group go first: a change of owner may clear the set-id bits.
-        if ((uid != uid_t(-1) || gid != gid_t(-1)) && ::fchown(temp.fd(), uid, gid) != 0) {
-            temp.discard();
-            return writeInPlace(target, source);
+TWriteResult writeFile(const std::string& path, TByteSource& source, const TWriteOptions& options) {
+    TFileWriter writer;
+    const TWriteResult opened = writer.open(path, options);
+    if (!opened.ok())
+        return opened;
+    if (!writer.inPlace() || writer.reserve(source.size())) {
+        for (std::string_view piece = source.next(); !piece.empty(); piece = source.next()) {
+            if (!writer.write(piece))
+                break;
         }
-        if (::fchmod(temp.fd(), st.st_mode & 07777) != 0)
-            return failure(TStage::create, errno);
-    } else if (::fchmod(temp.fd(), newFileMode()) != 0) {
-        return failure(TStage::create, errno);
     }
-
-    std::uint64_t written = 0;
-    for (std::string_view piece = source.next(); !piece.empty(); piece = source.next()) {
-        if (!writeAll(temp.fd(), piece.data(), piece.size(), off_t(written)))
-            return failure(TStage::write, errno);
-        written += piece.size();
-    }
-    if (::fdatasync(temp.fd()) != 0 || !temp.handle().close())
-        return failure(TStage::write, errno);
-    if (::rename(temp.path().c_str(), target.c_str()) != 0)
-        return failure(TStage::create, errno);
-    temp.keep();
-    return {};
+    return writer.commit();
 }
 
 } // namespace safefile

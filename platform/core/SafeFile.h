@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Opening and writing files so that the author's work is never lost or damaged (POSIX calls).
 //
@@ -59,20 +62,89 @@ struct TWriteResult {
     bool ok() const { return failed == TStage::none; }
 };
 
+// Bytes already in memory, in a few pieces (a header and a body).
+class TBytesInMemory : public TByteSource {
+public:
+    TBytesInMemory(std::initializer_list<std::string_view> pieces) : pieces_(pieces) {}
+    std::uint64_t size() override;
+    std::string_view next() override;
+
+private:
+    std::vector<std::string_view> pieces_;
+    std::size_t at_ = 0;
+};
+
 // Why a file cannot be written, found by trying: opening it for writing (nothing is written to
 // it), then making a small file beside it and writing and flushing a few kilobytes there (removed
 // again). Returns the system's error number of the first step that fails, 0 when none does.
 int whyNotWritable(const std::string& path);
 
+struct TWriteOptions {
+    // The permissions of the written file, which is then always a new file of the writer's own
+    // (a file private to its user). Negative: a replaced file keeps its owner, group and
+    // permissions, a new one gets those the umask leaves.
+    int mode = -1;
+    // False: a file that cannot be replaced by a new one is not written at all (TStage::create)
+    // rather than written in place, and a file with other hard links is replaced as any other.
+    bool mayWriteInPlace = true;
+};
+
 // Writes the file at path (following symbolic links) so that a failure at any point leaves its
 // previous bytes.
 //
-// Normally the bytes go to a temporary file beside it, which gets the file's owner, group and
-// permissions and then replaces it in one rename. When a replacement would not be the same file
-// (it has other hard links, or its owner or group cannot be given to a new file) or no temporary
-// file can be made in its folder, the file is written in place: a backup copy of it first (beside
-// it, else in the temporary folder), then the new bytes into the file itself, flushed to the disk,
-// then the backup is removed. When that write fails the backup's bytes are put back.
-TWriteResult writeFile(const std::string& path, TByteSource& source);
+// Normally the bytes go to a temporary file in its folder, which gets the file's owner, group and
+// permissions, is flushed to the disk and then replaces it in one rename. Where the file system
+// allows it the temporary file has no name until it is complete, so that a program killed while
+// writing leaves nothing behind; elsewhere it has a hidden name of its own, locked while it is
+// written, and what a killed writer left beside a file is removed at the file's next write (see
+// removeLeftovers).
+//
+// When a replacement would not be the same file (it has other hard links, or its owner or group
+// cannot be given to a new file) or no temporary file can be made in its folder, the file is
+// written in place: a backup copy of it first (beside it, else in the temporary folder), then the
+// new bytes into the file itself, flushed to the disk, then the backup is removed. When that write
+// fails the backup's bytes are put back.
+TWriteResult writeFile(const std::string& path, TByteSource& source,
+                       const TWriteOptions& options = {});
+
+// Writes a file as writeFile does, with bytes handed over as they come (a PDF as its writer makes
+// it). Not committed, the file keeps its previous bytes whatever ends the writer.
+class TFileWriter {
+public:
+    TFileWriter();
+    ~TFileWriter();
+    TFileWriter(const TFileWriter&) = delete;
+    TFileWriter& operator=(const TFileWriter&) = delete;
+
+    // Starts writing the file at path: finds how (replacement or in place) and makes the new
+    // file. Fails with notRegular or create, with nothing touched.
+    TWriteResult open(const std::string& path, const TWriteOptions& options = {});
+    // True when the file itself is written (see writeFile).
+    bool inPlace() const;
+    // Room for size bytes, asked for before the first write when the file is written in place: a
+    // full disk is then found before anything is touched. False on failure, which commit reports.
+    bool reserve(std::uint64_t size);
+    // Adds bytes. False once writing failed; commit then reports the failure.
+    bool write(std::string_view bytes);
+    // Flushes the bytes to the disk and puts the file in place; after a failure the file keeps
+    // its previous bytes (or, for TStage::restore, they are in the backup named).
+    TWriteResult commit();
+    // Gives up: the file keeps its previous bytes. Writing in place, a backup whose bytes cannot
+    // all be put back is kept.
+    void discard();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> s_;
+};
+
+// Removes the temporary files that writers of the file at path left beside it when they were
+// killed: only ours (by their names) and only those no live writer holds. Every write does it
+// first; returns how many were removed.
+int removeLeftovers(const std::string& path);
+
+// For tests: false makes writers give their temporary files a name from the start, as on a file
+// system that has no unnamed files.
+void allowUnnamedFiles(bool allow);
 
 } // namespace safefile

@@ -2,6 +2,7 @@
 
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "platform/ErrorTexts.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
@@ -123,7 +124,7 @@ TEST_F(DocumentCommands, NewAnsweredYesThenSaveFailingKeepsTheChanges) {
     prompts.answers = {TAnswer::Yes};
     form->NewBut->trigger();
     EXPECT_EQ(prompts.errors,
-              QStringList{"Impossible de créer le fichier " + path +
+              QStringList{errortext::cannotCreateFile.arg(path) +
                           ".\nIt is a folder, not a regular file; nothing was written."});
     EXPECT_EQ(memo().Text(), "first\r\nsecond!");
     EXPECT_TRUE(memo().Modified());
@@ -193,8 +194,8 @@ TEST_F(DocumentCommands, OpenOfAFileThatVanishedAfterChoosingLeavesTheDocumentAs
     recent.clear();
     prompts.answers = {TAnswer::No};
     open(gone);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + gone +
-                                          ".\nNo such file or directory."});
+    EXPECT_EQ(prompts.errors,
+              QStringList{errortext::cannotOpenFile.arg(gone) + ".\nNo such file or directory."});
     EXPECT_EQ(memo().Text(), "first\r\nsecond!");
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(fileName(), path);
@@ -206,7 +207,7 @@ TEST_F(DocumentCommands, OpenOfAFolderIsAnOpenError) {
     const QString folder = dir.file("folder.txt");
     ASSERT_TRUE(QDir().mkdir(folder));
     open(folder);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + folder +
+    EXPECT_EQ(prompts.errors, QStringList{errortext::cannotOpenFile.arg(folder) +
                                           ".\nIt is a folder, not a regular file."});
     EXPECT_EQ(status(), "Untitled");
     EXPECT_EQ(fileName(), "");
@@ -262,7 +263,7 @@ TEST_F(DocumentCommands, SaveAsIntoAMissingFolderFailsAndKeepsTheCurrentFile) {
     const QString target = dir.file("no such folder/page.txt");
     dialogs.saveChoices = {target};
     form->SaveAsBut->trigger();
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + target +
+    EXPECT_EQ(prompts.errors, QStringList{errortext::cannotCreateFile.arg(target) +
                                           ".\nNo such file or directory."});
     EXPECT_TRUE(memo().Modified());
     EXPECT_EQ(fileName(), path);
@@ -332,7 +333,7 @@ TEST_F(DocumentCommands, RecentFolderIsAnOpenErrorAndStaysInTheList) {
     bool remove = false;
     form->MRUList1Click(folder, remove);
     EXPECT_FALSE(remove);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + folder +
+    EXPECT_EQ(prompts.errors, QStringList{errortext::cannotOpenFile.arg(folder) +
                                           ".\nIt is a folder, not a regular file."});
 }
 
@@ -388,7 +389,7 @@ TEST_F(DocumentCommands, CloseAnsweredYesThenSaveFailingKeepsTheWindowOpen) {
     prompts.answers = {TAnswer::Yes};
     dialogs.saveChoices = {target};
     EXPECT_FALSE(form->FormCloseQuery());
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible de créer le fichier " + target +
+    EXPECT_EQ(prompts.errors, QStringList{errortext::cannotCreateFile.arg(target) +
                                           ".\nNo such file or directory."});
     EXPECT_EQ(fileName(), "");
     EXPECT_TRUE(memo().Modified());
@@ -409,8 +410,8 @@ TEST_F(DocumentCommands, CommandLineOpensLikeOpenAndAddsToTheRecentFiles) {
 TEST_F(DocumentCommands, CommandLineWithAMissingFileShowsTheOpenErrorAndAnUntitledPage) {
     const QString path = dir.file("missing.txt");
     form->openFromCommandLine(path);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + path +
-                                          ".\nNo such file or directory."});
+    EXPECT_EQ(prompts.errors,
+              QStringList{errortext::cannotOpenFile.arg(path) + ".\nNo such file or directory."});
     EXPECT_EQ(memo().Text(), "");
     EXPECT_EQ(status(), "Untitled");
     EXPECT_TRUE(recent.isEmpty());

@@ -6,6 +6,7 @@
 #include "document/core/PageFile.h"
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakePrompts.h"
@@ -162,30 +163,28 @@ TEST_F(DocumentPageFiles, BreaksAndZeroBytesNearPieceBoundariesOfALargeFile) {
 TEST_F(DocumentPageFiles, FilesThatCannotBeReadGiveTheOpenError) {
     const QString missing = dir.file("missing.txt");
     EXPECT_EQ(errorOf([&] { loadPageFile(missing); }),
-              "Impossible d'ouvrir le fichier " + missing + ".\nNo such file or directory");
+              errortext::cannotOpenFile.arg(missing) + ".\nNo such file or directory");
     EXPECT_EQ(errorOf([&] { loadPageFile(dir.path()); }),
-              "Impossible d'ouvrir le fichier " + dir.path() +
-                  ".\nIt is a folder, not a regular file");
+              errortext::cannotOpenFile.arg(dir.path()) + ".\nIt is a folder, not a regular file");
     // Opens, then fails on the first read.
     EXPECT_EQ(errorOf([&] { loadPageFile("/proc/self/mem"); }),
-              "Impossible d'ouvrir le fichier /proc/self/mem.\nInput/output error");
+              errortext::cannotOpenFile.arg("/proc/self/mem") + ".\nInput/output error");
 }
 
 TEST_F(DocumentPageFiles, TextLongerThanTheCapacityIsRefused) {
     const QString path = page("huge.txt", QByteArray(qsizetype(pagefile::kCapacity) + 1, 'a'));
-    EXPECT_EQ(errorOf([&] { loadPageFile(path); }),
-              QString("Le texte dépasse la capacité du mémo"));
+    EXPECT_EQ(errorOf([&] { loadPageFile(path); }), errortext::memoCapacityExceeded);
 }
 
 TEST_F(DocumentPageFiles, SavingIntoAFolderOrAMissingFolderGivesTheCreateError) {
     const QString folder = dir.file("folder.txt");
     ASSERT_TRUE(QDir().mkdir(folder));
     EXPECT_EQ(errorOf([&] { savePageFile(folder, "x"); }),
-              "Impossible de créer le fichier " + folder +
+              errortext::cannotCreateFile.arg(folder) +
                   ".\nIt is a folder, not a regular file; nothing was written");
     const QString inside = dir.file("missing/page.txt");
     EXPECT_EQ(errorOf([&] { savePageFile(inside, "x"); }),
-              "Impossible de créer le fichier " + inside + ".\nNo such file or directory");
+              errortext::cannotCreateFile.arg(inside) + ".\nNo such file or directory");
     EXPECT_EQ(entries(), QStringList{"folder.txt"}); // nothing left behind
 }
 
@@ -277,14 +276,14 @@ TEST_F(DocumentOddFiles, ANamedPipeIsRefusedWithoutWaiting) {
     std::atomic<bool> done{false};
     std::thread watchdog([&] {
         for (int i = 0; i < 50 && !done; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // watchdog: ends a hang
         if (!done)
             ::close(::open(QFile::encodeName(fifo), O_WRONLY | O_NONBLOCK));
     });
     form.openFromCommandLine(fifo);
     done = true;
     watchdog.join();
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + fifo +
+    EXPECT_EQ(prompts.errors, QStringList{errortext::cannotOpenFile.arg(fifo) +
                                           ".\nIt is a named pipe (FIFO), not a regular file."});
     EXPECT_EQ(form.StatusPanel1->text(), "Untitled");
 }
@@ -297,7 +296,7 @@ TEST_F(DocumentOddFiles, ADeviceIsNeitherOpenedNorReplaced) {
     ASSERT_EQ(::mknod(QFile::encodeName(device), S_IFCHR | 0666, makedev(1, 5)), 0);
     bool remove = false;
     form.MRUList1Click(device, remove);
-    EXPECT_EQ(prompts.errors, QStringList{"Impossible d'ouvrir le fichier " + device +
+    EXPECT_EQ(prompts.errors, QStringList{errortext::cannotOpenFile.arg(device) +
                                           ".\nIt is a character device, not a regular file."});
     EXPECT_EQ(form.StatusPanel1->text(), "Untitled");
 
@@ -307,7 +306,7 @@ TEST_F(DocumentOddFiles, ADeviceIsNeitherOpenedNorReplaced) {
     dialogs.saveChoices = {device};
     form.SaveAsBut->trigger();
     EXPECT_EQ(prompts.errors,
-              QStringList{"Impossible de créer le fichier " + device +
+              QStringList{errortext::cannotCreateFile.arg(device) +
                           ".\nIt is a character device, not a regular file; nothing was written."});
     struct stat st {};
     ASSERT_EQ(::lstat(QFile::encodeName(device), &st), 0);
@@ -364,7 +363,7 @@ protected:
     }
     // The error names the file and the system's reason.
     void expectFailedSave(const QString& path, const QByteArray& previous, const QString& reason) {
-        EXPECT_EQ(prompts.errors, QStringList{"Erreur d'écriture dans le flux.\n" + path + ": " +
+        EXPECT_EQ(prompts.errors, QStringList{errortext::streamWriteError + ".\n" + path + ": " +
                                               reason + ". The file keeps its previous text."});
         EXPECT_EQ(lptest::readFile(path), previous);
         EXPECT_TRUE(form->Clm1->Modified());

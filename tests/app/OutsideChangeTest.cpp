@@ -106,24 +106,77 @@ TEST_F(OutsideChange, RemovedPageMarksTheDocumentChangedAndSaveWritesItAgain) {
 TEST_F(OutsideChange, SaveOverAnOutsideChangeAsksFirst) {
     type("!");
     changeOutside("theirs");
-    for (TAnswer refusal : {TAnswer::No, TAnswer::Cancel}) {
-        prompts.answers = {refusal};
-        form->FileSave->trigger();
-        EXPECT_EQ(lptest::readFile(path), "theirs");
-        EXPECT_TRUE(form->Clm1->Modified());
-    }
-    EXPECT_EQ(prompts.questions, QStringList({overwrite(), overwrite()}));
-    // The close check's save asks as well; refused, the window stays.
-    prompts.answers = {TAnswer::Yes, TAnswer::No};
-    EXPECT_FALSE(form->close());
-    EXPECT_EQ(lptest::readFile(path), "theirs");
-
     prompts.answers = {TAnswer::Yes};
     form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions, QStringList{overwrite()});
     EXPECT_EQ(lptest::readFile(path), "as loaded!");
     EXPECT_FALSE(form->Clm1->Modified());
-    form->FileSave->trigger(); // what was just saved is what is on disk: no question
-    EXPECT_EQ(prompts.questions.size(), 5);
+    // What was just saved is what is on disk: our own write is no outside change.
+    form->FileSave->trigger();
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions.size(), 1);
+}
+
+// One question per change on disk, whichever comes first: refused, the save asks no more, and
+// the window coming back asks nothing either, until the file changes again.
+TEST_F(OutsideChange, EachChangeIsAskedAboutOnceWhicheverQuestionComesFirst) {
+    type("!");
+    changeOutside("theirs");
+    prompts.answers = {TAnswer::No};
+    form->FileSave->trigger();
+    EXPECT_EQ(lptest::readFile(path), "theirs");
+    EXPECT_TRUE(form->Clm1->Modified());
+    doc().checkDisk(); // the box closing gives the window back
+    EXPECT_EQ(prompts.questions, QStringList{overwrite()});
+    form->FileSave->trigger(); // asked already: Save writes
+    EXPECT_EQ(lptest::readFile(path), "as loaded!");
+    EXPECT_EQ(prompts.questions.size(), 1);
+
+    // Reload refused first: Save then writes without asking.
+    type("?");
+    changeOutside("newer", 20);
+    prompts.answers = {TAnswer::No};
+    doc().checkDisk();
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions.last(), reload() + " The changes made in Lark Pad would be lost.");
+    EXPECT_EQ(prompts.questions.size(), 2);
+    EXPECT_EQ(lptest::readFile(path), "as loaded!?");
+
+    // The close check's save asks about a new change; cancelled, the window stays, and the
+    // change counts as asked about.
+    type(".");
+    changeOutside("newest", 30);
+    prompts.answers = {TAnswer::Yes, TAnswer::Cancel};
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(prompts.questions.last(), overwrite());
+    EXPECT_EQ(lptest::readFile(path), "newest");
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions.size(), 4);
+    // Touched after the question, its bytes unchanged: still the change asked about.
+    changeOutside("newest", 40);
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions.size(), 4);
+}
+
+// A copy that keeps size and time (cp -p) still changes the page: the window asks to reload, and
+// Save asks before writing over it; a copy of the same bytes asks nothing.
+TEST_F(OutsideChange, RewriteKeepingSizeAndTimeIsNoticed) {
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "as loaded"));
+    doc().checkDisk();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "AS LOADED"));
+    prompts.answers = {TAnswer::Yes};
+    doc().checkDisk();
+    EXPECT_EQ(prompts.questions, QStringList{reload()});
+    EXPECT_EQ(form->Clm1->Text(), "AS LOADED");
+
+    type("!");
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "as loaded"));
+    prompts.answers = {TAnswer::No};
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions.last(), overwrite());
+    EXPECT_EQ(lptest::readFile(path), "as loaded");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/Printing.h"
 #include "tests/app/ViewFakes.h"
@@ -174,10 +175,10 @@ TEST(PrintCommand, FailureEndsTheJobAndReachesTheErrorBox) {
     f.form.Clm1->SetText("one\r\ntwo\r\nthree");
     f.printing.device.onDraw = [](const FakePrintDevice::Draw& d) {
         if (d.text == u"two")
-            throw TLpError("Erreur d'impression");
+            throw TLpError(errortext::printError);
     };
     f.print();
-    EXPECT_EQ(f.prompts.errors, QStringList{"Erreur d'impression."});
+    EXPECT_EQ(f.prompts.errors, QStringList{errortext::printError + "."});
     EXPECT_EQ(f.printing.device.endJobCount, 1);
     EXPECT_FALSE(printJobRunning());
 }
@@ -212,7 +213,7 @@ TEST(PrintCommand, WithoutPrintersTheErrorBoxSaysSoAndNoDialogAppears) {
     TForm1 form(TForm1Services{&prompts, &dialogs, nullptr});
     form.Clm1->SetText("x");
     form.FilePrint->trigger();
-    EXPECT_EQ(prompts.errors, QStringList{"Aucune imprimante par défaut sélectionnée."});
+    EXPECT_EQ(prompts.errors, QStringList{errortext::noDefaultPrinter + "."});
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -285,9 +286,9 @@ TEST(PdfExportCommand, UntitledPageStartsInTheSaveFolderAndCancelExportsNothing)
 TEST(PdfExportCommand, FailureReachesTheErrorBox) {
     ExportForm f;
     f.dialogs.answer = "/x/a.pdf";
-    f.printing.exportError = "Impossible de créer le fichier /x/a.pdf";
+    f.printing.exportError = errortext::cannotCreateFile.arg("/x/a.pdf");
     f.form.FileExportPdf->trigger();
-    EXPECT_EQ(f.prompts.errors, QStringList{"Impossible de créer le fichier /x/a.pdf."});
+    EXPECT_EQ(f.prompts.errors, QStringList{errortext::cannotCreateFile.arg("/x/a.pdf") + "."});
 }
 
 TEST(PdfExportCommand, PreviewShowsTheLinesThatPrintingPrints) {

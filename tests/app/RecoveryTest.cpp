@@ -13,16 +13,38 @@
 #include "tests/support/TestEnv.h"
 #include <climits>
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QStatusBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+// A clock the test moves on by hand; the alarm rings when the clock reaches it.
+class ManualAlarm : public TRecoveryAlarm {
+public:
+    std::int64_t time = 1000;
+    std::optional<std::int64_t> at;
+
+    std::int64_t now() const override { return time; }
+    void set(std::int64_t when) override { at = when; }
+    void cancel() override { at.reset(); }
+    void advance(std::int64_t ms) {
+        time += ms;
+        if (at && *at <= time) {
+            at.reset();
+            ring();
+        }
+    }
+};
 
 class Recovery : public ::testing::Test {
 protected:
@@ -39,6 +61,9 @@ protected:
     std::unique_ptr<TForm1> makeForm() {
         auto f = std::make_unique<TForm1>(TForm1Services{&prompts, &dialogs});
         f->addRecentFile = [this](const QString& path) { recent << path; };
+        auto manual = std::make_unique<ManualAlarm>();
+        alarm = manual.get();
+        f->recovery().setAlarm(std::move(manual));
         return f;
     }
     QString folder() const { return state.file("Larkpad/recovery"); }
@@ -69,6 +94,7 @@ protected:
     lptest::FakeDialogs dialogs{/*strictScript=*/true};
     QStringList recent;
     std::unique_ptr<TForm1> form;
+    ManualAlarm* alarm = nullptr; ///< the clock of the latest form's copies
 
 private:
     QByteArray previousState_;
@@ -84,10 +110,12 @@ TEST_F(Recovery, UntitledTextComesBackByteForByteAndSavesThroughTheDialog) {
     restart(TAnswer::Yes);
     ASSERT_TRUE(form->recoverAtStart());
     ASSERT_EQ(prompts.questions.size(), 1);
-    EXPECT_TRUE(QRegularExpression(R"(^Recover the unsaved changes of Untitled from )"
-                                   R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\?$)")
-                    .match(prompts.questions.first())
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(R"(^Recover the unsaved changes of Untitled from )"
+                           R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\? Oui restores the text, )"
+                           R"(Non deletes the copy, Annuler keeps it for the next start\.$)")
+            .match(prompts.questions.first())
+            .hasMatch())
         << prompts.questions.first().toStdString();
     EXPECT_EQ(form->Clm1->Text(), QString::fromUtf8("Hello\r\nw\xc3\xb6rld \xe2\x82\xac\r\n"));
     EXPECT_TRUE(form->Clm1->Modified());
@@ -186,23 +214,19 @@ TEST_F(Recovery, WhatAProgramKilledWhileWritingLeftIsCleanedUp) {
               QStringList{QFileInfo(copy).fileName()}); // the copy only, kept for the next start
 }
 
-TEST_F(Recovery, DamagedCopiesAreReportedAndSetAside) {
+TEST_F(Recovery, ADamagedCopyIsReportedAndSetAside) {
     type("sound text");
     copyNow();
     const QString copy = copies().first();
     QByteArray bytes = lptest::readFile(copy);
     form.reset();
     ASSERT_TRUE(lptest::writeFile(copy, bytes.left(bytes.size() - 3))); // cut short
-    const QString garbage = folder() + "/1-2.recovery";
-    ASSERT_TRUE(lptest::writeFile(garbage, QByteArray("\x7f\x45\x4c\x46\x02\x01", 6)));
     restart(std::nullopt);
     EXPECT_FALSE(form->recoverAtStart());
     EXPECT_TRUE(prompts.questions.isEmpty());
-    ASSERT_EQ(prompts.errors.size(), 2);
-    EXPECT_TRUE(
-        prompts.errors.join('\n').contains("it is cut short. It was kept as " + copy + ".damaged"));
-    EXPECT_TRUE(prompts.errors.join('\n').contains(garbage + " cannot be used: it is not a "
-                                                             "recovery copy"));
+    EXPECT_EQ(prompts.errors, QStringList{"The recovery copy " + copy +
+                                          " cannot be used: it is cut short. It was kept as " +
+                                          copy + ".damaged."});
     EXPECT_TRUE(copies().isEmpty());
     EXPECT_EQ(lptest::readFile(copy + ".damaged"), bytes.left(bytes.size() - 3));
     EXPECT_EQ(form->Clm1->Text(), "");
@@ -238,11 +262,40 @@ TEST_F(Recovery, WrittenAfterTypingPausesNeverWithoutChanges) {
     form->recovery().writeNow();
     form->recovery().waitIdle();
     EXPECT_TRUE(copies().isEmpty());
+    EXPECT_FALSE(alarm->at); // an unchanged page owes no copy
+
     type("x");
-    QTest::qWait(1000);
+    ASSERT_EQ(alarm->at, alarm->time + recovery::TSchedule::kPauseMs);
+    alarm->advance(recovery::TSchedule::kPauseMs - 1);
+    type("y"); // typing goes on: the pause starts again
+    alarm->advance(recovery::TSchedule::kPauseMs - 1);
     form->recovery().waitIdle();
-    EXPECT_TRUE(copies().isEmpty()); // typing paused for less than two seconds
-    QTRY_COMPARE_WITH_TIMEOUT(copies().size(), 1, 5000);
+    EXPECT_TRUE(copies().isEmpty());
+    alarm->advance(1);
+    form->recovery().waitIdle();
+    ASSERT_EQ(copies().size(), 1);
+    EXPECT_EQ(readRecoveryCopy(copies().first()).text, "unchangedxy");
+    EXPECT_FALSE(alarm->at); // the copy holds the text
+    EXPECT_FALSE(form->recovery().nextCopyAt());
+
+    // Typing that never pauses is copied at the latest after the longest wait.
+    const std::int64_t first = alarm->time;
+    for (int i = 0; alarm->at != first + recovery::TSchedule::kMaxWaitMs; ++i) {
+        ASSERT_LT(i, 100);
+        type("z");
+        alarm->advance(recovery::TSchedule::kPauseMs / 2);
+    }
+    alarm->advance(*alarm->at - alarm->time);
+    form->recovery().waitIdle();
+    EXPECT_EQ(alarm->time, first + recovery::TSchedule::kMaxWaitMs);
+    EXPECT_TRUE(readRecoveryCopy(copies().first()).text.startsWith("unchangedxyzz"));
+
+    // Saved: nothing is owed and the copy goes.
+    type("!");
+    form->FileSave->trigger();
+    form->recovery().waitIdle();
+    EXPECT_FALSE(alarm->at);
+    EXPECT_TRUE(copies().isEmpty());
 }
 
 TEST_F(Recovery, AFolderThatCannotBeWrittenIsToldOnceAndTypingGoesOn) {
@@ -253,10 +306,201 @@ TEST_F(Recovery, AFolderThatCannotBeWrittenIsToldOnceAndTypingGoesOn) {
     copyNow();
     int notices = 0;
     for (QLabel* l : form->statusBar()->findChildren<QLabel*>())
-        notices += l->text() == "Recovery copies cannot be written";
+        notices += l->text().startsWith("Recovery copies cannot be written");
     EXPECT_EQ(notices, 1);
+    EXPECT_EQ(form->StatusNote->text(),
+              "Recovery copies cannot be written in " + folder() + ": Not a directory");
     EXPECT_EQ(form->Clm1->Text(), "ab");
     EXPECT_EQ(form->StatusPanel1->text(), "Untitled");
+}
+
+// Copies left by programs that are gone, written as a program writes them.
+QString leaveCopy(const QString& folder, const QString& name, const std::string& page,
+                  const std::string& text, std::int64_t timeMs = 1765000000000) {
+    EXPECT_TRUE(makePrivateFolder(folder));
+    recovery::TCopyHeader h;
+    h.path = page;
+    h.timeMs = timeMs;
+    const QString path = folder + "/" + name;
+    EXPECT_TRUE(writeRecoveryCopy(path, recovery::copyHeader(h, text.data(), text.size()),
+                                  QByteArray::fromStdString(text)));
+    return path;
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(Recovery, ALockThatIsNotALiveProgramsNeverHidesItsCopy) {
+    const QString copy = leaveCopy(folder(), "1-1.recovery", "/p.txt", "kept");
+    const QString lock = recoveryLockPath(copy);
+    // Empty, as a power cut leaves it: offered at the next start, and the next.
+    for (int start = 0; start < 2; ++start) {
+        ASSERT_TRUE(lptest::writeFile(lock, ""));
+        restart(TAnswer::Cancel);
+        EXPECT_FALSE(form->recoverAtStart());
+        EXPECT_EQ(prompts.questions.size(), start + 1);
+        EXPECT_FALSE(QFile::exists(lock));
+    }
+    // A link: the link goes, what it points to stays.
+    const QString target = dir.file("target");
+    ASSERT_TRUE(lptest::writeFile(target, "42\nlarkpad\nthere\n"));
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(lock).constData()),
+              0);
+    restart(TAnswer::Cancel);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(prompts.questions.size(), 3);
+    EXPECT_EQ(lptest::readFile(target), "42\nlarkpad\nthere\n");
+
+    // Another machine's program, on a shared home: its copy waits while the lock is under a day
+    // old, and is offered after.
+    ASSERT_TRUE(lptest::writeFile(lock, "42\nlarkpad\nsome-other-machine\n"));
+    restart(std::nullopt);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(prompts.questions.size(), 3);
+    QFile f(lock);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-25 * 3600),
+                              QFileDevice::FileModificationTime));
+    f.close();
+    restart(TAnswer::Yes);
+    EXPECT_TRUE(form->recoverAtStart());
+    EXPECT_EQ(form->Clm1->Text(), "kept");
+}
+
+TEST_F(Recovery, LinksInOrAsTheFolderAreNeverWrittenThrough) {
+    type("first");
+    copyNow();
+    const QString copy = form->recovery().copyPath();
+    // The copy's name made a link to a file elsewhere.
+    const QString elsewhere = dir.file("c");
+    ASSERT_TRUE(lptest::writeFile(elsewhere, "someone's file"));
+    ASSERT_TRUE(QFile::setPermissions(elsewhere, QFileDevice::Permissions(0x6644)));
+    ASSERT_TRUE(QFile::remove(copy));
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(copy).constData()),
+        0);
+    type(" second");
+    copyNow();
+    type(" third");
+    copyNow();
+    EXPECT_EQ(lptest::readFile(elsewhere), "someone's file");
+    EXPECT_EQ(modeOf(elsewhere), 0644u);
+    EXPECT_EQ(form->StatusNote->text(), "Recovery copies cannot be written in " + folder() + ": " +
+                                            copy + " is a symbolic link");
+
+    // At the next start the link is told of and left alone; nothing is asked.
+    restart(std::nullopt);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    ASSERT_EQ(prompts.warnings.size(), 1);
+    EXPECT_TRUE(prompts.warnings.first().contains(copy + ": it is a symbolic link"));
+    EXPECT_TRUE(QFileInfo(copy).isSymLink());
+    EXPECT_EQ(lptest::readFile(elsewhere), "someone's file");
+}
+
+TEST_F(Recovery, AFolderThatIsALinkToASharedFolderIsNotUsed) {
+    form.reset();
+    const QString shared = dir.file("shared");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_TRUE(QFile::setPermissions(shared, QFileDevice::Permissions(0x7755)));
+    ASSERT_TRUE(QDir().mkpath(state.file("Larkpad")));
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(shared).constData(), QFile::encodeName(folder()).constData()),
+        0);
+    restart(std::nullopt);
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_EQ(prompts.errors, QStringList{"The recovery folder " + folder() +
+                                          " is not used: it is a symbolic link."});
+    type("text");
+    copyNow();
+    EXPECT_EQ(modeOf(shared), 0755u);
+    EXPECT_TRUE(QDir(shared).isEmpty());
+    EXPECT_EQ(form->StatusNote->text(),
+              "Recovery copies cannot be written in " + folder() + ": it is a symbolic link");
+}
+
+TEST_F(Recovery, OnlyTheUsersOwnCopiesInTheUsersOwnFolderAreOffered) {
+    const QString copy = leaveCopy(folder(), "1-1.recovery", "/etc/motd", "planted");
+    // A folder others may read is made private before anything in it is read.
+    ASSERT_TRUE(QFile::setPermissions(folder(), QFileDevice::Permissions(0x7755)));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(copy).constData(), 1, 1), 0);
+        restart(std::nullopt);
+        EXPECT_FALSE(form->recoverAtStart());
+        EXPECT_TRUE(prompts.questions.isEmpty());
+        EXPECT_EQ(prompts.warnings.size(), 1);
+        EXPECT_TRUE(prompts.warnings.join("").contains(copy + ": it belongs to another user"));
+        EXPECT_TRUE(QFile::exists(copy));
+        EXPECT_EQ(modeOf(folder()), 0700u);
+
+        // Nor is anything read in a folder of another user.
+        ASSERT_EQ(::chown(QFile::encodeName(copy).constData(), ::geteuid(), ::getegid()), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(folder()).constData(), 1, 1), 0);
+        restart(std::nullopt);
+        EXPECT_FALSE(form->recoverAtStart());
+        EXPECT_TRUE(prompts.questions.isEmpty());
+        EXPECT_EQ(prompts.errors.last(),
+                  "The recovery folder " + folder() + " is not used: it belongs to another user.");
+    } else {
+        restart(TAnswer::Cancel);
+        EXPECT_FALSE(form->recoverAtStart());
+        EXPECT_EQ(modeOf(folder()), 0700u);
+    }
+}
+
+TEST_F(Recovery, ManyCopiesAreListedOnceDamagedOnesAmongThem) {
+    form.reset();
+    QStringList sound;
+    for (int i = 0; i < 40; ++i)
+        sound << leaveCopy(folder(), QString("%1-1.recovery").arg(100 + i),
+                           "/page" + std::to_string(i) + ".txt", "text " + std::to_string(i),
+                           1765000000000 + i);
+    QStringList damaged;
+    for (int i = 0; i < 30; ++i) {
+        damaged << folder() + QString("/%1-2.recovery").arg(200 + i);
+        ASSERT_TRUE(lptest::writeFile(damaged.last(), "not a copy"));
+    }
+    // Later: every copy stays (the damaged ones set aside), nothing else is shown.
+    restart(std::nullopt);
+    dialogs.recoveryDecisions.push_back({recovery::TListAction::Later, {}});
+    EXPECT_FALSE(form->recoverAtStart());
+    EXPECT_TRUE(prompts.shown.isEmpty());
+    ASSERT_EQ(dialogs.recoveryLists.size(), 1u);
+    const auto& list = dialogs.recoveryLists.front();
+    ASSERT_EQ(list.size(), 70u);
+    int damagedRows = 0;
+    for (const recovery::TListedCopy& c : list) {
+        if (c.damage.empty())
+            continue;
+        ++damagedRows;
+        EXPECT_EQ(c.damage, "it is not a recovery copy (kept as " + c.file + ")");
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(c.file)));
+    }
+    EXPECT_EQ(damagedRows, 30);
+    EXPECT_EQ(copies().size(), 40);
+
+    // Delete two, then recover one: the rest stay for the next start.
+    const qint64 size0 = QFileInfo(sound[0]).size();
+    restart(std::nullopt);
+    dialogs.recoveryDecisions.push_back({recovery::TListAction::Delete, {0, 1}});
+    dialogs.recoveryDecisions.push_back({recovery::TListAction::Recover, {0}});
+    EXPECT_TRUE(form->recoverAtStart());
+    ASSERT_EQ(dialogs.recoveryLists.size(), 3u);
+    const auto& first = dialogs.recoveryLists[1];
+    EXPECT_EQ(first.size(), 40u); // the damaged ones were set aside the first time
+    EXPECT_EQ(first[0].page, "/page0.txt");
+    EXPECT_EQ(first[0].timeMs, 1765000000000);
+    EXPECT_EQ(first[0].size, std::uint64_t(size0));
+    EXPECT_EQ(dialogs.recoveryLists[2].size(), 38u);
+    EXPECT_EQ(dialogs.recoveryLists[2][0].page, "/page2.txt");
+    EXPECT_EQ(form->Clm1->Text(), "text 2");
+    EXPECT_EQ(form->StatusPanel1->text(), "/page2.txt");
+    EXPECT_FALSE(QFile::exists(sound[0]));
+    EXPECT_FALSE(QFile::exists(sound[1]));
+    EXPECT_EQ(copies().size(), 38);
+    EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
 } // namespace

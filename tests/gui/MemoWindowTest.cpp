@@ -15,18 +15,14 @@ using namespace memotest;
 
 namespace {
 
-// An editor in a fixed font with the caret-code keys "^b", "[" and "]".
+// An editor in a fixed font with the page rule.
 void prepare(TColorMemo& m) {
     TFontAttributes f;
     f.name = "DejaVu Sans";
     f.size = 11;
     f.color = colors::clBlack;
     m.SetEditorFont(f);
-    TColorRule& rule = m.ColorRules().Add();
-    rule.KeyDrawingType = dtKeyShow;
-    rule.PartWord = true;
-    rule.DefKeyColor = colors::clBlue;
-    rule.SetKeywords({"^b", "[;navy", "];navy"});
+    addPageRule(m);
 }
 
 int bluePixels(const QImage& img) {

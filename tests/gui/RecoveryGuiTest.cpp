@@ -32,13 +32,7 @@ void key(const QString& keys) {
 
 // Polls until ready() holds; false after the timeout.
 template <typename F> bool waitFor(F ready, int timeoutMs = 15000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!ready()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
+    return QTest::qWaitFor(ready, timeoutMs);
 }
 
 // The program with a home, configuration and state folder of its own, kept across its restarts.
@@ -80,11 +74,10 @@ public:
         const QString id = window(title);
         if (id.isEmpty())
             return false;
-        // A window that is still being shown can take the focus back: insist until it stays.
+        // A window that is still being shown can take the focus back: insist until it has it.
         return waitFor([&] {
             xdotool({"windowfocus", id});
-            QTest::qWait(300);
-            return xdotool({"getwindowfocus"}) == id;
+            return waitFor([&] { return xdotool({"getwindowfocus"}) == id; }, 1000);
         });
     }
     // Answers the confirmation box with a key and waits until the box is gone: a key given to
@@ -162,12 +155,13 @@ TEST(RecoveryGui, NamedPageCancelKeepsYesRecoversNoDeletes) {
     ASSERT_TRUE(lark.copyHolds("Old text plus new"));
     lark.kill();
 
-    // Annuler: the page named on the command line opens as usual, the copy stays.
+    // Annuler: the page named on the command line opens as usual, the copy stays. The main window
+    // taking the keyboard again means the start is over; the next start asks about the copy.
     lark.start({page});
     ASSERT_TRUE(lark.answer("Escape"));
-    QTest::qWait(1000);
-    EXPECT_TRUE(lark.copyHolds("Old text plus new"));
+    ASSERT_TRUE(lark.focus("Lark Pad"));
     lark.kill();
+    EXPECT_TRUE(lark.copyHolds("Old text plus new"));
 
     lark.start({page});
     ASSERT_TRUE(lark.answer("Return"));
@@ -199,9 +193,13 @@ TEST(RecoveryGui, PageChangedOutsideIsReloadedOrKeptAndNotOverwrittenUnasked) {
     other.setWindowTitle("Other");
     other.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    // The toolkit takes a focus that comes back within a tenth of a second for a flicker, not a
+    // switch: the other window keeps the focus for longer than that before the program gets it.
     auto switchAwayAndBack = [&] {
-        xdotool({"windowfocus", "--sync", QString::number(other.winId())});
-        QTest::qWait(300);
+        const QString id = QString::number(other.winId());
+        xdotool({"windowfocus", "--sync", id});
+        QDeadlineTimer away(300);
+        waitFor([&] { return away.hasExpired() && xdotool({"getwindowfocus"}) == id; }, 5000);
         lark.focus("Lark Pad");
     };
 
@@ -215,18 +213,39 @@ TEST(RecoveryGui, PageChangedOutsideIsReloadedOrKeptAndNotOverwrittenUnasked) {
     key("ctrl+s");
     EXPECT_TRUE(fileHolds(page, "Changed outside!"));
 
-    // Changed document: &Non keeps the text; Save then asks before overwriting.
+    // Changed document: &Non keeps the text. The author knows of the change: Save then writes
+    // without asking again.
     typeText("?");
     ASSERT_TRUE(lptest::writeFile(page, "Third version"));
     switchAwayAndBack();
     ASSERT_TRUE(lark.answer("n"));
     ASSERT_TRUE(lark.focus("Lark Pad"));
     key("ctrl+s");
-    ASSERT_TRUE(lark.answer("n")) << lptest::readFile(page).toStdString(); // not written
-    ASSERT_TRUE(lark.focus("Lark Pad"));
-    QTest::qWait(500);
-    EXPECT_EQ(lptest::readFile(page), "Third version");
-    key("ctrl+s");
-    ASSERT_TRUE(lark.answer("Return"));
     EXPECT_TRUE(fileHolds(page, "Changed outside!?"));
+    EXPECT_TRUE(lark.window("Confirmation", 1000).isEmpty());
+}
+
+// Save over a change made while the window was active asks first; answered &Non, the window
+// getting the focus back does not ask to reload the same change a moment later, nor does the
+// next Save ask again.
+TEST(RecoveryGui, AChangeOnDiskIsAskedAboutOnce) {
+    if (!canDrive())
+        GTEST_SKIP() << "needs an X display and xdotool";
+    lptest::TempDir home;
+    const QString page = home.file("page.txt");
+    ASSERT_TRUE(lptest::writeFile(page, "Original"));
+    Program lark(home);
+    lark.start({page});
+    ASSERT_TRUE(lark.focus("Lark Pad"));
+    key("ctrl+End");
+    typeText("!");
+    ASSERT_TRUE(lptest::writeFile(page, "Changed outside"));
+    key("ctrl+s");
+    ASSERT_TRUE(lark.answer("n")); // Overwrite it? &Non
+    ASSERT_TRUE(lark.focus("Lark Pad"));
+    EXPECT_TRUE(lark.window("Confirmation", 2000).isEmpty()) << "asked to reload";
+    EXPECT_EQ(lptest::readFile(page), "Changed outside");
+    key("ctrl+s");
+    EXPECT_TRUE(fileHolds(page, "Original!"));
+    EXPECT_TRUE(lark.window("Confirmation", 1000).isEmpty());
 }

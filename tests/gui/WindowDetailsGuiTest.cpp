@@ -2,6 +2,7 @@
 // that is partly damaged, and the panel that tells of unsaved changes.
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "platform/ErrorTexts.h"
 #include "platform/FontChooser.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
@@ -69,7 +70,11 @@ bool fontDialogClosedByKeys(TForm1& form, const std::function<void(TFontChooser&
         bool opened = false, stayed = false;
     };
     auto state = std::make_shared<State>();
-    QTimer::singleShot(50, [state, keys] {
+    // Runs inside the dialog's own event loop, so it has run once Ctrl+F returns when a dialog
+    // came up; when none did, it is still waiting and is stopped.
+    QTimer probe;
+    probe.setSingleShot(true);
+    QObject::connect(&probe, &QTimer::timeout, [state, keys] {
         auto* chooser = qobject_cast<TFontChooser*>(QApplication::activeModalWidget());
         if (!chooser)
             return;
@@ -84,8 +89,9 @@ bool fontDialogClosedByKeys(TForm1& form, const std::function<void(TFontChooser&
     // The virtual display has no window manager to give the window back the keyboard.
     QApplication::setActiveWindow(&form);
     form.Clm1->setFocus();
+    probe.start(50);
     QTest::keyClick(form.Clm1, Qt::Key_F, Qt::ControlModifier);
-    QTest::qWait(100); // the timer has run whether or not a dialog came up
+    probe.stop();
     EXPECT_TRUE(state->opened);
     return state->opened && !state->stayed && !QApplication::activeModalWidget();
 }
@@ -98,7 +104,8 @@ TEST_F(WindowDetailsGui, HintsAreTooltipsOnlyAndNeverCoverThePageName) {
     QWidget* saveAs = form.ToolBar1->widgetForAction(form.SaveAsBut);
     ASSERT_NE(saveAs, nullptr);
     QTest::mouseMove(saveAs);
-    QTest::qWait(100);
+    // The pointer is on the button: whatever hovering it shows has been shown.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saveAs->underMouse(); }, 5000));
     EXPECT_EQ(saveAs->toolTip(), "Save File As");
     EXPECT_TRUE(form.statusBar()->currentMessage().isEmpty());
     EXPECT_TRUE(form.StatusPanel1->isVisible());
@@ -110,7 +117,9 @@ TEST_F(WindowDetailsGui, HintsAreTooltipsOnlyAndNeverCoverThePageName) {
                       bar->actionGeometry(form.Fichier1->menuAction()).center());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Fichier1));
     QTest::mouseMove(form.Fichier1, form.Fichier1->actionGeometry(form.FileSaveAs).center());
-    QTest::qWait(100);
+    // The item under the pointer is the menu's current one once the move has been handled.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form.Fichier1->activeAction() == form.FileSaveAs; }, 5000));
     EXPECT_TRUE(form.StatusPanel1->isVisible());
     form.Fichier1->close();
 }
@@ -176,7 +185,7 @@ TEST_F(WindowDetailsGui, StoredFontWithABadColourKeepsItsFaceAndSize) {
     {
         TForm1 form(TForm1Services{&prompts});
         show(form);
-        EXPECT_EQ(prompts.errors, QStringList{"'pink' n'est pas une valeur entière correcte."});
+        EXPECT_EQ(prompts.errors, QStringList{errortext::notAnInteger.arg("pink") + "."});
         EXPECT_EQ(form.Clm1->EditorFont().name, "Arial");
         EXPECT_EQ(form.Clm1->EditorFont().size, 12);
         ASSERT_TRUE(form.close());

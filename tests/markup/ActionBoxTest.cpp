@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
 #include "markup/LpComboBox.h"
+#include "markup/core/Actions.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/SettingsKeys.h"
 #include "tests/support/FakeDialogs.h"
@@ -13,21 +14,33 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 using lptest::FakeDialogs;
 using lptest::FakePrompts;
 
 namespace {
 
-enum {
-    kDosCommand = 2,
-    kImageWindow = 5,
-    kNextPage = 7,
-    kPlaySound = 8,
-    kPlayVideo = 9,
-    kPopupImage = 10,
-    kTextWindow = 16
-};
+// The action box index of the action the box shows as item.
+int indexOf(std::string_view item) {
+    for (int i = 0; i < actions::kActionCount; ++i)
+        if (actions::actionAt(i).item == item)
+            return i;
+    return -1;
+}
+
+const int kDosCommand = indexOf("DosCommand");
+const int kImageWindow = indexOf("ImageWindow");
+const int kNextPage = indexOf("NextPage");
+const int kPlaySound = indexOf("PlaySoundFile");
+const int kPlayVideo = indexOf("PlayVideoFile");
+const int kPopupImage = indexOf("PopupImage");
+const int kTextWindow = indexOf("TextWindow");
+
+QString qs(std::string_view text) {
+    return QString::fromStdString(std::string(text));
+}
 
 // The main window with fake dialogs and boxes, and the favourite folders stored.
 class ActionBox : public ::testing::Test {
@@ -151,6 +164,37 @@ TEST_F(ActionBox, EachAssistantFillsItsOwnArgument) {
     expectResetDialog();
 }
 
+// Every action goes in as the table writes it: its default text with the switch off, and with it
+// on the assisted text through the assistant's dialog, prepared as the table says.
+TEST_F(ActionBox, EveryActionWritesItsTableText) {
+    const QString path = "/x/f";
+    dialogs.otherwise = path;
+    for (bool assistantsOn : {false, true}) {
+        form->AstPic1->setChecked(assistantsOn);
+        for (int i = 0; i < actions::kActionCount; ++i) {
+            const actions::TAction& a = actions::actionAt(i);
+            SCOPED_TRACE(std::string(a.item) + (assistantsOn ? " assisted" : ""));
+            editor().SetText("here");
+            select(0, 4);
+            dialogs.calls.clear();
+            choose(i);
+            const bool assisted = assistantsOn && a.assistant != actions::TAssistant::None;
+            const std::string text =
+                assisted ? actions::assistedText(i, path.toStdString()) : actions::defaultText(i);
+            EXPECT_EQ(editor().Text(), qs(actions::link("here", text)));
+            ASSERT_EQ(dialogs.calls.size(), assisted ? 1u : 0u);
+            if (assisted) {
+                const actions::TAssistantDialog& d = actions::assistantDialog(a.assistant);
+                EXPECT_EQ(dialogs.calls[0].kind, d.pictureDialog ? "picture" : "open");
+                // The picture dialog keeps its own file types.
+                EXPECT_EQ(dialogs.calls[0].state.filter,
+                          d.filter.empty() ? form->OpenPic1.filter : qs(d.filter));
+            }
+            expectResetDialog();
+        }
+    }
+}
+
 TEST_F(ActionBox, ProgramDialogStartsWhereTheResetLeftTheOpenDialog) {
     choose(kNextPage); // a first use resets the open dialog to the text folder
     dialogs.otherwise = "/bin/tool.exe";
@@ -247,19 +291,18 @@ TEST_F(ActionBox, MissingFolderSettingGivesAnEmptyStartingFolder) {
 
 // The box itself.
 
-TEST(ActionComboBox, ShowsActionsUntilTheFirstChoiceAndListsAllSeventeen) {
+TEST(ActionComboBox, ShowsActionsUntilTheFirstChoiceAndListsEveryAction) {
     TLpComboBox box;
     EXPECT_EQ(box.currentIndex(), -1);
     EXPECT_EQ(box.placeholderText(), "Actions");
     EXPECT_EQ(box.maxVisibleItems(), 17);
-    const QStringList expected = {"AlertBox",      "Balloon",       "DosCommand",   "Exit",
-                                  "GotoPage",      "ImageWindow",   "InternetLink", "NextPage",
-                                  "PlaySoundFile", "PlayVideoFile", "PopupImage",   "PreviousPage",
-                                  "SetVar",        "SounBuzzer",    "StickyNote",   "StopMedia",
-                                  "TextWindow"};
-    ASSERT_EQ(box.count(), expected.size());
+    ASSERT_EQ(box.count(), actions::kActionCount);
     for (int i = 0; i < box.count(); ++i)
-        EXPECT_EQ(box.itemText(i), expected[i]);
+        EXPECT_EQ(box.itemText(i), qs(actions::actionAt(i).item));
+    // Items as the author reads them, the misspelt buzzer included.
+    EXPECT_EQ(box.itemText(0), "AlertBox");
+    EXPECT_EQ(box.itemText(13), "SounBuzzer");
+    EXPECT_EQ(box.itemText(16), "TextWindow");
 }
 
 TEST(ActionComboBox, SelectFollowsEveryChangeByTheAuthorOnly) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <string>
 
@@ -20,6 +21,11 @@ std::map<std::string, TColor> keyColors(TColorRule& rule, const std::string& tex
                         static_cast<size_t>(keys[i].EndPos - keys[i].StartPos + 1))] =
             keys[i].Color;
     return out;
+}
+
+// The code itself: the caret and its letter, without what follows it ("^T" of "^T8").
+std::string code(std::string_view text) {
+    return std::string(text.substr(0, text[0] == '^' ? 2 : 1));
 }
 
 } // namespace
@@ -42,16 +48,48 @@ TEST(MarkupRuleSet, AppliedRuleKeepsEveryOtherDefault) {
     EXPECT_TRUE(rule.IntChar.empty());
 }
 
-TEST(MarkupRuleSet, CodesOfEitherCaseTakeTheirColours) {
+// Both codes of every pair are coloured, in one colour per pair, inside words too.
+TEST(MarkupRuleSet, EveryCodeIsColouredAsItsPartner) {
     TColorRule rule;
     markup::applyEditorRuleSet(rule);
-    const auto found = keyColors(rule, "x^bHello ^L=:Target^l ^Mm^m [v] ^C^T8^F12^P3^I^U^X^R");
-    const std::map<std::string, TColor> expected = {
-        {"^b", colors::clBlue},   {"^L", colors::clGreen},  {"^l", colors::clGreen},
-        {"^M", colors::clSilver}, {"^m", colors::clSilver}, {"[", colors::clNavy},
-        {"]", colors::clNavy},    {"^C", colors::clBlue},   {"^T", colors::clBlue},
-        {"^F", colors::clBlue},   {"^P", colors::clBlue},   {"^I", colors::clBlue},
-        {"^U", colors::clBlue},   {"^X", colors::clBlue},   {"^R", colors::clBlue},
-    };
-    EXPECT_EQ(found, expected);
+    std::string text = "x";
+    std::map<std::string, std::string> partner;
+    for (const markup::TCodePair& p : markup::kCaretCodes) {
+        text.append(p.opening).append("word").append(p.closing).append("w");
+        partner[code(p.opening)] = code(p.closing);
+    }
+    text.append(markup::kVariable.opening).append("v").append(markup::kVariable.closing);
+    partner[code(markup::kVariable.opening)] = code(markup::kVariable.closing);
+
+    const std::map<std::string, TColor> found = keyColors(rule, text);
+    EXPECT_EQ(found.size(), 2 * partner.size());
+    for (const auto& [opening, closing] : partner) {
+        SCOPED_TRACE(opening);
+        ASSERT_TRUE(found.contains(opening));
+        ASSERT_TRUE(found.contains(closing));
+        EXPECT_EQ(found.at(opening), found.at(closing));
+    }
+    // The colours the author sees.
+    EXPECT_EQ(found.at("^B"), colors::clBlue);
+    EXPECT_EQ(found.at("^p"), colors::clBlue);
+    EXPECT_EQ(found.at("^L"), colors::clGreen);
+    EXPECT_EQ(found.at("^m"), colors::clSilver);
+    EXPECT_EQ(found.at("["), colors::clNavy);
+}
+
+// A caret before any other letter is plain text.
+TEST(MarkupRuleSet, OnlyCodesAreColoured) {
+    TColorRule rule;
+    markup::applyEditorRuleSet(rule);
+    std::string codes;
+    for (const markup::TCodePair& p : markup::kCaretCodes)
+        codes += p.opening[1];
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const bool isCode = codes.find(letter) != std::string::npos;
+        for (char c : {letter, char(std::tolower(letter))}) {
+            const std::string text = std::string("a^") + c + "b";
+            EXPECT_EQ(keyColors(rule, text).size(), isCode ? 1u : 0u) << text;
+        }
+    }
+    EXPECT_TRUE(keyColors(rule, "^ ^^ ^1 <a> {b} (c)").empty());
 }

@@ -1,6 +1,7 @@
 // The colour box: sixteen swatches, nothing chosen at first, one select per choice, and where the
 // focus goes after it.
 #include "markup/LpColorComboBox.h"
+#include "editor/core/Colors.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -9,6 +10,8 @@
 #include <QStyleOptionComboBox>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -33,19 +36,19 @@ protected:
 
 } // namespace
 
-TEST_F(StyleColorBox, SixteenColoursNothingChosen) {
-    ASSERT_EQ(box->count(), 16);
+// The box lists the one colour table, by colour number, each swatch named by its plain name.
+TEST_F(StyleColorBox, TheColourTableNothingChosen) {
+    ASSERT_EQ(box->count(), colors::kBasicColorCount);
     EXPECT_EQ(box->currentIndex(), -1);
     EXPECT_EQ(box->maxVisibleItems(), 16);
-    const QColor expected[] = {
-        {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-        {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {128, 128, 128},
-        {192, 192, 192}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-        {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
-    };
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(box->itemData(i, Qt::DecorationRole).value<QColor>(), expected[i]) << i;
-        EXPECT_TRUE(box->itemText(i).isEmpty()) << i;
+    for (int i = 0; i < box->count(); ++i) {
+        const colors::TBasicColor& c = colors::kBasicColors[static_cast<size_t>(i)];
+        SCOPED_TRACE(std::string(c.colour));
+        EXPECT_EQ(box->itemData(i, Qt::DecorationRole).value<QColor>(),
+                  QColor(int(colors::red(c.value)), int(colors::green(c.value)),
+                         int(colors::blue(c.value))));
+        EXPECT_EQ(box->itemData(i, Qt::ToolTipRole).toString().toStdString(), c.colour);
+        EXPECT_TRUE(box->itemText(i).isEmpty());
     }
 }
 

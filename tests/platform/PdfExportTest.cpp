@@ -1,4 +1,5 @@
 #include "platform/PdfExport.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/PrintProgress.h"
 #include "platform/Printing.h"
@@ -16,6 +17,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using lptest::monoFont;
 using lptest::pdfPage;
@@ -186,12 +189,40 @@ TEST(PdfExport, UnwritableFolderIsAnErrorAndLeavesNothing) {
     PdfPrintService service;
     service.file = dir.file("printer.pdf");
     const QString missing = dir.file("no such folder/x.pdf");
-    EXPECT_EQ(exportError(service, missing, {"x"}), "Impossible de créer le fichier " + missing);
+    EXPECT_EQ(exportError(service, missing, {"x"}), errortext::cannotCreateFile.arg(missing));
     // A folder that takes no new file, not even from the superuser.
     EXPECT_EQ(exportError(service, "/proc/larkpad-export.pdf", {"x"}),
-              "Impossible de créer le fichier /proc/larkpad-export.pdf");
+              errortext::cannotCreateFile.arg("/proc/larkpad-export.pdf"));
     EXPECT_TRUE(filesIn(dir.path()).isEmpty());
     EXPECT_FALSE(printJobRunning());
+}
+
+// A PDF is written as a page is: never over a named pipe, and a file with a second name keeps it
+// and its permissions.
+TEST(PdfExport, PipeIsRefusedAndALinkedFileKeepsItsNames) {
+    lptest::TempDir dir;
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    const QString pipe = dir.file("pipe.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    EXPECT_EQ(exportError(service, pipe, {"x"}), errortext::cannotCreateFile.arg(pipe));
+    struct stat pipeStat {};
+    ASSERT_EQ(::stat(QFile::encodeName(pipe).constData(), &pipeStat), 0);
+    EXPECT_TRUE(S_ISFIFO(pipeStat.st_mode));
+
+    const QString linked = dir.file("linked.pdf");
+    ASSERT_TRUE(lptest::writeFile(linked, "previous"));
+    const QByteArray linkedName = QFile::encodeName(linked);
+    ASSERT_EQ(::chmod(linkedName.constData(), 0640), 0);
+    ASSERT_EQ(::link(linkedName.constData(), QFile::encodeName(dir.file("second.pdf")).constData()),
+              0);
+    EXPECT_EQ(exportError(service, linked, {"x"}), QString());
+    EXPECT_TRUE(lptest::readFile(dir.file("second.pdf")).startsWith("%PDF"));
+    struct stat st {};
+    ASSERT_EQ(::stat(linkedName.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_nlink, 2u);
+    EXPECT_EQ(filesIn(dir.path()), (QStringList{"linked.pdf", "second.pdf"}));
 }
 
 // The disk fills up in the middle of the file: a file size limit makes the same fault.
@@ -217,7 +248,7 @@ TEST(PdfExport, FullDiskIsAnErrorAndKeepsThePreviousFile) {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(error, "Erreur d'écriture dans le flux");
+    EXPECT_EQ(error, errortext::streamWriteError);
     EXPECT_EQ(lptest::readFile(old), "previous");
     EXPECT_EQ(filesIn(dir.path()), QStringList{"old.pdf"});
     EXPECT_FALSE(printJobRunning());

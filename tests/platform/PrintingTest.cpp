@@ -1,4 +1,5 @@
 #include "platform/Printing.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtPrintDevice.h"
 #include "print/core/PrintLayout.h"
@@ -48,7 +49,7 @@ TEST(PrintQt, NoDefaultPrinterIsAnErrorWithoutDialog) {
         printText(service, {"a"}, monoFont());
         FAIL() << "no error";
     } catch (const TLpError& e) {
-        EXPECT_EQ(e.message(), "Aucune imprimante par défaut sélectionnée");
+        EXPECT_EQ(e.message(), errortext::noDefaultPrinter);
     }
     EXPECT_EQ(service.dialogs, 0);
     EXPECT_FALSE(printJobRunning());
@@ -62,7 +63,7 @@ TEST(PrintQt, PrinterThatCannotStartIsAnError) {
         printText(service, {"a"}, monoFont());
         FAIL() << "no error";
     } catch (const TLpError& e) {
-        EXPECT_EQ(e.message(), "Imprimante sélectionnée incorrecte");
+        EXPECT_EQ(e.message(), errortext::invalidPrinter);
     }
     EXPECT_FALSE(printJobRunning());
 }

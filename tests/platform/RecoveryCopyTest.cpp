@@ -1,21 +1,31 @@
-// Recovery copies without a window: when a copy is due, the copy format and its damage checks,
-// the byte hash, the worker thread, and the copy files on disk.
-#include "document/core/RecoveryCopy.h"
+// Recovery copies below the main window: when a copy is due, the copy format and its damage checks,
+// the byte hash, the worker thread, the copy files on disk and their locks, and the list of copies.
 #include "document/RecoveryFiles.h"
+#include "document/core/RecoveryCopy.h"
 #include "platform/DiskStamps.h"
+#include "platform/RecoveryDialog.h"
 #include "platform/core/LatestJobWorker.h"
 #include "tests/support/TestEnv.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using recovery::TSchedule;
@@ -163,6 +173,32 @@ TEST(DiskChange, TouchedFileIsNotChangedRewrittenIs) {
     EXPECT_TRUE(changedOnDisk(known, path));
 }
 
+// A copy that keeps times (cp -p) can leave size and modification time as they were: the change
+// time still tells, and the bytes decide. The same goes for a file replaced by a rename.
+TEST(DiskChange, RewriteKeepingSizeAndTimeIsChangedOnlyWithOtherBytes) {
+    lptest::TempDir dir;
+    const QString path = dir.file("page.txt");
+    ASSERT_TRUE(lptest::writeFile(path, "abc"));
+    const TFileStamp known = readFileStamp(path);
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "abd"));
+    ASSERT_EQ(statFile(path).modifiedMs, known.modifiedMs);
+    EXPECT_TRUE(changedOnDisk(known, path));
+    ASSERT_TRUE(lptest::rewriteKeepingTime(path, "abc"));
+    EXPECT_FALSE(changedOnDisk(known, path));
+
+    const QString other = dir.file("other.txt");
+    for (const char* bytes : {"abc", "xyz"}) {
+        ASSERT_TRUE(lptest::writeFile(other, bytes));
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {known.modifiedMs / 1000, (known.modifiedMs % 1000) * 1000000}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
+        ASSERT_EQ(
+            ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+        ASSERT_EQ(statFile(path).modifiedMs, known.modifiedMs);
+        EXPECT_EQ(changedOnDisk(known, path), bytes[0] == 'x') << bytes;
+    }
+}
+
 TEST(LatestJobWorker, RunsInOrderAndANewerWaitingJobReplacesTheOlder) {
     std::vector<int> ran;
     std::atomic<bool> started{false}, release{false};
@@ -234,4 +270,182 @@ TEST(RecoveryFiles, FolderThatCannotBeMadeFailsWithoutHarm) {
     EXPECT_FALSE(makePrivateFolder(blocker + "/Larkpad/recovery"));
     EXPECT_FALSE(writeRecoveryCopy(blocker + "/a.recovery", "h", "b"));
     EXPECT_EQ(lptest::readFile(blocker), "not a folder");
+}
+
+TEST(RecoveryLocks, WhatALockSaysDecidesWhetherItsCopyIsFree) {
+    using recovery::TLockState;
+    // As this system's lock writes it, read back.
+    lptest::TempDir dir;
+    const QString path = dir.file("x.recovery.lock");
+    {
+        QLockFile lock(path);
+        ASSERT_TRUE(lock.tryLock(0));
+        const recovery::TLockHolder mine =
+            recovery::parseLock(lptest::readFile(path).toStdString());
+        ASSERT_TRUE(mine.readable);
+        EXPECT_EQ(mine.pid, QCoreApplication::applicationPid());
+        EXPECT_EQ(mine.machine, QSysInfo::machineHostName().toStdString());
+        EXPECT_EQ(recoveryLockState(path), TLockState::AskSystem);
+    }
+    // What a power cut leaves, and what is no lock at all: stale.
+    for (const char* bytes : {"", "123", "123\nlarkpad", "abc\nlarkpad\nhost\n", "-5\nx\nhost\n"})
+        EXPECT_FALSE(recovery::parseLock(bytes).readable) << bytes;
+    EXPECT_EQ(recovery::lockState(recovery::parseLock(""), "here", 0), TLockState::Stale);
+    // Another machine's lock holds for a day.
+    const recovery::TLockHolder there = recovery::parseLock("42\nlarkpad\nthere\n");
+    EXPECT_EQ(recovery::lockState(there, "here", recovery::kForeignLockMs), TLockState::Held);
+    EXPECT_EQ(recovery::lockState(there, "here", recovery::kForeignLockMs + 1), TLockState::Stale);
+    EXPECT_EQ(recovery::lockState(there, "there", recovery::kForeignLockMs + 1),
+              TLockState::AskSystem);
+    EXPECT_EQ(recovery::lockState(recovery::parseLock("42\nlarkpad\n\n"), "here", 0),
+              TLockState::AskSystem);
+
+    // On disk: empty, a link, or another machine's old lock are stale.
+    ASSERT_TRUE(lptest::writeFile(path, ""));
+    EXPECT_EQ(recoveryLockState(path), TLockState::Stale);
+    QFile::remove(path);
+    ASSERT_TRUE(lptest::writeFile(dir.file("elsewhere"), "42\nlarkpad\nthere\n"));
+    ASSERT_EQ(::symlink(QFile::encodeName(dir.file("elsewhere")).constData(),
+                        QFile::encodeName(path).constData()),
+              0);
+    EXPECT_EQ(recoveryLockState(path), TLockState::Stale);
+    QFile::remove(path);
+    ASSERT_TRUE(lptest::writeFile(path, "42\nlarkpad\nthere\n"));
+    EXPECT_EQ(recoveryLockState(path), TLockState::Held);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        f.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    f.close();
+    EXPECT_EQ(recoveryLockState(path), TLockState::Stale);
+}
+
+TEST(RecoveryList, RecoverTakesOneSoundCopyDeleteAnyLaterNone) {
+    using recovery::TListAction;
+    std::vector<recovery::TListedCopy> copies(3);
+    copies[1].damage = "it is cut short";
+    using Rows = std::vector<std::size_t>;
+    EXPECT_TRUE(recovery::allowed(TListAction::Recover, copies, Rows{0}));
+    EXPECT_FALSE(recovery::allowed(TListAction::Recover, copies, Rows{1})); // damaged
+    EXPECT_FALSE(recovery::allowed(TListAction::Recover, copies, Rows{0, 2}));
+    EXPECT_FALSE(recovery::allowed(TListAction::Recover, copies, Rows{}));
+    EXPECT_TRUE(recovery::allowed(TListAction::Delete, copies, Rows{0, 1, 2}));
+    EXPECT_FALSE(recovery::allowed(TListAction::Delete, copies, Rows{}));
+    EXPECT_FALSE(recovery::allowed(TListAction::Delete, copies, Rows{3})); // no such row
+    EXPECT_TRUE(recovery::allowed(TListAction::Later, copies, Rows{}));
+
+    EXPECT_EQ(recovery::sizeText(0), "0 bytes");
+    EXPECT_EQ(recovery::sizeText(1), "1 byte");
+    EXPECT_EQ(recovery::sizeText(1023), "1023 bytes");
+    EXPECT_EQ(recovery::sizeText(1536), "1.5 KB");
+    EXPECT_EQ(recovery::sizeText(1024 * 1024 - 1), "1023.9 KB");
+    EXPECT_EQ(recovery::sizeText(2 * 1024 * 1024), "2.0 MB");
+    EXPECT_EQ(recovery::sizeText(5ull * 1024 * 1024 * 1024 * 1024), "5120.0 GB");
+}
+
+TEST(RecoveryFiles, LinksAndOtherUsersFilesAreNeitherFollowedNorRead) {
+    lptest::TempDir dir;
+    const QString folder = dir.file("recovery");
+    ASSERT_TRUE(makePrivateFolder(folder));
+    const QString target = dir.file("elsewhere.txt");
+    ASSERT_TRUE(lptest::writeFile(target, "not to be touched"));
+    ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QString link = folder + "/1-2.recovery";
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()),
+              0);
+    QString why;
+    EXPECT_FALSE(writeRecoveryCopy(link, "h", "b", &why));
+    EXPECT_EQ(why, link + " is a symbolic link");
+    EXPECT_EQ(lptest::readFile(target), "not to be touched");
+    EXPECT_EQ(mode(target), 0644u);
+    const TRecoveredCopy read = readRecoveryCopy(link);
+    EXPECT_FALSE(read.ok);
+    EXPECT_TRUE(read.foreign);
+    EXPECT_EQ(read.error, "it is a symbolic link");
+    EXPECT_EQ(listRecoveryCopies(folder), QStringList{link}); // listed, to be told apart
+
+    // A folder that is a link to a shared folder is neither used nor made private.
+    const QString shared = dir.file("shared");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_TRUE(QFile::setPermissions(shared, QFileDevice::Permissions(0x7755)));
+    const QString linkedFolder = dir.file("linked");
+    ASSERT_EQ(::symlink(QFile::encodeName(shared).constData(),
+                        QFile::encodeName(linkedFolder).constData()),
+              0);
+    EXPECT_FALSE(makePrivateFolder(linkedFolder, &why));
+    EXPECT_EQ(why, "it is a symbolic link");
+    EXPECT_EQ(mode(shared), 0755u);
+
+    // A folder of the user's own that others may read becomes private before it is used.
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7755)));
+    EXPECT_TRUE(checkPrivateFolder(folder, &why));
+    EXPECT_EQ(mode(folder), 0700u);
+
+    // Made where a file stands: the system's reason.
+    ASSERT_TRUE(lptest::writeFile(dir.file("file"), "x"));
+    EXPECT_FALSE(makePrivateFolder(dir.file("file/recovery"), &why));
+    EXPECT_EQ(why, "Not a directory");
+}
+
+TEST(RecoveryFiles, OnlyTheUsersOwnCopiesAreRead) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    lptest::TempDir dir;
+    const QString folder = dir.file("recovery");
+    ASSERT_TRUE(makePrivateFolder(folder));
+    const QString copy = folder + "/1-2.recovery";
+    const std::string body = "text";
+    recovery::TCopyHeader h;
+    h.path = "/etc/motd";
+    ASSERT_TRUE(writeRecoveryCopy(copy, recovery::copyHeader(h, body.data(), 4),
+                                  QByteArray::fromStdString(body)));
+    ASSERT_TRUE(readRecoveryCopy(copy).ok);
+    ASSERT_EQ(::chown(QFile::encodeName(copy).constData(), 1, 1), 0);
+    const TRecoveredCopy read = readRecoveryCopy(copy);
+    EXPECT_FALSE(read.ok);
+    EXPECT_TRUE(read.foreign);
+    EXPECT_EQ(read.error, "it belongs to another user");
+    // And a folder of another user is not used at all.
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 1, 1), 0);
+    QString why;
+    EXPECT_FALSE(checkPrivateFolder(folder, &why));
+    EXPECT_EQ(why, "it belongs to another user");
+}
+
+TEST(RecoveryDialog, EnterRecoversTheSelectedSoundCopyEscKeepsThemAll) {
+    std::vector<recovery::TListedCopy> copies(3);
+    copies[0].page = "/a.txt";
+    copies[0].size = 2048;
+    copies[1].damage = "it is cut short";
+    TRecoveryDialog box(copies);
+    box.show();
+    QTreeWidget* list = box.list();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "/a.txt");
+    EXPECT_EQ(list->topLevelItem(0)->text(2), "2.0 KB");
+    EXPECT_EQ(list->topLevelItem(1)->text(3), "damaged: it is cut short");
+    EXPECT_EQ(list->topLevelItem(2)->text(0), "Untitled");
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(2)); // the newest sound copy
+    EXPECT_TRUE(list->hasFocus() || !QApplication::focusWidget());
+
+    // A damaged copy cannot be recovered: Enter does nothing, Delete can take it.
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_FALSE(box.button(recovery::TListAction::Recover)->isEnabled());
+    EXPECT_TRUE(box.button(recovery::TListAction::Delete)->isEnabled());
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(box.isVisible());
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    EXPECT_EQ(box.decision().action, recovery::TListAction::Recover);
+    EXPECT_EQ(box.decision().rows, std::vector<std::size_t>{0});
+
+    TRecoveryDialog later(copies);
+    later.show();
+    later.list()->selectAll();
+    QTest::keyClick(later.list(), Qt::Key_Escape);
+    EXPECT_FALSE(later.isVisible());
+    EXPECT_EQ(later.decision().action, recovery::TListAction::Later);
 }

@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
+#include "settings/SettingsKeys.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
@@ -220,6 +221,36 @@ TEST_F(MruFixture, StoredListLoadsAsStoredAndSavesOnlyItsEntries) {
     EXPECT_TRUE(list->Items().isEmpty()); // H0 missing: the list ends there
 }
 
+// Stored as it changes: each change once, and nothing when the entries stay as they are (the
+// store may hold another window's list meanwhile).
+TEST_F(MruFixture, WithSaveOnChangeEachChangeIsStoredAtOnce) {
+    auto stored = [this] {
+        QStringList l;
+        store.ReadStrings("MRUList", "H", 4, l);
+        return l;
+    };
+    list->SaveOnChange = true;
+    list->Add("/p/a.txt");
+    list->Add("/p/b.txt");
+    EXPECT_EQ(stored(), (QStringList{"/p/b.txt", "/p/a.txt"}));
+    list->Delete("/p/b.txt");
+    EXPECT_EQ(stored(), QStringList{"/p/a.txt"});
+    list->Add("/p/c.txt");
+    list->SetMaxEntries(1);
+    EXPECT_EQ(stored(), QStringList{"/p/c.txt"});
+    list->SetMaxEntries(4);
+
+    store.WriteStrings("MRUList", "H", 4, {"/elsewhere.txt"});
+    list->Add("/p/c.txt"); // on top already
+    list->Delete("/p/none.txt");
+    EXPECT_EQ(stored(), QStringList{"/elsewhere.txt"});
+    list->LoadFromStore();
+    EXPECT_EQ(stored(), QStringList{"/elsewhere.txt"});
+
+    list->ClearItemClick();
+    EXPECT_TRUE(stored().isEmpty());
+}
+
 TEST(MRUWindow, TheListSurvivesARestart) {
     {
         TForm1 first;
@@ -233,4 +264,60 @@ TEST(MRUWindow, TheListSurvivesARestart) {
     TForm1 again;
     EXPECT_EQ(again.MRUList1->Items(), (QStringList{"/p/b.txt", "/p/a.txt"}));
     EXPECT_EQ(again.Recents->actions().first()->text(), "&1 /p/b.txt");
+}
+
+namespace {
+
+QStringList storedRecentFiles() {
+    TLpIniCtrl store;
+    store.Target = itRegistry;
+    store.RegPath = "Software\\Larkpad";
+    QStringList stored;
+    store.ReadStrings(settingsKeys::kRecentFilesSection, "H", 4, stored);
+    return stored;
+}
+
+} // namespace
+
+// The list is stored as soon as a page is opened: a run that is killed before its close still
+// leaves its pages listed for the next one.
+TEST(MRUWindow, OpenedPagesAreStoredAtOnce) {
+    lptest::TempDir dir;
+    const QString a = dir.file("a.txt"), b = dir.file("b.txt");
+    ASSERT_TRUE(lptest::writeFile(a, "a") && lptest::writeFile(b, "b"));
+    {
+        TForm1 first;
+        first.MRUList1->Clear();
+    }
+    TForm1 killed; // never closed nor destroyed before the next start reads the store
+    killed.openFromCommandLine(a);
+    killed.openFromCommandLine(b);
+    EXPECT_EQ(storedRecentFiles(), (QStringList{b, a}));
+    TForm1 next;
+    EXPECT_EQ(next.MRUList1->Items(), (QStringList{b, a}));
+}
+
+// Two windows at once: each stores its own list as it changes, and the one closed last wins.
+TEST(MRUWindow, TheWindowClosedLastWins) {
+    {
+        TForm1 first;
+        first.MRUList1->Clear();
+    }
+    for (const bool firstClosesLast : {true, false}) {
+        auto one = std::make_unique<TForm1>();
+        auto two = std::make_unique<TForm1>();
+        one->MRUList1->Clear();
+        two->MRUList1->Clear();
+        one->MRUList1->Add("/p/one.txt");
+        two->MRUList1->Add("/p/two.txt");
+        EXPECT_EQ(storedRecentFiles(), QStringList{"/p/two.txt"});
+        if (firstClosesLast)
+            std::swap(one, two);
+        ASSERT_TRUE(one->close());
+        ASSERT_TRUE(two->close());
+        const QStringList last = two->MRUList1->Items();
+        one.reset();
+        two.reset();
+        EXPECT_EQ(storedRecentFiles(), last) << firstClosesLast;
+    }
 }

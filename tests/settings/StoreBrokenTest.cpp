@@ -1,6 +1,7 @@
 // The settings store on a broken machine: damaged or unwritable settings files, a full disk, and
 // store errors that only the Windows registry produces (through a fake backend).
 #include "app/Unit1.h"
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/Prompts.h"
 #include "platform/QtSettingsBackend.h"
@@ -11,6 +12,7 @@
 #include "tests/support/FakePrompts.h"
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -116,11 +118,11 @@ TEST_F(StoreBroken, SettingsFileThatIsAFolder) {
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 7), 7);
     // The store's message, then the file and the system's reason.
     EXPECT_EQ(errorOf([&] { store.WriteInteger("Settings", "Height", 480); }),
-              "Echec à la définition des données pour 'Height'\n" + file() + ": Is a directory");
+              errortext::dataNotSet.arg("Height") + "\n" + file() + ": Is a directory");
     EXPECT_EQ(errorOf([&] {
                   store.WriteStrings("MRUList", "H", 4, {"/a", "/b"});
               }),
-              "Echec à la définition des données pour 'H0'\n" + file() + ": Is a directory");
+              errortext::dataNotSet.arg("H0") + "\n" + file() + ": Is a directory");
     // Removing a section that is not there asks nothing of the store.
     EXPECT_EQ(errorOf([&] { store.WriteStrings("MRUList", "H", 4, {}); }), "(no error)");
     EXPECT_TRUE(QFileInfo(file()).isDir());
@@ -130,9 +132,9 @@ TEST_F(StoreBroken, ConfigurationFolderThatIsAFile) {
     ASSERT_TRUE(lptest::writeFile(folder(), "not a folder"));
     EXPECT_EQ(store.ReadString("Settings", "Text", "d"), "d");
     EXPECT_EQ(errorOf([&] { store.WriteString("Settings", "Text", "/x"); }),
-              "Echec à la création de la clé Settings.\n" + file() + ": Not a directory");
+              errortext::keyNotCreated.arg("Settings") + ".\n" + file() + ": Not a directory");
     EXPECT_EQ(errorOf([&] { store.WriteString("#ROOT", "Top", "/x"); }),
-              "Echec à la création de la clé Software\\" + name_ + ".\n" + file() +
+              errortext::keyNotCreated.arg("Software\\" + name_) + ".\n" + file() +
                   ": Not a directory");
     EXPECT_EQ(lptest::readFile(folder()), "not a folder");
 }
@@ -146,7 +148,7 @@ TEST_F(StoreBroken, SettingsFileTargetReportsThePath) {
     ini.IniPrefix = ppFixed;
     ini.setIniFile(path);
     EXPECT_EQ(ini.ReadInteger("Settings", "Height", 3), 3);
-    const QString expected = "Impossible d'écrire dans " + path + ".\n" + path + ": Is a directory";
+    const QString expected = errortext::cannotWriteTo.arg(path) + ".\n" + path + ": Is a directory";
     EXPECT_EQ(errorOf([&] { ini.WriteInteger("Settings", "Height", 480); }), expected);
     EXPECT_EQ(errorOf([&] { ini.WriteStrings("MRUList", "H", 4, {"/a"}); }), expected);
 }
@@ -166,9 +168,9 @@ TEST_F(StoreBroken, FullDiskKeepsTheFileAndLeavesNothingPending) {
     }
     // A message that ends in a quote takes no full stop before the reason.
     const QString why = "\n" + file() + ": File too large";
-    EXPECT_EQ(valueError, "Echec à la définition des données pour 'Height'" + why);
-    EXPECT_EQ(listError, "Echec à la définition des données pour 'H0'" + why);
-    EXPECT_EQ(newError, "Echec à la définition des données pour 'Text'" + why);
+    EXPECT_EQ(valueError, errortext::dataNotSet.arg("Height") + why);
+    EXPECT_EQ(listError, errortext::dataNotSet.arg("H0") + why);
+    EXPECT_EQ(newError, errortext::dataNotSet.arg("Text") + why);
     EXPECT_EQ(lptest::readFile(file()), before);
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{name_ + ".conf"});
 
@@ -195,8 +197,7 @@ TEST_F(StoreBroken, FullDiskOverADamagedFileIsReported) {
         DiskFull full(64);
         error = errorOf([&] { store.WriteInteger("Settings", "Height", 480); });
     }
-    EXPECT_EQ(error,
-              "Echec à la définition des données pour 'Height'\n" + file() + ": File too large");
+    EXPECT_EQ(error, errortext::dataNotSet.arg("Height") + "\n" + file() + ": File too large");
     EXPECT_EQ(lptest::readFile(file()), bytes);
     EXPECT_EQ(store.ReadInteger("Settings", "Height", 0), 0);
 }
@@ -249,21 +250,21 @@ TEST(StoreRegistryErrors, ValueOfTheWrongTypeAndStoreFailures) {
     s.setBackend(&fake);
     fake.values["Settings/Height"] = {true, true, ""};
     EXPECT_EQ(errorOf([&] { s.ReadInteger("Settings", "Height", 0); }),
-              "Type de données incorrect pour 'Height'");
+              errortext::wrongDataType.arg("Height"));
     EXPECT_EQ(errorOf([&] { s.ReadString("", "Height", ""); }),
-              "Type de données incorrect pour 'Height'");
+              errortext::wrongDataType.arg("Height"));
 
     fake.commitResult = TSettingsCommit::groupNotCreated;
     EXPECT_EQ(errorOf([&] { s.WriteBool("Settings", "Assists", true); }),
-              "Echec à la création de la clé Settings");
+              errortext::keyNotCreated.arg("Settings"));
     fake.commitResult = TSettingsCommit::notWritten;
     EXPECT_EQ(errorOf([&] { s.WriteBool("Settings", "Assists", true); }),
-              "Echec à la définition des données pour 'Assists'");
+              errortext::dataNotSet.arg("Assists"));
     EXPECT_EQ(errorOf([&] { s.WriteStrings("MRUList", "H", 4, {}); }),
-              "Impossible d'écrire dans HKEY_CURRENT_USER\\Software\\Larkpad");
+              errortext::cannotWriteTo.arg("HKEY_CURRENT_USER\\Software\\Larkpad"));
     s.Target = itIniFile;
     EXPECT_EQ(errorOf([&] { s.WriteBool("Settings", "Assists", true); }),
-              "Impossible d'écrire dans HKEY_CURRENT_USER\\Software\\Larkpad");
+              errortext::cannotWriteTo.arg("HKEY_CURRENT_USER\\Software\\Larkpad"));
 }
 
 TEST(StoreRegistryErrors, OneOpeningPerOperationAndPerList) {
@@ -349,11 +350,37 @@ TEST(StoreMainWindow, UnwritableSettingsAreReportedOnceAtCloseWhileTheWindowIsTh
         }
         // As the error box shows them, with its closing period.
         EXPECT_EQ(prompts.errors,
-                  QStringList{folderIsAFile ? "Echec à la création de la clé Settings.\n" + path +
-                                                  ": Not a directory."
-                                            : "Echec à la définition des données pour 'Height'\n" +
-                                                  path + ": Is a directory."});
+                  QStringList{folderIsAFile ? errortext::keyNotCreated.arg("Settings") + ".\n" +
+                                                  path + ": Not a directory."
+                                            : errortext::dataNotSet.arg("Height") + "\n" + path +
+                                                  ": Is a directory."});
         EXPECT_EQ(prompts.windowShown, QList<bool>{true});
     }
+    QDir(folder).removeRecursively();
+}
+
+// The recent files are stored as they change; a store that refuses them gets a status note, not a
+// box on every open, and the list stays whole for the close, which tells once.
+TEST(StoreMainWindow, RecentFilesThatCannotBeStoredAreKeptWithANote) {
+    const QString folder = TQtSettingsBackend::userConfigFolder() + "/Larkpad";
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(lptest::writeFile(folder, "a file where the folder belongs"));
+    lptest::TempDir dir;
+    const QString a = dir.file("a.txt"), b = dir.file("b.txt");
+    ASSERT_TRUE(lptest::writeFile(a, "a") && lptest::writeFile(b, "b"));
+    WindowPrompts prompts;
+    {
+        TForm1 form(TForm1Services{&prompts, nullptr});
+        prompts.window = &form;
+        form.show();
+        form.openFromCommandLine(a);
+        form.openFromCommandLine(b);
+        EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+        EXPECT_EQ(form.StatusNote->text(), "Recent files cannot be stored");
+        EXPECT_EQ(form.MRUList1->Items(), (QStringList{b, a}));
+        form.close();
+    }
+    EXPECT_EQ(prompts.errors.size(), 1);
+    QFile::remove(folder);
     QDir(folder).removeRecursively();
 }

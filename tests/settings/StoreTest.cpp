@@ -1,5 +1,6 @@
 // The settings store against the real per-user store (a file under the test's own
 // XDG_CONFIG_HOME) and against a settings file.
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
@@ -96,7 +97,7 @@ TEST_F(StoreRegistry, ValuesAreStoredAsTextInTheirSection) {
         store.WriteString("Settings", "", "x");
         FAIL() << "a value without a name must be refused";
     } catch (const TLpError& e) {
-        EXPECT_EQ(e.message(), "Echec à la définition des données pour ''");
+        EXPECT_EQ(e.message(), errortext::dataNotSet.arg(""));
     }
     EXPECT_EQ(store.ReadString("Settings", "", "none"), "none");
 }
@@ -172,7 +173,7 @@ TEST_F(StoreRegistry, FontStrings) {
         store.ReadFont("Settings", "Font", font);
         FAIL() << "an unknown colour must fail";
     } catch (const TLpError& e) {
-        EXPECT_EQ(e.message(), "'pink' n'est pas une valeur entière correcte");
+        EXPECT_EQ(e.message(), errortext::notAnInteger.arg("pink"));
     }
     EXPECT_EQ(font.name, "Arial");
     EXPECT_EQ(font.size, 12);

@@ -1,4 +1,5 @@
 // Text encodings of the settings store: integers, fonts, list counters, file names.
+#include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "settings/IniValues.h"
 
@@ -105,7 +106,7 @@ TEST(StoreValues, FontFieldsSetInOrderAndStopAtTheBadOne) {
         applyFontFields(splitFields("Times,14,CLBLUE,1,oui,1,1"), g);
         FAIL() << "a style field that is no integer must fail";
     } catch (const TLpError& e) {
-        EXPECT_EQ(e.message(), "'oui' n'est pas une valeur entière correcte");
+        EXPECT_EQ(e.message(), errortext::notAnInteger.arg("oui"));
     }
     EXPECT_EQ(g.name, "Times");
     EXPECT_EQ(g.size, 14);

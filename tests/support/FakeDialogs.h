@@ -34,6 +34,11 @@ public:
     std::function<void(const QString& kind)> during; ///< runs while a file dialog is up
     std::vector<Call> calls;
 
+    // Decisions in the list of recovery copies, in order; with none left, Later (and, when
+    // strict, a test failure). Each list as it was shown.
+    std::deque<recovery::TListDecision> recoveryDecisions;
+    std::vector<std::vector<recovery::TListedCopy>> recoveryLists;
+
     std::optional<TFontAttributes> fontAnswer; ///< empty: cancel
     std::optional<TFontAttributes> fontShown;  ///< the font the dialog was given
     int fontCalls = 0;
@@ -62,6 +67,19 @@ public:
             return false;
         font = *fontAnswer;
         return true;
+    }
+
+    recovery::TListDecision
+    executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) override {
+        recoveryLists.push_back(copies);
+        if (recoveryDecisions.empty()) {
+            if (strict)
+                ADD_FAILURE() << "unexpected list of recovery copies";
+            return {};
+        }
+        const recovery::TListDecision d = recoveryDecisions.front();
+        recoveryDecisions.pop_front();
+        return d;
     }
 
 private:

@@ -23,6 +23,11 @@ private:
 // Writes bytes to a file, creating folders as needed; returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// Writes bytes over an existing file as a copy that keeps times does (cp -p): the file keeps its
+// modification time to the nanosecond. It first waits a few clock ticks, so that the write's
+// change time is not the one of the file's last write (the file system's clock moves in ticks of
+// a few milliseconds). Returns false on failure.
+bool rewriteKeepingTime(const QString& path, const QByteArray& bytes);
 
 } // namespace lptest
 
