@@ -7,12 +7,15 @@
 #include "editor/ColMemo.h"
 #include "platform/Dialogs.h"
 #include "platform/DiskStamps.h"
+#include "platform/Errors.h"
 #include "platform/Prompts.h"
+#include "platform/core/SafeFile.h"
 
 #include <QFileInfo>
 #include <QLabel>
 
 #include <limits>
+#include <unistd.h>
 
 namespace {
 
@@ -204,7 +207,38 @@ bool TDocumentCommands::closeQuery() {
     return true;
 }
 
+void TDocumentCommands::putBackInterruptedSave(const QString& path) {
+    const std::string local = QFile::encodeName(path).toStdString();
+    for (const std::string& backup : safefile::interruptedBackups(local)) {
+        const QString kept = QFile::decodeName(backup.c_str());
+        const TAnswer answer = parts_.prompts.askYesNoCancel(
+            QStringLiteral(
+                "A save of %1 was interrupted: the page may hold the new text only in "
+                "part. Its previous text is kept in %2.\n\nOui puts the previous text "
+                "back, Non keeps the page as it is and deletes the copy, Annuler decides "
+                "later.")
+                .arg(path, kept));
+        if (answer == TAnswer::Cancel)
+            return;
+        if (answer == TAnswer::No) {
+            QFile::remove(kept);
+            continue;
+        }
+        const safefile::TWriteResult r = safefile::putBackBackup(local, backup);
+        if (!r.ok())
+            throw TLpError(
+                QStringLiteral("The previous text of %1 could not be put back: %2. It is still "
+                               "kept in %3.")
+                    .arg(path, QString::fromLocal8Bit(safefile::reasonOf(r.error).c_str()), kept));
+        // The page holds its previous text whole again: an older backup is of no use.
+        for (const std::string& older : safefile::interruptedBackups(local))
+            ::unlink(older.c_str());
+        return;
+    }
+}
+
 void TDocumentCommands::load(const QString& path) {
+    putBackInterruptedSave(path);
     // The first screenful is read before anything changes: a file that cannot be read leaves the
     // document (and a load in progress) as it was.
     auto reader = std::make_unique<TPageReader>(path);
@@ -221,7 +255,7 @@ void TDocumentCommands::load(const QString& path) {
     disk_ = {};
     askedAbout_.reset();
     if (reader->atEnd()) {
-        loaded(path, reader->zeroOffset());
+        loaded(reader->zeroOffset(), reader->stamp());
         return;
     }
     // Read-only, but the caret still moves and selects with the keys.
@@ -232,11 +266,11 @@ void TDocumentCommands::load(const QString& path) {
         if (loadProgress && total > 0)
             loadProgress(int(std::min<qint64>(100, done * 100 / total)));
     };
-    load_->finished = [this, path](qint64 zeroOffset) {
+    load_->finished = [this](qint64 zeroOffset, const TFileStamp& stamp) {
         parts_.editor.setReadOnly(false);
         if (loadingChanged)
             loadingChanged(false);
-        loaded(path, zeroOffset);
+        loaded(zeroOffset, stamp);
         // Last: what was typed meanwhile goes in now, as a change of the loaded page.
         parts_.editor.Page().setLoadState(TPageDocument::TLoadState::Idle);
     };
@@ -254,9 +288,10 @@ void TDocumentCommands::load(const QString& path) {
         loadingChanged(true);
 }
 
-void TDocumentCommands::loaded(const QString& path, qint64 zeroOffset) {
+void TDocumentCommands::loaded(qint64 zeroOffset, const TFileStamp& stamp) {
     markClean();
-    disk_ = readFileStamp(path);
+    // The file as the load read it: a change made meanwhile is a change the author is asked about.
+    disk_ = stamp;
     askedAbout_.reset();
     if (zeroOffset >= 0)
         parts_.prompts.warning(

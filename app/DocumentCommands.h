@@ -100,10 +100,13 @@ private:
     bool saveChangesFirst();
     // Replaces the document with the file's text; on failure the document stays as it was.
     void load(const QString& path);
+    // A save in place of the page that was stopped midway (the program was killed) left the
+    // previous text in a backup beside it: asks whether to put it back, delete it, or decide later.
+    void putBackInterruptedSave(const QString& path);
     void write(const QString& path);
     void markClean();
-    // The end of a load: the document becomes the loaded file's.
-    void loaded(const QString& path, qint64 zeroOffset);
+    // The end of a load: the document becomes the file's as it was read (stamp).
+    void loaded(qint64 zeroOffset, const TFileStamp& stamp);
     void stopLoad();
     // Leaves the document empty and without a file.
     void dropPage();

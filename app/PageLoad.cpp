@@ -64,9 +64,10 @@ bool TPageLoad::appendSlice() {
     if (!reader_->atEnd())
         return true;
     const qint64 zeroOffset = reader_->zeroOffset();
+    const TFileStamp stamp = reader_->stamp();
     this->end();
     if (finished)
-        finished(zeroOffset);
+        finished(zeroOffset, stamp);
     return false;
 }
 

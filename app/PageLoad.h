@@ -10,6 +10,7 @@
 
 class TPageDocument;
 class TPageReader;
+struct TFileStamp;
 
 // The rest of a page that is already showing its first lines, read and appended to the document
 // in the background of the event loop: a few milliseconds of work at a time, so that the window
@@ -23,9 +24,10 @@ public:
 
     // Told now and then: bytes read so far and the file's size.
     std::function<void(qint64 done, qint64 total)> progress;
-    // The page is complete (zeroOffset as TPageText's). Called once, from the event loop or from
-    // finishNow(); the load may be destroyed in it.
-    std::function<void(qint64 zeroOffset)> finished;
+    // The page is complete (zeroOffset as TPageText's, stamp the file as read, see
+    // TPageReader::stamp). Called once, from the event loop or from finishNow(); the load may be
+    // destroyed in it.
+    std::function<void(qint64 zeroOffset, const TFileStamp& stamp)> finished;
     // Reading failed (a TLpError's text): the load has stopped.
     std::function<void(const QString& message)> failed;
 

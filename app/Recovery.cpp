@@ -5,7 +5,6 @@
 #include "document/PageText.h"
 #include "document/RecoveryFiles.h"
 #include "document/core/PageFile.h"
-#include "editor/ColMemo.h"
 #include "platform/Dialogs.h"
 #include "platform/Prompts.h"
 #include "platform/core/LatestJobWorker.h"
@@ -76,7 +75,7 @@ std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
 TRecovery::TRecovery(TParts parts, QString folder)
     : parts_(parts), folder_(std::move(folder)), worker_(std::make_unique<TLatestJobWorker>()) {
     setAlarm(std::make_unique<TQtRecoveryAlarm>());
-    QTextDocument* doc = parts_.editor.document();
+    QTextDocument* doc = parts_.page.textDocument();
     connect(doc, &QTextDocument::contentsChanged, this, &TRecovery::changed);
     connect(doc, &QTextDocument::modificationChanged, this, &TRecovery::modificationChanged);
 }
@@ -107,7 +106,7 @@ void TRecovery::rung() {
 }
 
 void TRecovery::changed() {
-    if (!parts_.editor.Modified())
+    if (!parts_.page.isModified())
         return;
     schedule_.changed(alarm_->now());
     arm();
@@ -168,7 +167,7 @@ bool TRecovery::ownCopy() {
 void TRecovery::writeNow() {
     schedule_.taken();
     alarm_->cancel();
-    if (!parts_.editor.Modified()) {
+    if (!parts_.page.isModified()) {
         discard();
         return;
     }
@@ -180,7 +179,7 @@ void TRecovery::writeNow() {
     header.page = parts_.document.diskStamp();
     // The one cost on this thread: a copy of the text. The editor's raw text separates lines with
     // U+2029, which the page encoder writes as CR LF, as Save does.
-    QString text = parts_.editor.Page().rawText();
+    QString text = parts_.page.rawText();
     copyMayExist_ = true;
     worker_->post([this, path = copyPath_, folder = folder_, header, text = std::move(text)] {
         const std::string bytes = pagetext::toPageBytes(text);

@@ -12,7 +12,7 @@
 #include <vector>
 
 class QLockFile;
-class TColorMemo;
+class TPageDocument;
 class TDialogs;
 class TDocumentCommands;
 class TLatestJobWorker;
@@ -44,7 +44,7 @@ class TRecovery : public QObject {
     Q_OBJECT
 public:
     struct TParts {
-        TColorMemo& editor;
+        TPageDocument& page;
         TDocumentCommands& document;
         TPrompts& prompts;
         TDialogs& dialogs;

@@ -147,7 +147,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
             addRecentFile(path);
     };
     recovery_ = std::make_unique<TRecovery>(
-        TRecovery::TParts{*Clm1, *document_, *prompts_, *dialogs_}, recoveryFolder());
+        TRecovery::TParts{Clm1->Page(), *document_, *prompts_, *dialogs_}, recoveryFolder());
     document_->textClean = [this] { recovery_->discard(); };
     document_->loadingChanged = [this](bool loading) {
         LoadProgress->setValue(0);

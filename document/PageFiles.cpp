@@ -15,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -149,7 +150,33 @@ struct TPageReader::TState {
     qsizetype carry = 0;  // a CR held back from the previous slice: an LF may follow it
     qint64 zeroOffset = -1;
     bool atEnd = false;
+    TFileStamp opened; // the open file as it was when opened
+    nlink_t links = 0;
+    TByteHash hash; // of every byte read from the file
+    qint64 fileBytes = 0;
 };
+
+namespace {
+
+TFileStamp stampOf(const struct stat& st) {
+    TFileStamp stamp;
+    stamp.exists = true;
+    stamp.size = std::int64_t(st.st_size);
+    stamp.modifiedMs = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    stamp.changedNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.device = std::uint64_t(st.st_dev);
+    stamp.inode = std::uint64_t(st.st_ino);
+    return stamp;
+}
+
+TLpError changedWhileReading(const QString& path) {
+    return TLpError(QStringLiteral("The file %1 was changed by another program while it was being "
+                                   "read, so it was not opened: a part of it could have been "
+                                   "taken for the whole page. Open it again.")
+                        .arg(path));
+}
+
+} // namespace
 
 // Reading stops at the first zero byte, since nothing after it is shown (a device of endless zeros
 // loads as an empty page).
@@ -163,6 +190,37 @@ TPageReader::TPageReader(const QString& path) : path_(path), s_(std::make_unique
         throw openError(path, s_->file.errorString());
     }
     s_->size = s_->file.size();
+    struct stat st {};
+    if (::fstat(s_->file.handle(), &st) == 0) {
+        s_->opened = stampOf(st);
+        s_->links = st.st_nlink;
+    }
+}
+
+TFileStamp TPageReader::stamp() const {
+    TFileStamp stamp = s_->opened;
+    stamp.hash = s_->hash.value();
+    return stamp;
+}
+
+void TPageReader::checkUnchanged() {
+    TState& s = *s_;
+    // Past a zero byte nothing is shown, but the stamp is of the whole file.
+    std::vector<char> rest(std::size_t(1) << 16);
+    for (qint64 got; (got = s.file.read(rest.data(), qint64(rest.size()))) > 0;) {
+        s.hash.add(rest.data(), std::size_t(got));
+        s.fileBytes += got;
+    }
+    struct stat st {};
+    if (!s.opened.exists || ::fstat(s.file.handle(), &st) != 0)
+        return;
+    const TFileStamp now = stampOf(st);
+    // A file renamed over or removed meanwhile keeps its bytes (its change time moves with its
+    // link count); any other change of its status may be a rewrite that put its times back.
+    if (s.fileBytes != s.opened.size || now.size != s.opened.size ||
+        now.modifiedMs != s.opened.modifiedMs ||
+        (now.changedNs != s.opened.changedNs && st.st_nlink == s.links))
+        throw changedWhileReading(path_);
 }
 
 TPageReader::~TPageReader() = default;
@@ -189,6 +247,8 @@ void TPageReader::read(QString& text, qint64 bytes) {
         const qint64 got = s.file.read(s.slice.data() + s.carry, want);
         if (got < 0)
             throw openError(path_, s.file.errorString());
+        s.hash.add(s.slice.constData() + s.carry, std::size_t(got));
+        s.fileBytes += got;
         qsizetype n = s.carry + qsizetype(got);
         const pagefile::TTextExtent extent =
             pagefile::textExtent(s.slice.constData() + s.carry, size_t(got));
@@ -201,6 +261,8 @@ void TPageReader::read(QString& text, qint64 bytes) {
         if (s.bytesRead > kCapacity)
             throw capacityError();
         s.atEnd = got == 0 || extent.cutAtZero;
+        if (s.atEnd)
+            checkUnchanged();
         const qsizetype decodeNow = (!s.atEnd && n > 0 && s.slice[n - 1] == '\r') ? n - 1 : n;
         const qsizetype length = text.size();
         // (QString::resize leaves the new characters uninitialized.)

@@ -32,10 +32,16 @@ public:
     qint64 fileSize() const; ///< as the file was opened; 0 when unknown
     qint64 bytesRead() const;
     qint64 zeroOffset() const; ///< as TPageText::zeroOffset
+    // The file that was read, once the reader is at its end: as the open file was when it was
+    // opened (size, times, identity), with the hash of every byte read from it. A file that another
+    // program changed while it was read makes read() throw rather than give a page cut anywhere.
+    TFileStamp stamp() const;
 
     static constexpr qint64 kSlice = 1 << 20;
 
 private:
+    void checkUnchanged();
+
     struct TState;
     QString path_;
     std::unique_ptr<TState> s_;

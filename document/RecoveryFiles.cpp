@@ -172,10 +172,10 @@ bool writeRecoveryCopy(const QString& path, const std::string& header, const QBy
     const safefile::TWriteResult written =
         safefile::writeFile(QFile::encodeName(path).toStdString(), bytes, options);
     if (!written.ok())
-        return fail(why, QStringLiteral("%1: %2").arg(
-                             path, QString::fromLocal8Bit(safefile::reasonOf(written.error).c_str())));
+        return fail(why,
+                    QStringLiteral("%1: %2").arg(
+                        path, QString::fromLocal8Bit(safefile::reasonOf(written.error).c_str())));
     return true;
-}
 }
 
 TRecoveredCopy readRecoveryCopy(const QString& path) {

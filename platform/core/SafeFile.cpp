@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -25,6 +26,8 @@ constexpr std::size_t kNameInTemporary = 200;
 // What tells our temporary files beside a file from anybody else's: ".<name>.lpsave-" and six
 // letters or digits.
 constexpr std::string_view kTemporaryTag = ".lpsave-";
+// And a backup made before a write in place: "<name>.backup-" and six characters.
+constexpr std::string_view kBackupTag = ".backup-";
 constexpr std::size_t kUniqueLetters = 6;
 // An empty temporary file younger than this may be one that its writer is about to lock.
 constexpr auto kYoungestLeftover = std::chrono::minutes(1);
@@ -285,6 +288,92 @@ void allowUnnamedFiles(bool allow) {
     unnamedAllowed = allow;
 }
 
+namespace {
+
+// Bytes read from an open file, a piece at a time.
+class TFileBytes : public TByteSource {
+public:
+    TFileBytes(int fd, std::uint64_t size) : fd_(fd), size_(size), piece_(std::size_t(1) << 20) {}
+    std::uint64_t size() override { return size_; }
+    std::string_view next() override {
+        if (done_ >= size_)
+            return {};
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(piece_.size(), size_ - done_));
+        ssize_t got;
+        do
+            got = ::read(fd_, piece_.data(), want);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            done_ = size_; // the file the size promised is shorter: the write fails on its size
+            return {};
+        }
+        done_ += std::uint64_t(got);
+        return {piece_.data(), std::size_t(got)};
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+    std::uint64_t done_ = 0;
+    std::vector<char> piece_;
+};
+
+bool isOurBackup(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix)
+        return false;
+    for (char c : name.substr(prefix.size()))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> interruptedBackups(const std::string& path) {
+    const std::string target = finalPath(path);
+    const std::string folder = folderOf(target);
+    const std::string prefix = nameOf(target) + kBackupTag.data();
+    std::vector<std::pair<std::int64_t, std::string>> found;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return {};
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isOurBackup(entry->d_name, prefix))
+            continue;
+        TFd file(::openat(::dirfd(dir), entry->d_name,
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+        struct stat st {};
+        if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        // A live writer holds its backup locked until the file is written.
+        if (::flock(file.get(), LOCK_SH | LOCK_NB) != 0)
+            continue;
+        found.emplace_back(std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                           folder + '/' + entry->d_name);
+    }
+    ::closedir(dir);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> backups;
+    for (auto& f : found)
+        backups.push_back(std::move(f.second));
+    return backups;
+}
+
+TWriteResult putBackBackup(const std::string& path, const std::string& backup) {
+    TFd file(::open(backup.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    struct stat st {};
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0)
+        return {TStage::create, errno, TKind::missing, false, {}};
+    if (!S_ISREG(st.st_mode))
+        return {TStage::notRegular, 0, kindOfMode(st.st_mode), false, {}};
+    TFileBytes bytes(file.get(), std::uint64_t(st.st_size));
+    TWriteResult r = writeFile(path, bytes);
+    if (r.ok())
+        ::unlink(backup.c_str());
+    return r;
+}
+
 int removeLeftovers(const std::string& path) {
     const std::string target = finalPath(path);
     const std::string prefix = temporaryPrefix(nameOf(target));
@@ -407,8 +496,10 @@ struct TFileWriter::TState {
             return true;
         int backupError = 0;
         for (const std::string& where : {folder, temporaryFolder()}) {
-            if (backup.make(where + '/' + nameOf(target) + ".backup-") &&
-                copyBytes(out.fd(), backup.fd(), oldSize) && ::fdatasync(backup.fd()) == 0) {
+            // Locked while the write lasts: a backup nobody holds is one a killed writer left.
+            if (backup.make(where + '/' + nameOf(target) + kBackupTag.data()) &&
+                ::flock(backup.fd(), LOCK_EX) == 0 && copyBytes(out.fd(), backup.fd(), oldSize) &&
+                ::fdatasync(backup.fd()) == 0) {
                 backupMade = true;
                 return true;
             }

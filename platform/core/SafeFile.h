@@ -143,6 +143,16 @@ private:
 // first; returns how many were removed.
 int removeLeftovers(const std::string& path);
 
+// The backups that writes in place of the file at path left beside it when they were stopped
+// before they ended (a program killed while it saved): ours by their names ("<name>.backup-" and
+// six characters), regular files of this user's, not held by a live writer, oldest first. The file
+// itself may then hold the new bytes only in part; a backup holds all of its previous bytes.
+std::vector<std::string> interruptedBackups(const std::string& path);
+
+// Puts a backup's bytes back into the file at path (written as writeFile writes), then removes the
+// backup. Nothing is removed when the write fails.
+TWriteResult putBackBackup(const std::string& path, const std::string& backup);
+
 // For tests: false makes writers give their temporary files a name from the start, as on a file
 // system that has no unnamed files.
 void allowUnnamedFiles(bool allow);

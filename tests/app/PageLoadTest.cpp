@@ -6,6 +6,7 @@
 #include "app/Unit1.h"
 #include "document/PageDocument.h"
 #include "document/PageFiles.h"
+#include "document/PageText.h"
 #include "editor/ColMemo.h"
 #include "platform/DiskStamps.h"
 #include "tests/support/FakeDialogs.h"
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -178,6 +180,39 @@ TEST_F(PageLoad, OpeningAnotherPageStopsTheLoadAndKeepsNothingOfIt) {
     ASSERT_TRUE(waitForTheLoad());
     EXPECT_TRUE(shownText() == loadPageFile(big).text);
     EXPECT_EQ(form->StatusPanel1->text(), big);
+}
+
+// Another program changes the page while it loads: a page rewritten in place is never shown as
+// if a part of it were the whole; a page replaced by a new file loads as the file that was opened,
+// and the window asks about the new one once the load is over.
+TEST_F(PageLoad, APageChangedWhileItLoadsIsNeverTakenForTheNewOne) {
+    const QString path = bigPage("changing.txt");
+    open(path);
+    ASSERT_TRUE(form->documentCommands().loading());
+    ASSERT_TRUE(lptest::writeFile(path, "a shorter page")); // truncated and written again
+    EXPECT_TRUE(waitForTheLoad());
+    ASSERT_EQ(prompts.errors.size(), 1);
+    EXPECT_TRUE(
+        prompts.errors[0].contains("was changed by another program while it was being read"));
+    EXPECT_EQ(shownText(), "");
+    EXPECT_EQ(form->StatusPanel1->text(), "Untitled");
+    EXPECT_EQ(lptest::readFile(path), "a shorter page");
+
+    const QString replaced = bigPage("replaced.txt");
+    const QByteArray before = lptest::readFile(replaced);
+    open(replaced);
+    ASSERT_TRUE(form->documentCommands().loading());
+    const QString next = dir.file("next.txt");
+    ASSERT_TRUE(lptest::writeFile(next, "the new page"));
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(next).constData(), QFile::encodeName(replaced).constData()), 0);
+    ASSERT_TRUE(waitForTheLoad());
+    EXPECT_EQ(prompts.errors.size(), 1) << "the file opened was read whole";
+    EXPECT_TRUE(shownText() == pagetext::fromPageBytes(before.toStdString()));
+    prompts.answers = {TAnswer::No};
+    form->documentCommands().checkDisk();
+    ASSERT_EQ(prompts.questions.size(), 1);
+    EXPECT_TRUE(prompts.questions[0].contains("Reload it?"));
 }
 
 TEST_F(PageLoad, ClosingTheWindowStopsTheLoad) {
