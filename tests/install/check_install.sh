@@ -11,7 +11,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/larkpad share/larkpad/Help.html share/man/man1/larkpad.1 \
+for f in bin/larkpad share/larkpad/Help.html share/man/man1/larkpad.1.gz \
+    share/doc/larkpad/copyright share/doc/larkpad/changelog.gz \
     share/applications/org.larkpad.LarkPad.desktop \
     share/metainfo/org.larkpad.LarkPad.metainfo.xml \
     share/icons/hicolor/scalable/apps/larkpad.svg; do
@@ -34,8 +35,10 @@ appstreamcli validate --no-net "$prefix/share/metainfo/org.larkpad.LarkPad.metai
     fail "metainfo does not validate"
 grep -q "version=\"$version\"" "$prefix/share/metainfo/org.larkpad.LarkPad.metainfo.xml" ||
     fail "metainfo does not carry version $version"
-groff -t -man -Tutf8 "$prefix/share/man/man1/larkpad.1" 2>/dev/null | grep -q 'Print the version' ||
-    fail "manual page does not render"
+zcat "$prefix/share/man/man1/larkpad.1.gz" | groff -t -man -Tutf8 2>/dev/null |
+    grep -q 'Print the version' || fail "manual page does not render"
+zcat "$prefix/share/doc/larkpad/changelog.gz" | sed -n 1p | grep -q "^larkpad ($version) " ||
+    fail "changelog does not start with version $version"
 
 # The installed program answers on the terminal, with no display and no settings written.
 home=$(mktemp -d -p "$prefix")
