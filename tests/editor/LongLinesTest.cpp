@@ -37,7 +37,7 @@ void key(TColorMemo& m, int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 
 } // namespace
 
-TEST(DisplayCuts, ALongLineIsOneLineForTheTextItsOffsetsAndItsLines) {
+TEST(LongLines, ALongLineIsOneLineForTheTextItsOffsetsAndItsLines) {
     const QString line = unbroken(5 * kPiece + 100);
     auto m = makeMemo("first\r\n" + line + "\r\nlast", {500, 300});
     EXPECT_EQ(continuations(*m), 5);
@@ -69,7 +69,7 @@ TEST(DisplayCuts, ALongLineIsOneLineForTheTextItsOffsetsAndItsLines) {
     EXPECT_EQ(QApplication::clipboard()->text(), line.mid(kPiece - 3, 2 * kPiece + 6));
 }
 
-TEST(DisplayCuts, LineOfAMillionCharactersLoadsEditsAndPaintsInBlocks) {
+TEST(LongLines, LineOfAMillionCharactersLoadsEditsAndPaintsInBlocks) {
     const QString line = unbroken(1'000'000);
     auto m = makeMemo(line + "\r\nend", {600, 300});
     EXPECT_EQ(continuations(*m), 1'000'000 / kPiece);
@@ -85,7 +85,7 @@ TEST(DisplayCuts, LineOfAMillionCharactersLoadsEditsAndPaintsInBlocks) {
     EXPECT_EQ(m->LineCount(), 2);
 }
 
-TEST(DisplayCuts, FindTintsAMatchOnBothSidesOfACut) {
+TEST(LongLines, FindTintsAMatchOnBothSidesOfACut) {
     const QString line = unbroken(kPiece - 2) + "QZQZ" + unbroken(4 * kPiece);
     auto m = makeMemo(line, {500, 300});
     m->SetSelStart(kPiece);
@@ -98,7 +98,7 @@ TEST(DisplayCuts, FindTintsAMatchOnBothSidesOfACut) {
     EXPECT_EQ(rects[1].left(), m->adapter().posFromOffset(kPiece)->x());
 }
 
-TEST(DisplayCuts, KeysAtACutActAsInsideTheLine) {
+TEST(LongLines, KeysAtACutActAsInsideTheLine) {
     const QString line = unbroken(4 * kPiece + 10);
     auto m = makeMemo("x\r\n" + line + "\r\ny", {500, 300});
     const int cut = 3 + kPiece; // the offset where the second block starts
@@ -151,7 +151,7 @@ TEST(DisplayCuts, KeysAtACutActAsInsideTheLine) {
     EXPECT_EQ(m->Text(), expected);
 }
 
-TEST(DisplayCuts, EditsAcrossCutsAndTheirUndoKeepTheText) {
+TEST(LongLines, EditsAcrossCutsAndTheirUndoKeepTheText) {
     const QString line = unbroken(5 * kPiece);
     const QString start = "one\r\ntwo\r\n" + line + "\r\nend";
     auto m = makeMemo(start, {500, 300});
@@ -362,7 +362,7 @@ private:
 
 } // namespace
 
-TEST(DisplayCuts, RandomEditsUndoAndRedoKeepTheTextOfOneLine) {
+TEST(LongLines, RandomEditsUndoAndRedoKeepTheTextOfOneLine) {
     for (quint32 seed : {1u, 2u, 3u}) {
         TEditSession session(seed);
         for (int i = 0; i < 150; ++i) {
