@@ -153,10 +153,14 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         LoadProgress->setValue(0);
         LoadProgress->setVisible(loading);
         showNote(loading ? loadingNote(0) : QString());
+        if (loading)
+            StatusNote->setToolTip(loadingNoteTip(0));
     };
     document_->loadProgress = [this](int percent) {
-        if (percent != LoadProgress->value())
+        if (percent != LoadProgress->value()) {
             showNote(loadingNote(percent));
+            StatusNote->setToolTip(loadingNoteTip(percent));
+        }
         LoadProgress->setValue(percent);
     };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };

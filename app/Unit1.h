@@ -198,8 +198,12 @@ private:
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };
 
-// The status note while a page loads in the background, beside the load's progress bar.
+// The status note while a page loads in the background, beside the load's progress bar: short
+// enough for the first-start window; its tooltip says it whole.
 inline QString loadingNote(int percent) {
+    return QStringLiteral("Loading\u2026 %1 %: typing is kept").arg(percent);
+}
+inline QString loadingNoteTip(int percent) {
     return QStringLiteral("Loading\u2026 %1 %: what you type goes in when the page is loaded")
         .arg(percent);
 }

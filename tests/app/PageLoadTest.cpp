@@ -72,6 +72,7 @@ TEST_F(PageLoad, TheBeginningShowsAtOnceAndTheLoadEndsAsAnOrdinaryOpen) {
     EXPECT_TRUE(form->Clm1->isReadOnly());
     EXPECT_TRUE(form->LoadProgress->isVisibleTo(form.get()));
     EXPECT_EQ(form->StatusNote->text(), loadingNote(0));
+    EXPECT_EQ(form->StatusNote->toolTip(), loadingNoteTip(0));
     EXPECT_FALSE(document.diskStamp().exists); // no outside change is looked for meanwhile
     // Appending is no change of the author's: no recovery copy is due.
     QApplication::processEvents();
