@@ -126,6 +126,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
@@ -141,6 +142,9 @@ private:
     // Moves the caret over the cut between two display blocks of a long line that the key would
     // otherwise stop at (see TPageDocument).
     void stepOverCut(const QKeyEvent* e);
+    // The word keys (Ctrl+Left, Ctrl+Right, with Shift, Ctrl+Backspace, Ctrl+Delete) where a caret
+    // code cuts the toolkit's word: true when done here.
+    bool wordKey(const QKeyEvent* e);
     void caretMovedWithCuts(bool hadCuts);
     void runPass(QPainter& painter, const QRegion& area);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);

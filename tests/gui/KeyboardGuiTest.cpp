@@ -1,0 +1,114 @@
+// The keyboard and the mouse in the real window: Ctrl+A in the find bar's fields and elsewhere,
+// caret codes as words, the find bar's Tab order, focus and count, and where Go To Line and find
+// leave the line they reach.
+#include "app/FindBar.h"
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/FakePrompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+class LineDialogs : public lptest::FakeDialogs {
+public:
+    LineDialogs() : lptest::FakeDialogs(/*strictScript=*/true) {}
+    std::optional<int> lineAnswer;
+    bool executeGoToLine(int, int& line) override {
+        if (!lineAnswer)
+            return false;
+        line = *lineAnswer;
+        return true;
+    }
+};
+
+class KeyboardGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() == "offscreen")
+            GTEST_SKIP() << "needs a display";
+        form.resize(800, 600);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        QApplication::setActiveWindow(&form);
+        form.Clm1->setFocus();
+    }
+    void TearDown() override { form.Clm1->SetModified(false); }
+
+    void page(const QString& text) {
+        form.Clm1->SetText(text);
+        form.Clm1->SetSelStart(0);
+    }
+    TFindBar& bar() { return *form.FindBar1; }
+    TColorMemo& memo() { return *form.Clm1; }
+    QString note() { return form.StatusNote->text(); }
+    // The middle of the character at a position, in viewport points.
+    QPoint charPoint(int position) {
+        QTextCursor c(memo().document());
+        c.setPosition(position);
+        const QRect left = memo().cursorRect(c);
+        c.setPosition(position + 1);
+        return {(left.x() + memo().cursorRect(c).x()) / 2, left.center().y()};
+    }
+    QString doubleClicked(int position) {
+        QTest::mouseDClick(memo().viewport(), Qt::LeftButton, {}, charPoint(position));
+        return memo().SelText();
+    }
+    // How far the caret line's middle is from the view's middle, in lines.
+    double linesFromMiddle() {
+        const QRect r = memo().cursorRect();
+        return std::abs(r.center().y() - memo().viewport()->height() / 2) / double(r.height());
+    }
+
+    lptest::FakePrompts prompts;
+    LineDialogs dialogs;
+    TForm1 form{TForm1Services{&prompts, &dialogs}};
+};
+
+} // namespace
+
+TEST_F(KeyboardGui, DoubleClickTakesACaretCodeAsAWordOfItsOwn) {
+    page("^LCommencer^l et ^Bgras^b");
+    EXPECT_EQ(doubleClicked(5), "Commencer");
+    EXPECT_EQ(doubleClicked(1), "^L");
+    EXPECT_EQ(doubleClicked(0), "^L");
+    EXPECT_EQ(doubleClicked(12), "^l");
+    EXPECT_EQ(doubleClicked(21), "gras");
+    EXPECT_EQ(doubleClicked(15), "et");
+}
+
+TEST_F(KeyboardGui, WordKeysStopAtCaretCodesAndDeleteThemAsWords) {
+    page("^LCommencer^l suite");
+    const auto ctrl = [&](Qt::Key k, Qt::KeyboardModifiers more = {}) {
+        QTest::keyClick(&memo(), k, Qt::ControlModifier | more);
+        return memo().textCursor().position();
+    };
+    EXPECT_EQ(ctrl(Qt::Key_Right), 2);
+    EXPECT_EQ(ctrl(Qt::Key_Right), 11);
+    EXPECT_EQ(ctrl(Qt::Key_Right), 13);
+    EXPECT_EQ(ctrl(Qt::Key_Left), 11);
+    EXPECT_EQ(ctrl(Qt::Key_Left), 2);
+    EXPECT_EQ(ctrl(Qt::Key_Left), 0);
+    ctrl(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(memo().SelText(), "^L");
+
+    // Ctrl+Backspace after "Commencer" takes the word and leaves the code; Ctrl+Delete before a
+    // code takes the code alone; one Ctrl+Z each brings them back.
+    memo().SetSelStart(11);
+    ctrl(Qt::Key_Backspace);
+    EXPECT_EQ(memo().Text(), "^L^l suite");
+    ctrl(Qt::Key_Delete);
+    EXPECT_EQ(memo().Text(), "^L suite");
+    ctrl(Qt::Key_Z);
+    ctrl(Qt::Key_Z);
+    EXPECT_EQ(memo().Text(), "^LCommencer^l suite");
+}
