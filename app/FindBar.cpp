@@ -77,6 +77,10 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     ReplaceEdit->installEventFilter(this);
 }
 
+bool TFindBar::isField(const QObject* w) const {
+    return w == FindEdit || w == ReplaceEdit;
+}
+
 void TFindBar::openBar(bool replace) {
     const QString selected = commands_.selectionForField();
     if (!selected.isEmpty())

@@ -32,6 +32,8 @@ public:
     void replaceAll();
 
     TFindCommands& commands() { return commands_; }
+    // True for the bar's text fields, where Ctrl+A selects the field's text.
+    bool isField(const QObject* w) const;
     // Called before a replacement changes the text.
     std::function<void()> beforeReplace;
 

@@ -76,6 +76,34 @@ protected:
 
 } // namespace
 
+TEST_F(KeyboardGui, CtrlASelectsAFindFieldsTextAndSwitchesAssistantsElsewhereWithANote) {
+    page("one two");
+    const bool before = form.AstPic1->isChecked();
+    QTest::keyClick(&memo(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.AstPic1->isChecked(), !before);
+    EXPECT_EQ(note(), before ? "Assistants off" : "Assistants on");
+    QTest::keyClick(&memo(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.AstPic1->isChecked(), before);
+    EXPECT_EQ(note(), before ? "Assistants on" : "Assistants off");
+
+    // In either field of the bar: Ctrl+A, Backspace empties the field, Assistants stay.
+    QTest::keyClick(&memo(), Qt::Key_H, Qt::ControlModifier);
+    for (QLineEdit* field : {bar().FindEdit, bar().ReplaceEdit}) {
+        field->setFocus();
+        QTest::keyClicks(field, "two");
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(field->selectedText(), field->text()) << field->objectName().toStdString();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
+        EXPECT_EQ(form.AstPic1->isChecked(), before);
+    }
+    // Back in the editor it is the switch again.
+    QTest::keyClick(bar().FindEdit, Qt::Key_Escape);
+    QTest::keyClick(&memo(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.AstPic1->isChecked(), !before);
+    EXPECT_EQ(memo().SelText(), "two") << "the match Esc left selected, not the whole text";
+}
+
 TEST_F(KeyboardGui, DoubleClickTakesACaretCodeAsAWordOfItsOwn) {
     page("^LCommencer^l et ^Bgras^b");
     EXPECT_EQ(doubleClicked(5), "Commencer");
