@@ -140,3 +140,61 @@ TEST_F(KeyboardGui, WordKeysStopAtCaretCodesAndDeleteThemAsWords) {
     ctrl(Qt::Key_Z);
     EXPECT_EQ(memo().Text(), "^LCommencer^l suite");
 }
+
+TEST_F(KeyboardGui, FindBarTabsThroughFieldsOptionsButtonsAndCtrlHGoesToTheReplacement) {
+    page("one two one");
+    QTest::keyClick(&memo(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(bar().FindEdit, "one");
+    // Ctrl+H with the term typed: on to the replacement.
+    QTest::keyClick(bar().FindEdit, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(bar().ReplaceEdit->hasFocus());
+    EXPECT_EQ(bar().FindEdit->text(), "one");
+
+    bar().FindEdit->setFocus();
+    const QList<QWidget*> order{bar().ReplaceEdit,   bar().MatchCase, bar().WholeWord,
+                                bar().PreviousBut,   bar().NextBut,   bar().ReplaceBut,
+                                bar().ReplaceAllBut, bar().CloseBut};
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    // Without the replacement row, Tab goes from the field to the options.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(&memo(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(bar().FindEdit->hasFocus());
+    QTest::keyClick(bar().FindEdit, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), bar().MatchCase);
+    // A fresh Ctrl+H with an empty field stays in the field.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    memo().SetSelStart(0);
+    bar().FindEdit->clear();
+    QTest::keyClick(&memo(), Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(bar().FindEdit->hasFocus());
+}
+
+TEST_F(KeyboardGui, FindBarTellsWhichOfThePagesMatchesIsSelected) {
+    QStringList lines;
+    for (int i = 1; i <= 26; ++i)
+        lines << QString("match %1 and mat").arg(i);
+    page(lines.join("\r\n"));
+    QTest::keyClick(&memo(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(bar().FindEdit, "match");
+    QTRY_COMPARE(bar().Count->text(), QString("1 of 26"));
+    QTest::keyClick(bar().FindEdit, Qt::Key_Return);
+    QTest::keyClick(bar().FindEdit, Qt::Key_Return);
+    EXPECT_EQ(bar().Count->text(), "3 of 26");
+    QTest::keyClick(bar().FindEdit, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(bar().Count->text(), "2 of 26");
+    // Typing in the editor: counted again once the text is still.
+    memo().setFocus();
+    memo().SetSelStart(0);
+    QTest::keyClicks(&memo(), "match ");
+    QTRY_COMPARE(bar().Count->text(), QString("27 matches"));
+    QTest::keyClick(&memo(), Qt::Key_F3);
+    QTRY_COMPARE(bar().Count->text(), QString("2 of 27"));
+    // No match: no count.
+    bar().FindEdit->setFocus();
+    QTest::keyClicks(bar().FindEdit, "x");
+    QTest::qWait(300);
+    EXPECT_EQ(bar().Count->text(), "");
+}
