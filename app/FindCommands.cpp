@@ -34,8 +34,7 @@ QString TFindCommands::find(int position, bool forward) {
     QTextCursor c(memo_.document());
     c.setPosition(static_cast<int>(found.Match.Start));
     c.setPosition(static_cast<int>(found.Match.end()), QTextCursor::KeepAnchor);
-    memo_.setTextCursor(c);
-    memo_.ensureCursorVisible();
+    memo_.SetTextCursorInView(c);
     if (!found.Wrapped)
         return {};
     return forward ? kWrappedToTop : kWrappedToBottom;

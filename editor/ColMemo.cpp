@@ -531,6 +531,20 @@ void TColorMemo::mouseReleaseEvent(QMouseEvent* e) {
     }
 }
 
+void TColorMemo::SetTextCursorInView(const QTextCursor& c) {
+    // The blocks in view whole, before the caret moves: setting it scrolls it to an edge.
+    const int first = firstVisibleBlock().blockNumber();
+    const QTextBlock last = cursorForPosition(QPoint(0, viewport()->height() - 1)).block();
+    const bool lastWhole =
+        blockBoundingGeometry(last).translated(contentOffset()).bottom() <= viewport()->height();
+    const int block = c.blockNumber();
+    const bool inView = block >= first &&
+                        (block < last.blockNumber() || (block == last.blockNumber() && lastWhole));
+    setTextCursor(c);
+    if (!inView || !viewport()->rect().contains(cursorRect()))
+        centerCursor();
+}
+
 void TColorMemo::mouseDoubleClickEvent(QMouseEvent* e) {
     QPlainTextEdit::mouseDoubleClickEvent(e);
     QTextCursor c = textCursor();

@@ -117,6 +117,10 @@ public:
 
     // The runs of the last pass, in text order (tests and tools look at them).
     std::vector<TKeyDescr> lastRuns() const;
+    // Sets the caret and selection and brings them into view: a line already in view whole stays
+    // where it is, any other goes to the middle of the view (as far as the page's ends allow),
+    // never to an edge. Go To Line and find reach their lines through this.
+    void SetTextCursorInView(const QTextCursor& c);
     // The viewport rectangle that the caret line covers (empty when it is out of view).
     QRect caretLineRect() const;
 

@@ -198,3 +198,26 @@ TEST_F(KeyboardGui, FindBarTellsWhichOfThePagesMatchesIsSelected) {
     QTest::qWait(300);
     EXPECT_EQ(bar().Count->text(), "");
 }
+
+TEST_F(KeyboardGui, GoToLineAndFindPutTheLineTheyReachInTheMiddleOfTheView) {
+    QStringList lines;
+    for (int i = 1; i <= 600; ++i)
+        lines << QString("line %1").arg(i);
+    lines[399] += " target";
+    lines[404] += " target";
+    page(lines.join("\r\n"));
+    dialogs.lineAnswer = 300;
+    QTest::keyClick(&memo(), Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(memo().textCursor().blockNumber(), 299);
+    EXPECT_LT(linesFromMiddle(), 1.0);
+
+    QTest::keyClick(&memo(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(bar().FindEdit, "target");
+    EXPECT_EQ(memo().textCursor().blockNumber(), 399);
+    EXPECT_LT(linesFromMiddle(), 1.0);
+    // A match already in view does not move the view.
+    const QRect before = memo().cursorRect();
+    QTest::keyClick(bar().FindEdit, Qt::Key_Return);
+    EXPECT_EQ(memo().textCursor().blockNumber(), 404);
+    EXPECT_EQ(memo().cursorRect().top(), before.top() + 5 * before.height());
+}
