@@ -561,7 +561,8 @@ void TForm1::EditGoToLine1Click() {
     int line = Clm1->CaretLineColumn().y();
     if (!dialogs().executeGoToLine(lines, line) || line < 1 || line > lines)
         return;
-    Clm1->SetTextCursorInView(Clm1->LineStart(line - 1));
+    Clm1->setTextCursor(Clm1->LineStart(line - 1));
+    Clm1->centerCursor();
     Clm1->setFocus();
 }
 

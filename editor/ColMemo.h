@@ -119,7 +119,7 @@ public:
     std::vector<TKeyDescr> lastRuns() const;
     // Sets the caret and selection and brings them into view: a line already in view whole stays
     // where it is, any other goes to the middle of the view (as far as the page's ends allow),
-    // never to an edge. Go To Line and find reach their lines through this.
+    // never to an edge. Find reaches its matches through this (Go To Line always centres).
     void SetTextCursorInView(const QTextCursor& c);
     // The viewport rectangle that the caret line covers (empty when it is out of view).
     QRect caretLineRect() const;
