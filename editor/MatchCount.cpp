@@ -61,18 +61,22 @@ void TMatchCount::restart() {
 
 void TMatchCount::step() {
     const qsizetype size = text_.size();
-    const qsizetype end = std::min(size, at_ + kSlice);
+    // Slices end at multiples of kSlice, also after one stopped at its most matches.
+    const qsizetype end = std::min(size, (at_ / kSlice + 1) * kSlice);
     // Matches that start in this slice, each after the end of the one before (as Replace All
     // counts them).
     const qsizetype reach = std::min(size, end + search_.needle().size() - 1);
+    const std::size_t most = starts_.size() + kMatchesPerSlice;
     while (at_ < end) {
         const TTextMatch m = search_.next(text_, at_, reach);
         if (!m.found() || m.Start >= end) {
             at_ = end;
             break;
         }
-        starts_.push_back(m.Start);
+        starts_.push_back(static_cast<int>(m.Start));
         at_ = m.end();
+        if (starts_.size() >= most)
+            return; // the rest of the slice next time
     }
     if (at_ < size)
         return;
@@ -85,7 +89,7 @@ void TMatchCount::step() {
 int TMatchCount::numberAt(int documentPosition) const {
     if (!known_)
         return 0;
-    const qsizetype start = page_.textPosition(documentPosition);
+    const int start = page_.textPosition(documentPosition);
     const auto it = std::lower_bound(starts_.begin(), starts_.end(), start);
     if (it == starts_.end() || *it != start)
         return 0;

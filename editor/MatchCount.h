@@ -31,8 +31,10 @@ public:
     // the count is not known yet.
     int numberAt(int documentPosition) const;
 
-    // Characters searched per slice.
+    // Characters searched per slice, and the most matches one slice takes: a page made of the
+    // searched text is no slower to type in than any other.
     static constexpr qsizetype kSlice = 1 << 20;
+    static constexpr std::size_t kMatchesPerSlice = 20000;
 
 signals:
     void counted(); ///< the count is known
@@ -44,8 +46,8 @@ private:
     TPageDocument& page_;
     TDocumentSearch& documentSearch_;
     TTextSearch search_;
-    QString text_; ///< shares the searched copy of the page while counting
-    std::vector<qsizetype> starts_;
+    QString text_;            ///< shares the searched copy of the page while counting
+    std::vector<int> starts_; ///< where each match starts in the searched text
     qsizetype at_ = 0;
     bool known_ = false;
     bool running_ = false;

@@ -10,14 +10,23 @@
 #include <gtest/gtest.h>
 
 TEST(MatchCount, CountsThePageInSlicesAcrossTheirEdgesAndAgainAfterAChange) {
-    // Lines of "ab ab … ab": a match every three characters, so that one straddles the edge of
-    // the first slice and the next.
-    static_assert((TMatchCount::kSlice - 1) % 3 == 0);
-    const int lines = int(2 * TMatchCount::kSlice / 3000) + 100;
+    // Lines of "ab ab … ab" at the start, more matches than one slice takes, then lines of "x"
+    // with a match across the edge of each slice.
+    const int denseLines = int(TMatchCount::kMatchesPerSlice / 1000) + 10;
+    QString dense = QString("ab ").repeated(1000);
+    dense.back() = u'\n';
+    QString sparse = QString("x").repeated(999) + "\n";
+    QString text =
+        dense.repeated(denseLines) + sparse.repeated(int(3 * TMatchCount::kSlice / 1000));
+    for (qsizetype edge : {TMatchCount::kSlice, 2 * TMatchCount::kSlice}) {
+        ASSERT_NE(text[edge - 1], u'\n');
+        ASSERT_NE(text[edge], u'\n');
+        text[edge - 1] = u'a';
+        text[edge] = u'b';
+    }
+    const int total = denseLines * 1000 + 2;
     TPageDocument page;
-    QString line = QString("ab ").repeated(1000);
-    line.back() = u'\n';
-    page.setPageText(line.repeated(lines));
+    page.setPageText(text);
     TDocumentSearch search(page);
     TMatchCount count(page, search);
     QSignalSpy counted(&count, &TMatchCount::counted);
@@ -27,17 +36,18 @@ TEST(MatchCount, CountsThePageInSlicesAcrossTheirEdgesAndAgainAfterAChange) {
     EXPECT_EQ(count.numberAt(0), 0);
     ASSERT_TRUE(counted.wait(10000));
     EXPECT_TRUE(count.known());
-    EXPECT_EQ(count.total(), lines * 1000);
+    EXPECT_EQ(count.total(), total);
     EXPECT_EQ(count.numberAt(0), 1);
     EXPECT_EQ(count.numberAt(3 * 1000), 1001);
     EXPECT_EQ(count.numberAt(1), 0) << "inside a match";
+    EXPECT_EQ(count.numberAt(int(2 * TMatchCount::kSlice - 1)), total);
 
     // A change: unknown at once, counted again after it.
     QTextCursor c(page.textDocument());
     c.insertText("ab ");
     EXPECT_FALSE(count.known());
     ASSERT_TRUE(counted.wait(10000));
-    EXPECT_EQ(count.total(), lines * 1000 + 1);
+    EXPECT_EQ(count.total(), total + 1);
     EXPECT_EQ(count.numberAt(3), 2);
 
     // Case and whole words are the search's own; matches never overlap, as Replace All sees them.
