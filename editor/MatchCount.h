@@ -14,7 +14,8 @@ class TDocumentSearch;
 // The matches of a search over the whole page, counted without holding up the author: the count
 // starts a moment after the search or the page last changed, and goes through the text a slice at
 // a time on the event loop, so keys typed meanwhile are handled between two slices. A page of
-// 50 MB is counted in well under a second of slices; until then the count is unknown.
+// 50 MB is counted in about a second of slices of a few milliseconds each, after the one copy of
+// its text that find makes too; until then the count is unknown.
 class TMatchCount : public QObject {
     Q_OBJECT
 public:
