@@ -26,6 +26,8 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     Message->setObjectName("FindMessage");
     // A long message is cut rather than widen the window.
     Message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Count = new QLabel(this);
+    Count->setObjectName("FindCount");
     CloseBut = new QPushButton(QStringLiteral("\u00D7"), this);
     CloseBut->setToolTip("Close");
     CloseBut->setFlat(true);
@@ -50,12 +52,18 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     grid->addWidget(MatchCase, 0, 3);
     grid->addWidget(WholeWord, 0, 4);
     grid->addWidget(Message, 0, 5);
-    grid->addWidget(CloseBut, 0, 6);
+    grid->addWidget(Count, 0, 6);
+    grid->addWidget(CloseBut, 0, 7);
     grid->addWidget(ReplaceEdit, 1, 0);
     grid->addWidget(ReplaceBut, 1, 1);
     grid->addWidget(ReplaceAllBut, 1, 2);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(5, 3);
+    // The two fields first, then the options and the buttons (hidden ones are passed over).
+    const QList<QWidget*> order{FindEdit, ReplaceEdit, MatchCase,     WholeWord, PreviousBut,
+                                NextBut,  ReplaceBut,  ReplaceAllBut, CloseBut};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(FindEdit, &QLineEdit::textEdited, this, [this] {
         searchChanged();
@@ -73,8 +81,14 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     connect(CloseBut, &QPushButton::clicked, this, &TFindBar::closeBar);
     // A message about the text goes once the text changes (an undo, typing in the editor).
     connect(&memo, &QPlainTextEdit::textChanged, Message, &QLabel::clear);
+    connect(&commands_.matchCount(), &TMatchCount::counted, this, &TFindBar::showCount);
+    connect(&memo, &QPlainTextEdit::cursorPositionChanged, this, &TFindBar::showCount);
     FindEdit->installEventFilter(this);
     ReplaceEdit->installEventFilter(this);
+}
+
+bool TFindBar::isField(const QObject* w) const {
+    return w == FindEdit || w == ReplaceEdit;
 }
 
 void TFindBar::openBar(bool replace) {
@@ -87,8 +101,10 @@ void TFindBar::openBar(bool replace) {
     setVisible(true);
     searchChanged();
     commands_.setMarksShown(true);
-    FindEdit->setFocus();
-    FindEdit->selectAll();
+    // Replace with the searched text already there: what comes next is the replacement.
+    QLineEdit* field = replace && !FindEdit->text().isEmpty() ? ReplaceEdit : FindEdit;
+    field->setFocus();
+    field->selectAll();
 }
 
 void TFindBar::closeBar() {
@@ -104,6 +120,11 @@ void TFindBar::searchChanged() {
 
 void TFindBar::showMessage(const QString& message) {
     Message->setText(message);
+    showCount();
+}
+
+void TFindBar::showCount() {
+    Count->setText(isVisible() ? commands_.countText() : QString());
 }
 
 void TFindBar::findNext() {

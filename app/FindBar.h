@@ -16,7 +16,9 @@ class TColorMemo;
 // for Replace a second row with the replacement, "Replace" and "Replace All". Its messages ("Not
 // found", a wrap, a count) show in the bar itself. Enter finds the next match, Shift+Enter the
 // previous one (Enter in the replacement field replaces); Esc closes the bar and gives the focus
-// back to the editor with the match selected.
+// back to the editor with the match selected. Tab goes from the field to the replacement, the
+// option boxes, then the buttons. Beside the messages, the bar tells which of the page's matches
+// is selected ("3 of 26") once they are counted.
 class TFindBar : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +34,8 @@ public:
     void replaceAll();
 
     TFindCommands& commands() { return commands_; }
+    // True for the bar's text fields, where Ctrl+A selects the field's text.
+    bool isField(const QObject* w) const;
     // Called before a replacement changes the text.
     std::function<void()> beforeReplace;
 
@@ -41,6 +45,7 @@ public:
     QCheckBox* WholeWord;
     QPushButton *PreviousBut, *NextBut, *ReplaceBut, *ReplaceAllBut, *CloseBut;
     QLabel* Message; ///< "Not found", a wrap or a count
+    QLabel* Count;   ///< "3 of 26": where the selected match stands among all of the page's
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -49,6 +54,7 @@ protected:
 private:
     void searchChanged();
     void showMessage(const QString& message);
+    void showCount();
 
     TColorMemo& memo_;
     TFindCommands commands_;

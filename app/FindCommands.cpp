@@ -10,10 +10,12 @@ const QString TFindCommands::kNotFound = QStringLiteral("Not found");
 const QString TFindCommands::kWrappedToTop = QStringLiteral("Continued from the top");
 const QString TFindCommands::kWrappedToBottom = QStringLiteral("Continued from the bottom");
 
-TFindCommands::TFindCommands(TColorMemo& memo) : memo_(memo), documentSearch_(memo.Page()) {}
+TFindCommands::TFindCommands(TColorMemo& memo)
+    : memo_(memo), documentSearch_(memo.Page()), count_(memo.Page(), documentSearch_) {}
 
 void TFindCommands::setSearch(const QString& needle, TSearchOptions options) {
     search_ = TTextSearch(needle, options);
+    count_.setSearch(search_);
     if (marksShown_)
         memo_.SetMatchMarks(search_);
 }
@@ -32,8 +34,7 @@ QString TFindCommands::find(int position, bool forward) {
     QTextCursor c(memo_.document());
     c.setPosition(static_cast<int>(found.Match.Start));
     c.setPosition(static_cast<int>(found.Match.end()), QTextCursor::KeepAnchor);
-    memo_.setTextCursor(c);
-    memo_.ensureCursorVisible();
+    memo_.SetTextCursorInView(c);
     if (!found.Wrapped)
         return {};
     return forward ? kWrappedToTop : kWrappedToBottom;
@@ -90,6 +91,7 @@ QString TFindCommands::replaceAll(const QString& with) {
 }
 
 void TFindCommands::close() {
+    count_.stop();
     setMarksShown(false);
     documentSearch_.release();
 }
@@ -100,4 +102,15 @@ QString TFindCommands::selectionForField() const {
         return {};
     const QString text = memo_.SelText();
     return text.contains(u'\n') ? QString() : text;
+}
+
+QString TFindCommands::countText() const {
+    if (!count_.known() || count_.total() == 0)
+        return {};
+    const QTextCursor c = memo_.textCursor();
+    const int number = c.hasSelection() ? count_.numberAt(c.selectionStart()) : 0;
+    if (number > 0)
+        return QStringLiteral("%1 of %2").arg(number).arg(count_.total());
+    return count_.total() == 1 ? QStringLiteral("1 match")
+                               : QStringLiteral("%1 matches").arg(count_.total());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/DocumentSearch.h"
+#include "editor/MatchCount.h"
 #include "editor/TextSearch.h"
 
 #include <QString>
@@ -37,6 +38,12 @@ public:
     // The bar is closed: no tint, and the copy of the text is freed.
     void close();
 
+    // The matches over the whole page, counted in the background.
+    TMatchCount& matchCount() { return count_; }
+    // "3 of 26" while the selection is the third of 26 matches, "26 matches" while it is none of
+    // them; empty while there is none or the count is not known yet.
+    QString countText() const;
+
     // The text to put in the field when the bar opens: the selection when it lies on one line.
     QString selectionForField() const;
 
@@ -46,6 +53,7 @@ private:
 
     TColorMemo& memo_;
     TDocumentSearch documentSearch_;
+    TMatchCount count_;
     TTextSearch search_;
     bool marksShown_ = false;
 };

@@ -508,6 +508,7 @@ void TForm1::Retourauto1Click() {
 
 void TForm1::AstPic1Click() {
     AstPic1->setChecked(!AstPic1->isChecked());
+    showNote(AstPic1->isChecked() ? "Assistants on" : "Assistants off", 4000);
 }
 
 void TForm1::Police1Click() {
@@ -650,11 +651,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
             takeFileDrag(e, this, [this](const QStringList& files) { dropFiles(files); }))
             return true;
     }
-    // Ctrl+A is the Assistants switch everywhere in this window, also in the size box.
+    // Ctrl+A is the Assistants switch everywhere in this window, also in the size box; only the
+    // find bar's fields keep it for selecting their text.
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);
         auto* w = qobject_cast<QWidget*>(watched);
-        if (k->matches(QKeySequence::SelectAll) && w && w->window() == this) {
+        if (k->matches(QKeySequence::SelectAll) && w && w->window() == this &&
+            !FindBar1->isField(w)) {
             e->ignore();
             return true;
         }

@@ -4,6 +4,7 @@
 #include "editor/HotSpots.h"
 #include "editor/LineGeometry.h"
 #include "editor/OverlayPainter.h"
+#include "editor/core/CodeWords.h"
 #include "platform/HandCursor.h"
 #include "platform/QtColors.h"
 #include "platform/QtFonts.h"
@@ -131,6 +132,10 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
     }
     if (page_->hasContinuations())
         stepOverCut(e);
+    if (wordKey(e)) {
+        e->accept();
+        return;
+    }
     const QString text = e->text();
     if (!text.isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const QString page = toPageText(text);
@@ -167,6 +172,47 @@ void TColorMemo::stepOverCut(const QKeyEvent* e) {
     }
     if (moved)
         setTextCursor(c);
+}
+
+namespace {
+
+std::u16string_view lineOf(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
+}
+
+} // namespace
+
+bool TColorMemo::wordKey(const QKeyEvent* e) {
+    using QK = QKeySequence;
+    const bool back = e->matches(QK::MoveToPreviousWord) || e->matches(QK::SelectPreviousWord) ||
+                      e->matches(QK::DeleteStartOfWord);
+    const bool ahead = e->matches(QK::MoveToNextWord) || e->matches(QK::SelectNextWord) ||
+                       e->matches(QK::DeleteEndOfWord);
+    if (!back && !ahead)
+        return false;
+    const bool select = e->matches(QK::SelectPreviousWord) || e->matches(QK::SelectNextWord);
+    const bool deletes = e->matches(QK::DeleteStartOfWord) || e->matches(QK::DeleteEndOfWord);
+    QTextCursor c = textCursor();
+    if (deletes && (c.hasSelection() || isReadOnly()))
+        return false;
+    QTextCursor target = c;
+    target.movePosition(back ? QTextCursor::PreviousWord : QTextCursor::NextWord);
+    // Across a line break the toolkit's move stands: codes never span lines.
+    if (target.blockNumber() != c.blockNumber())
+        return false;
+    const QTextBlock block = c.block();
+    const QString text = block.text();
+    const int to =
+        codewords::limitMove(lineOf(text), c.positionInBlock(), target.positionInBlock());
+    if (to == target.positionInBlock())
+        return false;
+    const auto mode = select || deletes ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    c.setPosition(block.position() + to, mode);
+    if (deletes)
+        c.removeSelectedText();
+    setTextCursor(c);
+    ensureCursorVisible();
+    return true;
 }
 
 void TColorMemo::inputMethodEvent(QInputMethodEvent* e) {
@@ -483,6 +529,46 @@ void TColorMemo::mouseReleaseEvent(QMouseEvent* e) {
         if (const auto src = hotSpotAt(e->position().toPoint()); src && OnHotSpotClick)
             OnHotSpotClick(this, *src);
     }
+}
+
+void TColorMemo::SetTextCursorInView(const QTextCursor& c) {
+    // The blocks in view whole, before the caret moves: setting it scrolls it to an edge.
+    const int first = firstVisibleBlock().blockNumber();
+    const QTextBlock last = cursorForPosition(QPoint(0, viewport()->height() - 1)).block();
+    const bool lastWhole =
+        blockBoundingGeometry(last).translated(contentOffset()).bottom() <= viewport()->height();
+    const int block = c.blockNumber();
+    const bool inView = block >= first &&
+                        (block < last.blockNumber() || (block == last.blockNumber() && lastWhole));
+    setTextCursor(c);
+    if (!inView || !viewport()->rect().contains(cursorRect()))
+        centerCursor();
+}
+
+void TColorMemo::mouseDoubleClickEvent(QMouseEvent* e) {
+    QPlainTextEdit::mouseDoubleClickEvent(e);
+    QTextCursor c = textCursor();
+    if (e->button() != Qt::LeftButton || !c.hasSelection())
+        return;
+    // The character under the pointer: the one before the nearest caret place when the pointer
+    // is left of that place.
+    const QPoint point = e->position().toPoint();
+    const QTextCursor hit = cursorForPosition(point);
+    const QTextBlock block = hit.block();
+    const int start = c.selectionStart() - block.position();
+    const int end = c.selectionEnd() - block.position();
+    if (start < 0 || end > block.length() - 1)
+        return;
+    int index = hit.positionInBlock();
+    if (index > 0 && point.x() < cursorRect(hit).center().x())
+        --index;
+    const QString text = block.text();
+    const codewords::TRange word = codewords::limitWord(lineOf(text), index, start, end);
+    if (word.Start == start && word.End == end)
+        return;
+    c.setPosition(block.position() + word.Start);
+    c.setPosition(block.position() + word.End, QTextCursor::KeepAnchor);
+    setTextCursor(c);
 }
 
 void TColorMemo::mouseMoveEvent(QMouseEvent* e) {

@@ -117,6 +117,10 @@ public:
 
     // The runs of the last pass, in text order (tests and tools look at them).
     std::vector<TKeyDescr> lastRuns() const;
+    // Sets the caret and selection and brings them into view: a line already in view whole stays
+    // where it is, any other goes to the middle of the view (as far as the page's ends allow),
+    // never to an edge. Find reaches its matches through this (Go To Line always centres).
+    void SetTextCursorInView(const QTextCursor& c);
     // The viewport rectangle that the caret line covers (empty when it is out of view).
     QRect caretLineRect() const;
 
@@ -126,6 +130,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
@@ -141,6 +146,9 @@ private:
     // Moves the caret over the cut between two display blocks of a long line that the key would
     // otherwise stop at (see TPageDocument).
     void stepOverCut(const QKeyEvent* e);
+    // The word keys (Ctrl+Left, Ctrl+Right, with Shift, Ctrl+Backspace, Ctrl+Delete) where a caret
+    // code cuts the toolkit's word: true when done here.
+    bool wordKey(const QKeyEvent* e);
     void caretMovedWithCuts(bool hadCuts);
     void runPass(QPainter& painter, const QRegion& area);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);

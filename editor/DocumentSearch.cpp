@@ -22,6 +22,11 @@ QStringView TDocumentSearch::text() {
     return text_;
 }
 
+QString TDocumentSearch::textCopy() {
+    text();
+    return text_;
+}
+
 void TDocumentSearch::release() {
     text_ = QString();
     stale_ = true;

@@ -21,6 +21,8 @@ public:
 
     // The searched text: the document's raw text, lines separated by U+2029.
     QStringView text();
+    // The same text, shared rather than copied: it stays whole while the page changes.
+    QString textCopy();
     // Frees the copy of the text (the find bar is closed).
     void release();
 
