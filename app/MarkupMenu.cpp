@@ -24,7 +24,10 @@ void TForm1::runOnPage(void (TForm1::*handler)()) {
 void TForm1::createMarkupMenu() {
     Markup1 = new QMenu("&Markup", this);
     Markup1->setObjectName("Markup1");
-    menuBar()->insertMenu(Options1->menuAction(), Markup1);
+    // Right after Edit, whatever menus follow it.
+    const QList<QAction*> menus = menuBar()->actions();
+    const qsizetype edit = menus.indexOf(Edition1->menuAction());
+    menuBar()->insertMenu(menus.value(edit + 1, Options1->menuAction()), Markup1);
 
     // A toolbar button's command, with its image, under a caption of the menu and a shortcut.
     auto item = [this](QAction* button, const QString& caption, const char* keys) {
