@@ -92,6 +92,7 @@ void TForm1::createActions() {
     FileSave = make("&Save", 2, &TForm1::FileSaveClick);
     FileSave->setShortcut(QKeySequence("Ctrl+S"));
     FileSaveAs = make("Save &as", 3, &TForm1::FileSaveAsClick);
+    FileSaveAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
     FilePrint = make("&Print", 5, &TForm1::FilePrintClick);
     FilePrint->setShortcut(QKeySequence("Ctrl+P"));
     FilePreview = make("Print Pre&view...", -1, &TForm1::FilePreviewClick);
@@ -131,6 +132,7 @@ void TForm1::createActions() {
     EditGoToLine1 = make("&Go To Line...", -1, &TForm1::EditGoToLine1Click);
     EditGoToLine1->setShortcut(QKeySequence("Ctrl+G"));
     HelpContents1 = make("Helps &Contents", 9, &TForm1::HelpContents1Execute);
+    HelpContents1->setShortcut(QKeySequence("F1"));
 
     Retourauto1 = make("Word Wrap", -1, &TForm1::Retourauto1Click);
     Retourauto1->setCheckable(true);

@@ -135,6 +135,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createMenus();
     createToolBar();
     createStatusBar();
+    createMarkupMenu();
     CheckPanel1 = new TCheckPanel(Clm1, this);
     addDockWidget(Qt::BottomDockWidgetArea, CheckPanel1);
     CheckPanel1->hide();

@@ -82,6 +82,10 @@ public:
     QAction *EditUndo1, *EditRedo1, *EditFind1, *EditReplace1, *EditFindNext1, *EditFindPrevious1,
         *EditGoToLine1;
 
+    // The Markup menu (MarkupMenu.cpp): the toolbar's markup commands for the keyboard.
+    QMenu *Markup1 = nullptr, *MarkupColor1 = nullptr, *MarkupAction1 = nullptr;
+    QAction* MarkupFontSize1 = nullptr; ///< its caption shows the size box's value
+
     TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
     TAboutBox* AboutBox = nullptr;      ///< made with the window, hidden between showings
     THelpViewer* HelpViewer = nullptr;  ///< made at the first Help Contents
@@ -177,6 +181,9 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createMarkupMenu();
+    // Runs a command of the page (it waits until the page is loaded) as the toolbar runs it.
+    void runOnPage(void (TForm1::*handler)());
     void updateCaretPanel();
     void createRecentFiles();
     void editAction(QAction* action);

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
@@ -41,15 +42,42 @@ public:
     }
 };
 
+QString pageColorName(int number) {
+    const std::string_view colour = markup::kPageColors[static_cast<size_t>(number)].colour;
+    QString name = QString::fromLatin1(colour.data(), qsizetype(colour.size()));
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    return name;
+}
+
 } // namespace
+
+QString pageColorLabel(int number) {
+    return QStringLiteral("%1 %2").arg(number).arg(pageColorName(number));
+}
+
+QString pageColorMenuText(int number) {
+    const QString digits = QString::number(number);
+    return digits.chopped(1) + u'&' + digits.back() + QStringLiteral("  ") + pageColorName(number);
+}
+
+QIcon pageColorSwatch(int number, const QPalette& palette) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    paintSwatch(p, pixmap.rect(),
+                toQColor(markup::kPageColors[static_cast<size_t>(number)].value, palette), palette);
+    return QIcon(pixmap);
+}
 
 TLpColorComboBox::TLpColorComboBox(QWidget* parent) : QComboBox(parent) {
     setItemDelegate(new TSwatchDelegate(this));
-    for (const markup::TPageColor& c : markup::kPageColors) {
+    for (int n = 0; n < markup::kPageColorCount; ++n) {
         addItem(QString());
-        setItemData(count() - 1, toQColor(c.value, palette()), Qt::DecorationRole);
-        setItemData(count() - 1, QString::fromLatin1(c.colour.data(), c.colour.size()),
-                    Qt::ToolTipRole);
+        setItemData(n, toQColor(markup::kPageColors[static_cast<size_t>(n)].value, palette()),
+                    Qt::DecorationRole);
+        setItemData(n, pageColorLabel(n), Qt::ToolTipRole);
+        setItemData(n, pageColorLabel(n), Qt::AccessibleTextRole);
     }
     setMaxVisibleItems(markup::kPageColorCount);
     setCurrentIndex(-1);

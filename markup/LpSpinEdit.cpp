@@ -57,6 +57,12 @@ QValidator::State TLpSpinEdit::validate(QString& input, int&) const {
 void TLpSpinEdit::fixup(QString&) const {}
 
 void TLpSpinEdit::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        !(e->modifiers() & ~Qt::KeypadModifier)) {
+        e->accept();
+        emit entered();
+        return;
+    }
     const QString t = e->text();
     const bool command =
         e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);

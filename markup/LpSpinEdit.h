@@ -34,6 +34,8 @@ public:
 
 signals:
     void doubleClicked();
+    // Enter or Return: the author applies the size as with a double click.
+    void entered();
 
 protected:
     StepEnabled stepEnabled() const override;

@@ -36,7 +36,7 @@ protected:
 
 } // namespace
 
-// The box lists the one colour table, by colour number, each swatch named by its plain name.
+// The box lists the one colour table, by colour number, each swatch named by its number and name.
 TEST_F(StyleColorBox, TheColourTableNothingChosen) {
     ASSERT_EQ(box->count(), colors::kBasicColorCount);
     EXPECT_EQ(box->currentIndex(), -1);
@@ -47,7 +47,12 @@ TEST_F(StyleColorBox, TheColourTableNothingChosen) {
         EXPECT_EQ(box->itemData(i, Qt::DecorationRole).value<QColor>(),
                   QColor(int(colors::red(c.value)), int(colors::green(c.value)),
                          int(colors::blue(c.value))));
-        EXPECT_EQ(box->itemData(i, Qt::ToolTipRole).toString().toStdString(), c.colour);
+        // Number and name, for the pointer and for a screen reader.
+        for (int role : {int(Qt::ToolTipRole), int(Qt::AccessibleTextRole)}) {
+            const QString label = box->itemData(i, role).toString();
+            EXPECT_EQ(label.section(u' ', 0, 0), QString::number(i));
+            EXPECT_EQ(label.section(u' ', 1).toLower().toStdString(), c.colour);
+        }
         EXPECT_TRUE(box->itemText(i).isEmpty());
     }
 }

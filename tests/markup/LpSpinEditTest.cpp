@@ -1,4 +1,4 @@
-// The size box: typing filter, the read-add-clamp steps and the clamp on focus loss.
+// The size box: typing filter, the read-add-clamp steps, Enter, and the clamp on focus loss.
 #include "markup/LpSpinEdit.h"
 
 #include <QApplication>
@@ -72,7 +72,11 @@ TEST_F(StyleSpinEdit, TypingTakesDigitsAndSignsOnlyAndBeepsForTheRest) {
 TEST_F(StyleSpinEdit, OutOfRangeTextStaysAsTypedUntilFocusLoss) {
     type("99");
     EXPECT_EQ(box->text(), "99");
+    // Enter asks for the size code with the text as it stands, as a double click does.
+    QSignalSpy entered(box, &TLpSpinEdit::entered);
     QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(entered.count(), 2);
     EXPECT_EQ(box->text(), "99");
     other->setFocus();
     EXPECT_EQ(box->text(), "42");
