@@ -407,7 +407,8 @@ void TForm1::FilePreviewClick() {
 }
 
 void TForm1::FileExportPdfClick() {
-    exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1);
+    if (exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1))
+        showNote(exportedNote(ExportDialog1.fileName));
 }
 
 // ---------------------------------------------------------------------------------------------
