@@ -36,6 +36,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -363,7 +364,15 @@ void TForm1::openFromCommandLine(const QString& path) {
             runCommand([&] { addRecentFile(absolute); });
         return;
     }
-    runCommand([&] { document_->openPath(absolute); });
+    runCommand([&] {
+        // A new file in an existing folder is a page to write; a missing folder is the open's
+        // error.
+        const QFileInfo file(absolute);
+        if (!file.exists() && !file.isSymLink() && file.dir().exists())
+            document_->startNamed(absolute);
+        else
+            document_->openPath(absolute);
+    });
 }
 
 bool TForm1::recoverAtStart() {
