@@ -172,6 +172,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     connect(Clm1, &QPlainTextEdit::cursorPositionChanged, this, &TForm1::updateCaretPanel);
     connect(Clm1, &QPlainTextEdit::undoAvailable, EditUndo1, &QAction::setEnabled);
     connect(Clm1, &QPlainTextEdit::redoAvailable, EditRedo1, &QAction::setEnabled);
+    connect(Clm1, &TColorMemo::charactersLost, this,
+            [this](int count) { showNote(lostCharactersNote(count), 10000); });
     updateCaretPanel();
     qApp->installEventFilter(this);
 

@@ -189,9 +189,12 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
     // A drop that moves text removes it and inserts it in one step: the cuts it leaves standing
     // are kept through that step.
     page_->prepareWideEdit();
-    page_->insertText(c, toPageText(source->text()));
+    int lost = 0;
+    page_->insertText(c, toPageText(source->text(), &lost));
     setTextCursor(c);
     ensureCursorVisible();
+    if (lost > 0)
+        emit charactersLost(lost);
 }
 
 QMimeData* TColorMemo::createMimeDataFromSelection() const {

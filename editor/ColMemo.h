@@ -120,6 +120,10 @@ public:
     // The viewport rectangle that the caret line covers (empty when it is out of view).
     QRect caretLineRect() const;
 
+signals:
+    // A paste or drop put count characters that the page cannot hold in as "?" (count > 0).
+    void charactersLost(int count);
+
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
