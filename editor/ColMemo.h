@@ -136,6 +136,7 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;
     bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
