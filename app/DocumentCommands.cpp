@@ -125,6 +125,16 @@ void TDocumentCommands::openPath(const QString& path) {
         addRecentFile(path);
 }
 
+void TDocumentCommands::startNamed(const QString& path) {
+    stopLoad();
+    if (parts_.editor.LineCount() > 0)
+        parts_.editor.Clear();
+    parts_.editor.SetModified(false);
+    setFile(path);
+    disk_ = {};
+    askedAbout_.reset();
+}
+
 void TDocumentCommands::openFile(const QString& path) {
     if (!saveChangesFirst())
         return;

@@ -77,6 +77,9 @@ public:
     bool closeQuery();
     // Opens a file as Open does once a file is chosen (the program's command line).
     void openPath(const QString& path);
+    // Starts an empty, unchanged page named path, a file that does not exist yet (the command
+    // line): Save writes it there without asking for a name.
+    void startNamed(const QString& path);
     // Opens a file chosen outside the open dialog (dropped on the window) as Open does: the
     // unsaved-changes question first.
     void openFile(const QString& path);

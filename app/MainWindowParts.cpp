@@ -255,7 +255,7 @@ void TForm1::createToolBar() {
 
     LpComboBox1 = new TLpComboBox(ToolBar1);
     LpComboBox1->setObjectName("LpComboBox1");
-    LpComboBox1->setFixedSize(100, 21);
+    LpComboBox1->fitItems(100, 21);
     ToolBar1->addWidget(LpComboBox1);
     connect(LpComboBox1, &TLpComboBox::select, this, [this] {
         runCommand([this] {

@@ -23,7 +23,11 @@ std::optional<QStringList> linesToPrint(TPrintService& printing, const TColorMem
     }
 }
 
-void exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
+QString exportedNote(const QString& path) {
+    return QStringLiteral("Exported to %1").arg(QDir::toNativeSeparators(path));
+}
+
+bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
                  const TFileDialog& saveDialog, const TColorMemo& editor) {
     exportDialog.filter = QStringLiteral("Fichiers PDF|*.pdf");
     exportDialog.defaultExt = QStringLiteral("pdf");
@@ -38,10 +42,10 @@ void exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& export
         exportDialog.initialDir = saveDialog.initialDir;
     }
     if (!dialogs.executeSave(exportDialog))
-        return;
+        return false;
     std::optional<QStringList> lines = linesToPrint(printing, editor);
     if (!lines)
-        return;
+        return false;
     const QString title = page.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(page).fileName();
-    printing.exportPdf(exportDialog.fileName, title, std::move(*lines), editor.EditorFont());
+    return printing.exportPdf(exportDialog.fileName, title, std::move(*lines), editor.EditorFont());
 }

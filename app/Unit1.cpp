@@ -36,6 +36,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -176,6 +177,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     connect(Clm1, &QPlainTextEdit::cursorPositionChanged, this, &TForm1::updateCaretPanel);
     connect(Clm1, &QPlainTextEdit::undoAvailable, EditUndo1, &QAction::setEnabled);
     connect(Clm1, &QPlainTextEdit::redoAvailable, EditRedo1, &QAction::setEnabled);
+    connect(Clm1, &TColorMemo::charactersLost, this,
+            [this](int count) { showNote(lostCharactersNote(count), 10000); });
     updateCaretPanel();
     qApp->installEventFilter(this);
 
@@ -368,7 +371,15 @@ void TForm1::openFromCommandLine(const QString& path) {
             runCommand([&] { addRecentFile(absolute); });
         return;
     }
-    runCommand([&] { document_->openPath(absolute); });
+    runCommand([&] {
+        // A new file in an existing folder is a page to write; a missing folder is the open's
+        // error.
+        const QFileInfo file(absolute);
+        if (!file.exists() && !file.isSymLink() && file.dir().exists())
+            document_->startNamed(absolute);
+        else
+            document_->openPath(absolute);
+    });
 }
 
 bool TForm1::recoverAtStart() {
@@ -412,7 +423,8 @@ void TForm1::FilePreviewClick() {
 }
 
 void TForm1::FileExportPdfClick() {
-    exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1);
+    if (exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1))
+        showNote(exportedNote(ExportDialog1.fileName));
 }
 
 // ---------------------------------------------------------------------------------------------

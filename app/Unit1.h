@@ -205,6 +205,13 @@ private:
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };
 
+// The status note after a paste or drop that had characters the page cannot hold.
+inline QString lostCharactersNote(int count) {
+    return count == 1
+               ? QStringLiteral("1 character the page cannot hold became \"?\"")
+               : QStringLiteral("%1 characters the page cannot hold became \"?\"").arg(count);
+}
+
 // The status note while a page loads in the background, beside the load's progress bar: short
 // enough for the first-start window; its tooltip says it whole.
 inline QString loadingNote(int percent) {

@@ -11,14 +11,57 @@ const char16_t* unitsOf(QStringView text) {
     return reinterpret_cast<const char16_t*>(text.utf16());
 }
 
+// Characters pasted from other programs that the page code page lacks, with the page character
+// that reads the same. Anything else without a page byte becomes "?".
+constexpr struct {
+    char16_t from, to;
+} kCloseEquivalents[] = {
+    {0x2002, u' '},   // en space
+    {0x2003, u' '},   // em space
+    {0x2007, 0x00A0}, // figure space
+    {0x2009, u' '},   // thin space
+    {0x200A, u' '},   // hair space
+    {0x2010, u'-'},   // hyphen
+    {0x2011, u'-'},   // non-breaking hyphen
+    {0x2012, 0x2013}, // figure dash
+    {0x2015, 0x2014}, // horizontal bar
+    {0x2032, u'\''},  // prime
+    {0x2033, u'"'},   // double prime
+    {0x2044, u'/'},   // fraction slash
+    {0x202F, 0x00A0}, // narrow no-break space
+    {0x2212, u'-'},   // minus sign
+    {0x2215, u'/'},   // division slash
+    {0x2217, u'*'},   // asterisk operator
+    {0x2219, 0x00B7}, // bullet operator
+    {0x2264, u'<'},   // less-than or equal to: the nearest the page has
+    {0x2265, u'>'},   // greater-than or equal to
+    {0x02BC, 0x2019}, // modifier letter apostrophe
+};
+
+// The page byte of a character or of its close equivalent; -1 when neither exists.
+int pageByte(char16_t ch) {
+    const int b = cp1252::fromUnicode(ch);
+    if (b >= 0)
+        return b;
+    const char16_t close = closeEquivalent(ch);
+    return close ? cp1252::fromUnicode(close) : -1;
+}
+
 } // namespace
+
+char16_t closeEquivalent(char16_t ch) {
+    for (const auto& e : kCloseEquivalents)
+        if (e.from == ch)
+            return e.to;
+    return 0;
+}
 
 std::string toBytes(QStringView text) {
     std::string bytes(std::size_t(text.size()), '\0');
     std::size_t out = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t ch = text[i].unicode();
-        const int b = cp1252::fromUnicode(ch);
+        const int b = pageByte(ch);
         if (b < 0 && QChar::isHighSurrogate(ch) && i + 1 < text.size() &&
             text[i + 1].isLowSurrogate())
             ++i; // one character, one "?"
@@ -48,7 +91,8 @@ QString fromPageBytes(std::string_view bytes) {
     return text;
 }
 
-QString toPageText(QStringView text) {
+QString toPageText(QStringView text, int* questionMarks) {
+    int unknown = 0;
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -61,12 +105,17 @@ QString toPageText(QStringView text) {
             out += u'\n';
         } else if (ch == u'\n' || cp1252::isEncodable(ch)) {
             out += QChar(ch);
+        } else if (const char16_t close = closeEquivalent(ch)) {
+            out += QChar(close);
         } else {
             if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
                 ++i; // one character, one "?"
             out += u'?';
+            ++unknown;
         }
     }
+    if (questionMarks)
+        *questionMarks = unknown;
     return out;
 }
 

@@ -7,11 +7,16 @@
 #include <string_view>
 
 // The one way between the program's text and page bytes: the page code page (Windows-1252, every
-// byte value a character), CR LF line breaks, and "?" for a character the code page cannot hold.
+// byte value a character), CR LF line breaks, and "?" for a character the code page cannot hold
+// unless it has a close equivalent there (closeEquivalent).
 namespace pagetext {
 
+// The page character that stands in for a character the code page cannot hold (the narrow
+// no-break space for a no-break space, the minus sign for "-" ...); 0 when there is none.
+char16_t closeEquivalent(char16_t ch);
+
 // Page bytes of text, character for character: line breaks are not touched, a character without a
-// page byte becomes "?" (a surrogate pair counts as one character).
+// page byte becomes its close equivalent or "?" (a surrogate pair counts as one character).
 std::string toBytes(QStringView text);
 // The text of page bytes, byte for byte.
 QString fromBytes(std::string_view bytes);
@@ -22,9 +27,10 @@ std::string toPageBytes(QStringView text);
 // The text of page bytes in the editor's form: CR LF, a lone CR and a lone LF each become '\n'.
 QString fromPageBytes(std::string_view bytes);
 
-// The text as a page can hold it, in the editor's form: characters without a page byte become "?",
-// and line and paragraph separators and lone CRs become '\n'.
-QString toPageText(QStringView text);
+// The text as a page can hold it, in the editor's form: characters without a page byte become
+// their close equivalent or "?", and line and paragraph separators and lone CRs become '\n'. When
+// questionMarks is given, it receives how many characters became "?".
+QString toPageText(QStringView text, int* questionMarks = nullptr);
 
 // Whether a character (a UTF-16 unit) has a page byte; the character of a page byte.
 bool isPageCharacter(QChar ch);

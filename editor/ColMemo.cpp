@@ -9,12 +9,14 @@
 #include "platform/QtColors.h"
 #include "platform/QtFonts.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QToolTip>
 
 #include <algorithm>
 #include <climits>
@@ -235,9 +237,12 @@ void TColorMemo::insertFromMimeData(const QMimeData* source) {
     // A drop that moves text removes it and inserts it in one step: the cuts it leaves standing
     // are kept through that step.
     page_->prepareWideEdit();
-    page_->insertText(c, toPageText(source->text()));
+    int lost = 0;
+    page_->insertText(c, toPageText(source->text(), &lost));
     setTextCursor(c);
     ensureCursorVisible();
+    if (lost > 0)
+        emit charactersLost(lost);
 }
 
 QMimeData* TColorMemo::createMimeDataFromSelection() const {
@@ -269,6 +274,29 @@ bool TColorMemo::event(QEvent* e) {
         }
     }
     return QPlainTextEdit::event(e);
+}
+
+// A finding's underline tells its message when the pointer rests on it.
+bool TColorMemo::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        // The character under the pointer: the caret position nearest to it is on its left or its
+        // right edge. Beyond a line's end, the line break only right after the last character.
+        const QTextCursor at = cursorForPosition(help->pos());
+        const int x = cursorRect(at).x();
+        int character = at.position();
+        if (x > help->pos().x() && character > at.block().position())
+            --character;
+        else if (at.atBlockEnd() && help->pos().x() - x > 2 * fontMetrics().averageCharWidth())
+            character = -1;
+        const int k = character < 0 ? -1 : findingMarks_.markAt(character);
+        if (k >= 0 && !findingMarks_.marks()[k].message.isEmpty())
+            QToolTip::showText(help->globalPos(), findingMarks_.marks()[k].message, viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QPlainTextEdit::viewportEvent(e);
 }
 
 // ---- Properties ---------------------------------------------------------------------------------

@@ -124,6 +124,10 @@ public:
     // The viewport rectangle that the caret line covers (empty when it is out of view).
     QRect caretLineRect() const;
 
+signals:
+    // A paste or drop put count characters that the page cannot hold in as "?" (count > 0).
+    void charactersLost(int count);
+
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
@@ -137,6 +141,7 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;
     bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:

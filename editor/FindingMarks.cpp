@@ -29,6 +29,17 @@ void TFindingMarks::setMarks(std::vector<TMark> marks) {
     edit_->viewport()->update();
 }
 
+int TFindingMarks::markAt(int position) const {
+    int found = -1;
+    for (int k = 0; k < static_cast<int>(marks_.size()); ++k) {
+        const TMark& m = marks_[k];
+        if (m.position >= 0 && position >= m.position &&
+            position < m.position + std::max(m.length, 1) && (found < 0 || k < found))
+            found = k;
+    }
+    return found;
+}
+
 void TFindingMarks::contentsChange(int position, int removed, int added) {
     if (marks_.empty())
         return;

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QObject>
 #include <QRegion>
+#include <QString>
 
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
         int position = -1; ///< document position (a line break counts one); -1 once dropped
         int length = 0;    ///< characters; 0 marks the line break at position
         QColor color;
+        QString message; ///< shown as the tooltip of the underline
     };
 
     explicit TFindingMarks(QPlainTextEdit* edit);
@@ -29,6 +31,8 @@ public:
     void clear() { setMarks({}); }
     // Marks in the order given to setMarks, moved by the edits since.
     const std::vector<TMark>& marks() const { return marks_; }
+    // The mark under a document position (the first one given when marks overlap); -1: none.
+    int markAt(int position) const;
 
     // Paints the marks of the visible lines into area. Called from the editor's paint event.
     void paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const;

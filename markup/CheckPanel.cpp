@@ -12,6 +12,7 @@
 #include <QTextCursor>
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace markup;
 
@@ -50,6 +51,21 @@ TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
         }
         list_->setFocus();
     });
+    next_ = new QAction("&Next Finding", this);
+    next_->setObjectName("NextFinding1");
+    next_->setShortcut(QKeySequence(Qt::Key_F4));
+    previous_ = new QAction("Pre&vious Finding", this);
+    previous_->setObjectName("PreviousFinding1");
+    previous_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F4));
+    for (QAction* a : {next_, previous_}) {
+        // The window's keys, whether the panel shows or not.
+        a->setShortcutContext(Qt::WindowShortcut);
+        if (parent)
+            parent->addAction(a);
+    }
+    connect(next_, &QAction::triggered, this, [this] { stepFinding(1); });
+    connect(previous_, &QAction::triggered, this, [this] { stepFinding(-1); });
+
     connect(this, &QDockWidget::visibilityChanged, this, [this] { shownOrHidden(!isHidden()); });
     connect(&runner_, &TCheckRunner::resultReady, this, &TCheckPanel::showResult);
     connect(list_, &QListWidget::itemClicked, this,
@@ -101,8 +117,35 @@ QIcon TCheckPanel::levelIcon(TLevel level) {
     return QIcon(pm);
 }
 
+int TCheckPanel::rowOfSelected(const std::vector<TFinding>& findings) const {
+    const int row = list_->currentRow();
+    const auto& marks = memo_->FindingMarks().marks();
+    if (row < 0 || row >= static_cast<int>(shown_.size()) || row >= static_cast<int>(marks.size()))
+        return -1;
+    const TFinding& was = shown_[row];
+    // Where its text is now: its mark moved with the edits. A mark whose text was edited is gone;
+    // then where it was.
+    const TEditAdapter& adapter = memo_->adapter();
+    const int at =
+        marks[row].position >= 0 ? marks[row].position : adapter.positionFromOffset(was.offset);
+    int best = -1;
+    int bestDistance = 0;
+    for (int k = 0; k < static_cast<int>(findings.size()); ++k) {
+        const TFinding& f = findings[k];
+        if (f.level != was.level || f.message != was.message)
+            continue;
+        const int distance = std::abs(adapter.positionFromOffset(f.offset) - at);
+        if (best < 0 || distance < bestDistance) {
+            best = k;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 void TCheckPanel::showResult() {
     const TCheckResult& r = runner_.result();
+    const int selected = rowOfSelected(r.findings);
     const int row = std::max(list_->currentRow(), 0);
     list_->clear();
     std::vector<TFindingMarks::TMark> marks;
@@ -118,11 +161,18 @@ void TCheckPanel::showResult() {
         list_->addItem(item);
         const int from = adapter.positionFromOffset(f.offset);
         const int to = adapter.positionFromOffset(f.offset + f.length);
-        marks.push_back({from, std::max(to - from, 0), levelColor(f.level)});
+        marks.push_back({from, std::max(to - from, 0), levelColor(f.level), fromPage(f.message)});
     }
+    shown_ = r.findings;
     if (list_->count() > 0)
-        list_->setCurrentRow(std::min(row, list_->count() - 1));
+        list_->setCurrentRow(selected >= 0 ? selected : std::min(row, list_->count() - 1));
     memo_->FindingMarks().setMarks(std::move(marks));
+    // A step asked for while the panel was hidden waits for the whole first check.
+    if (pendingStep_ != 0 && runner_.active() && !runner_.busy()) {
+        const int step = pendingStep_;
+        pendingStep_ = 0;
+        stepFinding(step);
+    }
     setWindowTitle(runner_.active()
                        ? QString("%1: %2").arg(kTitle).arg(QString::fromStdString(countsText(r)))
                        : QString(kTitle));
@@ -132,6 +182,8 @@ void TCheckPanel::selectFinding(int row) {
     const auto& marks = memo_->FindingMarks().marks();
     if (row < 0 || row >= static_cast<int>(marks.size()) || marks[row].position < 0)
         return;
+    if (list_->currentRow() != row)
+        list_->setCurrentRow(row);
     const int end = memo_->document()->characterCount() - 1;
     QTextCursor c(memo_->document());
     c.setPosition(std::min(marks[row].position, end));
@@ -139,4 +191,36 @@ void TCheckPanel::selectFinding(int row) {
     memo_->setTextCursor(c);
     memo_->centerCursor();
     memo_->setFocus();
+}
+
+void TCheckPanel::stepFinding(int step) {
+    if (isHidden()) {
+        // The check starts with the panel; the step is taken once its result is in.
+        pendingStep_ = step;
+        toggle_->setChecked(true);
+        memo_->setFocus();
+        return;
+    }
+    const auto& marks = memo_->FindingMarks().marks();
+    const int caret = memo_->textCursor().selectionStart();
+    const int count = static_cast<int>(marks.size());
+    int found = -1;
+    // Marks are in page order; a mark whose text was edited is skipped.
+    for (int k = 0; k < count; ++k) {
+        const int i = step > 0 ? k : count - 1 - k;
+        if (marks[i].position < 0)
+            continue;
+        if (step > 0 ? marks[i].position > caret : marks[i].position < caret) {
+            found = i;
+            break;
+        }
+    }
+    if (found < 0) // round the end of the page
+        for (int k = 0; k < count && found < 0; ++k) {
+            const int i = step > 0 ? k : count - 1 - k;
+            if (marks[i].position >= 0)
+                found = i;
+        }
+    if (found >= 0)
+        selectFinding(found);
 }

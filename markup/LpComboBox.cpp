@@ -7,7 +7,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QStyleHints>
+#include <QStyleOptionComboBox>
+#include <algorithm>
 
 TLpComboBox::TLpComboBox(QWidget* parent) : QComboBox(parent) {
     for (int i = 0; i < actions::kActionCount; ++i)
@@ -26,6 +29,26 @@ TLpComboBox::TLpComboBox(QWidget* parent) : QComboBox(parent) {
     // the item drawn over the box; it is watched so that the double click still reaches the box.
     view()->window()->installEventFilter(this);
     view()->viewport()->installEventFilter(this);
+}
+
+void TLpComboBox::fitItems(int leastWidth, int height) {
+    leastWidth_ = leastWidth;
+    height_ = height;
+    int text = 0;
+    const QFontMetrics metrics = fontMetrics();
+    for (int i = 0; i < count(); ++i)
+        text = std::max(text, metrics.horizontalAdvance(itemText(i)));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QSize needed =
+        style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(text, height), this);
+    setFixedSize(std::max(leastWidth, needed.width()), height);
+}
+
+void TLpComboBox::changeEvent(QEvent* e) {
+    QComboBox::changeEvent(e);
+    if (leastWidth_ > 0 && e->type() == QEvent::FontChange)
+        fitItems(leastWidth_, height_);
 }
 
 void TLpComboBox::onActivated(int index) {

@@ -10,6 +10,10 @@ class TLpComboBox : public QComboBox {
 public:
     explicit TLpComboBox(QWidget* parent = nullptr);
 
+    // Fixes the box's size: height as given, and at least leastWidth wide but wide enough that
+    // every item shows whole in the box's font; kept so when the font changes.
+    void fitItems(int leastWidth, int height);
+
 signals:
     // Raised when the author changes the chosen item, by mouse, keyboard or wheel.
     void select();
@@ -20,12 +24,15 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void onActivated(int index);
     void emitDoubleClicked();
 
     int chosen_ = -1;
+    int leastWidth_ = 0; ///< 0 until fitItems
+    int height_ = 0;
     QElapsedTimer sincePress_; ///< since the press that opened the list
     bool pressTimed_ = false;
     QElapsedTimer sinceDoubleClick_; ///< since doubleClicked was last raised

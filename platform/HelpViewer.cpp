@@ -1,11 +1,19 @@
 #include "platform/HelpViewer.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -16,10 +24,85 @@ THelpViewer::THelpViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
     browser_->setObjectName("HelpBrowser");
     // Links to web pages leave the help for the desktop's browser; links inside the help stay.
     browser_->setOpenExternalLinks(true);
+
+    back_ = new QToolButton(this);
+    back_->setObjectName("HelpBack");
+    back_->setText("Back");
+    back_->setToolTip("Back (Alt+Left)");
+    back_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    back_->setEnabled(false);
+    forward_ = new QToolButton(this);
+    forward_->setObjectName("HelpForward");
+    forward_->setText("Forward");
+    forward_->setToolTip("Forward (Alt+Right)");
+    forward_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+    forward_->setEnabled(false);
+    connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back_, &QToolButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QToolButton::setEnabled);
+
+    find_ = new QLineEdit(this);
+    find_->setObjectName("HelpFind");
+    find_->setPlaceholderText("Find (Ctrl+F)");
+    find_->setClearButtonEnabled(true);
+    findNote_ = new QLabel(this);
+    findNote_->setObjectName("HelpFindNote");
+    connect(find_, &QLineEdit::textEdited, findNote_, &QLabel::clear);
+    auto* focusFind = new QShortcut(QKeySequence::Find, this);
+    connect(focusFind, &QShortcut::activated, this, [this] {
+        find_->setFocus();
+        find_->selectAll();
+    });
+
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(4, 4, 4, 0);
+    bar->addWidget(back_);
+    bar->addWidget(forward_);
+    bar->addStretch(1);
+    bar->addWidget(findNote_);
+    bar->addWidget(find_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(bar);
     layout->addWidget(browser_);
     resize(680, 600);
+}
+
+void THelpViewer::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && find_->hasFocus()) {
+        findNext(e->modifiers().testFlag(Qt::ShiftModifier));
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+bool THelpViewer::findNext(bool backward) {
+    const QString term = find_->text();
+    findNote_->clear();
+    if (term.isEmpty())
+        return false;
+    const QTextDocument::FindFlags flags =
+        backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    QTextCursor from = browser_->textCursor();
+    QTextCursor found = browser_->document()->find(term, from, flags);
+    if (found.isNull()) {
+        // Round the end (or the beginning) of the help.
+        from.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+        found = browser_->document()->find(term, from, flags);
+    }
+    if (found.isNull()) {
+        findNote_->setText("Not found");
+        return false;
+    }
+    browser_->setTextCursor(found);
+    browser_->ensureCursorVisible();
+    return true;
 }
 
 bool THelpViewer::showContents(const QString& helpFile) {

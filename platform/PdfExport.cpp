@@ -3,8 +3,8 @@
 #include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtPrintDevice.h"
-#include "print/core/PrintLayout.h"
 #include "platform/core/SafeFile.h"
+#include "print/core/PrintLayout.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -43,6 +43,14 @@ private:
 };
 
 } // namespace
+
+QPageLayout pdfPageLayout(const QPageLayout& printerLayout) {
+    QPageLayout layout = printerLayout;
+    layout.setUnits(QPageLayout::Millimeter);
+    layout.setMinimumMargins(QMarginsF());
+    layout.setMargins(QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm));
+    return layout;
+}
 
 bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
               const std::vector<std::u16string>& lines, const TFontAttributes& font,

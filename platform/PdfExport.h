@@ -17,6 +17,13 @@ struct TPdfPages {
     int resolution = 1200;
 };
 
+// A PDF file has no unprintable edge: its pages keep this margin on every side, in millimetres,
+// on the paper of the printer they are laid out for.
+constexpr double kPdfMarginMm = 15.0;
+
+// The printer's paper and orientation with the PDF margin.
+QPageLayout pdfPageLayout(const QPageLayout& printerLayout);
+
 // Writes the lines as a PDF file with the print layout, in the font, with title as the document's
 // title. The file is written as pages are (safefile::writeFile): on a failure or a cancel the
 // previous file, if any, stays as it was and nothing else is left behind. Returns false when the

@@ -23,10 +23,11 @@ public:
     // let go of as they are converted), as a long page's lines are many.
     virtual void preview(QStringList lines, const TFontAttributes& font) = 0;
 
-    // Writes the lines as a PDF file laid out as preview shows them, with title as the document's
-    // title. The file appears (or replaces the previous one) only once it is completely written;
-    // a cancelled export leaves nothing. Throws TLpError when the file cannot be written.
-    virtual void exportPdf(const QString& path, const QString& title, QStringList lines,
+    // Writes the lines as a PDF file on the chosen printer's paper with the PDF margin
+    // (kPdfMarginMm), with title as the document's title. The file appears (or replaces the
+    // previous one) only once it is completely written; a cancelled export leaves nothing and
+    // returns false. Throws TLpError when the file cannot be written.
+    virtual bool exportPdf(const QString& path, const QString& title, QStringList lines,
                            const TFontAttributes& font) = 0;
 
     // A progress indicator for a long job, with its label; null: none.

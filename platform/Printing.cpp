@@ -110,7 +110,9 @@ QPrinter& TQtPrintService::pagePrinter() {
         filePrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         filePrinter_->setOutputFormat(QPrinter::PdfFormat);
         const bool letter = QLocale().measurementSystem() == QLocale::ImperialUSSystem;
-        filePrinter_->setPageSize(QPageSize(letter ? QPageSize::Letter : QPageSize::A4));
+        filePrinter_->setPageLayout(
+            pdfPageLayout(QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4),
+                                      QPageLayout::Portrait, QMarginsF())));
     }
     return *filePrinter_;
 }
@@ -197,13 +199,13 @@ void TQtPrintService::preview(QStringList lines, const TFontAttributes& font) {
         std::rethrow_exception(failure);
 }
 
-void TQtPrintService::exportPdf(const QString& path, const QString& title, QStringList lines,
+bool TQtPrintService::exportPdf(const QString& path, const QString& title, QStringList lines,
                                 const TFontAttributes& font) {
     TJobFlag flag;
     QPrinter& printer = pagePrinter();
-    const TPdfPages pages{printer.pageLayout(), printer.resolution()};
+    const TPdfPages pages{pdfPageLayout(printer.pageLayout()), printer.resolution()};
     std::unique_ptr<TPrintProgress> progress = startProgress(QStringLiteral("Exporting to PDF..."));
-    writePdf(path, title, pages, toSourceLines(std::move(lines)), font, progress.get());
+    return writePdf(path, title, pages, toSourceLines(std::move(lines)), font, progress.get());
 }
 
 std::unique_ptr<TPrintProgress> TQtPrintService::startProgress(const QString& label) {

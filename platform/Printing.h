@@ -23,7 +23,7 @@ public:
 
     std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& font) override;
     void preview(QStringList lines, const TFontAttributes& font) override;
-    void exportPdf(const QString& path, const QString& title, QStringList lines,
+    bool exportPdf(const QString& path, const QString& title, QStringList lines,
                    const TFontAttributes& font) override;
     // A progress dialog over the parent window, shown once a job lasts longer than half a second.
     std::unique_ptr<TPrintProgress> startProgress(const QString& label) override;

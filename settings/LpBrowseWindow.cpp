@@ -109,8 +109,12 @@ void TLpBrowseWindow::initialise() {
         setStatus(owner_.StatusText());
     if (!owner_.SelectedFolder().isEmpty())
         selectFolder(owner_.SelectedFolder());
-    // After the preselection, so that OK waits for the author's own choice.
-    ok_->setEnabled(has(owner_, doEnableOK));
+    // A preselected folder is a choice the author can confirm as it is; with nothing highlighted
+    // OK waits for one unless the options enable it.
+    if (has(owner_, doEnableOK))
+        ok_->setEnabled(true);
+    else if (selectedPath().isEmpty())
+        ok_->setEnabled(false);
     if (owner_.OnInit)
         owner_.OnInit();
 }

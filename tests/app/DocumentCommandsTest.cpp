@@ -407,8 +407,25 @@ TEST_F(DocumentCommands, CommandLineOpensLikeOpenAndAddsToTheRecentFiles) {
     EXPECT_EQ(recent, QStringList{path});
 }
 
-TEST_F(DocumentCommands, CommandLineWithAMissingFileShowsTheOpenErrorAndAnUntitledPage) {
-    const QString path = dir.file("missing.txt");
+TEST_F(DocumentCommands, CommandLineWithANewFileStartsAnEmptyPageWithThatName) {
+    const QString path = dir.file("new page.txt");
+    form->openFromCommandLine(QDir::current().relativeFilePath(path));
+    EXPECT_TRUE(prompts.errors.isEmpty());
+    EXPECT_EQ(memo().Text(), "");
+    EXPECT_FALSE(memo().Modified());
+    EXPECT_EQ(status(), path);
+    EXPECT_EQ(fileName(), path);
+    EXPECT_FALSE(QFileInfo::exists(path)); // nothing written before Save
+    type("first words");
+    form->SaveBut->trigger();
+    EXPECT_TRUE(dialogs.calls.empty()); // no name asked
+    EXPECT_EQ(lptest::readFile(path), "first words");
+    EXPECT_FALSE(memo().Modified());
+    EXPECT_EQ(recent, QStringList{});
+}
+
+TEST_F(DocumentCommands, CommandLineWithAMissingFolderShowsTheOpenErrorAndAnUntitledPage) {
+    const QString path = dir.file("missing/page.txt");
     form->openFromCommandLine(path);
     EXPECT_EQ(prompts.errors,
               QStringList{errortext::cannotOpenFile.arg(path) + ".\nNo such file or directory."});

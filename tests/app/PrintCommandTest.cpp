@@ -267,6 +267,8 @@ TEST(PdfExportCommand, AsksForAPdfBesideThePageAndLeavesTheDocumentAsItIs) {
     EXPECT_TRUE(f.form.Clm1->Modified());
     EXPECT_EQ(f.form.SaveDialog1.fileName, "/pages/my page.v2.txt");
     EXPECT_EQ(f.form.StatusPanel1->text(), "/pages/my page.v2.txt");
+    // The author is told where the file went.
+    EXPECT_EQ(f.form.StatusNote->text(), "Exported to /elsewhere/out.pdf");
 }
 
 TEST(PdfExportCommand, UntitledPageStartsInTheSaveFolderAndCancelExportsNothing) {
@@ -276,6 +278,15 @@ TEST(PdfExportCommand, UntitledPageStartsInTheSaveFolderAndCancelExportsNothing)
     ASSERT_TRUE(f.dialogs.shown);
     EXPECT_EQ(f.dialogs.shown->initialDir, "/favourite");
     EXPECT_TRUE(f.printing.exports.empty());
+    EXPECT_TRUE(f.form.StatusNote->text().isEmpty());
+
+    // Cancelled while the pages are written: nothing was exported, nothing is said.
+    f.dialogs.answer = "/favourite/a.pdf";
+    f.printing.exportCancelled = true;
+    f.form.FileExportPdf->trigger();
+    EXPECT_TRUE(f.form.StatusNote->text().isEmpty());
+    f.printing.exportCancelled = false;
+    f.printing.exports.clear();
 
     f.dialogs.answer = "/favourite/a.pdf";
     f.form.FileExportPdf->trigger();
@@ -289,6 +300,7 @@ TEST(PdfExportCommand, FailureReachesTheErrorBox) {
     f.printing.exportError = errortext::cannotCreateFile.arg("/x/a.pdf");
     f.form.FileExportPdf->trigger();
     EXPECT_EQ(f.prompts.errors, QStringList{errortext::cannotCreateFile.arg("/x/a.pdf") + "."});
+    EXPECT_TRUE(f.form.StatusNote->text().isEmpty());
 }
 
 TEST(PdfExportCommand, PreviewShowsTheLinesThatPrintingPrints) {

@@ -34,7 +34,8 @@ public:
         TFontAttributes font;
     };
     std::vector<Output> previews, exports;
-    QString exportError; ///< thrown by exportPdf as a TLpError when not empty
+    QString exportError;          ///< thrown by exportPdf as a TLpError when not empty
+    bool exportCancelled = false; ///< exportPdf answers that the author cancelled
 
     std::unique_ptr<TPrintDevice> startJob(const TFontAttributes& f) override {
         ++calls;
@@ -46,11 +47,12 @@ public:
     void preview(QStringList lines, const TFontAttributes& f) override {
         previews.push_back({QString(), QString(), lines, f});
     }
-    void exportPdf(const QString& path, const QString& title, QStringList lines,
+    bool exportPdf(const QString& path, const QString& title, QStringList lines,
                    const TFontAttributes& f) override {
         if (!exportError.isEmpty())
             throw TLpError(exportError);
         exports.push_back({path, title, lines, f});
+        return !exportCancelled;
     }
 
 private:

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -303,6 +305,43 @@ TEST(ActionComboBox, ShowsActionsUntilTheFirstChoiceAndListsEveryAction) {
     EXPECT_EQ(box.itemText(0), "AlertBox");
     EXPECT_EQ(box.itemText(13), "SounBuzzer");
     EXPECT_EQ(box.itemText(16), "TextWindow");
+}
+
+// Every item shows whole in the box's text field, whatever the desktop's font, and the box is never
+// narrower than its usual width.
+TEST(ActionComboBox, ToolbarBoxIsWideEnoughForItsLongestItem) {
+    const QFont desktop = QApplication::font();
+    const auto fits = [](TLpComboBox& box) {
+        QStyleOptionComboBox option;
+        option.initFrom(&box);
+        option.rect = QRect(QPoint(), box.size());
+        const int field =
+            box.style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &box)
+                .width();
+        for (int i = 0; i < box.count(); ++i)
+            if (box.fontMetrics().horizontalAdvance(box.itemText(i)) > field)
+                return false;
+        return true;
+    };
+    for (const int points : {8, 15}) {
+        QFont font = desktop;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        FakeDialogs dialogs;
+        FakePrompts prompts;
+        TForm1 form(TForm1Services{&prompts, &dialogs});
+        TLpComboBox& box = *form.LpComboBox1;
+        EXPECT_TRUE(fits(box)) << points << " points";
+        EXPECT_GE(box.width(), 100);
+        EXPECT_EQ(box.height(), 21);
+        // The desktop's font changes while the program runs.
+        QFont larger = font;
+        larger.setPointSize(points + 10);
+        box.setFont(larger);
+        EXPECT_TRUE(fits(box)) << points + 10 << " points";
+    }
+    QApplication::setFont(desktop);
 }
 
 TEST(ActionComboBox, SelectFollowsEveryChangeByTheAuthorOnly) {

@@ -1,3 +1,4 @@
+#include "document/PageText.h"
 #include "document/core/Cp1252.h"
 #include "editor/ColMemo.h"
 #include "tests/support/TestEnv.h"
@@ -33,4 +34,28 @@ TEST(CodePage, EnteringTextKeepsOnlyPageCharactersAndProperBreaks) {
     EXPECT_EQ(toPageText(QString::fromUtf16(u"a\r\nb\rc\u2028d\u2029e\nf")), "a\nb\nc\nd\ne\nf");
     // A character outside the basic plane is one "?", not two.
     EXPECT_EQ(toPageText(QString::fromUtf8("x\xF0\x9F\x98\x80y")), "x?y");
+}
+
+// Pasted typography the page lacks: what reads the same becomes that page character, the rest "?"
+// and is counted; the entered text and the page bytes agree.
+TEST(CodePage, CloseEquivalentsReplaceMissingCharactersAndOnlyTheRestIsCounted) {
+    const QString pasted =
+        QString::fromUtf16(u"10\u202F000 \u2212 5\u2026 \u2192 x\U0001F600y \u2010");
+    int lost = -1;
+    const QString page = toPageText(pasted, &lost);
+    EXPECT_EQ(page, QString::fromUtf16(u"10\u00A0000 - 5\u2026 ? x?y -"));
+    EXPECT_EQ(lost, 2);
+    EXPECT_EQ(pagetext::toBytes(pasted), pagetext::toBytes(page));
+    EXPECT_EQ(pagetext::toBytes(QStringView(u"\u2212")), "-");
+
+    toPageText(QStringLiteral("plain"), &lost);
+    EXPECT_EQ(lost, 0);
+    // The table only ever gives page characters, and nothing that already has a page byte.
+    for (char16_t ch = 1; ch < 0xFFFF; ++ch) {
+        const char16_t close = pagetext::closeEquivalent(ch);
+        if (!close)
+            continue;
+        EXPECT_FALSE(cp1252::isEncodable(ch)) << int(ch);
+        EXPECT_TRUE(cp1252::isEncodable(close)) << int(ch);
+    }
 }

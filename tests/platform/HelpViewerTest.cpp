@@ -68,7 +68,15 @@ TEST(HelpViewer, GuideCoversEveryCodeActionAndCommand) {
         "New", "Open", "Save", "Save as", "Print", "Récents", "Copy", "Cut", "Paste", "Sellect All",
         "Word Wrap", "Assistants", "Font", "Text Folder", "Pictures Folder", "Sounds Folder",
         "Videos Folder", "Ctrl+S", "Ctrl+C", "Ctrl+X", "Ctrl+V", "Ctrl+W", "Ctrl+A", "Ctrl+F",
-        "Larkpad/Larkpad.conf", "XDG_CONFIG_HOME"};
+        "Larkpad/Larkpad.conf", "XDG_CONFIG_HOME",
+        // the commands added since, their keys, and what happens around them
+        "Undo", "Redo", "Ctrl+Y", "Find...", "Replace...", "Find Next", "Find Previous", "F3",
+        "Ctrl+Shift+F", "Ctrl+H", "Go To Line", "Ctrl+G", "Check Markup", "F7", "F4", "Shift+F4",
+        "Print Preview", "Export as PDF", "Exported to", "15 mm", "recovery copy",
+        "changes the open page", "larkpad page.txt", "--help", "--version", "Alt+Left", "Alt+Right",
+        "Esc closes the help window"};
     for (const char* word : needed)
         EXPECT_TRUE(text.contains(QString::fromUtf8(word))) << "missing: " << word;
+    // The checker reads the markup now.
+    EXPECT_FALSE(text.contains("Nothing is checked"));
 }

@@ -32,10 +32,11 @@ bool havePoppler() {
            !QStandardPaths::findExecutable("pdfinfo").isEmpty();
 }
 
-// How many lines of monoFont() a page of the default PDF printer holds.
+// How many lines of monoFont() an exported page on the default PDF printer's paper holds.
 int linesPerPage(const QString& probeFile) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFileName(probeFile);
+    printer.setPageLayout(pdfPageLayout(printer.pageLayout()));
     TQtPrintDevice probe(printer, monoFont());
     const int l = probe.measure(u"x").height + 2;
     int perPage = 0;
@@ -112,7 +113,9 @@ TEST(PdfExport, TextIsFoundAsTypedInAProportionalFont) {
     EXPECT_EQ(pdfPage(dir.file("p.pdf"), 1), lines);
 }
 
-TEST(PdfExport, PreviewShowsThePagesThatPrintingAndExportMake) {
+// On a printer the preview shows what printing prints, on the printer's printable area; the
+// export lays the same lines out with its own margin.
+TEST(PdfExport, PreviewShowsThePagesThatPrintingMakes) {
     if (!havePoppler())
         GTEST_SKIP() << "poppler-utils is not installed";
     lptest::TempDir dir;
@@ -121,11 +124,13 @@ TEST(PdfExport, PreviewShowsThePagesThatPrintingAndExportMake) {
     service.file = dir.file("printed.pdf");
 
     service.preview(lines, monoFont());
-    EXPECT_EQ(service.previewPages, 3);
+    ASSERT_GE(service.previewPages, 2);
     EXPECT_EQ(service.progressLabels, std::vector<QString>{"Preparing the preview..."});
 
     printText(service, lines, monoFont());
-    EXPECT_EQ(service.pages.size(), 3u);
+    EXPECT_EQ(int(service.pages.size()), service.previewPages);
+    const QStringList printedLast = pdfPage(service.file, service.previewPages);
+    EXPECT_FALSE(printedLast.isEmpty());
     service.exportPdf(dir.file("exported.pdf"), "t", lines, monoFont());
     EXPECT_EQ(pdfPageCount(dir.file("exported.pdf")), 3);
 
@@ -133,8 +138,9 @@ TEST(PdfExport, PreviewShowsThePagesThatPrintingAndExportMake) {
     QFile::remove(service.file);
     service.pressPreviewPrint = true;
     service.preview(lines, monoFont());
-    EXPECT_EQ(pdfPageCount(service.file), 3);
-    EXPECT_EQ(pdfPage(service.file, 3), pdfPage(dir.file("exported.pdf"), 3));
+    EXPECT_EQ(pdfPageCount(service.file), service.previewPages);
+    const int last = service.previewPages;
+    EXPECT_EQ(pdfPage(service.file, last), printedLast);
     EXPECT_EQ(service.progressLabels.back(), "Printing...");
     EXPECT_FALSE(printJobRunning());
 }
@@ -270,4 +276,53 @@ TEST(PdfExport, ProgressDialogCancelButtonStopsTheJob) {
     ASSERT_NE(cancel, nullptr);
     cancel->click();
     EXPECT_FALSE(progress.advance(1, 1000));
+}
+
+// The first word's box on page 1 as pdftotext reads it, in points from the top left corner.
+static QRectF firstWordBox(const QString& file) {
+    const QString html = runTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", file, "-"});
+    const auto m =
+        QRegularExpression("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                           "yMax=\"([\\d.]+)\">")
+            .match(html);
+    if (!m.hasMatch())
+        return {};
+    return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                  QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+}
+
+// A PDF has no unprintable edge: the export keeps the PDF margin whatever the printer's own
+// margins are, and so does the preview on the PDF printer that stands in for a missing one. A
+// real printer keeps its printable area.
+TEST(PdfExport, ExportAndPdfPreviewKeepTheirOwnMargin) {
+    lptest::TempDir dir;
+    const double margin = kPdfMarginMm * 72.0 / 25.4; // points
+    for (const double printerMarginMm : {0.0, 30.0}) {
+        PdfPrintService service;
+        service.file = dir.file("printer.pdf");
+        QPrinter& printer = service.pagePrinter();
+        printer.setPageMargins(
+            QMarginsF(printerMarginMm, printerMarginMm, printerMarginMm, printerMarginMm),
+            QPageLayout::Millimeter);
+        const QString out = dir.file("out.pdf");
+        ASSERT_TRUE(service.exportPdf(out, "t", {"Margin"}, monoFont()));
+        EXPECT_NEAR(printer.pageLayout().margins(QPageLayout::Millimeter).left(), printerMarginMm,
+                    0.01);
+        if (!havePoppler())
+            continue;
+        const QRectF word = firstWordBox(out);
+        ASSERT_FALSE(word.isNull()) << printerMarginMm;
+        EXPECT_NEAR(word.left(), margin, 1.0) << printerMarginMm;
+        EXPECT_GE(word.top(), margin - 3.0) << printerMarginMm;
+        EXPECT_LT(word.top(), margin + 12.0) << printerMarginMm;
+    }
+
+    PdfPrintService none;
+    none.havePrinter = false;
+    none.preview({"x"}, monoFont());
+    const QMarginsF shown = none.previewLayout.margins(QPageLayout::Millimeter);
+    EXPECT_NEAR(shown.left(), kPdfMarginMm, 0.01);
+    EXPECT_NEAR(shown.top(), kPdfMarginMm, 0.01);
+    EXPECT_NEAR(shown.right(), kPdfMarginMm, 0.01);
+    EXPECT_NEAR(shown.bottom(), kPdfMarginMm, 0.01);
 }
