@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -90,11 +91,18 @@ bool makePrivateFolder(const QString& folder, QString* why) {
 }
 
 QStringList listRecoveryCopies(const QString& folder) {
-    const QFileInfoList found = QDir(folder).entryInfoList(
-        {"*" + kSuffix}, QDir::Files | QDir::System | QDir::Hidden, QDir::Time);
+    QFileInfoList found =
+        QDir(folder).entryInfoList({"*" + kSuffix}, QDir::Files | QDir::System | QDir::Hidden);
+    // Oldest first; copies of the same moment (the file system's clock moves in steps) by name,
+    // which starts with the time they were made.
+    std::stable_sort(found.begin(), found.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        const qint64 ta = a.lastModified().toMSecsSinceEpoch();
+        const qint64 tb = b.lastModified().toMSecsSinceEpoch();
+        return ta != tb ? ta < tb : a.fileName() < b.fileName();
+    });
     QStringList copies;
-    for (auto it = found.crbegin(); it != found.crend(); ++it)
-        copies << it->absoluteFilePath();
+    for (const QFileInfo& f : found)
+        copies << f.absoluteFilePath();
     return copies;
 }
 

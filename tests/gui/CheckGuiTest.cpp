@@ -46,8 +46,9 @@ TEST(CheckGui, UnderlinesFollowTheTextOnScreen) {
     QTest::keyClick(&memo, Qt::Key_F7);
     TCheckPanel& panel = *form.CheckPanel1;
     ASSERT_TRUE(panel.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!panel.runner().busy(), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(panel.list()->count(), 80, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.runner().busy(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.list()->count() == 80; }, 5000))
+        << panel.list()->count();
     EXPECT_EQ(panel.windowTitle(), "Check: 80 warnings");
 
     // Under "^Q" of the first line, and nowhere before it on that line.
