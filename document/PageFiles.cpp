@@ -158,17 +158,6 @@ struct TPageReader::TState {
 
 namespace {
 
-TFileStamp stampOf(const struct stat& st) {
-    TFileStamp stamp;
-    stamp.exists = true;
-    stamp.size = std::int64_t(st.st_size);
-    stamp.modifiedMs = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    stamp.changedNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    stamp.device = std::uint64_t(st.st_dev);
-    stamp.inode = std::uint64_t(st.st_ino);
-    return stamp;
-}
-
 TLpError changedWhileReading(const QString& path) {
     return TLpError(QStringLiteral("The file %1 was changed by another program while it was being "
                                    "read, so it was not opened: a part of it could have been "
@@ -192,7 +181,7 @@ TPageReader::TPageReader(const QString& path) : path_(path), s_(std::make_unique
     s_->size = s_->file.size();
     struct stat st {};
     if (::fstat(s_->file.handle(), &st) == 0) {
-        s_->opened = stampOf(st);
+        s_->opened = stampOfStatus(st);
         s_->links = st.st_nlink;
     }
 }
@@ -214,7 +203,7 @@ void TPageReader::checkUnchanged() {
     struct stat st {};
     if (!s.opened.exists || ::fstat(s.file.handle(), &st) != 0)
         return;
-    const TFileStamp now = stampOf(st);
+    const TFileStamp now = stampOfStatus(st);
     // A file renamed over or removed meanwhile keeps its bytes (its change time moves with its
     // link count); any other change of its status may be a rewrite that put its times back.
     if (s.fileBytes != s.opened.size || now.size != s.opened.size ||

@@ -6,10 +6,14 @@
 #include <sys/stat.h>
 
 TFileStamp statFile(const QString& path) {
-    TFileStamp stamp;
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return stamp;
+        return {};
+    return stampOfStatus(st);
+}
+
+TFileStamp stampOfStatus(const struct stat& st) {
+    TFileStamp stamp;
     stamp.exists = true;
     stamp.size = std::int64_t(st.st_size);
     stamp.modifiedMs = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;

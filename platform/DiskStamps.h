@@ -4,8 +4,12 @@
 
 #include <QString>
 
+struct stat;
+
 // The file's existence, size, times and identity as the file system tells them; no byte is read.
 TFileStamp statFile(const QString& path);
+// The same of a file the system described (stat or fstat), taken to exist.
+TFileStamp stampOfStatus(const struct stat& st);
 
 // statFile() plus the hash of the file's bytes. A file that cannot be read counts as not there.
 TFileStamp readFileStamp(const QString& path);
