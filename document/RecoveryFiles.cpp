@@ -178,6 +178,62 @@ bool writeRecoveryCopy(const QString& path, const std::string& header, const QBy
     return true;
 }
 
+struct TRecoveryCopyWriter::TState {
+    QString path;
+    recovery::TCopyHeader header;
+    std::size_t headerSize = 0;
+    safefile::TFileWriter writer;
+    TByteHash hash;
+    std::uint64_t size = 0;
+};
+
+TRecoveryCopyWriter::TRecoveryCopyWriter() : s_(std::make_unique<TState>()) {}
+
+TRecoveryCopyWriter::~TRecoveryCopyWriter() = default;
+
+bool TRecoveryCopyWriter::open(const QString& path, const recovery::TCopyHeader& header,
+                               QString* why) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(why, S_ISLNK(st.st_mode)
+                             ? QStringLiteral("%1 is a symbolic link").arg(path)
+                             : QStringLiteral("%1 is not a regular file").arg(path));
+    s_->path = path;
+    s_->header = header;
+    safefile::TWriteOptions options;
+    options.mode = 0600;
+    options.mayWriteInPlace = false;
+    const safefile::TWriteResult opened =
+        s_->writer.open(QFile::encodeName(path).toStdString(), options);
+    if (!opened.ok())
+        return fail(why,
+                    QStringLiteral("%1: %2").arg(
+                        path, QString::fromLocal8Bit(safefile::reasonOf(opened.error).c_str())));
+    // Room for the header: its figures have a fixed width, so the real one fits it exactly.
+    const std::string room = recovery::copyHeader(header, 0, 0, true);
+    s_->headerSize = room.size();
+    return s_->writer.write(room) || commit(why);
+}
+
+bool TRecoveryCopyWriter::add(std::string_view bytes) {
+    s_->hash.add(bytes.data(), bytes.size());
+    s_->size += bytes.size();
+    return s_->writer.write(bytes);
+}
+
+bool TRecoveryCopyWriter::commit(QString* why) {
+    // Same length as the room left for it: the figures have a fixed width.
+    const std::string head = recovery::copyHeader(s_->header, s_->size, s_->hash.value(), true);
+    Q_ASSERT(head.size() == s_->headerSize);
+    s_->writer.writeAt(0, head); // a failure is reported by commit
+    const safefile::TWriteResult written = s_->writer.commit();
+    if (!written.ok())
+        return fail(
+            why, QStringLiteral("%1: %2").arg(
+                     s_->path, QString::fromLocal8Bit(safefile::reasonOf(written.error).c_str())));
+    return true;
+}
+
 TRecoveredCopy readRecoveryCopy(const QString& path) {
     TRecoveredCopy copy;
     const int fd =

@@ -107,6 +107,17 @@ std::string_view field(std::string_view& s) {
 } // namespace
 
 std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t bodySize) {
+    return copyHeader(header, bodySize, TByteHash::of(body, bodySize), false);
+}
+
+std::string copyHeader(const TCopyHeader& header, std::uint64_t bodySize, std::uint64_t bodyHash,
+                       bool fixedWidth) {
+    std::string size = std::to_string(bodySize);
+    std::string hash = hex64(bodyHash);
+    if (fixedWidth) {
+        size.insert(0, 20 - size.size(), '0'); // 2^64 has 20 digits
+        hash.insert(0, 16 - hash.size(), '0');
+    }
     std::string out(kMagic);
     out += "path " + escape(header.path) + '\n';
     out += "time " + std::to_string(header.timeMs) + '\n';
@@ -115,7 +126,7 @@ std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t 
                std::to_string(header.page.modifiedMs) + ' ' + hex64(header.page.hash) + '\n';
     else
         out += "page -\n";
-    out += "body " + std::to_string(bodySize) + ' ' + hex64(TByteHash::of(body, bodySize)) + '\n';
+    out += "body " + size + ' ' + hash + '\n';
     out += '\n';
     return out;
 }

@@ -49,6 +49,11 @@ struct TCopyHeader {
 // (the body). The header carries the body's length and hash, so a truncated or altered copy is
 // told from a sound one. This is the header for that body.
 std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t bodySize);
+// The same header for a body of that size and hash (TByteHash). Fixed width writes the figures
+// with leading zeros, so that the header's length does not depend on them: a copy streamed to its
+// file leaves room for it first and writes it once the body is complete. Readers take both.
+std::string copyHeader(const TCopyHeader& header, std::uint64_t bodySize, std::uint64_t bodyHash,
+                       bool fixedWidth);
 
 struct TParsedCopy {
     bool ok = false;
