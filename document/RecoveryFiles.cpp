@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -267,21 +268,60 @@ TRecoveredCopy readRecoveryCopy(const QString& path) {
         copy.error = QStringLiteral("it is longer than any copy can be");
         return copy;
     }
-    const QByteArray bytes = f.readAll();
+    // Read a slice at a time and decoded as it comes: the page bytes are never held whole.
+    constexpr qint64 kSlice = qint64(1) << 20;
+    const qint64 size = f.size();
+    QByteArray slice = f.read(std::min(size, kSlice));
     if (f.error() != QFileDevice::NoError) {
         copy.error = QStringLiteral("it cannot be read");
         return copy;
     }
-    const recovery::TParsedCopy parsed =
-        recovery::parseCopy(bytes.constData(), std::size_t(bytes.size()), pagefile::kCapacity);
+    const recovery::TParsedCopy parsed = recovery::parseCopyHeader(
+        slice.constData(), std::size_t(slice.size()), pagefile::kCapacity);
     if (!parsed.ok) {
         copy.error = QString::fromStdString(parsed.error);
         return copy;
     }
+    const qint64 expected = qint64(parsed.bodyOffset + parsed.bodySize);
+    if (size != expected) {
+        copy.error = size < expected ? QStringLiteral("it is cut short")
+                                     : QStringLiteral("it holds more than its text");
+        return copy;
+    }
+    QString text(qsizetype(parsed.bodySize), Qt::Uninitialized);
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    std::size_t decoded = 0;
+    TByteHash hash;
+    std::string pending; ///< bytes not decoded yet: a CR waits for the LF that may follow
+    std::size_t left = parsed.bodySize;
+    std::size_t from = parsed.bodyOffset;
+    for (;;) {
+        const std::size_t n = std::min(left, std::size_t(slice.size()) - from);
+        hash.add(slice.constData() + from, n);
+        pending.append(slice.constData() + from, n);
+        left -= n;
+        const std::size_t keep = left > 0 && !pending.empty() && pending.back() == '\r' ? 1 : 0;
+        decoded += pagefile::decode(pending.data(), pending.size() - keep, out + decoded);
+        pending.erase(0, pending.size() - keep);
+        if (left == 0)
+            break;
+        slice = f.read(std::min(qint64(left), kSlice));
+        from = 0;
+        if (f.error() != QFileDevice::NoError || slice.isEmpty()) {
+            copy.error = slice.isEmpty() && f.error() == QFileDevice::NoError
+                             ? QStringLiteral("it is cut short")
+                             : QStringLiteral("it cannot be read");
+            return copy;
+        }
+    }
+    if (hash.value() != parsed.bodyHash) {
+        copy.error = QStringLiteral("its text is damaged");
+        return copy;
+    }
+    text.resize(qsizetype(decoded));
     copy.header = parsed.header;
     copy.path = QString::fromStdString(parsed.header.path);
-    copy.text = pagetext::fromPageBytes(
-        std::string_view(bytes.constData() + parsed.bodyOffset, parsed.bodySize));
+    copy.text = std::move(text);
     copy.ok = true;
     return copy;
 }

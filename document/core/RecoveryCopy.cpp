@@ -131,7 +131,7 @@ std::string copyHeader(const TCopyHeader& header, std::uint64_t bodySize, std::u
     return out;
 }
 
-TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
+TParsedCopy parseCopyHeader(const char* bytes, std::size_t n, std::size_t maxBody) {
     TParsedCopy copy;
     std::string_view rest(bytes, n);
     auto fail = [&copy](const char* why) {
@@ -156,21 +156,32 @@ TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
             !number(field(page), s.hash, 16) || !page.empty())
             return fail("its header is damaged");
     }
-    std::size_t size = 0;
-    std::uint64_t hash = 0;
-    if (!number(field(body), size) || !number(field(body), hash, 16) || !body.empty())
+    if (!number(field(body), copy.bodySize) || !number(field(body), copy.bodyHash, 16) ||
+        !body.empty())
         return fail("its header is damaged");
-    if (size > maxBody)
+    if (copy.bodySize > maxBody)
         return fail("its text is longer than a page may be");
-    if (rest.size() < size)
-        return fail("it is cut short");
-    if (rest.size() > size)
-        return fail("it holds more than its text");
-    if (TByteHash::of(rest.data(), size) != hash)
-        return fail("its text is damaged");
-    copy.bodyOffset = n - size;
-    copy.bodySize = size;
+    copy.bodyOffset = n - rest.size();
     copy.ok = true;
+    return copy;
+}
+
+TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
+    TParsedCopy copy = parseCopyHeader(bytes, n, maxBody);
+    if (!copy.ok)
+        return copy;
+    auto fail = [&copy](const char* why) {
+        copy.ok = false;
+        copy.error = why;
+        return copy;
+    };
+    const std::size_t rest = n - copy.bodyOffset;
+    if (rest < copy.bodySize)
+        return fail("it is cut short");
+    if (rest > copy.bodySize)
+        return fail("it holds more than its text");
+    if (TByteHash::of(bytes + copy.bodyOffset, copy.bodySize) != copy.bodyHash)
+        return fail("its text is damaged");
     return copy;
 }
 

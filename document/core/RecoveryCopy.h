@@ -61,7 +61,12 @@ struct TParsedCopy {
     TCopyHeader header;
     std::size_t bodyOffset = 0; ///< where the page bytes start in the copy
     std::size_t bodySize = 0;
+    std::uint64_t bodyHash = 0; ///< as the header gives it
 };
+
+// Reads a copy's header from the first bytes of the copy (the whole header at least): ok with
+// where the body starts, its size and hash as the header gives them; the body is not checked.
+TParsedCopy parseCopyHeader(const char* bytes, std::size_t n, std::size_t maxBody);
 
 // Reads a copy; a copy whose body is longer than maxBody is refused as damaged.
 TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody);

@@ -1,6 +1,7 @@
 // Recovery copies below the main window: when a copy is due, the copy format and its damage checks,
 // the byte hash, the worker thread, the copy files on disk and their locks, and the list of copies.
 #include "document/core/RecoveryCopy.h"
+#include "document/PageText.h"
 #include "document/RecoveryFiles.h"
 #include "platform/DiskStamps.h"
 #include "platform/RecoveryDialog.h"
@@ -140,6 +141,41 @@ TEST(RecoveryFiles, ACopyWrittenPieceByPieceReadsBack) {
     ASSERT_TRUE(read.ok) << read.error.toStdString();
     EXPECT_EQ(read.path, "/page.txt");
     EXPECT_EQ(read.text, QString::fromUtf8("new\ntext\xe2\x82\xac"));
+}
+
+// A copy longer than the slices it is read in: a CR LF across two slices is one line break, and a
+// damaged or missing byte anywhere in the body is found.
+TEST(RecoveryFiles, ALongCopyIsReadInSlices) {
+    lptest::TempDir dir;
+    const QString path = dir.file("long.recovery");
+    recovery::TCopyHeader h;
+    const std::size_t headerSize = recovery::copyHeader(h, 0, 0, true).size();
+    const std::size_t slice = std::size_t(1) << 20;
+    std::string body(slice - headerSize - 1, 'a'); // the CR ends the first slice
+    body += "\r\nb\x80";
+    body += std::string(slice + 10, 'c');
+    auto write = [&](const std::string& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes.data(), qint64(bytes.size()));
+    };
+    const std::string copy =
+        recovery::copyHeader(h, body.size(), TByteHash::of(body.data(), body.size()), true) + body;
+    ASSERT_EQ(copy[slice - 1], '\r');
+    write(copy);
+    TRecoveredCopy read = readRecoveryCopy(path);
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+    EXPECT_EQ(read.text, pagetext::fromPageBytes(body));
+    EXPECT_EQ(read.text.count('\n'), 1);
+
+    std::string bad = copy;
+    bad[bad.size() - 3] = 'd';
+    write(bad);
+    EXPECT_EQ(readRecoveryCopy(path).error, "its text is damaged");
+    write(copy.substr(0, copy.size() - 1));
+    EXPECT_EQ(readRecoveryCopy(path).error, "it is cut short");
+    write(copy + "x");
+    EXPECT_EQ(readRecoveryCopy(path).error, "it holds more than its text");
 }
 
 TEST(RecoveryCopyFormat, DamagedCopiesAreRefused) {
