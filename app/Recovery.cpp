@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -245,7 +246,8 @@ void TRecovery::writeNow() {
     header.timeMs = QDateTime::currentMSecsSinceEpoch();
     header.page = parts_.document.diskStamp();
     stream_ = std::make_shared<TCopyStream>();
-    next_ = parts_.page.textDocument()->begin();
+    nextPosition_ = 0;
+    nextBlock_ = 0;
     carry_.clear();
     copyMayExist_ = true;
     worker_->post([this, stream = stream_, path = copyPath_, folder = folder_, header] {
@@ -287,38 +289,51 @@ void TRecovery::snapshotTurn() {
 void TRecovery::takeSlices(qint64 budgetMs, qsizetype limit) {
     QElapsedTimer clock;
     clock.start();
+    QTextDocument* doc = parts_.page.textDocument();
+    const int end = doc->characterCount() - 1;
+    const qsizetype most = limit > 0 ? std::min(limit, kSliceCharacters) : kSliceCharacters;
+    const bool cuts = parts_.page.hasContinuations();
     qsizetype taken = 0;
-    QString text = std::move(carry_);
-    carry_.clear();
+    QTextCursor range(doc);
     // The raw text as rawText() gives it: lines separated by U+2029, the display blocks of a long
-    // line joined again. toPageBytes writes each U+2029 as CR LF, as Save does.
-    while (next_.isValid()) {
-        const qsizetype before = text.size();
-        text += next_.text();
-        if (lineBreakAfter(next_))
-            text += QChar::ParagraphSeparator;
-        next_ = next_.next();
-        taken += text.size() - before;
-        const bool turnDone =
-            (limit > 0 && taken >= limit) || (budgetMs >= 0 && clock.elapsed() >= budgetMs);
-        if (text.size() < kSliceCharacters && !turnDone)
-            continue;
+    // line joined again (their separators dropped). toPageBytes writes each U+2029 as CR LF, as
+    // Save does.
+    while (nextPosition_ < end) {
+        const int to = int(std::min<qsizetype>(end, nextPosition_ + most));
+        range.setPosition(nextPosition_);
+        range.setPosition(to, QTextCursor::KeepAnchor);
+        QString text = range.selectedText();
+        taken += to - nextPosition_;
+        nextPosition_ = to;
+        if (cuts) {
+            qsizetype kept = 0;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (text[i] == QChar::ParagraphSeparator && parts_.page.continuesLine(++nextBlock_))
+                    continue;
+                text[kept++] = text[i];
+            }
+            text.truncate(kept);
+        }
+        if (!carry_.isEmpty()) {
+            text.prepend(carry_);
+            carry_.clear();
+        }
         // A character whose meaning depends on the next one (CR before LF, the first half of a
         // surrogate pair) waits for it.
-        if (next_.isValid() && !text.isEmpty() &&
+        if (nextPosition_ < end && !text.isEmpty() &&
             (text.back() == u'\r' || text.back().isHighSurrogate())) {
             carry_ = text.back();
             text.chop(1);
         }
         stream_->push(pagetext::toPageBytes(text));
-        text.clear();
-        if (turnDone)
+        if ((limit > 0 && taken >= limit) || (budgetMs >= 0 && clock.elapsed() >= budgetMs))
             return;
     }
-    if (!text.isEmpty())
-        stream_->push(pagetext::toPageBytes(text));
+    if (!carry_.isEmpty())
+        stream_->push(pagetext::toPageBytes(carry_));
     stream_->end(false);
     stream_.reset();
+    carry_.clear();
     snapshotTimer_->stop();
 }
 
@@ -327,7 +342,6 @@ void TRecovery::abandonSnapshot() {
         return;
     stream_->end(true);
     stream_.reset();
-    next_ = QTextBlock();
     carry_.clear();
     snapshotTimer_->stop();
 }

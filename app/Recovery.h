@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTextBlock>
 
 #include <cstdint>
 #include <functional>
@@ -119,7 +118,8 @@ private:
     bool copyMayExist_ = false;
     bool failureTold_ = false;
     std::shared_ptr<TCopyStream> stream_; ///< the snapshot under way, shared with its writer
-    QTextBlock next_;                     ///< the snapshot's next block
+    int nextPosition_ = 0;                ///< the snapshot's next document position
+    int nextBlock_ = 0;                   ///< and its block
     QString carry_;                       ///< text held back for the next slice
     QTimer* snapshotTimer_ = nullptr;
     qsizetype turnLimit_ = 0;
