@@ -306,11 +306,13 @@ void TRecovery::takeSlices(qint64 budgetMs, qsizetype limit) {
         taken += to - nextPosition_;
         nextPosition_ = to;
         if (cuts) {
+            QChar* units = text.data();
             qsizetype kept = 0;
             for (qsizetype i = 0; i < text.size(); ++i) {
-                if (text[i] == QChar::ParagraphSeparator && parts_.page.continuesLine(++nextBlock_))
+                if (units[i] == QChar::ParagraphSeparator &&
+                    parts_.page.continuesLine(++nextBlock_))
                     continue;
-                text[kept++] = text[i];
+                units[kept++] = units[i];
             }
             text.truncate(kept);
         }
