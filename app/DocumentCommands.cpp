@@ -13,7 +13,10 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QTextCursor>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <limits>
 #include <unistd.h>
 
@@ -349,7 +352,18 @@ bool TDocumentCommands::overwriteConfirmed(const QString& path) {
 
 void TDocumentCommands::restore(const QString& path, const QString& text, const TFileStamp& stamp) {
     stopLoad();
-    parts_.editor.SetPageText(text);
+    // In as a page is loaded: its first part, then the rest appended a slice at a time, out of
+    // the undo history. The text is page text, so slices may end anywhere.
+    const qsizetype first = std::min(text.size(), qsizetype(kFirstBytes));
+    parts_.editor.SetPageText(text.first(first));
+    TPageDocument& page = parts_.editor.Page();
+    page.textDocument()->setUndoRedoEnabled(false);
+    QTextCursor tail(page.textDocument());
+    for (qsizetype at = first; at < text.size(); at += TPageLoad::kAppend) {
+        tail.movePosition(QTextCursor::End);
+        page.insertText(tail, text.sliced(at, std::min(text.size() - at, TPageLoad::kAppend)));
+    }
+    page.textDocument()->setUndoRedoEnabled(true);
     parts_.editor.SetModified(true);
     setFile(path);
     disk_ = path.isEmpty() ? TFileStamp() : stamp;

@@ -14,16 +14,75 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <mutex>
+#include <string>
 #include <vector>
 
+// The slices of a snapshot on their way from the user-interface thread to the worker that writes
+// them. The snapshot is complete once its last slice is handed over, or abandoned: the writer then
+// stops and the previous copy stays.
+struct TCopyStream {
+    enum class TTaken { Slice, Complete, Abandoned };
+
+    void push(std::string slice) {
+        std::lock_guard lock(mutex_);
+        queued_ += slice.size();
+        slices_.push_back(std::move(slice));
+        wake_.notify_one();
+    }
+    void end(bool abandoned) {
+        std::lock_guard lock(mutex_);
+        (abandoned ? abandoned_ : complete_) = true;
+        if (abandoned)
+            slices_.clear();
+        wake_.notify_one();
+    }
+    // The next slice, waiting for it.
+    TTaken take(std::string& slice) {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return abandoned_ || complete_ || !slices_.empty(); });
+        if (abandoned_)
+            return TTaken::Abandoned;
+        if (slices_.empty())
+            return TTaken::Complete;
+        slice = std::move(slices_.front());
+        slices_.pop_front();
+        queued_ -= slice.size();
+        return TTaken::Slice;
+    }
+    // Bytes handed over and not yet taken.
+    std::size_t queued() {
+        std::lock_guard lock(mutex_);
+        return queued_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::string> slices_;
+    std::size_t queued_ = 0;
+    bool complete_ = false;
+    bool abandoned_ = false;
+};
+
 namespace {
+
+// A turn of the snapshot encodes slices of about this many characters until kTurnMs are spent.
+constexpr qsizetype kSliceCharacters = qsizetype(1) << 16;
+constexpr qint64 kTurnMs = 4;
+// A worker that falls behind (a slow disk) holds this much at most; the snapshot waits meanwhile.
+constexpr std::size_t kMostQueued = std::size_t(16) << 20;
+constexpr int kQueueFullMs = 5;
 
 // The system's steady clock and a timer of the event loop.
 class TQtRecoveryAlarm : public TRecoveryAlarm {
@@ -73,7 +132,10 @@ std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
 } // namespace
 
 TRecovery::TRecovery(TParts parts, QString folder)
-    : parts_(parts), folder_(std::move(folder)), worker_(std::make_unique<TLatestJobWorker>()) {
+    : parts_(parts), folder_(std::move(folder)), snapshotTimer_(new QTimer(this)),
+      worker_(std::make_unique<TLatestJobWorker>()) {
+    snapshotTimer_->setSingleShot(true);
+    connect(snapshotTimer_, &QTimer::timeout, this, &TRecovery::snapshotTurn);
     setAlarm(std::make_unique<TQtRecoveryAlarm>());
     QTextDocument* doc = parts_.page.textDocument();
     connect(doc, &QTextDocument::contentsChanged, this, &TRecovery::changed);
@@ -82,6 +144,7 @@ TRecovery::TRecovery(TParts parts, QString folder)
 
 TRecovery::~TRecovery() {
     // Whatever the worker was given is finished before the lock is released.
+    abandonSnapshot();
     worker_.reset();
 }
 
@@ -106,6 +169,7 @@ void TRecovery::rung() {
 }
 
 void TRecovery::changed() {
+    abandonSnapshot();
     if (!parts_.page.isModified())
         return;
     schedule_.changed(alarm_->now());
@@ -127,6 +191,7 @@ void TRecovery::arm() {
 }
 
 void TRecovery::discard() {
+    abandonSnapshot();
     schedule_.clear();
     alarm_->cancel();
     if (!copyMayExist_)
@@ -142,6 +207,8 @@ void TRecovery::closeNormally() {
 }
 
 void TRecovery::waitIdle() {
+    if (stream_)
+        takeSlices(-1, 0);
     worker_->waitIdle();
 }
 
@@ -165,6 +232,7 @@ bool TRecovery::ownCopy() {
 }
 
 void TRecovery::writeNow() {
+    abandonSnapshot();
     schedule_.taken();
     alarm_->cancel();
     if (!parts_.page.isModified()) {
@@ -177,21 +245,107 @@ void TRecovery::writeNow() {
     header.path = parts_.document.currentFileName().toStdString();
     header.timeMs = QDateTime::currentMSecsSinceEpoch();
     header.page = parts_.document.diskStamp();
-    // The one cost on this thread: a copy of the text. The editor's raw text separates lines with
-    // U+2029, which the page encoder writes as CR LF, as Save does.
-    QString text = parts_.page.rawText();
+    stream_ = std::make_shared<TCopyStream>();
+    nextPosition_ = 0;
+    nextBlock_ = 0;
+    carry_.clear();
     copyMayExist_ = true;
-    worker_->post([this, path = copyPath_, folder = folder_, header, text = std::move(text)] {
-        const std::string bytes = pagetext::toPageBytes(text);
-        const QByteArray body = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
-        const std::string head =
-            recovery::copyHeader(header, body.constData(), std::size_t(body.size()));
-        // The folder may have gone since the copy was claimed.
+    worker_->post([this, stream = stream_, path = copyPath_, folder = folder_, header] {
+        // The folder may have gone since the copy was claimed. Slices are taken to the end even
+        // when the copy cannot be written, so that none waits for nothing.
         QString why;
-        if (!makePrivateFolder(folder, &why) || !writeRecoveryCopy(path, head, body, &why))
-            QMetaObject::invokeMethod(
-                this, [this, why] { writeFailed(why); }, Qt::QueuedConnection);
+        TRecoveryCopyWriter copy;
+        bool ok = makePrivateFolder(folder, &why) && copy.open(path, header, &why);
+        std::string slice;
+        for (;;) {
+            const TCopyStream::TTaken taken = stream->take(slice);
+            if (taken == TCopyStream::TTaken::Abandoned)
+                return; // the previous copy stays
+            if (taken == TCopyStream::TTaken::Complete)
+                break;
+            if (ok && !copy.add(slice))
+                ok = copy.commit(&why); // tells why; the previous copy stays
+        }
+        if (ok && copy.commit(&why))
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, why] { writeFailed(why); }, Qt::QueuedConnection);
     });
+    snapshotTurn();
+}
+
+void TRecovery::snapshotTurn() {
+    if (!stream_)
+        return;
+    if (stream_->queued() > kMostQueued) {
+        snapshotTimer_->start(kQueueFullMs);
+        return;
+    }
+    takeSlices(kTurnMs, turnLimit_);
+    if (stream_)
+        snapshotTimer_->start(0);
+}
+
+void TRecovery::takeSlices(qint64 budgetMs, qsizetype limit) {
+    QElapsedTimer clock;
+    clock.start();
+    QTextDocument* doc = parts_.page.textDocument();
+    const int end = doc->characterCount() - 1;
+    const qsizetype most = limit > 0 ? std::min(limit, kSliceCharacters) : kSliceCharacters;
+    const bool cuts = parts_.page.hasContinuations();
+    qsizetype taken = 0;
+    QTextCursor range(doc);
+    // The raw text as rawText() gives it: lines separated by U+2029, the display blocks of a long
+    // line joined again (their separators dropped). toPageBytes writes each U+2029 as CR LF, as
+    // Save does.
+    while (nextPosition_ < end) {
+        const int to = int(std::min<qsizetype>(end, nextPosition_ + most));
+        range.setPosition(nextPosition_);
+        range.setPosition(to, QTextCursor::KeepAnchor);
+        QString text = range.selectedText();
+        taken += to - nextPosition_;
+        nextPosition_ = to;
+        if (cuts) {
+            QChar* units = text.data();
+            qsizetype kept = 0;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (units[i] == QChar::ParagraphSeparator &&
+                    parts_.page.continuesLine(++nextBlock_))
+                    continue;
+                units[kept++] = units[i];
+            }
+            text.truncate(kept);
+        }
+        if (!carry_.isEmpty()) {
+            text.prepend(carry_);
+            carry_.clear();
+        }
+        // A character whose meaning depends on the next one (CR before LF, the first half of a
+        // surrogate pair) waits for it.
+        if (nextPosition_ < end && !text.isEmpty() &&
+            (text.back() == u'\r' || text.back().isHighSurrogate())) {
+            carry_ = text.back();
+            text.chop(1);
+        }
+        stream_->push(pagetext::toPageBytes(text));
+        if ((limit > 0 && taken >= limit) || (budgetMs >= 0 && clock.elapsed() >= budgetMs))
+            return;
+    }
+    if (!carry_.isEmpty())
+        stream_->push(pagetext::toPageBytes(carry_));
+    stream_->end(false);
+    stream_.reset();
+    carry_.clear();
+    snapshotTimer_->stop();
+}
+
+void TRecovery::abandonSnapshot() {
+    if (!stream_)
+        return;
+    stream_->end(true);
+    stream_.reset();
+    carry_.clear();
+    snapshotTimer_->stop();
 }
 
 void TRecovery::writeFailed(const QString& why) {

@@ -12,12 +12,14 @@
 #include <vector>
 
 class QLockFile;
+class QTimer;
 class TPageDocument;
 class TDialogs;
 class TDocumentCommands;
 class TLatestJobWorker;
 class TPrompts;
 struct TRecoveredCopy;
+struct TCopyStream;
 
 // The clock and the alarm that copies are scheduled on: a steady clock in milliseconds and one
 // single-shot alarm on it. The program runs on the system's; tests move a clock of their own.
@@ -40,6 +42,11 @@ public:
 // only takes a snapshot of the text; encoding and writing happen on a worker thread, which also
 // deletes the copy once the document is saved or its changes are discarded (the modified flag
 // clears), so a late write can never bring a deleted copy back.
+//
+// The snapshot is taken in slices over several turns of the event loop, each a few milliseconds:
+// each slice is encoded to page bytes at once and handed to the worker, which streams it to the
+// copy's temporary file. A change of the text before the last slice drops that snapshot (the
+// previous copy stays) and the next copy is owed as after any change.
 class TRecovery : public QObject {
     Q_OBJECT
 public:
@@ -64,13 +71,20 @@ public:
     // The program closes normally: the copy goes.
     void closeNormally();
 
-    // Hands a snapshot of the changed text to the worker now (the alarm calls it when due).
+    // Starts a snapshot of the changed text now, its first slice at once (the alarm calls it when
+    // due); the event loop takes the rest.
     void writeNow();
+    // Whether a snapshot is being taken.
+    bool snapshotting() const { return stream_ != nullptr; }
+    // At most this many characters per turn of the event loop (0: as many as a few milliseconds
+    // take); tests take a snapshot in small steps.
+    void setSnapshotTurn(qsizetype characters) { turnLimit_ = characters; }
     // When the next copy is due, on the alarm's clock; none when no copy is owed.
     std::optional<std::int64_t> nextCopyAt() const { return schedule_.dueAt(); }
     // Schedules on another clock from now on (the system's until then).
     void setAlarm(std::unique_ptr<TRecoveryAlarm> alarm);
-    // Waits until the worker has written or deleted what it was given.
+    // Takes the rest of a snapshot under way at once, then waits until the worker has written or
+    // deleted what it was given.
     void waitIdle();
     // This program's copy; empty until the first copy is written or one is recovered.
     QString copyPath() const { return copyPath_; }
@@ -85,6 +99,10 @@ private:
     void rung();
     bool ownCopy();
     void writeFailed(const QString& why);
+    void snapshotTurn();
+    // Encodes and hands over slices until the budget is spent (none: to the end).
+    void takeSlices(qint64 budgetMs, qsizetype limit);
+    void abandonSnapshot();
     struct TFoundCopy;
     bool offerOne(TFoundCopy& copy);
     bool offerList(std::vector<TFoundCopy>& found);
@@ -99,5 +117,11 @@ private:
     QString copyPath_;
     bool copyMayExist_ = false;
     bool failureTold_ = false;
+    std::shared_ptr<TCopyStream> stream_; ///< the snapshot under way, shared with its writer
+    int nextPosition_ = 0;                ///< the snapshot's next document position
+    int nextBlock_ = 0;                   ///< and its block
+    QString carry_;                       ///< text held back for the next slice
+    QTimer* snapshotTimer_ = nullptr;
+    qsizetype turnLimit_ = 0;
     std::unique_ptr<TLatestJobWorker> worker_; ///< last: it ends before what its jobs use
 };

@@ -186,6 +186,62 @@ bool writeRecoveryCopy(const QString& path, const std::string& header, const QBy
     return true;
 }
 
+struct TRecoveryCopyWriter::TState {
+    QString path;
+    recovery::TCopyHeader header;
+    std::size_t headerSize = 0;
+    safefile::TFileWriter writer;
+    TByteHash hash;
+    std::uint64_t size = 0;
+};
+
+TRecoveryCopyWriter::TRecoveryCopyWriter() : s_(std::make_unique<TState>()) {}
+
+TRecoveryCopyWriter::~TRecoveryCopyWriter() = default;
+
+bool TRecoveryCopyWriter::open(const QString& path, const recovery::TCopyHeader& header,
+                               QString* why) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(why, S_ISLNK(st.st_mode)
+                             ? QStringLiteral("%1 is a symbolic link").arg(path)
+                             : QStringLiteral("%1 is not a regular file").arg(path));
+    s_->path = path;
+    s_->header = header;
+    safefile::TWriteOptions options;
+    options.mode = 0600;
+    options.mayWriteInPlace = false;
+    const safefile::TWriteResult opened =
+        s_->writer.open(QFile::encodeName(path).toStdString(), options);
+    if (!opened.ok())
+        return fail(why,
+                    QStringLiteral("%1: %2").arg(
+                        path, QString::fromLocal8Bit(safefile::reasonOf(opened.error).c_str())));
+    // Room for the header: its figures have a fixed width, so the real one fits it exactly.
+    const std::string room = recovery::copyHeader(header, 0, 0, true);
+    s_->headerSize = room.size();
+    return s_->writer.write(room) || commit(why);
+}
+
+bool TRecoveryCopyWriter::add(std::string_view bytes) {
+    s_->hash.add(bytes.data(), bytes.size());
+    s_->size += bytes.size();
+    return s_->writer.write(bytes);
+}
+
+bool TRecoveryCopyWriter::commit(QString* why) {
+    // Same length as the room left for it: the figures have a fixed width.
+    const std::string head = recovery::copyHeader(s_->header, s_->size, s_->hash.value(), true);
+    Q_ASSERT(head.size() == s_->headerSize);
+    s_->writer.writeAt(0, head); // a failure is reported by commit
+    const safefile::TWriteResult written = s_->writer.commit();
+    if (!written.ok())
+        return fail(
+            why, QStringLiteral("%1: %2").arg(
+                     s_->path, QString::fromLocal8Bit(safefile::reasonOf(written.error).c_str())));
+    return true;
+}
+
 TRecoveredCopy readRecoveryCopy(const QString& path) {
     TRecoveredCopy copy;
     const int fd =
@@ -219,21 +275,60 @@ TRecoveredCopy readRecoveryCopy(const QString& path) {
         copy.error = QStringLiteral("it is longer than any copy can be");
         return copy;
     }
-    const QByteArray bytes = f.readAll();
+    // Read a slice at a time and decoded as it comes: the page bytes are never held whole.
+    constexpr qint64 kSlice = qint64(1) << 20;
+    const qint64 size = f.size();
+    QByteArray slice = f.read(std::min(size, kSlice));
     if (f.error() != QFileDevice::NoError) {
         copy.error = QStringLiteral("it cannot be read");
         return copy;
     }
-    const recovery::TParsedCopy parsed =
-        recovery::parseCopy(bytes.constData(), std::size_t(bytes.size()), pagefile::kCapacity);
+    const recovery::TParsedCopy parsed = recovery::parseCopyHeader(
+        slice.constData(), std::size_t(slice.size()), pagefile::kCapacity);
     if (!parsed.ok) {
         copy.error = QString::fromStdString(parsed.error);
         return copy;
     }
+    const qint64 expected = qint64(parsed.bodyOffset + parsed.bodySize);
+    if (size != expected) {
+        copy.error = size < expected ? QStringLiteral("it is cut short")
+                                     : QStringLiteral("it holds more than its text");
+        return copy;
+    }
+    QString text(qsizetype(parsed.bodySize), Qt::Uninitialized);
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    std::size_t decoded = 0;
+    TByteHash hash;
+    std::string pending; ///< bytes not decoded yet: a CR waits for the LF that may follow
+    std::size_t left = parsed.bodySize;
+    std::size_t from = parsed.bodyOffset;
+    for (;;) {
+        const std::size_t n = std::min(left, std::size_t(slice.size()) - from);
+        hash.add(slice.constData() + from, n);
+        pending.append(slice.constData() + from, n);
+        left -= n;
+        const std::size_t keep = left > 0 && !pending.empty() && pending.back() == '\r' ? 1 : 0;
+        decoded += pagefile::decode(pending.data(), pending.size() - keep, out + decoded);
+        pending.erase(0, pending.size() - keep);
+        if (left == 0)
+            break;
+        slice = f.read(std::min(qint64(left), kSlice));
+        from = 0;
+        if (f.error() != QFileDevice::NoError || slice.isEmpty()) {
+            copy.error = slice.isEmpty() && f.error() == QFileDevice::NoError
+                             ? QStringLiteral("it is cut short")
+                             : QStringLiteral("it cannot be read");
+            return copy;
+        }
+    }
+    if (hash.value() != parsed.bodyHash) {
+        copy.error = QStringLiteral("its text is damaged");
+        return copy;
+    }
+    text.resize(qsizetype(decoded));
     copy.header = parsed.header;
     copy.path = QString::fromStdString(parsed.header.path);
-    copy.text = pagetext::fromPageBytes(
-        std::string_view(bytes.constData() + parsed.bodyOffset, parsed.bodySize));
+    copy.text = std::move(text);
     copy.ok = true;
     return copy;
 }

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <string_view>
+
 // Recovery copies on disk: one folder private to the user, one file per running program, each
 // with a lock file beside it (see TRecovery) that tells a live program's copy from a dead one's.
 
@@ -49,6 +52,26 @@ recovery::TLockState recoveryLockState(const QString& lockPath);
 // written through.
 bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body,
                        QString* why = nullptr);
+
+// Writes a copy as its body comes, piece by piece, as writeRecoveryCopy does: the body goes to the
+// temporary file after room for the header, which is written once the body's size and hash are
+// known. Nothing replaces the previous copy unless commit succeeds; destroying the writer first
+// leaves it as it was.
+class TRecoveryCopyWriter {
+public:
+    TRecoveryCopyWriter();
+    ~TRecoveryCopyWriter();
+    // False with the reason in why: the copy cannot be made.
+    bool open(const QString& path, const recovery::TCopyHeader& header, QString* why = nullptr);
+    // Adds page bytes to the body. False once writing failed (commit tells why).
+    bool add(std::string_view bytes);
+    // Writes the header and puts the copy in place.
+    bool commit(QString* why = nullptr);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> s_;
+};
 
 // A copy as read back: sound (text holds the page's text in the editor's form) or not (error
 // says why).

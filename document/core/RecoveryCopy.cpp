@@ -107,6 +107,17 @@ std::string_view field(std::string_view& s) {
 } // namespace
 
 std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t bodySize) {
+    return copyHeader(header, bodySize, TByteHash::of(body, bodySize), false);
+}
+
+std::string copyHeader(const TCopyHeader& header, std::uint64_t bodySize, std::uint64_t bodyHash,
+                       bool fixedWidth) {
+    std::string size = std::to_string(bodySize);
+    std::string hash = hex64(bodyHash);
+    if (fixedWidth) {
+        size.insert(0, 20 - size.size(), '0'); // 2^64 has 20 digits
+        hash.insert(0, 16 - hash.size(), '0');
+    }
     std::string out(kMagic);
     out += "path " + escape(header.path) + '\n';
     out += "time " + std::to_string(header.timeMs) + '\n';
@@ -115,12 +126,12 @@ std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t 
                std::to_string(header.page.modifiedMs) + ' ' + hex64(header.page.hash) + '\n';
     else
         out += "page -\n";
-    out += "body " + std::to_string(bodySize) + ' ' + hex64(TByteHash::of(body, bodySize)) + '\n';
+    out += "body " + size + ' ' + hash + '\n';
     out += '\n';
     return out;
 }
 
-TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
+TParsedCopy parseCopyHeader(const char* bytes, std::size_t n, std::size_t maxBody) {
     TParsedCopy copy;
     std::string_view rest(bytes, n);
     auto fail = [&copy](const char* why) {
@@ -145,21 +156,32 @@ TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
             !number(field(page), s.hash, 16) || !page.empty())
             return fail("its header is damaged");
     }
-    std::size_t size = 0;
-    std::uint64_t hash = 0;
-    if (!number(field(body), size) || !number(field(body), hash, 16) || !body.empty())
+    if (!number(field(body), copy.bodySize) || !number(field(body), copy.bodyHash, 16) ||
+        !body.empty())
         return fail("its header is damaged");
-    if (size > maxBody)
+    if (copy.bodySize > maxBody)
         return fail("its text is longer than a page may be");
-    if (rest.size() < size)
-        return fail("it is cut short");
-    if (rest.size() > size)
-        return fail("it holds more than its text");
-    if (TByteHash::of(rest.data(), size) != hash)
-        return fail("its text is damaged");
-    copy.bodyOffset = n - size;
-    copy.bodySize = size;
+    copy.bodyOffset = n - rest.size();
     copy.ok = true;
+    return copy;
+}
+
+TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody) {
+    TParsedCopy copy = parseCopyHeader(bytes, n, maxBody);
+    if (!copy.ok)
+        return copy;
+    auto fail = [&copy](const char* why) {
+        copy.ok = false;
+        copy.error = why;
+        return copy;
+    };
+    const std::size_t rest = n - copy.bodyOffset;
+    if (rest < copy.bodySize)
+        return fail("it is cut short");
+    if (rest > copy.bodySize)
+        return fail("it holds more than its text");
+    if (TByteHash::of(bytes + copy.bodyOffset, copy.bodySize) != copy.bodyHash)
+        return fail("its text is damaged");
     return copy;
 }
 

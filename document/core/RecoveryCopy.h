@@ -49,6 +49,11 @@ struct TCopyHeader {
 // (the body). The header carries the body's length and hash, so a truncated or altered copy is
 // told from a sound one. This is the header for that body.
 std::string copyHeader(const TCopyHeader& header, const char* body, std::size_t bodySize);
+// The same header for a body of that size and hash (TByteHash). Fixed width writes the figures
+// with leading zeros, so that the header's length does not depend on them: a copy streamed to its
+// file leaves room for it first and writes it once the body is complete. Readers take both.
+std::string copyHeader(const TCopyHeader& header, std::uint64_t bodySize, std::uint64_t bodyHash,
+                       bool fixedWidth);
 
 struct TParsedCopy {
     bool ok = false;
@@ -56,7 +61,12 @@ struct TParsedCopy {
     TCopyHeader header;
     std::size_t bodyOffset = 0; ///< where the page bytes start in the copy
     std::size_t bodySize = 0;
+    std::uint64_t bodyHash = 0; ///< as the header gives it
 };
+
+// Reads a copy's header from the first bytes of the copy (the whole header at least): ok with
+// where the body starts, its size and hash as the header gives them; the body is not checked.
+TParsedCopy parseCopyHeader(const char* bytes, std::size_t n, std::size_t maxBody);
 
 // Reads a copy; a copy whose body is longer than maxBody is refused as damaged.
 TParsedCopy parseCopy(const char* bytes, std::size_t n, std::size_t maxBody);

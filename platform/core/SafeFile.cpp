@@ -736,6 +736,19 @@ bool TFileWriter::write(std::string_view bytes) {
     return true;
 }
 
+bool TFileWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
+    TState& s = *s_;
+    if (s.error || s.mode == TState::TMode::none || !s.flush())
+        return false;
+    if (offset + bytes.size() > s.written) {
+        errno = EINVAL;
+        return s.fail();
+    }
+    if (!writeAll(s.out.fd(), bytes.data(), bytes.size(), off_t(offset)))
+        return s.fail();
+    return true;
+}
+
 TWriteResult TFileWriter::commit() {
     TState& s = *s_;
     if (s.mode == TState::TMode::none)

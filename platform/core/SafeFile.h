@@ -126,6 +126,9 @@ public:
     bool reserve(std::uint64_t size);
     // Adds bytes. False once writing failed; commit then reports the failure.
     bool write(std::string_view bytes);
+    // Writes bytes again over some already written (offset + size no further than what was
+    // written): a header whose figures are known only at the end. False once writing failed.
+    bool writeAt(std::uint64_t offset, std::string_view bytes);
     // Flushes the bytes to the disk and puts the file in place; after a failure the file keeps
     // its previous bytes (or, for TStage::restore, they are in the backup named).
     TWriteResult commit();

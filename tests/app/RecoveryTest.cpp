@@ -152,6 +152,79 @@ TEST_F(Recovery, ALongLineIsCopiedAsOneLineAndComesBackInDisplayBlocks) {
               (line.size() - 1) / TPageDocument::piece());
 }
 
+// A snapshot taken over many turns of the event loop: short lines, a long line kept in display
+// blocks, characters beyond the page's code page.
+TEST_F(Recovery, ASnapshotInSlicesIsThePageByteForByte) {
+    QString line;
+    for (int i = 0; line.size() < 2 * TPageDocument::longLine() + 7; ++i)
+        line += QChar(u'a' + i % 26);
+    // Long enough to be restored in several appends, the long line across the first of them.
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("line %1 \u00e9\u20ac\r\n").arg(i);
+    text += line + "\r\n";
+    for (int i = 0; i < 20000; ++i)
+        text += QStringLiteral("more %1\r\n").arg(i);
+    text += "\r\nlast";
+    type("x");
+    form->Clm1->ReplaceSel(text);
+    ASSERT_GT(form->Clm1->Page().continuationsUpTo(INT_MAX), 0);
+    const std::string bytes = form->Clm1->Page().pageBytes();
+
+    form->recovery().setSnapshotTurn(997); // cuts inside lines and display blocks
+    form->recovery().writeNow();
+    int turns = 0;
+    while (form->recovery().snapshotting() && turns < 100000) {
+        QCoreApplication::processEvents();
+        ++turns;
+    }
+    EXPECT_GT(turns, 100);
+    form->recovery().waitIdle();
+    ASSERT_EQ(copies().size(), 1);
+    const QByteArray copy = lptest::readFile(copies().first());
+    ASSERT_GT(copy.size(), qsizetype(bytes.size()));
+    EXPECT_TRUE(copy.endsWith(QByteArray::fromStdString(bytes)));
+    const TRecoveredCopy read = readRecoveryCopy(copies().first());
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+
+    restart(TAnswer::Yes);
+    ASSERT_TRUE(form->recoverAtStart());
+    EXPECT_TRUE(form->Clm1->Page().pageBytes() == bytes);
+    EXPECT_GT(form->Clm1->Page().continuationsUpTo(INT_MAX), 0); // cut as a load cuts it
+    EXPECT_TRUE(form->Clm1->Modified());
+    EXPECT_FALSE(form->Clm1->document()->isUndoAvailable()); // nothing to take back to
+}
+
+// A change before the last slice drops that snapshot: the copy never mixes older and newer text,
+// and the newer text is copied after the next pause.
+TEST_F(Recovery, AChangeDuringASnapshotGivesACopyOfTheNewerText) {
+    for (int i = 0; i < 200; ++i)
+        type(QStringLiteral("old line %1\n").arg(i));
+    copyNow();
+    ASSERT_EQ(copies().size(), 1);
+    const QString copy = copies().first();
+    const QByteArray first = lptest::readFile(copy);
+
+    type("more\n");
+    form->recovery().setSnapshotTurn(50);
+    form->recovery().writeNow();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form->recovery().snapshotting());
+    form->Clm1->moveCursor(QTextCursor::Start);
+    form->Clm1->insertPlainText("new top\n");
+    EXPECT_FALSE(form->recovery().snapshotting());
+    form->recovery().waitIdle();
+    EXPECT_EQ(lptest::readFile(copy), first); // the previous copy stays whole
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 2); // copy and lock
+
+    ASSERT_TRUE(form->recovery().nextCopyAt());
+    alarm->advance(recovery::TSchedule::kPauseMs);
+    form->recovery().waitIdle();
+    EXPECT_TRUE(
+        lptest::readFile(copy).endsWith(QByteArray::fromStdString(form->Clm1->Page().pageBytes())));
+    EXPECT_TRUE(lptest::readFile(copy).contains("\n\nnew top\r\nold line 0\r\n"));
+}
+
 TEST_F(Recovery, NamedPageComesBackInsteadOfTheCommandLinePage) {
     const QString path = page("named.txt", "old text");
     form->openFromCommandLine(path);

@@ -1,7 +1,8 @@
 // Recovery copies below the main window: when a copy is due, the copy format and its damage checks,
 // the byte hash, the worker thread, the copy files on disk and their locks, and the list of copies.
-#include "document/RecoveryFiles.h"
 #include "document/core/RecoveryCopy.h"
+#include "document/PageText.h"
+#include "document/RecoveryFiles.h"
 #include "platform/DiskStamps.h"
 #include "platform/RecoveryDialog.h"
 #include "platform/core/LatestJobWorker.h"
@@ -94,6 +95,87 @@ TEST(RecoveryCopyFormat, RoundTripsPathTimeStampAndBody) {
     EXPECT_EQ(q.header.path, "");
     EXPECT_FALSE(q.header.page.exists);
     EXPECT_EQ(q.bodySize, 0u);
+}
+
+// A copy streamed to its file leaves room for its header first: with fixed-width figures the
+// header's length does not depend on the body, and it reads as the short form does.
+TEST(RecoveryCopyFormat, FixedWidthHeaderHasOneLengthAndReadsTheSame) {
+    recovery::TCopyHeader h;
+    h.path = "/p.txt";
+    h.timeMs = 1765000000123;
+    const std::string body = "some text\r\nof a page";
+    const std::string room = recovery::copyHeader(h, 0, 0, true);
+    const std::string head =
+        recovery::copyHeader(h, body.size(), TByteHash::of(body.data(), body.size()), true);
+    EXPECT_EQ(recovery::copyHeader(h, ~std::uint64_t(0), ~std::uint64_t(0), true).size(),
+              room.size());
+    ASSERT_EQ(head.size(), room.size());
+    const std::string copy = head + body;
+    const recovery::TParsedCopy p = recovery::parseCopy(copy.data(), copy.size(), 1000);
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.header.path, h.path);
+    EXPECT_EQ(bodyOf(copy, p), body);
+}
+
+// The copy writer: bytes added piece by piece make the same copy; nothing replaces the previous
+// copy until commit.
+TEST(RecoveryFiles, ACopyWrittenPieceByPieceReadsBack) {
+    lptest::TempDir dir;
+    const QString path = dir.file("a.recovery");
+    recovery::TCopyHeader h;
+    h.path = "/page.txt";
+    ASSERT_TRUE(writeRecoveryCopy(path, recovery::copyHeader(h, "old", 3), "old"));
+    {
+        TRecoveryCopyWriter w;
+        ASSERT_TRUE(w.open(path, h));
+        EXPECT_TRUE(w.add("new\r\n"));
+        // Given up: the previous copy stays.
+    }
+    EXPECT_EQ(readRecoveryCopy(path).text, "old");
+    TRecoveryCopyWriter w;
+    ASSERT_TRUE(w.open(path, h));
+    for (std::string_view piece : {"new\r\n", "", "te", "xt\x80"})
+        EXPECT_TRUE(w.add(piece));
+    ASSERT_TRUE(w.commit());
+    const TRecoveredCopy read = readRecoveryCopy(path);
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+    EXPECT_EQ(read.path, "/page.txt");
+    EXPECT_EQ(read.text, QString::fromUtf8("new\ntext\xe2\x82\xac"));
+}
+
+// A copy longer than the slices it is read in: a CR LF across two slices is one line break, and a
+// damaged or missing byte anywhere in the body is found.
+TEST(RecoveryFiles, ALongCopyIsReadInSlices) {
+    lptest::TempDir dir;
+    const QString path = dir.file("long.recovery");
+    recovery::TCopyHeader h;
+    const std::size_t headerSize = recovery::copyHeader(h, 0, 0, true).size();
+    const std::size_t slice = std::size_t(1) << 20;
+    std::string body(slice - headerSize - 1, 'a'); // the CR ends the first slice
+    body += "\r\nb\x80";
+    body += std::string(slice + 10, 'c');
+    auto write = [&](const std::string& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes.data(), qint64(bytes.size()));
+    };
+    const std::string copy =
+        recovery::copyHeader(h, body.size(), TByteHash::of(body.data(), body.size()), true) + body;
+    ASSERT_EQ(copy[slice - 1], '\r');
+    write(copy);
+    TRecoveredCopy read = readRecoveryCopy(path);
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+    EXPECT_EQ(read.text, pagetext::fromPageBytes(body));
+    EXPECT_EQ(read.text.count('\n'), 1);
+
+    std::string bad = copy;
+    bad[bad.size() - 3] = 'd';
+    write(bad);
+    EXPECT_EQ(readRecoveryCopy(path).error, "its text is damaged");
+    write(copy.substr(0, copy.size() - 1));
+    EXPECT_EQ(readRecoveryCopy(path).error, "it is cut short");
+    write(copy + "x");
+    EXPECT_EQ(readRecoveryCopy(path).error, "it holds more than its text");
 }
 
 TEST(RecoveryCopyFormat, DamagedCopiesAreRefused) {
