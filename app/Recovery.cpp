@@ -233,14 +233,19 @@ bool TRecovery::ownCopy() {
 
 void TRecovery::writeNow() {
     abandonSnapshot();
-    schedule_.taken();
     alarm_->cancel();
     if (!parts_.page.isModified()) {
         discard();
         return;
     }
-    if (!ownCopy())
+    if (!ownCopy()) {
+        schedule_.taken();
         return;
+    }
+    // The text counts as taken once the snapshot is complete: a change that drops it leaves the
+    // copy owed since the first change, so that typing that never pauses long enough for a whole
+    // snapshot still gets its copy when it is overdue, taken then in one go.
+    const bool overdue = schedule_.isOverdue(alarm_->now());
     recovery::TCopyHeader header;
     header.path = parts_.document.currentFileName().toStdString();
     header.timeMs = QDateTime::currentMSecsSinceEpoch();
@@ -271,7 +276,10 @@ void TRecovery::writeNow() {
         QMetaObject::invokeMethod(
             this, [this, why] { writeFailed(why); }, Qt::QueuedConnection);
     });
-    snapshotTurn();
+    if (overdue)
+        takeSlices(-1, 0);
+    else
+        snapshotTurn();
 }
 
 void TRecovery::snapshotTurn() {
@@ -337,6 +345,7 @@ void TRecovery::takeSlices(qint64 budgetMs, qsizetype limit) {
     stream_.reset();
     carry_.clear();
     snapshotTimer_->stop();
+    schedule_.taken();
 }
 
 void TRecovery::abandonSnapshot() {

@@ -27,6 +27,8 @@ public:
     // When the next copy is due; none when the last copy holds the text.
     std::optional<std::int64_t> dueAt() const;
     bool isDue(std::int64_t now) const { return dueAt() && now >= *dueAt(); }
+    // Whether the text has gone uncopied for kMaxWaitMs of changes: the copy may wait no more.
+    bool isOverdue(std::int64_t now) const { return pending_ && now >= firstChange_ + kMaxWaitMs; }
     // The text has been taken for a copy, or the copy holds it already (a recovered document).
     void taken() { pending_ = false; }
     // The document was saved or its changes discarded: nothing is owed.

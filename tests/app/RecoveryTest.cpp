@@ -225,6 +225,30 @@ TEST_F(Recovery, AChangeDuringASnapshotGivesACopyOfTheNewerText) {
     EXPECT_TRUE(lptest::readFile(copy).contains("\n\nnew top\r\nold line 0\r\n"));
 }
 
+// Keys that come faster than a snapshot's slices drop every snapshot; the copy is still taken once
+// it is overdue, then in one go.
+TEST_F(Recovery, TypingThatInterruptsEverySnapshotStillGetsItsCopyInTime) {
+    for (int i = 0; i < 200; ++i)
+        type(QStringLiteral("line %1\n").arg(i));
+    const std::int64_t first = alarm->time;
+    form->recovery().setSnapshotTurn(50);
+    for (int i = 0; alarm->time < first + recovery::TSchedule::kMaxWaitMs; ++i) {
+        ASSERT_LT(i, 100);
+        alarm->advance(recovery::TSchedule::kPauseMs);
+        if (!form->recovery().snapshotting())
+            break;                         // taken whole: it was overdue
+        QCoreApplication::processEvents(); // one slice, not the whole
+        ASSERT_TRUE(form->recovery().snapshotting());
+        type("k"); // drops the snapshot
+        ASSERT_FALSE(form->recovery().snapshotting());
+    }
+    form->recovery().waitIdle();
+    ASSERT_EQ(copies().size(), 1);
+    EXPECT_LE(alarm->time, first + recovery::TSchedule::kMaxWaitMs + recovery::TSchedule::kPauseMs);
+    EXPECT_EQ(readRecoveryCopy(copies().first()).text.size(), form->Clm1->Page().pageText().size());
+    EXPECT_FALSE(form->recovery().nextCopyAt()) << "the copy holds the text";
+}
+
 TEST_F(Recovery, NamedPageComesBackInsteadOfTheCommandLinePage) {
     const QString path = page("named.txt", "old text");
     form->openFromCommandLine(path);
