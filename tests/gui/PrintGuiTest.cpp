@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QGraphicsItem>
 #include <QGraphicsView>
@@ -247,10 +248,20 @@ protected:
                 Qt::QueuedConnection);
         });
         QTimer::singleShot(300, &dialog, [&] { clicks.start(); });
-        QTimer::singleShot(2500, &dialog, [this, &dialog, widget] {
+        // Done once the pages are laid out again in landscape, however long a busy machine takes;
+        // the deadline only guards against a hang.
+        QDeadlineTimer deadline(60000);
+        QTimer done;
+        done.setInterval(50);
+        QObject::connect(&done, &QTimer::timeout, &dialog, [&, widget] {
+            const bool turned = pages >= 0 && widget->orientation() == QPageLayout::Landscape &&
+                                !dialog.printer()->paintingActive() && widget->pageCount() != pages;
+            if (!turned && !deadline.hasExpired())
+                return;
             pagesTurned = widget->pageCount();
             dialog.reject();
         });
+        done.start();
         TQtPrintService::execPreview(dialog);
         paintsDuringRecording = watch->count;
     }
