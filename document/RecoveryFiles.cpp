@@ -44,6 +44,17 @@ QString notOurs(const struct stat& st) {
     return {};
 }
 
+// The copy is replaced by a rename, which never writes through a link in the copy's place; but a
+// link there would be taken for the copy's real name, so anything but a regular file is refused.
+bool mayWriteCopyAt(const QString& path, QString* why) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(why, S_ISLNK(st.st_mode)
+                             ? QStringLiteral("%1 is a symbolic link").arg(path)
+                             : QStringLiteral("%1 is not a regular file").arg(path));
+    return true;
+}
+
 } // namespace
 
 QString recoveryFolder() {
@@ -164,13 +175,8 @@ recovery::TLockState recoveryLockState(const QString& lockPath) {
 
 bool writeRecoveryCopy(const QString& path, const std::string& header, const QByteArray& body,
                        QString* why) {
-    // The copy is replaced by a rename, which never writes through a link in the copy's place;
-    // but a link there would be taken for the copy's real name, so it is refused.
-    struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-        return fail(why, S_ISLNK(st.st_mode)
-                             ? QStringLiteral("%1 is a symbolic link").arg(path)
-                             : QStringLiteral("%1 is not a regular file").arg(path));
+    if (!mayWriteCopyAt(path, why))
+        return false;
     // Never in place: a copy is replaced whole, and private to its user whatever it was before.
     safefile::TBytesInMemory bytes(
         {header, std::string_view(body.constData(), std::size_t(body.size()))});
@@ -201,11 +207,8 @@ TRecoveryCopyWriter::~TRecoveryCopyWriter() = default;
 
 bool TRecoveryCopyWriter::open(const QString& path, const recovery::TCopyHeader& header,
                                QString* why) {
-    struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-        return fail(why, S_ISLNK(st.st_mode)
-                             ? QStringLiteral("%1 is a symbolic link").arg(path)
-                             : QStringLiteral("%1 is not a regular file").arg(path));
+    if (!mayWriteCopyAt(path, why))
+        return false;
     s_->path = path;
     s_->header = header;
     safefile::TWriteOptions options;

@@ -1,3 +1,6 @@
+// The editor view: keys, mouse, paint and the colouring pass over the page it shows. Its text and
+// lines are in ColMemoText.cpp and its undo in ColMemoUndo.cpp; what stays here is the widget's
+// event handling, which shares the pass's buffers and the caret's state, a little past 600 lines.
 #include "editor/ColMemo.h"
 
 #include "document/PageDocument.h"

@@ -27,6 +27,8 @@ public:
     void stop();
 
     bool known() const { return known_; }
+    // Whether a count is waiting for the text to be still or is under way.
+    bool scheduled() const { return delay_.isActive() || slice_.isActive(); }
     int total() const { return static_cast<int>(starts_.size()); }
     // The number, from 1, of the match that starts at this editor position; 0 when none does or
     // the count is not known yet.

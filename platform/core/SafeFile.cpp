@@ -1,3 +1,8 @@
+// Durable file writes: the replacement through a temporary file (nameless where the file system
+// allows it), the write in place with its backup, the leftovers of killed writers, and the
+// streaming writer all of them use. They stay in one file: every path shares the same file handles,
+// locks, error capture and the temporary file's life, and a split would expose that state to
+// callers.
 #include "platform/core/SafeFile.h"
 
 #include <algorithm>

@@ -200,8 +200,8 @@ TEST_F(KeyboardGui, FindBarTellsWhichOfThePagesMatchesIsSelected) {
     // No match: no count.
     bar().FindEdit->setFocus();
     QTest::keyClicks(bar().FindEdit, "x");
-    QTest::qWait(300);
-    EXPECT_EQ(bar().Count->text(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar().Count->text().isEmpty(); }, 5000))
+        << bar().Count->text().toStdString();
 }
 
 TEST_F(KeyboardGui, GoToLineAndFindPutTheLineTheyReachInTheMiddleOfTheView) {
