@@ -188,6 +188,9 @@ void TForm1::createMenus() {
     Edition1->addSeparator();
     Edition1->addAction(EditGoToLine1);
 
+    View1 = menuBar()->addMenu("&View");
+    View1->setObjectName("View1");
+
     Options1 = menuBar()->addMenu("&Settings");
     Options1->addAction(Retourauto1);
     Options1->addAction(AstPic1);

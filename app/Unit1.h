@@ -84,6 +84,8 @@ public:
 
     // The Markup menu (MarkupMenu.cpp): the toolbar's markup commands for the keyboard.
     QMenu *Markup1 = nullptr, *MarkupColor1 = nullptr, *MarkupAction1 = nullptr;
+    // The views of the page beside the editor; between Markup and Settings.
+    QMenu* View1 = nullptr;
     QAction* MarkupFontSize1 = nullptr; ///< its caption shows the size box's value
 
     TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
