@@ -80,7 +80,11 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     connect(ReplaceAllBut, &QPushButton::clicked, this, &TFindBar::replaceAll);
     connect(CloseBut, &QPushButton::clicked, this, &TFindBar::closeBar);
     // A message about the text goes once the text changes (an undo, typing in the editor).
-    connect(&memo, &QPlainTextEdit::textChanged, Message, &QLabel::clear);
+    // Only when there is one: clearing a label lays the bar, and with it the window, out again.
+    connect(&memo, &QPlainTextEdit::textChanged, Message, [this] {
+        if (!Message->text().isEmpty())
+            Message->clear();
+    });
     connect(&commands_.matchCount(), &TMatchCount::counted, this, &TFindBar::showCount);
     connect(&memo, &QPlainTextEdit::cursorPositionChanged, this, &TFindBar::showCount);
     FindEdit->installEventFilter(this);

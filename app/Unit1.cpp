@@ -168,7 +168,13 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
     recovery_->cannotWrite = [this](const QString& message) { showNote(message); };
 
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::updateEditActions);
+    // Asking the clipboard whether it holds text is a round trip to the display server (and to
+    // the program that owns the clipboard): asked when the clipboard changes, never per key.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        readClipboard();
+        updateEditActions();
+    });
+    readClipboard();
     connect(qApp, &QApplication::focusChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::selectionChanged, this, &TForm1::updateEditActions);
     connect(Clm1, &QPlainTextEdit::textChanged, this, &TForm1::updateEditActions);
@@ -207,7 +213,14 @@ TForm1::~TForm1() {
 
 void TForm1::updateCaretPanel() {
     const QPoint at = Clm1->CaretLineColumn();
-    StatusPanel2->setText(QString("%1:%2").arg(at.y()).arg(at.x()));
+    const QString text = QString("%1:%2").arg(at.y()).arg(at.x());
+    if (text == StatusPanel2->text())
+        return;
+    // A label whose size is fixed repaints only itself when its text changes; one whose height
+    // may still change has the whole status bar laid out and repainted again, at every key.
+    if (StatusPanel2->isVisible() && StatusPanel2->minimumHeight() != StatusPanel2->height())
+        StatusPanel2->setFixedHeight(StatusPanel2->height());
+    StatusPanel2->setText(text);
 }
 
 void TForm1::runCommand(const std::function<void()>& command) {
@@ -630,6 +643,11 @@ void TForm1::editAction(QAction* action) {
     updateEditActions();
 }
 
+void TForm1::readClipboard() {
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    clipboardHasText_ = clip && clip->hasText();
+}
+
 void TForm1::updateEditActions() {
     bool hasSelection = false, hasText = false, focused = false;
     QWidget* w = focusedTextControl();
@@ -642,10 +660,9 @@ void TForm1::updateEditActions() {
         hasSelection = line->hasSelectedText();
         hasText = !line->text().isEmpty();
     }
-    const QMimeData* clip = QApplication::clipboard()->mimeData();
     EditCopy1->setEnabled(focused && hasSelection);
     EditCut1->setEnabled(focused && hasSelection);
-    EditPaste1->setEnabled(focused && clip && clip->hasText());
+    EditPaste1->setEnabled(focused && clipboardHasText_);
     EditSelectAll1->setEnabled(focused && hasText);
 }
 

@@ -171,6 +171,8 @@ public:
 
     // The edit actions act on the focused text control; their availability follows it.
     void updateEditActions();
+    void readClipboard();
+    bool clipboardHasText_ = false; ///< as the clipboard last told
 
 protected:
     void showEvent(QShowEvent* e) override;
