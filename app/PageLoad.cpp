@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 TPageLoad::TPageLoad(TPageDocument& page, std::unique_ptr<TPageReader> reader)
     : page_(page), reader_(std::move(reader)) {
     timer_.setInterval(0);
@@ -28,7 +30,12 @@ void TPageLoad::start() {
 void TPageLoad::turn() {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < kTurnMs)
+    // The first turns and appends are short: the window shows its first screenful between two
+    // turns, and the display server's go-ahead for that first paint may arrive only after a turn
+    // or two.
+    const int turnMs = turnMs_;
+    turnMs_ = std::min(2 * turnMs_, kTurnMs);
+    while (clock.elapsed() < turnMs)
         if (!appendSlice())
             return;
     if (progress)
@@ -45,7 +52,8 @@ bool TPageLoad::appendSlice() {
         return false;
     slice_.truncate(0);
     try {
-        reader_->read(slice_, kAppend);
+        reader_->read(slice_, appendBytes_);
+        appendBytes_ = std::min(2 * appendBytes_, kAppend);
     } catch (const TLpError& e) {
         const QString message = e.message();
         end();

@@ -38,8 +38,12 @@ public:
 
     // Bytes read in one append at least: about 256 KB of page (more at the end of a long line).
     static constexpr qint64 kAppend = qint64(1) << 18;
+    // The first append; each next one twice as large, up to kAppend.
+    static constexpr qint64 kFirstAppend = qint64(1) << 14;
     // How long one turn of the event loop appends before it lets the window paint.
     static constexpr int kTurnMs = 50;
+    // How long the first turn appends; each next turn twice as long, up to kTurnMs.
+    static constexpr int kFirstTurnMs = 4;
 
 private:
     void turn();
@@ -51,5 +55,7 @@ private:
     std::unique_ptr<TPageReader> reader_;
     QString slice_; ///< reused for every append
     QTimer timer_;
+    int turnMs_ = kFirstTurnMs;
+    qint64 appendBytes_ = kFirstAppend;
     bool running_ = false;
 };
