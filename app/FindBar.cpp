@@ -120,6 +120,9 @@ void TFindBar::closeBar() {
 void TFindBar::searchChanged() {
     commands_.setSearch(FindEdit->text(),
                         TSearchOptions{MatchCase->isChecked(), WholeWord->isChecked()});
+    // Another search: the last count says nothing about it.
+    Count->clear();
+    showCount();
 }
 
 void TFindBar::showMessage(const QString& message) {
@@ -128,6 +131,10 @@ void TFindBar::showMessage(const QString& message) {
 }
 
 void TFindBar::showCount() {
+    // While an edit has the page's matches counted again, the last count stays: blanking it
+    // would make it flicker, and lay the bar and the window out again, at every key.
+    if (isVisible() && !commands_.matchCount().known() && !Count->text().isEmpty())
+        return;
     Count->setText(isVisible() ? commands_.countText() : QString());
 }
 
