@@ -189,16 +189,31 @@ public:
 protected:
     void execPreview(QPrintPreviewDialog& dialog) override {
         auto* widget = dialog.findChild<QPrintPreviewWidget*>();
-        QTimer::singleShot(300, &dialog, [this, widget] {
-            pages = widget->pageCount();
-            inkFirst = inkInView(*widget);
-            widget->setCurrentPage(farPage);
-        });
-        QTimer::singleShot(1200, &dialog, [this, &dialog, widget] {
+        // Each step waits for what it needs, however long a busy machine takes: the pages laid
+        // out, then the far page in sight with its ink. The deadline only guards against a hang.
+        QDeadlineTimer deadline(60000);
+        bool turned = false;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, &dialog, [&, widget] {
+            const bool late = deadline.hasExpired();
+            if (!turned) {
+                if ((dialog.printer()->paintingActive() || widget->pageCount() <= farPage) && !late)
+                    return;
+                pages = widget->pageCount();
+                inkFirst = inkInView(*widget);
+                widget->setCurrentPage(farPage);
+                turned = true;
+                return;
+            }
             inkFar = inkInView(*widget);
             pageShown = widget->currentPage();
+            if ((pageShown != farPage || inkFar <= inkFirst / 2) && !late)
+                return;
+            poll.stop();
             dialog.reject();
         });
+        QTimer::singleShot(300, &dialog, [&poll] { poll.start(); });
         TQtPrintService::execPreview(dialog);
     }
 };
