@@ -146,7 +146,10 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Edition1->addSeparator();
     Edition1->addAction(CheckPanel1->toggleAction());
     Spelling1 = new TSpellService(
-        *Clm1, spelling::dictionaryFolders(qgetenv("XDG_DATA_DIRS").constData()),
+        *Clm1,
+        spelling::dictionaryFolders(
+            qgetenv("XDG_DATA_DIRS").constData(),
+            qEnvironmentVariableIsSet("DICPATH") ? qgetenv("DICPATH").constData() : nullptr),
         spelling::wordFolder(qgetenv("XDG_DATA_HOME").constData(), qgetenv("HOME").constData()),
         this);
     Spelling1->note = [this](const QString& text) { showNote(text, 10000); };

@@ -113,7 +113,7 @@ void TSpellMarks::paint(QPainter& painter, const QRegion& area, const TEditAdapt
             bool up = true;
             for (qreal x = x0; x < x1; x += 3) {
                 const qreal next = std::min(x + 3, x1);
-                wave.quadTo((x + next) / 2, up ? y - 1.5 : y + 1.5, next, y);
+                wave.quadTo((x + next) / 2, up ? y - 2.5 : y + 2.5, next, y);
                 up = !up;
             }
             painter.drawPath(wave);

@@ -94,12 +94,16 @@ TSpellService::TSpellService(TColorMemo& memo, const std::vector<std::string>& f
                     startSweep();
             });
     memo_.OnContextMenu = [this](QMenu* menu, int position) { fillMenu(menu, position); };
+    // A window's editor may go before its spelling does.
+    connect(&memo_, &QObject::destroyed, this, [this] { memoGone_ = true; });
 }
 
 TSpellService::~TSpellService() {
-    memo_.OnContextMenu = nullptr;
-    memo_.SpellMarks().setFinder({});
     worker_.reset(); // no job runs any more: none can call back
+    if (!memoGone_) {
+        memo_.OnContextMenu = nullptr;
+        memo_.SpellMarks().setFinder({});
+    }
     delete languages_;
 }
 

@@ -77,6 +77,7 @@ private:
     void updateFinder();
 
     TColorMemo& memo_;
+    bool memoGone_ = false;
     std::vector<spelling::TDictionaryInfo> dictionaries_;
     std::string wordFolder_;
     std::string tag_;

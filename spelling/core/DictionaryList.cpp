@@ -39,8 +39,11 @@ std::string languageName(std::string_view tag) {
     return std::string(tag);
 }
 
-std::vector<std::string> dictionaryFolders(const char* xdgDataDirs) {
-    std::string dirs = xdgDataDirs && *xdgDataDirs ? xdgDataDirs : "/usr/local/share:/usr/share";
+std::vector<std::string> dictionaryFolders(const char* xdgDataDirs, const char* dicPath) {
+    const bool given = dicPath != nullptr;
+    std::string dirs = given                         ? dicPath
+                       : xdgDataDirs && *xdgDataDirs ? xdgDataDirs
+                                                     : "/usr/local/share:/usr/share";
     std::vector<std::string> out;
     const auto add = [&](std::string folder) {
         while (folder.size() > 1 && folder.back() == '/')
@@ -55,9 +58,11 @@ std::vector<std::string> dictionaryFolders(const char* xdgDataDirs) {
         while (dir.size() > 1 && dir.back() == '/')
             dir.pop_back();
         if (!dir.empty() && dir.front() == '/')
-            add(dir + "/hunspell");
+            add(given ? dir : dir + "/hunspell");
         from = colon + 1;
     }
+    if (given)
+        return out;
     add("/usr/share/hunspell");
     add("/usr/share/myspell");
     return out;

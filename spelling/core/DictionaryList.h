@@ -18,8 +18,9 @@ struct TDictionaryInfo {
 
 // The folders searched, in order: each folder of XDG_DATA_DIRS (default "/usr/local/share:
 // /usr/share") with "/hunspell" added, then /usr/share/hunspell and /usr/share/myspell. A folder
-// named twice is searched once.
-std::vector<std::string> dictionaryFolders(const char* xdgDataDirs);
+// named twice is searched once. DICPATH, when set, names the folders instead (a list like
+// XDG_DATA_DIRS's), as for the other programs that read these dictionaries.
+std::vector<std::string> dictionaryFolders(const char* xdgDataDirs, const char* dicPath = nullptr);
 
 // The dictionaries in the folders: a .aff file with its .dic beside it, hyphenation and thesaurus
 // files left out. A tag found in two folders is the first folder's. Sorted by label.

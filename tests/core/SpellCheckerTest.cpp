@@ -184,6 +184,9 @@ TEST(DictionaryList, FindsDictionariesInTheStandardPlaces) {
         spelling::dictionaryFolders((tmp.path.string() + "/a/:relative:/usr/share").c_str());
     EXPECT_EQ(folders, (std::vector<std::string>{a, "/usr/share/hunspell", "/usr/share/myspell"}));
     EXPECT_EQ(spelling::dictionaryFolders(nullptr).front(), "/usr/local/share/hunspell");
+    EXPECT_EQ(spelling::dictionaryFolders("/x", "/d1/:/d2"),
+              (std::vector<std::string>{"/d1", "/d2"}));
+    EXPECT_TRUE(spelling::dictionaryFolders("/x", "").empty());
 }
 
 TEST(DictionaryList, TheFirstLanguageFollowsTheDesktop) {
