@@ -282,7 +282,7 @@ void TSpellService::sweepStep() {
 }
 
 void TSpellService::waitIdle() {
-    for (int round = 0; round < 1000; ++round) {
+    for (;;) {
         worker_->waitIdle();
         QCoreApplication::sendPostedEvents(this);
         if (pending_.empty() && sweepBlock_ < 0 && worker_->sweepWaiting() == 0)
