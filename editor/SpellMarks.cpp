@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -30,12 +31,15 @@ void TSpellMarks::refresh() {
 void TSpellMarks::contentsChange(int position, int removed, int added) {
     // A key types or erases a character or two; a paste, a replacement or a load is no typing.
     typing_ = added <= 2 && removed <= 2 && added + removed > 0;
+    if (!typing_)
+        typedWord_.clear();
     typedAt_ = position + added;
 }
 
 void TSpellMarks::caretMoved() {
     if (typing_ && edit_->textCursor().position() != typedAt_) {
         typing_ = false;
+        typedWord_.clear();
         if (finder_)
             refresh();
     }
@@ -55,10 +59,15 @@ std::vector<TSpellMarks::TSpan> TSpellMarks::spansOf(const QTextBlock& block) co
     if (typing_) {
         const QTextCursor caret = edit_->textCursor();
         const int at = caret.position() - block.position();
-        if (caret.block() == block)
-            out.erase(std::remove_if(out.begin(), out.end(),
-                                     [&](const TSpan& s) { return s.from <= at && at <= s.to; }),
-                      out.end());
+        if (caret.block() == block) {
+            typedWord_.clear();
+            const auto typed = [&](const TSpan& s) { return s.from <= at && at <= s.to; };
+            for (const TSpan& s : out)
+                if (typed(s))
+                    typedWord_ = bytes_.substr(static_cast<size_t>(s.from),
+                                               static_cast<size_t>(s.to - s.from));
+            out.erase(std::remove_if(out.begin(), out.end(), typed), out.end());
+        }
     }
     return out;
 }
@@ -74,14 +83,33 @@ std::optional<TSpellMarks::TSpan> TSpellMarks::wordAt(int position) const {
     return std::nullopt;
 }
 
+namespace {
+
+// One period of the wave, drawn once: every underline is a row of these.
+const QPixmap& waveTile() {
+    static const QPixmap tile = [] {
+        QPixmap p(6, 5);
+        p.fill(Qt::transparent);
+        QPainter painter(&p);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(QPen(QColor(0xFF, 0x00, 0x00), 1.0));
+        QPainterPath wave;
+        wave.moveTo(0, 2.5);
+        wave.quadTo(1.5, 0, 3, 2.5);
+        wave.quadTo(4.5, 5, 6, 2.5);
+        painter.drawPath(wave);
+        return p;
+    }();
+    return tile;
+}
+
+} // namespace
+
 void TSpellMarks::paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const {
     if (!finder_)
         return;
     painter.save();
     painter.setClipRegion(area);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(QColor(0xFF, 0x00, 0x00), 1.0));
-    painter.setBrush(Qt::NoBrush);
     int spansBlock = -1;
     std::vector<TSpan> spans;
     for (const TDisplayLine& l : adapter.visibleLines()) {
@@ -104,19 +132,12 @@ void TSpellMarks::paint(QPainter& painter, const QRegion& area, const TEditAdapt
             const int b = std::min(s.to, to);
             if (b <= a)
                 continue;
-            const qreal x0 = l.Origin.x() + tl.cursorToX(a);
-            const qreal x1 = std::max(l.Origin.x() + tl.cursorToX(b), x0 + 3);
             // A smooth wave of 6 pixels' period, its middle 2.5 pixels under the baseline.
-            const qreal y = std::floor(baseline) + 2.5;
-            QPainterPath wave;
-            wave.moveTo(x0, y);
-            bool up = true;
-            for (qreal x = x0; x < x1; x += 3) {
-                const qreal next = std::min(x + 3, x1);
-                wave.quadTo((x + next) / 2, up ? y - 2.5 : y + 2.5, next, y);
-                up = !up;
-            }
-            painter.drawPath(wave);
+            const int x0 = static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(a)));
+            const int x1 =
+                std::max(static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(b))), x0 + 3);
+            const int y = static_cast<int>(std::floor(baseline)) + 1;
+            painter.drawTiledPixmap(QRect(x0, y, x1 - x0, waveTile().height()), waveTile());
         }
     }
     painter.restore();

@@ -46,6 +46,8 @@ public:
     // The spans of a block, in positions within the block, as painted (the word being typed left
     // out).
     std::vector<TSpan> spansOf(const QTextBlock& block) const;
+    // The bytes of the word being typed as last painted (not underlined yet); empty when none.
+    const std::string& typedWord() const { return typedWord_; }
 
 private:
     void contentsChange(int position, int removed, int added);
@@ -56,4 +58,5 @@ private:
     bool typing_ = false; ///< the last change was typed at the caret, which has not moved since
     int typedAt_ = -1;
     mutable std::string bytes_;
+    mutable std::string typedWord_;
 };

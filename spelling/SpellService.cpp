@@ -17,6 +17,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -228,16 +229,23 @@ void TSpellService::updateFinder() {
             QPointer<TSpellService> self(this);
             worker_->post(
                 [self, checker = checker_, words = std::move(words)]() mutable {
+                    std::vector<std::string> wrong;
                     for (const std::string& w : words)
-                        checker->check(w);
+                        if (!checker->check(w))
+                            wrong.push_back(w);
                     QMetaObject::invokeMethod(
                         self,
-                        [self, checker, words = std::move(words)] {
+                        [self, checker, words = std::move(words), wrong = std::move(wrong)] {
                             if (checker != self->checker_)
                                 return;
                             for (const std::string& w : words)
                                 self->pending_.erase(w);
-                            self->memo_.SpellMarks().refresh();
+                            // Right words change no underline, nor does the word being typed,
+                            // which waits for the caret to leave it.
+                            const std::string& typed = self->memo_.SpellMarks().typedWord();
+                            if (std::any_of(wrong.begin(), wrong.end(),
+                                            [&](const std::string& w) { return w != typed; }))
+                                self->memo_.SpellMarks().refresh();
                             emit self->checked();
                         },
                         Qt::QueuedConnection);
