@@ -151,3 +151,16 @@ TEST_F(QaSpelling, TheContextMenuOffersSuggestionsAddAndIgnoreBeforeTheEditItems
     memo.OnContextMenu(&right, 3);
     EXPECT_TRUE(right.actions().isEmpty());
 }
+
+TEST_F(QaSpelling, ShiftF7SwitchesSpellingFromTheEditor) {
+    install("fr_FR", "bonjour\n");
+    TForm1 form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    form.Clm1->setFocus();
+    ASSERT_TRUE(form.Spelling1->enabled());
+    QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_FALSE(form.Spelling1->enabled());
+    QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_TRUE(form.Spelling1->enabled());
+}
