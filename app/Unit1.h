@@ -25,6 +25,7 @@ class TLpBrowseDlg;
 class THelpViewer;
 class TDocumentCommands;
 class TRecovery;
+class TSpellService;
 class TFindBar;
 class TLpColorComboBox;
 class TLpComboBox;
@@ -89,6 +90,7 @@ public:
     QAction* MarkupFontSize1 = nullptr; ///< its caption shows the size box's value
 
     TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
+    TSpellService* Spelling1 = nullptr; ///< spelling while typing; its items in Settings
     TAboutBox* AboutBox = nullptr;      ///< made with the window, hidden between showings
     THelpViewer* HelpViewer = nullptr;  ///< made at the first Help Contents
 

@@ -403,6 +403,7 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
     if (!isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active)) {
         QPlainTextEdit::paintEvent(e);
         QPainter marks(viewport());
+        spellMarks_.paint(marks, e->region(), adapter_);
         findingMarks_.paint(marks, e->region(), adapter_);
         return;
     }
@@ -437,6 +438,7 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
         }
     } release{kept, painter};
     runPass(painter, e->region());
+    spellMarks_.paint(painter, e->region(), adapter_);
     findingMarks_.paint(painter, e->region(), adapter_);
 }
 

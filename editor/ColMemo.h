@@ -5,6 +5,7 @@
 #include "editor/FindingMarks.h"
 #include "editor/MatchMarks.h"
 #include "editor/OverlayPainter.h"
+#include "editor/SpellMarks.h"
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
 #include "editor/core/HotSpot.h"
@@ -18,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+class QMenu;
 class QPainter;
 class TPageDocument;
 
@@ -84,6 +86,8 @@ public:
     const TEditAdapter& adapter() const { return adapter_; }
     // Wavy underlines painted over the text, after the colour overlay.
     TFindingMarks& FindingMarks() { return findingMarks_; }
+    // The misspelt words' underlines, painted before the findings' (which stay on top).
+    TSpellMarks& SpellMarks() { return spellMarks_; }
 
     // Colour rules; the setter copies the given rules.
     TDrawRules& ColorRules() { return rules_; }
@@ -105,6 +109,9 @@ public:
     std::function<void(TColorMemo* sender, const QString& SRC)> OnHotSpotClick;
     TDrawEvent OnDraw;
     TDrawKeyEvent OnDrawKey;
+    // The context menu is about to show: items may go in before the edit items. Position is the
+    // document position under the pointer (the caret's when the keyboard asked for the menu).
+    std::function<void(QMenu* menu, int position)> OnContextMenu;
 
     // Repaints the keys of the visible lines, or of the caret line only. The pass itself runs in
     // the paint event that follows: Qt paints nowhere else.
@@ -183,5 +190,6 @@ private:
     // caret once the page is in.
     std::vector<std::unique_ptr<QKeyEvent>> heldKeys_;
     TFindingMarks findingMarks_{this};
+    TSpellMarks spellMarks_{this};
     TMatchMarks matchMarks_;
 };

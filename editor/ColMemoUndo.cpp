@@ -90,5 +90,11 @@ void TColorMemo::contextMenuEvent(QContextMenuEvent* e) {
         connect(redoAction, &QAction::triggered, this, &TColorMemo::Redo);
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (OnContextMenu) {
+        const int position = e->reason() == QContextMenuEvent::Mouse
+                                 ? cursorForPosition(e->pos()).position()
+                                 : textCursor().position();
+        OnContextMenu(menu, position);
+    }
     menu->popup(e->globalPos());
 }

@@ -8,7 +8,7 @@
 
 namespace settingsKeys {
 
-// The window size, the editor font, the Assistants switch and the favourite folders.
+// The window size, the editor font, the Assistants switch, spelling and the favourite folders.
 inline const QString kSection = QStringLiteral("Settings");
 // The recent-files list.
 inline const QString kRecentFilesSection = QStringLiteral("MRUList");
@@ -17,6 +17,9 @@ inline const QString kHeight = QStringLiteral("Height");
 inline const QString kWidth = QStringLiteral("Width");
 inline const QString kAssistants = QStringLiteral("Assists");
 inline const QString kFont = QStringLiteral("Font");
+// Spelling while typing: on or off, and the tag of the dictionary chosen ("fr_FR").
+inline const QString kSpellCheck = QStringLiteral("SpellCheck");
+inline const QString kSpellLanguage = QStringLiteral("SpellLanguage");
 // The favourite folders' keys are in favouriteFolderRow (settings/FolderCommands.h).
 
 } // namespace settingsKeys

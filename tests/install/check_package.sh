@@ -45,7 +45,7 @@ depends=$(field Depends)
 # Versioned by the symbols the program uses: proof that dpkg-shlibdeps read the binary. The plugins
 # the toolkit loads at run time (windows, SVG icons) and its French texts are named by hand.
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
-    libjpeg62-turbo; do
+    libjpeg62-turbo libnuspell5; do
     grep -Eq "(^|, )${lib//+/\\+} \(>= [^)]+\)(,|$)" <<<"$depends" ||
         fail "Depends has no versioned $lib"
 done

@@ -1,0 +1,144 @@
+#include "editor/SpellMarks.h"
+
+#include "document/core/Cp1252.h"
+#include "editor/EditAdapter.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+TSpellMarks::TSpellMarks(QPlainTextEdit* edit) : edit_(edit) {
+    connect(edit->document(), &QTextDocument::contentsChange, this, &TSpellMarks::contentsChange);
+    connect(edit, &QPlainTextEdit::cursorPositionChanged, this, &TSpellMarks::caretMoved);
+}
+
+void TSpellMarks::setFinder(TFinder finder) {
+    finder_ = std::move(finder);
+    refresh();
+}
+
+void TSpellMarks::refresh() {
+    edit_->viewport()->update();
+}
+
+void TSpellMarks::contentsChange(int position, int removed, int added) {
+    // A key types or erases a character or two; a paste, a replacement or a load is no typing.
+    typing_ = added <= 2 && removed <= 2 && added + removed > 0;
+    if (!typing_)
+        typedWord_.clear();
+    typedAt_ = position + added;
+}
+
+void TSpellMarks::caretMoved() {
+    if (typing_ && edit_->textCursor().position() != typedAt_) {
+        typing_ = false;
+        typedWord_.clear();
+        if (finder_)
+            refresh();
+    }
+}
+
+std::vector<TSpellMarks::TSpan> TSpellMarks::spansOf(const QTextBlock& block) const {
+    std::vector<TSpan> out;
+    if (!finder_)
+        return out;
+    const QString text = block.text();
+    bytes_.resize(static_cast<size_t>(text.size()));
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const int b = cp1252::fromUnicode(text[k].unicode());
+        bytes_[static_cast<size_t>(k)] = static_cast<char>(b < 0 ? '?' : b);
+    }
+    finder_(bytes_, out);
+    if (typing_) {
+        const QTextCursor caret = edit_->textCursor();
+        const int at = caret.position() - block.position();
+        if (caret.block() == block) {
+            typedWord_.clear();
+            const auto typed = [&](const TSpan& s) { return s.from <= at && at <= s.to; };
+            for (const TSpan& s : out)
+                if (typed(s))
+                    typedWord_ = bytes_.substr(static_cast<size_t>(s.from),
+                                               static_cast<size_t>(s.to - s.from));
+            out.erase(std::remove_if(out.begin(), out.end(), typed), out.end());
+        }
+    }
+    return out;
+}
+
+std::optional<TSpellMarks::TSpan> TSpellMarks::wordAt(int position) const {
+    const QTextBlock block = edit_->document()->findBlock(position);
+    if (!block.isValid())
+        return std::nullopt;
+    const int at = position - block.position();
+    for (const TSpan& s : spansOf(block))
+        if (s.from <= at && at <= s.to)
+            return TSpan{block.position() + s.from, block.position() + s.to, s.joined};
+    return std::nullopt;
+}
+
+namespace {
+
+// One period of the wave, drawn once: every underline is a row of these.
+const QPixmap& waveTile() {
+    static const QPixmap tile = [] {
+        QPixmap p(6, 5);
+        p.fill(Qt::transparent);
+        QPainter painter(&p);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(QPen(QColor(0xFF, 0x00, 0x00), 1.0));
+        QPainterPath wave;
+        wave.moveTo(0, 2.5);
+        wave.quadTo(1.5, 0, 3, 2.5);
+        wave.quadTo(4.5, 5, 6, 2.5);
+        painter.drawPath(wave);
+        return p;
+    }();
+    return tile;
+}
+
+} // namespace
+
+void TSpellMarks::paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const {
+    if (!finder_)
+        return;
+    painter.save();
+    painter.setClipRegion(area);
+    int spansBlock = -1;
+    std::vector<TSpan> spans;
+    for (const TDisplayLine& l : adapter.visibleLines()) {
+        const QTextLayout* layout = l.Block.layout();
+        if (!layout || l.LineInBlock >= layout->lineCount())
+            continue;
+        if (!area.intersects(QRect(0, static_cast<int>(l.Top), edit_->viewport()->width(),
+                                   static_cast<int>(std::ceil(l.Height)) + 1)))
+            continue;
+        if (l.Block.blockNumber() != spansBlock) {
+            spansBlock = l.Block.blockNumber();
+            spans = spansOf(l.Block);
+        }
+        const QTextLine tl = layout->lineAt(l.LineInBlock);
+        const int from = tl.textStart();
+        const int to = from + tl.textLength();
+        const qreal baseline = l.Origin.y() + tl.y() + tl.ascent();
+        for (const TSpan& s : spans) {
+            const int a = std::max(s.from, from);
+            const int b = std::min(s.to, to);
+            if (b <= a)
+                continue;
+            // A smooth wave of 6 pixels' period, its middle 2.5 pixels under the baseline.
+            const int x0 = static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(a)));
+            const int x1 =
+                std::max(static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(b))), x0 + 3);
+            const int y = static_cast<int>(std::floor(baseline)) + 1;
+            painter.drawTiledPixmap(QRect(x0, y, x1 - x0, waveTile().height()), waveTile());
+        }
+    }
+    painter.restore();
+}

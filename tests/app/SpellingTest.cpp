@@ -1,0 +1,166 @@
+// Spelling's place in the main window, with small dictionaries of the test's own: the Settings
+// items and what they store, a system without dictionaries, and the context menu's items.
+
+#include "app/Unit1.h"
+#include "editor/ColMemo.h"
+#include "platform/QtSettingsBackend.h"
+#include "settings/LpIniCtrl.h"
+#include "spelling/SpellService.h"
+#include "tests/support/FakePrompts.h"
+#include "tests/support/TestEnv.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+const char* kAff = "SET UTF-8\nTRY esianrtolcdugmphbyfvkwz\n";
+
+class QaSpelling : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(TQtSettingsBackend::nativeFilePath("Software\\Larkpad"));
+        before_ = qgetenv("DICPATH");
+        setenv("DICPATH", dictionaries_.path().toLocal8Bit().constData(), 1);
+    }
+    void TearDown() override {
+        setenv("DICPATH", before_.constData(), 1);
+        QFile::remove(TQtSettingsBackend::nativeFilePath("Software\\Larkpad"));
+    }
+    void install(const QString& tag, const QByteArray& words) {
+        ASSERT_TRUE(lptest::writeFile(dictionaries_.file(tag + ".aff"), kAff));
+        ASSERT_TRUE(lptest::writeFile(dictionaries_.file(tag + ".dic"),
+                                      QByteArray::number(words.count('\n')) + "\n" + words));
+    }
+    static QStringList captions(const QMenu* menu) {
+        QStringList out;
+        for (const QAction* a : menu->actions())
+            out << (a->isSeparator() ? "-" : a->text());
+        return out;
+    }
+    static void waitReady(TForm1& form) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.Spelling1->ready(); }, 10000));
+        form.Spelling1->waitIdle();
+    }
+
+    lptest::TempDir dictionaries_;
+    QByteArray before_;
+};
+
+} // namespace
+
+TEST_F(QaSpelling, SettingsHoldTheSwitchAndTheLanguagesAfterTheOtherItems) {
+    install("fr_FR", "bonjour\nle\nmonde\n");
+    install("en_US", "hello\nworld\n");
+    TForm1 form;
+    const QStringList settings = captions(form.Options1);
+    ASSERT_GE(settings.size(), 3);
+    EXPECT_EQ(settings.mid(0, 2), (QStringList{"Word Wrap", "Assistants"}));
+    EXPECT_EQ(settings.mid(settings.size() - 3),
+              (QStringList{"-", "Check &Spelling", "Spelling &Language"}));
+    QAction* check = form.Spelling1->checkAction();
+    EXPECT_TRUE(check->isCheckable());
+    EXPECT_EQ(check->shortcut(), QKeySequence("Shift+F7"));
+    EXPECT_TRUE(check->isChecked()); // on at first start: a dictionary is there
+    EXPECT_EQ(captions(form.Spelling1->languageMenu()),
+              (QStringList{"English (en_US)", "Fran\u00E7ais (fr_FR)"}));
+    int checked = 0;
+    for (QAction* a : form.Spelling1->languageMenu()->actions())
+        checked += a->isChecked();
+    EXPECT_EQ(checked, 1);
+}
+
+TEST_F(QaSpelling, TheSwitchAndTheLanguageAreStoredAtClose) {
+    install("fr_FR", "bonjour\n");
+    install("en_US", "hello\n");
+    {
+        TForm1 first;
+        first.show();
+        first.Spelling1->languageMenu()->actions().at(1)->trigger();
+        first.Spelling1->checkAction()->trigger();
+        EXPECT_FALSE(first.Spelling1->enabled());
+        ASSERT_TRUE(first.close());
+        EXPECT_FALSE(first.RegCtrl1->ReadBool("Settings", "SpellCheck", true));
+        EXPECT_EQ(first.RegCtrl1->ReadString("Settings", "SpellLanguage", ""), "fr_FR");
+    }
+    TForm1 second;
+    EXPECT_EQ(second.Spelling1->language(), "fr_FR");
+    EXPECT_FALSE(second.Spelling1->checkAction()->isChecked());
+    EXPECT_TRUE(second.Spelling1->languageMenu()->actions().at(1)->isChecked());
+    // A stored language whose dictionary went away gives way to the first start's choice.
+    second.RegCtrl1->WriteString("Settings", "SpellLanguage", "de_DE");
+    second.RegCtrl1->WriteBool("Settings", "SpellCheck", true);
+    TForm1 third;
+    EXPECT_EQ(third.Spelling1->language(), "en_US");
+}
+
+TEST_F(QaSpelling, WithoutADictionaryNothingIsUnderlinedAndNothingComplains) {
+    lptest::FakePrompts prompts;
+    TForm1 form(TForm1Services{&prompts, nullptr});
+    form.show();
+    const QList<QAction*> items = form.Spelling1->languageMenu()->actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.front()->text(), "No dictionary installed");
+    EXPECT_FALSE(items.front()->isEnabled());
+    EXPECT_FALSE(form.Spelling1->checkAction()->isChecked());
+    form.Spelling1->checkAction()->trigger();
+    form.Clm1->SetText("mondde");
+    QApplication::processEvents();
+    EXPECT_FALSE(form.Spelling1->ready());
+    EXPECT_FALSE(form.Clm1->SpellMarks().wordAt(2));
+    EXPECT_TRUE(prompts.errors.isEmpty());
+    EXPECT_TRUE(prompts.notices.isEmpty());
+}
+
+TEST_F(QaSpelling, TheContextMenuOffersSuggestionsAddAndIgnoreBeforeTheEditItems) {
+    install("fr_FR", "bonjour\nle\nmonde\n");
+    TForm1 form;
+    form.show();
+    form.Spelling1->setLanguage("fr_FR");
+    waitReady(form);
+    TColorMemo& memo = *form.Clm1;
+    memo.SetText("^Bbonjour^b le mondde et ^Bmon^bdde");
+    memo.viewport()->repaint();
+    form.Spelling1->waitIdle();
+    ASSERT_TRUE(memo.SpellMarks().wordAt(15));
+    EXPECT_FALSE(memo.SpellMarks().wordAt(3)); // "bonjour"
+
+    QMenu menu;
+    menu.addAction("Undo-like edit item");
+    memo.OnContextMenu(&menu, 17);
+    EXPECT_EQ(captions(&menu), (QStringList{"monde", "-", "&Add to Dictionary", "&Ignore All", "-",
+                                            "Undo-like edit item"}));
+    menu.actions().front()->trigger();
+    EXPECT_EQ(memo.Text(), "^Bbonjour^b le monde et ^Bmon^bdde");
+
+    // A word with a code inside gets no suggestion (it would lose the code); Ignore All takes it
+    // for right.
+    QMenu joined;
+    memo.OnContextMenu(&joined, 28);
+    EXPECT_EQ(captions(&joined), (QStringList{"&Add to Dictionary", "&Ignore All"}));
+    joined.actions().at(1)->trigger();
+    memo.viewport()->repaint();
+    form.Spelling1->waitIdle();
+    EXPECT_FALSE(memo.SpellMarks().wordAt(28));
+    // Nothing for a right word.
+    QMenu right;
+    memo.OnContextMenu(&right, 3);
+    EXPECT_TRUE(right.actions().isEmpty());
+}
+
+TEST_F(QaSpelling, ShiftF7SwitchesSpellingFromTheEditor) {
+    install("fr_FR", "bonjour\n");
+    TForm1 form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    form.Clm1->setFocus();
+    ASSERT_TRUE(form.Spelling1->enabled());
+    QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_FALSE(form.Spelling1->enabled());
+    QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_TRUE(form.Spelling1->enabled());
+}
