@@ -142,6 +142,10 @@ TCompletionContext completionAt(std::string_view text, int caret) {
     return c;
 }
 
+bool inActionText(std::string_view text, int caret) {
+    return caret > 0 && caret <= static_cast<int>(text.size()) && actionAround(text, caret);
+}
+
 std::vector<TCompletionItem> codeItems(std::string_view sizeText, int colorNumber) {
     std::vector<TCompletionItem> items;
     for (std::size_t k = 0; k < kCaretCodes.size(); ++k) {

@@ -28,6 +28,9 @@ struct TCompletionContext {
 
 TCompletionContext completionAt(std::string_view text, int caret);
 
+// Whether the caret stands in the action text of a link (after its "=", up to its "^l").
+bool inActionText(std::string_view text, int caret);
+
 // One choice of the list: what the list shows and filters on (text, detail), what goes in, and
 // where the caret then stands in it or what it selects.
 struct TCompletionItem {

@@ -49,7 +49,7 @@ bool targetLinkName(std::string_view actionText, std::string_view& name) {
     return true;
 }
 
-TPageIndex indexPage(std::string_view page, const bool* cancel) {
+TPageIndex indexPage(std::string_view page, const std::atomic<bool>* cancel) {
     TPageIndex index;
     TMarkupScanner scan(page);
     TPiece p;
@@ -150,6 +150,21 @@ TPageIndex indexPage(std::string_view page, const bool* cancel) {
             if (const auto f = first.find(l.name); f != first.end())
                 l.target = f->second;
     return index;
+}
+
+TLinkGroups groupLinks(const TPageIndex& index) {
+    TLinkGroups g;
+    g.byTarget.resize(index.targets.size());
+    for (int k = 0; k < static_cast<int>(index.links.size()); ++k) {
+        const TLinkRef& l = index.links[static_cast<std::size_t>(k)];
+        if (!l.toTarget)
+            g.actions.push_back(k);
+        else if (l.target < 0)
+            g.missing.push_back(k);
+        else
+            g.byTarget[static_cast<std::size_t>(l.target)].push_back(k);
+    }
+    return g;
 }
 
 int TPageIndex::targetNamed(std::string_view name) const {

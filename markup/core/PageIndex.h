@@ -10,6 +10,7 @@
 // spaces, letters of the page code page, other codes, even a line break; an empty name is a name
 // too (and never matches a link, which always needs one).
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,7 +72,16 @@ struct TPageIndex {
 
 // Reads the whole page. Cancel, when given, is asked now and then (every 64 KB or so) and stops
 // the reading when it answers true: the index is then incomplete.
-TPageIndex indexPage(std::string_view page, const bool* cancel = nullptr);
+TPageIndex indexPage(std::string_view page, const std::atomic<bool>* cancel = nullptr);
+
+// The outline's groups: for each mark, the links that lead to it (to the first mark of a name
+// only); the target links whose target is missing; every other action link. Link indices.
+struct TLinkGroups {
+    std::vector<std::vector<int>> byTarget; ///< one entry per mark
+    std::vector<int> missing;
+    std::vector<int> actions;
+};
+TLinkGroups groupLinks(const TPageIndex& index);
 
 // Renaming a target: the edits that give the mark at index `mark`, every other mark of its name
 // and every link to that name the new name, in page order. What refuses the rename is told in

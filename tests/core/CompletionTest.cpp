@@ -55,6 +55,17 @@ TEST(Completion, Contexts) {
     }
 }
 
+TEST(Completion, InActionText) {
+    const std::string text = "a: ^Lgo=InternetLink \"http://x\"^l b";
+    const struct {
+        int caret;
+        bool in;
+    } cases[] = {{0, false}, {2, false}, {7, false},  {8, true},
+                 {26, true}, {31, true}, {32, false}, {35, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(markup::inActionText(text, c.caret), c.in) << c.caret;
+}
+
 TEST(Completion, ClosedLink) {
     EXPECT_TRUE(markup::completionAt("^L=Go^l", 5).closed);
     EXPECT_FALSE(markup::completionAt("^L=Go\r\n^l", 5).closed);

@@ -84,6 +84,15 @@ TEST(PageIndex, Places) {
     }
 }
 
+TEST(PageIndex, Groups) {
+    const TPageIndex x =
+        indexPage("^MA^m ^MB^m ^MA^m ^La=:A^l ^Lx=:Nowhere^l ^Lb=:B^l ^Lc=:A^l ^Lg=GotoNextPage^l");
+    const markup::TLinkGroups g = markup::groupLinks(x);
+    EXPECT_EQ(g.byTarget, (std::vector<std::vector<int>>{{0, 3}, {2}, {}}));
+    EXPECT_EQ(g.missing, std::vector<int>{1});
+    EXPECT_EQ(g.actions, std::vector<int>{4});
+}
+
 TEST(PageIndex, Names) {
     const TPageIndex x = indexPage("^MB^m ^MA^m ^MB^m ^M^m [v] [w] [v] []");
     EXPECT_EQ(x.targetNames(), (std::vector<std::string>{"B", "A"}));
@@ -94,7 +103,7 @@ TEST(PageIndex, Cancel) {
     std::string page;
     while (page.size() < (1u << 20))
         page += "^MT^m ^Lx=:T^l\r\n";
-    const bool cancel = true;
+    const std::atomic<bool> cancel{true};
     EXPECT_LT(indexPage(page, &cancel).targets.size(), indexPage(page).targets.size());
 }
 
