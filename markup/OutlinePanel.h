@@ -27,12 +27,14 @@ public:
     // Selects the source of an item in the editor and scrolls it into view.
     void activate(const QModelIndex& index);
 
+    // Shows the indexer's latest index, keeping the selected item, the folded items and the
+    // scroll position (done at each new index while the panel shows).
+    void showIndex();
+
     // Top-level rows that are shown expanded after an index; a longer outline starts folded.
     static constexpr int kExpandAllUpTo = 5000;
 
 private:
-    void showIndex();
-
     TColorMemo* memo_;
     TPageIndexer* indexer_;
     TOutlineModel* model_;

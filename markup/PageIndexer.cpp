@@ -1,16 +1,19 @@
 #include "markup/PageIndexer.h"
 
 #include "document/PageDocument.h"
+#include "document/PageSlices.h"
 #include "document/PageText.h"
 #include "platform/core/LatestJobWorker.h"
 
-#include <QPointer>
+#include <QElapsedTimer>
 #include <QTextDocument>
 
 TPageIndexer::TPageIndexer(const TPageDocument& page, QObject* parent)
     : QObject(parent), page_(page), worker_(std::make_unique<TLatestJobWorker>()) {
     pauseTimer_.setSingleShot(true);
     connect(&pauseTimer_, &QTimer::timeout, this, &TPageIndexer::start);
+    sliceTimer_.setInterval(0);
+    connect(&sliceTimer_, &QTimer::timeout, this, &TPageIndexer::snapshotTurn);
     connect(page.textDocument(), &QTextDocument::contentsChanged, this, &TPageIndexer::textChanged);
 }
 
@@ -39,6 +42,7 @@ void TPageIndexer::setActive(bool on) {
         return;
     active_ = on;
     pauseTimer_.stop();
+    dropSnapshot();
     if (on && !current())
         start();
 }
@@ -47,25 +51,68 @@ void TPageIndexer::textChanged() {
     ++generation_;
     if (cancel_)
         *cancel_ = true;
+    dropSnapshot();
     if (active_)
         pauseTimer_.start(pause);
 }
 
 void TPageIndexer::start() {
-    if (current())
+    if (current() || slices_)
         return;
+    if (page_.length() < kSlicedFrom) {
+        auto cancel = std::make_shared<std::atomic<bool>>(false);
+        cancel_ = cancel;
+        const int generation = generation_;
+        worker_->post([this, text = page_.rawText(), generation, cancel] {
+            if (*cancel)
+                return;
+            std::shared_ptr<TIndexed> indexed = make(pageBytes(text), generation, cancel.get());
+            if (!*cancel)
+                QMetaObject::invokeMethod(
+                    this, [this, indexed] { take(indexed); }, Qt::QueuedConnection);
+        });
+        return;
+    }
+    slices_ = std::make_unique<TPageSlices>(page_);
+    sliced_.clear();
+    sliced_.reserve(static_cast<std::size_t>(page_.length()));
+    snapshotTurn();
+}
+
+void TPageIndexer::snapshotTurn() {
+    if (!slices_)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    while (slices_->next(sliced_, qsizetype(1) << 16))
+        if (clock.elapsed() >= kTurnMs) {
+            sliceTimer_.start();
+            return;
+        }
+    slices_.reset();
+    sliceTimer_.stop();
+    post(std::move(sliced_));
+    sliced_ = std::string();
+}
+
+void TPageIndexer::post(std::string bytes) {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     cancel_ = cancel;
     const int generation = generation_;
-    worker_->post([this, text = page_.rawText(), generation, cancel] {
+    worker_->post([this, bytes = std::move(bytes), generation, cancel] {
         if (*cancel)
             return;
-        std::shared_ptr<TIndexed> indexed = make(pageBytes(text), generation, cancel.get());
-        if (*cancel)
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, indexed] { take(indexed); }, Qt::QueuedConnection);
+        std::shared_ptr<TIndexed> indexed = make(bytes, generation, cancel.get());
+        if (!*cancel)
+            QMetaObject::invokeMethod(
+                this, [this, indexed] { take(indexed); }, Qt::QueuedConnection);
     });
+}
+
+void TPageIndexer::dropSnapshot() {
+    slices_.reset();
+    sliced_ = std::string();
+    sliceTimer_.stop();
 }
 
 void TPageIndexer::take(std::shared_ptr<TIndexed> indexed) {
@@ -80,6 +127,7 @@ std::shared_ptr<const TPageIndexer::TIndexed> TPageIndexer::now() {
     if (!current()) {
         if (cancel_)
             *cancel_ = true;
+        dropSnapshot();
         latest_ = make(pageBytes(page_.rawText()), generation_);
         emit indexReady();
     }
@@ -87,5 +135,7 @@ std::shared_ptr<const TPageIndexer::TIndexed> TPageIndexer::now() {
 }
 
 void TPageIndexer::waitIdle() {
+    while (slices_)
+        snapshotTurn();
     worker_->waitIdle();
 }

@@ -11,11 +11,13 @@
 
 class TLatestJobWorker;
 class TPageDocument;
+class TPageSlices;
 
 // The page's index (targets, links, variables) kept up to date in the background: after each
 // pause in typing, a snapshot of the text is read in a worker thread, so that a long page never
 // stalls typing; an index that the text has overtaken is dropped (and the reading it came from
-// stopped early).
+// stopped early). The snapshot of a long page is itself taken in slices over several turns of the
+// event loop, a few milliseconds each.
 class TPageIndexer : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +34,9 @@ public:
     void setActive(bool on);
     bool active() const { return active_; }
     std::chrono::milliseconds pause{300};
+    // Pages longer than this (in characters) are copied in slices.
+    static constexpr int kSlicedFrom = 1 << 20;
+    static constexpr int kTurnMs = 8;
 
     // The last index made, perhaps behind the text; null before the first.
     std::shared_ptr<const TIndexed> latest() const { return latest_; }
@@ -55,6 +60,9 @@ private:
     void textChanged();
     void start();
     void take(std::shared_ptr<TIndexed> indexed);
+    void snapshotTurn();
+    void post(std::string bytes);
+    void dropSnapshot();
 
     const TPageDocument& page_;
     bool active_ = false;
@@ -62,5 +70,8 @@ private:
     QTimer pauseTimer_;
     std::shared_ptr<const TIndexed> latest_;
     std::shared_ptr<std::atomic<bool>> cancel_; ///< of the reading under way
+    std::unique_ptr<TPageSlices> slices_;       ///< the sliced snapshot under way
+    std::string sliced_;                        ///< its bytes so far
+    QTimer sliceTimer_;
     std::unique_ptr<TLatestJobWorker> worker_;
 };
