@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <string>
 
 using namespace markup;
 
@@ -123,55 +124,50 @@ public:
         return QString("line %1: %2").arg(l.line + 1).arg(shown(l.visible));
     }
 
-    // What an item is, apart from its place: its text without the line, and how many items before
-    // it have the same.
+    // What an item is, apart from its place: its page bytes without the line (its parent's too),
+    // and how many items before it have the same.
     struct TKey {
-        QString text;
-        int parentText = -1; ///< top-level row kind: mark (0), missing (1), actions (2)
+        std::string parent;
+        std::string own;
         int nth = 0;
         bool valid = false;
     };
-    QString bareText(const QModelIndex& i) const {
+    std::string bareText(const QModelIndex& i) const {
         if (const int m = markOf(i); m >= 0)
-            return "M" + pagetext::fromBytes(x_->index.targets[static_cast<std::size_t>(m)].name);
+            return "M" + x_->index.targets[static_cast<std::size_t>(m)].name;
         if (i.internalId() == 0)
             return i.row() == missingRow() ? "G1" : "G2";
         const TLinkRef& l = x_->index.links[static_cast<std::size_t>(linkOf(i))];
-        return "L" + pagetext::fromBytes(l.visible) + "\n" + pagetext::fromBytes(l.name) + "\n" +
-               pagetext::fromBytes(l.word);
+        return "L" + l.visible + '\n' + l.name + '\n' + l.word;
     }
     TKey keyOf(const QModelIndex& i) const {
         TKey key;
         if (!x_ || !i.isValid())
             return key;
-        key.text = bareText(i);
+        key.own = bareText(i);
         key.valid = true;
         const QModelIndex parent = i.parent();
         for (int r = 0; r < i.row(); ++r)
-            if (bareText(index(r, 0, parent)) == key.text)
+            if (bareText(index(r, 0, parent)) == key.own)
                 ++key.nth;
         if (parent.isValid())
-            key.text = bareText(parent) + "\t" + key.text;
+            key.parent = bareText(parent);
         return key;
     }
     QModelIndex find(const TKey& key) const {
         if (!key.valid || !x_)
             return {};
-        const auto tab = key.text.indexOf('\t');
         QModelIndex parent;
-        QString own = key.text;
-        if (tab >= 0) {
-            const QString parentText = key.text.left(tab);
-            own = key.text.mid(tab + 1);
+        if (!key.parent.empty()) {
             for (int r = 0; r < rowCount() && !parent.isValid(); ++r)
-                if (bareText(index(r, 0)) == parentText)
+                if (bareText(index(r, 0)) == key.parent)
                     parent = index(r, 0);
             if (!parent.isValid())
                 return {};
         }
         int seen = 0;
         for (int r = 0; r < rowCount(parent); ++r)
-            if (bareText(index(r, 0, parent)) == own && seen++ == key.nth)
+            if (bareText(index(r, 0, parent)) == key.own && seen++ == key.nth)
                 return index(r, 0, parent);
         return {};
     }
