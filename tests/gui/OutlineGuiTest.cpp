@@ -6,7 +6,9 @@
 #include "markup/CompletionPopup.h"
 #include "markup/OutlinePanel.h"
 #include "markup/PageIndexer.h"
+#include "settings/LpIniCtrl.h"
 #include "tests/support/FakePrompts.h"
+#include "tests/support/TestEnv.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -38,6 +40,8 @@ struct Window {
         QApplication::setActiveWindow(&form);
         memo.SetText(text);
         memo.setFocus();
+        // As at first start, whatever an earlier test left in the settings.
+        form.CodeCompletion1->setChecked(true);
     }
     ~Window() {
         memo.SetModified(false);
@@ -177,4 +181,32 @@ TEST(OutlineGui, CompletionOffersActionWordsAndTakesOneWithEnter) {
     w.form.CodeCompletion1->setChecked(false);
     QTest::keyClicks(&w.memo, "^");
     EXPECT_FALSE(popup.isOpen());
+    w.form.CodeCompletion1->setChecked(true);
+}
+
+// An action whose first value is its file offers the favourite folder's files of its kind; Tab
+// then goes on to the next value of the link.
+TEST(OutlineGui, CompletionOffersTheFavouriteFolderFiles) {
+    lptest::TempDir dir;
+    for (const char* name : {"bell.wav", "tune.mid", "notes.txt"})
+        ASSERT_TRUE(lptest::writeFile(dir.file(name), "x"));
+    Window w("");
+    w.form.RegCtrl1->WriteString("Settings", "Sounds", dir.path());
+    TCompletionPopup& popup = *w.form.Completion1;
+    QTest::keyClicks(&w.memo, "^LRing=PlaySo");
+    ASSERT_TRUE(popup.isOpen());
+    QTest::keyClick(&w.memo, Qt::Key_Return);
+    EXPECT_EQ(w.memo.textCursor().selectedText(), "SoundFile");
+    ASSERT_TRUE(popup.isOpen());
+    ASSERT_EQ(popup.list()->count(), 2);
+    EXPECT_EQ(popup.list()->item(0)->text(), "bell.wav");
+    QTest::keyClick(&w.memo, Qt::Key_Down);
+    QTest::keyClick(&w.memo, Qt::Key_Return);
+    EXPECT_EQ(w.memo.toPlainText(),
+              "^LRing=PlaySoundFile \"" + dir.file("tune.mid") + "\" \"Mode\"^l");
+    QTest::keyClick(&w.memo, Qt::Key_Tab);
+    EXPECT_EQ(w.memo.textCursor().selectedText(), "Mode");
+    QTest::keyClick(&w.memo, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(w.memo.textCursor().selectedText(), dir.file("tune.mid"));
+    w.form.RegCtrl1->WriteString("Settings", "Sounds", "");
 }
