@@ -102,6 +102,8 @@ bool TDocumentCommands::saveChangesFirst() {
 void TDocumentCommands::fileNew() {
     if (!saveChangesFirst())
         return;
+    if (leavingPage)
+        leavingPage();
     stopLoad();
     // An editor without any line keeps its modified flag: clearing it would change nothing else.
     if (parts_.editor.LineCount() > 0)
@@ -129,6 +131,8 @@ void TDocumentCommands::openPath(const QString& path) {
 }
 
 void TDocumentCommands::startNamed(const QString& path) {
+    if (leavingPage)
+        leavingPage();
     stopLoad();
     if (parts_.editor.LineCount() > 0)
         parts_.editor.Clear();
@@ -259,6 +263,8 @@ void TDocumentCommands::load(const QString& path) {
     // A file over the capacity is read whole, so that it is refused before the document changes.
     const bool whole = reader->fileSize() > qint64(pagefile::kCapacity);
     reader->read(first, whole ? std::numeric_limits<qint64>::max() : kFirstBytes);
+    if (leavingPage)
+        leavingPage();
     stopLoad();
     // The loaded text holds page characters and '\n' line breaks only, so it goes into the editor
     // as it is: one replacement of the whole text, which also drops the undo history.
@@ -311,6 +317,8 @@ void TDocumentCommands::loaded(qint64 zeroOffset, const TFileStamp& stamp) {
             QStringLiteral("This file holds a zero byte at offset %1. The text ends there: what "
                            "follows is not shown, and saving under the same name would lose it.")
                 .arg(zeroOffset));
+    if (pageLoaded)
+        pageLoaded(currentFileName());
 }
 
 void TDocumentCommands::write(const QString& path) {
@@ -351,6 +359,8 @@ bool TDocumentCommands::overwriteConfirmed(const QString& path) {
 }
 
 void TDocumentCommands::restore(const QString& path, const QString& text, const TFileStamp& stamp) {
+    if (leavingPage)
+        leavingPage();
     stopLoad();
     // In as a page is loaded: its first part, then the rest appended a slice at a time, out of
     // the undo history. The text is page text, so slices may end anywhere.

@@ -50,6 +50,12 @@ public:
     // elsewhere (the recovery copy) are no longer needed.
     std::function<void()> textClean;
 
+    // Told while a page still shows, before another takes its place (Open, New, a recovered
+    // text), so that where the author left it can be kept; and when a page from a file is
+    // completely loaded (its path), so that the author can be taken back there.
+    std::function<void()> leavingPage;
+    std::function<void(const QString& path)> pageLoaded;
+
     // A page longer than its first screenful goes on loading in the background after Open has
     // shown its beginning: the editor is read-only meanwhile, and the document counts as
     // loaded (unchanged, its file stamp taken, no undo step) only once the page is complete.

@@ -10,15 +10,19 @@
 #include "app/DocumentCommands.h"
 #include "app/FileDrop.h"
 #include "app/FindBar.h"
+#include "app/PageNavigation.h"
 #include "app/PrintCommands.h"
 #include "app/Recovery.h"
 #include "document/RecoveryFiles.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
 #include "markup/CheckPanel.h"
+#include "markup/CompletionPopup.h"
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
+#include "markup/OutlinePanel.h"
+#include "markup/PageIndexer.h"
 #include "markup/StyleCommands.h"
 #include "markup/core/PageMarkup.h"
 #include "platform/ErrorTexts.h"
@@ -31,6 +35,7 @@
 #include "settings/LpBrowseDlg.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/LpMRUList.h"
+#include "settings/PagePositions.h"
 #include "settings/SettingsKeys.h"
 #include "spelling/SpellService.h"
 #include "spelling/core/WordList.h"
@@ -60,6 +65,8 @@ namespace {
 
 const QString kTextFilter = QStringLiteral("Fichiers texte|*.txt");
 
+} // namespace
+
 // The favourite folder an assistant's dialog starts in. The program assistant has none of its
 // own: its dialog starts where the text folder left the open dialog.
 TFavouriteFolder favouriteFolderOf(actions::TAssistant assistant) {
@@ -78,8 +85,6 @@ TFavouriteFolder favouriteFolderOf(actions::TAssistant assistant) {
     }
     return TFavouriteFolder::text;
 }
-
-} // namespace
 
 QIcon lpImage(int index) {
     return QIcon(QStringLiteral(":/icons/%1.svg").arg(index, 2, 10, QLatin1Char('0')));
@@ -180,6 +185,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
         LoadProgress->setValue(percent);
     };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
+    createPageViews();
     recovery_->cannotWrite = [this](const QString& message) { showNote(message); };
 
     // Asking the clipboard whether it holds text is a round trip to the display server (and to
@@ -275,6 +281,7 @@ void TForm1::FormCreate() {
     SaveDialog1.initialDir = OpenDialog1.initialDir;
     if (height < 50)
         resize(640, 480);
+    readPageViewSettings();
 }
 
 void TForm1::showEvent(QShowEvent* e) {
@@ -353,6 +360,7 @@ void TForm1::FormClose() {
     RegCtrl1->WriteBool(kSection, kSpellCheck, Spelling1->enabled());
     if (!Spelling1->language().isEmpty())
         RegCtrl1->WriteString(kSection, kSpellLanguage, Spelling1->language());
+    writePageViewSettings();
     recovery_->closeNormally();
 }
 

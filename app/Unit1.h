@@ -19,6 +19,12 @@ class QProgressBar;
 class QToolBar;
 class TAboutBox;
 class TCheckPanel;
+class TCompletionPopup;
+class TOutlinePanel;
+class TPageIndexer;
+class TPageNavigation;
+class TPagePositions;
+class TFrenchSpacing;
 class TColorMemo;
 class TFolderBrowser;
 class TLpBrowseDlg;
@@ -89,10 +95,16 @@ public:
     QMenu* View1 = nullptr;
     QAction* MarkupFontSize1 = nullptr; ///< its caption shows the size box's value
 
-    TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
-    TSpellService* Spelling1 = nullptr; ///< spelling while typing; its items in Settings
-    TAboutBox* AboutBox = nullptr;      ///< made with the window, hidden between showings
-    THelpViewer* HelpViewer = nullptr;  ///< made at the first Help Contents
+    TCheckPanel* CheckPanel1 = nullptr;      ///< the markup check, docked under the editor
+    TSpellService* Spelling1 = nullptr;      ///< spelling while typing; its items in Settings
+    TPageIndexer* PageIndexer1 = nullptr;    ///< the page's targets, links and variables
+    TOutlinePanel* OutlinePanel1 = nullptr;  ///< the outline, docked at the left of the editor
+    TPageNavigation* Navigation1 = nullptr;  ///< go to target, back, rename target
+    TCompletionPopup* Completion1 = nullptr; ///< what the markup offers as the author types
+    TFrenchSpacing* FrenchSpacing = nullptr; ///< no-break spaces of French typing
+    QAction *CodeCompletion1 = nullptr, *FrenchSpacing1 = nullptr;
+    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
 
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
@@ -188,6 +200,14 @@ private:
     void createToolBar();
     void createStatusBar();
     void createMarkupMenu();
+    // The outline, go to target, rename, completion and the kept places of pages
+    // (PageViewParts.cpp).
+    void createPageViews();
+    void readPageViewSettings();
+    void writePageViewSettings();
+    // Keeps where the author is in the page; takes the author back where a page was left.
+    void keepPagePosition();
+    void restorePagePosition(const QString& path);
     // Runs a command of the page (it waits until the page is loaded) as the toolbar runs it.
     void runOnPage(void (TForm1::*handler)());
     void updateCaretPanel();
@@ -203,6 +223,7 @@ private:
     TFolderBrowser* folderBrowser_;
     std::unique_ptr<TDocumentCommands> document_;
     std::unique_ptr<TRecovery> recovery_;
+    std::unique_ptr<TPagePositions> positions_; ///< where each recent page was left
     bool recoveredAtStart_ = false;
     TPrintService* printing_;
     QString helpFile_;
@@ -227,6 +248,13 @@ inline QString loadingNoteTip(int percent) {
     return QStringLiteral("Loading\u2026 %1 %: what you type goes in when the page is loaded")
         .arg(percent);
 }
+
+// The favourite folder an assistant's dialog starts in.
+enum class TFavouriteFolder;
+namespace actions {
+enum class TAssistant;
+}
+TFavouriteFolder favouriteFolderOf(actions::TAssistant assistant);
 
 // The image of the shared image list at index (0 to 23).
 QIcon lpImage(int index);

@@ -36,6 +36,12 @@ public:
         (void)line;
         return false;
     }
+    // The Rename Target box: the new name of a target, starting as `name` all selected; Enter
+    // accepts, Esc cancels. Dialogs that have no such box answer as if cancelled.
+    virtual bool executeRename(QString& name) {
+        (void)name;
+        return false;
+    }
     // The list of recovery copies left at start (more than one): what to do with which. Dialogs
     // that have no such list answer Later.
     virtual recovery::TListDecision

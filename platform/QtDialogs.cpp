@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -125,6 +127,23 @@ bool TQtDialogs::executeGoToLine(int lineCount, int& line) {
     if (box.exec() != QDialog::Accepted)
         return false;
     line = box.intValue();
+    return true;
+}
+
+bool TQtDialogs::executeRename(QString& name) {
+    QInputDialog box(parent_);
+    box.setWindowTitle("Rename Target");
+    box.setLabelText("New name of the target:");
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextValue(name);
+    // The name comes up selected, so that typing replaces it.
+    QTimer::singleShot(0, &box, [&box] {
+        if (auto* edit = box.findChild<QLineEdit*>())
+            edit->selectAll();
+    });
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    name = box.textValue();
     return true;
 }
 

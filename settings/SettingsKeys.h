@@ -12,6 +12,8 @@ namespace settingsKeys {
 inline const QString kSection = QStringLiteral("Settings");
 // The recent-files list.
 inline const QString kRecentFilesSection = QStringLiteral("MRUList");
+// Where the author left each of the last pages opened (settings/PagePositions.h).
+inline const QString kPositionsSection = QStringLiteral("Positions");
 
 inline const QString kHeight = QStringLiteral("Height");
 inline const QString kWidth = QStringLiteral("Width");
@@ -20,6 +22,10 @@ inline const QString kFont = QStringLiteral("Font");
 // Spelling while typing: on or off, and the tag of the dictionary chosen ("fr_FR").
 inline const QString kSpellCheck = QStringLiteral("SpellCheck");
 inline const QString kSpellLanguage = QStringLiteral("SpellLanguage");
+// The outline panel shown; completion as the author types; no-break spaces of French typing.
+inline const QString kOutline = QStringLiteral("Outline");
+inline const QString kCompletion = QStringLiteral("Completion");
+inline const QString kFrenchSpacing = QStringLiteral("FrenchSpacing");
 // The favourite folders' keys are in favouriteFolderRow (settings/FolderCommands.h).
 
 } // namespace settingsKeys

@@ -104,6 +104,7 @@ private:
     std::vector<int> linkHasAction_;                            ///< per open link: '=' seen
     std::vector<int> brackets_;                                 ///< "[" open on this line
     std::unordered_set<std::string_view> targets_;
+    std::vector<std::pair<int, std::string_view>> marks_; ///< "^M" offset and name, page order
     std::vector<std::pair<int, std::string_view>> targetLinks_;
     int lastLinkClose_ = -1;             ///< offset of the last "^l" in the page
     std::vector<TArgument> args_;        ///< of the action being read
@@ -197,6 +198,15 @@ TCheckResult TChecker::run() {
                      inQuotes(std::string(kTargetMark.opening) + std::string(name) +
                               std::string(kTargetMark.closing)) +
                      " in the page");
+    std::unordered_set<std::string_view> linked;
+    for (const auto& [at, name] : targetLinks_)
+        linked.insert(name);
+    for (const auto& [at, name] : marks_)
+        if (!linked.contains(name))
+            find(at, static_cast<int>(name.size()) + 4, TLevel::Note,
+                 "no link leads to the target mark " +
+                     inQuotes(std::string(kTargetMark.opening) + std::string(name) +
+                              std::string(kTargetMark.closing)));
 
     if (limit_ >= 0)
         std::erase_if(r_.findings, [&](const TFinding& f) { return f.offset >= limit_; });
@@ -294,8 +304,10 @@ void TChecker::closeCode(int pair, int at) {
     o.alive = false;
     if (pair == kTargetPair) {
         const int from = o.offset + o.length;
-        targets_.insert(
-            t_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(at - from)));
+        const std::string_view name =
+            t_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(at - from));
+        targets_.insert(name);
+        marks_.push_back({o.offset, name});
     }
     while (!open_.empty() && !open_.back().alive)
         open_.pop_back();

@@ -21,22 +21,25 @@ namespace markup {
 struct TCodePair {
     std::string_view opening;
     std::string_view closing;
+    std::string_view name{}; ///< what the pair does, as the completion list names it
 };
 
-inline constexpr TCodePair kBold{"^B", "^b"};
-inline constexpr TCodePair kItalic{"^I", "^i"};
-inline constexpr TCodePair kUnderlined{"^U", "^u"};
-inline constexpr TCodePair kStrikeout{"^X", "^x"};
-inline constexpr TCodePair kInverseVideo{"^R", "^r"};
-inline constexpr TCodePair kCentred{"^C", "^c"};
-inline constexpr TCodePair kTab{"^T8", "^t"}; ///< the only tab form the editor writes
-inline constexpr TCodePair kTargetMark{"^M", "^m"};
-inline constexpr TCodePair kVariable{"[", "]"};
+inline constexpr TCodePair kBold{"^B", "^b", "bold"};
+inline constexpr TCodePair kItalic{"^I", "^i", "italic"};
+inline constexpr TCodePair kUnderlined{"^U", "^u", "underlined"};
+inline constexpr TCodePair kStrikeout{"^X", "^x", "strikeout"};
+inline constexpr TCodePair kInverseVideo{"^R", "^r", "inverse video"};
+inline constexpr TCodePair kCentred{"^C", "^c", "centred"};
+inline constexpr TCodePair kTab{"^T8", "^t", "tab"}; ///< the only tab form the editor writes
+inline constexpr TCodePair kTargetMark{"^M", "^m", "target mark"};
+inline constexpr TCodePair kVariable{"[", "]", "variable"};
 
 // Codes whose opening text continues with a number or whose closing text follows an action text.
-inline constexpr TCodePair kFontSize{"^F", "^f"};   ///< "^F" is followed by the size as shown
-inline constexpr TCodePair kFontColor{"^P", "^p"};  ///< "^P" is followed by the colour number
-inline constexpr TCodePair kActionLink{"^L", "^l"}; ///< "^l" follows the action text
+inline constexpr TCodePair kFontSize{"^F", "^f",
+                                     "font size"}; ///< "^F" is followed by the size as shown
+inline constexpr TCodePair kFontColor{"^P", "^p",
+                                      "font colour"}; ///< "^P" is followed by the colour number
+inline constexpr TCodePair kActionLink{"^L", "^l", "action link"}; ///< "^l" follows the action text
 
 // Every code pair written with a caret, by letter: the opening code is "^" and the capital letter,
 // the closing code "^" and the small letter.

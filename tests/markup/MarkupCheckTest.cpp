@@ -188,3 +188,27 @@ TEST(MarkupCheck, WhatTheActionBoxWritesPasses) {
     for (std::string_view p : actions::kPlaceholders)
         EXPECT_TRUE(noted.contains(std::string(p))) << p;
 }
+
+// A target that no link leads to is noted on its mark, whatever its name holds; a link to it
+// anywhere in the page, before or after it, is enough.
+TEST(MarkupCheck, TargetsNoLinkLeadsTo) {
+    const struct {
+        const char* page;
+        const char* findings;
+    } cases[] = {
+        {"^MAlone^m", "1:1+9 note: no link leads to the target mark \"^MAlone^m\"\n"},
+        {"^Lx=:Used^l\r\n^MUsed^m", ""},
+        {"^MUsed^m\r\n^Lx=:Used^l", ""},
+        {"^MCh\xE9 1^m ^Lx=:Ch\xE9 1^l ^M^m",
+         "1:24+4 note: no link leads to the target mark \"^M^m\"\n"},
+        {"^Mused^m ^Lx=:Used^l",
+         "1:1+8 note: no link leads to the target mark \"^Mused^m\"\n"
+         "1:15+4 problem: there is no target mark \"^MUsed^m\" in the page\n"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        for (const TFinding& f : checkMarkup(c.page).findings)
+            text += findingLine(f) + "\n";
+        EXPECT_EQ(text, c.findings) << c.page;
+    }
+}

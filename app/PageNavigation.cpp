@@ -1,0 +1,140 @@
+#include "app/PageNavigation.h"
+
+#include "document/PageDocument.h"
+#include "document/PageText.h"
+#include "editor/ColMemo.h"
+#include "markup/PageIndexer.h"
+#include "platform/Dialogs.h"
+#include "platform/Prompts.h"
+
+#include <QAction>
+#include <QMouseEvent>
+#include <QTextDocument>
+
+using namespace markup;
+
+TPageNavigation::TPageNavigation(TParts parts, QObject* parent) : QObject(parent), parts_(parts) {
+    goTo_ = new QAction("Go to &Target", this);
+    goTo_->setObjectName("GoToTarget1");
+    goTo_->setShortcut(QKeySequence(Qt::Key_F12));
+    rename_ = new QAction("Rena&me Target...", this);
+    rename_->setObjectName("RenameTarget1");
+    back_ = new QAction("Go &Back", this);
+    back_->setObjectName("GoBack1");
+    back_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    back_->setEnabled(false);
+    for (QAction* a : {goTo_, rename_, back_})
+        a->setShortcutContext(Qt::WindowShortcut);
+    connect(goTo_, &QAction::triggered, this, [this] { goToTarget(); });
+    connect(rename_, &QAction::triggered, this, [this] { renameTarget(); });
+    connect(back_, &QAction::triggered, this, [this] { goBack(); });
+    parts_.editor.viewport()->installEventFilter(this);
+}
+
+int TPageNavigation::caretOffset() const {
+    return parts_.editor.adapter().offsetFromPosition(parts_.editor.textCursor().position());
+}
+
+bool TPageNavigation::goToTarget() {
+    if (beforeCommand)
+        beforeCommand();
+    const auto indexed = parts_.indexer.now();
+    const TPageIndex& x = indexed->index;
+    const int k = x.targetLinkAt(caretOffset());
+    if (k < 0) {
+        parts_.note("The caret is not in a link to a target");
+        return false;
+    }
+    const TLinkRef& link = x.links[static_cast<std::size_t>(k)];
+    if (link.target < 0) {
+        parts_.note(QString("There is no target mark \"^M%1^m\" in the page")
+                        .arg(pagetext::fromBytes(link.name)));
+        return false;
+    }
+    const TTargetMark& mark = x.targets[static_cast<std::size_t>(link.target)];
+    history_.push_back(parts_.editor.textCursor());
+    if (static_cast<int>(history_.size()) > kHistory)
+        history_.erase(history_.begin());
+    back_->setEnabled(true);
+    QTextCursor c(parts_.editor.document());
+    c.setPosition(parts_.editor.adapter().positionFromOffset(mark.nameOffset));
+    parts_.editor.SetTextCursorInView(c);
+    parts_.editor.setFocus();
+    parts_.note(QString());
+    return true;
+}
+
+bool TPageNavigation::goBack() {
+    if (history_.empty())
+        return false;
+    const QTextCursor c = history_.back();
+    history_.pop_back();
+    back_->setEnabled(!history_.empty());
+    // A place in a text that was since replaced whole is gone.
+    if (c.document() != parts_.editor.document() || c.isNull())
+        return false;
+    parts_.editor.SetTextCursorInView(c);
+    parts_.editor.setFocus();
+    return true;
+}
+
+void TPageNavigation::renameTarget() {
+    if (beforeCommand)
+        beforeCommand();
+    const auto indexed = parts_.indexer.now();
+    const TPageIndex& x = indexed->index;
+    const int caret = caretOffset();
+    int mark = x.targetMarkAt(caret);
+    if (mark < 0)
+        if (const int k = x.targetLinkAt(caret); k >= 0)
+            mark = x.links[static_cast<std::size_t>(k)].target;
+    if (mark < 0) {
+        parts_.note("Put the caret on a target mark to rename it");
+        return;
+    }
+    QString name = pagetext::fromBytes(x.targets[static_cast<std::size_t>(mark)].name);
+    if (!parts_.dialogs.executeRename(name))
+        return;
+    const std::string bytes = pagetext::toPageBytes(name);
+    const TRenamePlan plan = planRename(x, mark, bytes);
+    if (!plan.refusal.empty()) {
+        parts_.prompts.errorNotice(QString::fromStdString(plan.refusal));
+        return;
+    }
+    if (plan.edits.empty())
+        return;
+    // Every place in one undo step, from the last back so that the offsets before it hold.
+    TPageDocument& page = parts_.editor.Page();
+    const QString with = pagetext::fromBytes(bytes);
+    const int caretPosition = parts_.editor.textCursor().position();
+    page.prepareWideEdit();
+    QTextCursor c(page.textDocument());
+    c.beginEditBlock();
+    for (auto it = plan.edits.rbegin(); it != plan.edits.rend(); ++it) {
+        c.setPosition(page.positionFromOffset(it->offset));
+        c.setPosition(page.positionFromOffset(it->offset + it->length), QTextCursor::KeepAnchor);
+        page.insertText(c, with);
+    }
+    c.endEditBlock();
+    QTextCursor back(page.textDocument());
+    back.setPosition(std::min(caretPosition, page.textDocument()->characterCount() - 1));
+    parts_.editor.setTextCursor(back);
+    parts_.note(QString("%1 renamed in %2 places").arg(name).arg(plan.edits.size()));
+}
+
+bool TPageNavigation::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == parts_.editor.viewport() && e->type() == QEvent::MouseButtonPress) {
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (m->button() == Qt::LeftButton && (m->modifiers() & Qt::ControlModifier)) {
+            const QTextCursor at = parts_.editor.cursorForPosition(m->position().toPoint());
+            const auto indexed = parts_.indexer.now();
+            const int offset = parts_.editor.adapter().offsetFromPosition(at.position());
+            if (indexed->index.targetLinkAt(offset) >= 0) {
+                parts_.editor.setTextCursor(at);
+                goToTarget();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, e);
+}
