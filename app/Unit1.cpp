@@ -142,6 +142,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     CheckPanel1->hide();
     Edition1->addSeparator();
     Edition1->addAction(CheckPanel1->toggleAction());
+    createPreview();
     document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
         *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
     document_->addRecentFile = [this](const QString& path) {
@@ -260,6 +261,7 @@ void TForm1::showEvent(QShowEvent* e) {
         move(r.topLeft());
     }
     runCommand([this] { FormShow(); });
+    runCommand([this] { restorePreview(); });
 }
 
 void TForm1::FormShow() {
@@ -316,6 +318,7 @@ void TForm1::FormClose() {
     }
     RegCtrl1->WriteBool(kSection, kAssistants, AstPic1->isChecked());
     RegCtrl1->WriteFont(kSection, kFont, Clm1->EditorFont());
+    storePreview();
     recovery_->closeNormally();
 }
 

@@ -19,6 +19,7 @@ class QProgressBar;
 class QToolBar;
 class TAboutBox;
 class TCheckPanel;
+class TPreviewPanel;
 class TColorMemo;
 class TFolderBrowser;
 class TLpBrowseDlg;
@@ -86,11 +87,14 @@ public:
     QMenu *Markup1 = nullptr, *MarkupColor1 = nullptr, *MarkupAction1 = nullptr;
     // The views of the page beside the editor; between Markup and Settings.
     QMenu* View1 = nullptr;
-    QAction* MarkupFontSize1 = nullptr; ///< its caption shows the size box's value
+    QAction* FileExportPreviewPdf = nullptr; ///< File > Export Preview as PDF
+    QAction* PreviewFont1 = nullptr;         ///< Settings > Preview Font
+    QAction* MarkupFontSize1 = nullptr;      ///< its caption shows the size box's value
 
-    TCheckPanel* CheckPanel1 = nullptr; ///< the markup check, docked under the editor
-    TAboutBox* AboutBox = nullptr;      ///< made with the window, hidden between showings
-    THelpViewer* HelpViewer = nullptr;  ///< made at the first Help Contents
+    TCheckPanel* CheckPanel1 = nullptr;     ///< the markup check, docked under the editor
+    TPreviewPanel* PreviewPanel1 = nullptr; ///< the page as readers see it, right of the editor
+    TAboutBox* AboutBox = nullptr;          ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr;      ///< made at the first Help Contents
 
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
@@ -132,6 +136,8 @@ public:
     void FilePrintClick();
     void FilePreviewClick();
     void FileExportPdfClick();
+    void FileExportPreviewPdfClick();
+    void PreviewFont1Click();
 
     void BoldButClick();
     void ItalButClick();
@@ -184,6 +190,10 @@ private:
     void createToolBar();
     void createStatusBar();
     void createMarkupMenu();
+    // The page preview (PreviewParts.cpp): its dock and View item, its settings.
+    void createPreview();
+    void restorePreview();
+    void storePreview();
     // Runs a command of the page (it waits until the page is loaded) as the toolbar runs it.
     void runOnPage(void (TForm1::*handler)());
     void updateCaretPanel();
@@ -203,6 +213,7 @@ private:
     TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;
+    bool previewFontChosen_ = false; ///< a preview font was read or chosen: it is stored
     std::optional<QStringList> savedRecentFiles_; ///< the recent files as the close saved them
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };

@@ -6,9 +6,16 @@
 #include "platform/core/SafeFile.h"
 #include "print/core/PrintLayout.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QIODevice>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -52,9 +59,11 @@ QPageLayout pdfPageLayout(const QPageLayout& printerLayout) {
     return layout;
 }
 
-bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
-              const std::vector<std::u16string>& lines, const TFontAttributes& font,
-              TPrintProgress* progress) {
+namespace {
+
+// Writes through a PDF writer set up for the pages; draw returns false when the progress cancelled.
+bool writeWith(const QString& path, const QString& title, const TPdfPages& pages,
+               const std::function<bool(QPdfWriter&)>& draw) {
     // Not committed, the file keeps its previous bytes and nothing is left beside it, whatever
     // ends the export.
     safefile::TFileWriter file;
@@ -67,12 +76,8 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
         writer.setCreator(QStringLiteral("Lark Pad"));
         writer.setResolution(pages.resolution);
         writer.setPageLayout(pages.layout);
-        TQtPrintDevice device(writer, font);
-        try {
-            printDocument(device, lines, progress);
-        } catch (const TPrintCancelled&) {
+        if (!draw(writer))
             return false;
-        }
     }
     // The writer does not report failed writes; the file writer does.
     const safefile::TWriteResult r = file.commit();
@@ -88,4 +93,48 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
         throw writeError(QFile::decodeName(r.backupPath.c_str()));
     }
     return true;
+}
+
+} // namespace
+
+bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
+              const std::vector<std::u16string>& lines, const TFontAttributes& font,
+              TPrintProgress* progress) {
+    return writeWith(path, title, pages, [&](QPdfWriter& writer) {
+        TQtPrintDevice device(writer, font);
+        try {
+            printDocument(device, lines, progress);
+        } catch (const TPrintCancelled&) {
+            return false;
+        }
+        return true;
+    });
+}
+
+bool writeDocumentPdf(const QString& path, const QString& title, const TPdfPages& pages,
+                      const QTextDocument& document, TPrintProgress* progress) {
+    return writeWith(path, title, pages, [&](QPdfWriter& writer) {
+        // A copy laid out on the page's body at the writer's resolution, drawn a page at a time.
+        std::unique_ptr<QTextDocument> copy(document.clone());
+        copy->documentLayout()->setPaintDevice(&writer);
+        const QRectF body = writer.pageLayout().paintRectPixels(writer.resolution());
+        copy->setPageSize(body.size());
+        copy->setDocumentMargin(0);
+        const int count = std::max(copy->pageCount(), 1);
+        QPainter painter(&writer);
+        for (int p = 0; p < count; ++p) {
+            if (p > 0)
+                writer.newPage();
+            painter.save();
+            painter.translate(0, -p * body.height());
+            QAbstractTextDocumentLayout::PaintContext context;
+            context.clip = QRectF(0, p * body.height(), body.width(), body.height());
+            painter.setClipRect(context.clip);
+            copy->documentLayout()->draw(&painter, context);
+            painter.restore();
+            if (progress && !progress->advance(std::size_t(p + 1), std::size_t(count)))
+                return false;
+        }
+        return true;
+    });
 }

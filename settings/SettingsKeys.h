@@ -17,6 +17,11 @@ inline const QString kHeight = QStringLiteral("Height");
 inline const QString kWidth = QStringLiteral("Width");
 inline const QString kAssistants = QStringLiteral("Assists");
 inline const QString kFont = QStringLiteral("Font");
+// The page preview: whether its dock shows, its width in pixels, and its font when one was chosen
+// (in the same form as Font).
+inline const QString kPreview = QStringLiteral("Preview");
+inline const QString kPreviewWidth = QStringLiteral("PreviewWidth");
+inline const QString kPreviewFont = QStringLiteral("PreviewFont");
 // The favourite folders' keys are in favouriteFolderRow (settings/FolderCommands.h).
 
 } // namespace settingsKeys
