@@ -13,11 +13,17 @@ int top(const auto& stack, int depth) {
     return depth == 0 ? -1 : stack[static_cast<std::size_t>(std::min(depth, kPreviewStack) - 1)];
 }
 
+// Past kPreviewStack open spans, the stack keeps the innermost ones: the outermost value stands in
+// for those that were let go.
 template <class T> void push(T& stack, std::uint16_t& depth, int value) {
     if (depth == kMaxDepth)
         return;
-    const int at = std::min<int>(depth, kPreviewStack - 1);
-    stack[static_cast<std::size_t>(at)] = static_cast<typename T::value_type>(value);
+    if (depth >= kPreviewStack) {
+        std::copy(stack.begin() + 1, stack.end(), stack.begin());
+        stack.back() = static_cast<typename T::value_type>(value);
+    } else {
+        stack[depth] = static_cast<typename T::value_type>(value);
+    }
     ++depth;
 }
 
@@ -25,6 +31,8 @@ template <class T> void pop(T& stack, std::uint16_t& depth) {
     --depth;
     if (depth < kPreviewStack)
         stack[depth] = 0;
+    else
+        std::copy_backward(stack.begin(), stack.end() - 1, stack.end());
 }
 
 // The value an opening code with a number sets: its number when it is one the code takes, else

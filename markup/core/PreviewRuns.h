@@ -20,6 +20,7 @@
 
 #include "markup/core/MarkupScan.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -32,7 +33,7 @@ namespace markup {
 inline constexpr int kPreviewMaxSize = 400; ///< the largest "^F" size that the preview takes
 inline constexpr int kPreviewDefaultTab = 8;
 inline constexpr int kPreviewMaxTab = 200;
-inline constexpr int kPreviewStack = 8; ///< nested sizes, colours, tabs remembered
+inline constexpr int kPreviewStack = 16; ///< nested sizes, colours, tabs remembered
 
 enum TPreviewFlag : std::uint16_t {
     kPreviewBold = 1,
@@ -126,6 +127,16 @@ public:
     // read goes to sink. Returns which paragraphs changed.
     TChange update(int first, int removed, int added, const TLineReader& line,
                    const TParagraphSink& sink = {});
+
+    // Reads `count` more lines after those read so far (a long page is read a slice at a time).
+    TChange append(int count, const TLineReader& line, const TParagraphSink& sink = {}) {
+        return update(lineCount(), 0, count, line, sink);
+    }
+    // Forgets the lines from `lines` on.
+    void truncate(int lines) {
+        if (lines < lineCount())
+            end_.resize(static_cast<std::size_t>(std::max(lines, 0)));
+    }
 
     int lineCount() const { return static_cast<int>(end_.size()); }
     // The state a line starts in, and the state at its end.

@@ -181,6 +181,25 @@ TEST(PreviewRuns, LinkActionIsFoundFromItsVisibleText) {
     }
 }
 
+// Spans of one kind opened deeper than the state keeps still close back to the values around them,
+// as far as the innermost ones go.
+TEST(PreviewRuns, DeepNestingKeepsTheInnermostValues) {
+    std::string line;
+    for (int k = 0; k < 20; ++k)
+        line += "^P" + std::to_string(k % 16) + "x";
+    TPreviewState state;
+    readPreviewLine(line, state);
+    for (int k = 19; k > 19 - kPreviewStack; --k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(state.style().color, k % 16);
+        readPreviewLine("^p", state);
+    }
+    for (int k = 19 - kPreviewStack; k >= 0; --k)
+        readPreviewLine("^p", state);
+    EXPECT_EQ(state.style().color, -1);
+    EXPECT_TRUE(state == TPreviewState());
+}
+
 // Pages built of markup pieces, edited at random: after every edit the lines read again equal the
 // page read afresh, paragraph by paragraph, and so do the states the lines end in.
 TEST(PreviewRuns, IncrementalUpdatesEqualAFreshReading) {
