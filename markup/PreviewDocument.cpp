@@ -18,7 +18,8 @@ using namespace markup;
 
 namespace {
 
-constexpr int kSliceMs = 12; ///< one slice of a long page's writing between events
+constexpr int kSliceMs = 12;     ///< one slice of a long page's writing between events
+constexpr int kSyncLines = 2000; ///< an edit of more lines is read again in slices
 
 // The blocks of a document from block `from` on, one after the other.
 class TBlockWalk {
@@ -81,7 +82,6 @@ void TPreviewDocument::setActive(bool active) {
     } else {
         // Hidden, it holds nothing: the page is read afresh when it shows again.
         lines_ = TPreviewLines();
-        built_ = 0;
         doc_->clear();
     }
 }
@@ -150,43 +150,48 @@ void TPreviewDocument::writeParagraph(QTextCursor& c, const QString& text,
 }
 
 void TPreviewDocument::rebuild(int budgetMs) {
-    QElapsedTimer clock;
-    clock.start();
     doc_->clear();
     doc_->setDefaultFont(font_);
     lines_ = TPreviewLines();
-    built_ = 0;
-    // The page's text once, walked line by line.
-    const QString text = page_.pageText();
-    qsizetype at = 0;
-    QString line;
-    const auto reader = [&](int) -> std::string_view {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), at);
-        if (end < 0)
-            end = text.size();
-        line = text.mid(at, end - at);
-        at = end + 1;
-        toBytes(line, lineBytes_);
+    pageLines_ = page_.lineCount();
+    append(pageLines_ - 1, budgetMs);
+    emit rebuilt();
+}
+
+void TPreviewDocument::append(int line, int budgetMs) {
+    line = std::min(line, pageLines_ - 1);
+    if (line < lines_.lineCount()) {
+        queueSlice();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QTextCursor c(doc_);
+    c.movePosition(QTextCursor::End);
+    c.beginEditBlock();
+    QString text;
+    const auto reader = [&](int k) -> std::string_view {
+        text = page_.lineText(k);
+        toBytes(text, lineBytes_);
         return lineBytes_;
     };
-    QTextCursor c(doc_);
-    c.beginEditBlock();
-    bool writing = true;
     const auto sink = [&](int k, std::string_view, const TPreviewParagraph& p) {
-        if (!writing)
-            return;
-        writeParagraph(c, line, p, k > 0);
-        built_ = k + 1;
-        if (budgetMs >= 0 && (k & 255) == 255 && clock.elapsed() > budgetMs)
-            writing = false;
+        writeParagraph(c, text, p, k > 0);
     };
-    lines_.reset(page_.lineCount(), reader, sink);
+    constexpr int kStep = 128;
+    // One step at least, whatever the budget: the top of the page shows at once.
+    do
+        lines_.append(std::min(kStep, line + 1 - lines_.lineCount()), reader, sink);
+    while (lines_.lineCount() <= line && (budgetMs < 0 || clock.elapsed() < budgetMs));
     c.endEditBlock();
-    emit rebuilt();
-    if (!complete() && !sliceQueued_) {
-        sliceQueued_ = true;
-        QTimer::singleShot(0, this, &TPreviewDocument::continueBuilding);
-    }
+    queueSlice();
+}
+
+void TPreviewDocument::queueSlice() {
+    if (complete() || sliceQueued_ || !active_)
+        return;
+    sliceQueued_ = true;
+    QTimer::singleShot(0, this, &TPreviewDocument::continueBuilding);
 }
 
 const TPreviewParagraph& TPreviewDocument::readLine(int line, QString& text) const {
@@ -198,44 +203,67 @@ const TPreviewParagraph& TPreviewDocument::readLine(int line, QString& text) con
 }
 
 void TPreviewDocument::buildTo(int line) {
-    line = std::min(line, lines_.lineCount() - 1);
-    if (line < built_)
-        return;
-    QTextCursor c(doc_);
-    c.movePosition(QTextCursor::End);
-    c.beginEditBlock();
-    QString text;
-    for (; built_ <= line; ++built_)
-        writeParagraph(c, text, readLine(built_, text), built_ > 0);
-    c.endEditBlock();
+    sweep(-1);
+    append(line, -1);
 }
 
-void TPreviewDocument::continueBuilding() {
-    sliceQueued_ = false;
-    if (!active_ || complete())
+void TPreviewDocument::rewriteBlock(QTextCursor& c, const QTextBlock& b, const QString& text,
+                                    const TPreviewParagraph& p) {
+    c.setPosition(b.position());
+    c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    writeParagraph(c, text, p, false);
+}
+
+void TPreviewDocument::sweep(int budgetMs) {
+    if (lines_.pending() < 0)
         return;
     QElapsedTimer clock;
     clock.start();
     QTextCursor c(doc_);
-    c.movePosition(QTextCursor::End);
     c.beginEditBlock();
     QString text;
-    while (built_ < lines_.lineCount() && clock.elapsed() < kSliceMs)
-        for (int n = 0; n < 64 && built_ < lines_.lineCount(); ++n, ++built_)
-            writeParagraph(c, text, readLine(built_, text), built_ > 0);
-    c.endEditBlock();
-    if (!complete()) {
-        sliceQueued_ = true;
-        QTimer::singleShot(0, this, &TPreviewDocument::continueBuilding);
+    TBlockWalk walk(doc_);
+    const auto reader = [&](int k) -> std::string_view {
+        text = page_.lineText(k);
+        toBytes(text, lineBytes_);
+        return lineBytes_;
+    };
+    const auto sink = [&](int k, std::string_view, const TPreviewParagraph& p) {
+        rewriteBlock(c, walk.at(k), text, p);
+    };
+    int first = -1, last = -1;
+    while (lines_.pending() >= 0 && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
+        const TPreviewLines::TChange change = lines_.sweep(128, reader, sink);
+        if (first < 0)
+            first = change.first;
+        last = change.first + change.added;
     }
+    c.endEditBlock();
+    if (first >= 0)
+        emit updated(first, last - first, last - first);
+}
+
+void TPreviewDocument::continueBuilding() {
+    sliceQueued_ = false;
+    if (!active_)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    sweep(kSliceMs);
+    const int left = kSliceMs - static_cast<int>(clock.elapsed());
+    if (left > 0)
+        append(pageLines_ - 1, left);
+    queueSlice();
 }
 
 void TPreviewDocument::pageChanged(int offset, int removed, int added) {
     (void)removed;
     if (!active_)
         return;
-    const int oldCount = lines_.lineCount();
+    const int oldCount = pageLines_;
     const int newCount = page_.lineCount();
+    pageLines_ = newCount;
     const int first = page_.lineColumnOfOffset(offset).line;
     const int addedLines = page_.lineColumnOfOffset(offset + added).line - first + 1;
     const int removedLines = addedLines - (newCount - oldCount);
@@ -243,37 +271,48 @@ void TPreviewDocument::pageChanged(int offset, int removed, int added) {
         rebuild();
         return;
     }
+    const int known = lines_.lineCount();
+    if (first >= known) {
+        queueSlice(); // not read yet: read as it is when its slice comes
+        return;
+    }
 
+    const auto blockEnd = [&](int k) {
+        const QTextBlock b = doc_->findBlockByNumber(k);
+        return b.position() + b.length() - 1;
+    };
     QTextCursor c(doc_);
     c.beginEditBlock();
-    // The blocks of the edited lines first: as many as the lines are now, empty ones added at
-    // the end of the first or the extra ones dropped; the model then writes what changed.
-    if (first < built_) {
-        const auto blockEnd = [&](int k) {
-            const QTextBlock b = doc_->findBlockByNumber(k);
-            return b.position() + b.length() - 1;
-        };
-        if (first + removedLines > built_) {
-            // The edit reaches past what is written: what follows its first line is written later.
-            if (built_ > first + 1) {
-                c.setPosition(blockEnd(first));
-                c.setPosition(blockEnd(built_ - 1), QTextCursor::KeepAnchor);
-                c.removeSelectedText();
-            }
-            built_ = first + 1;
+    // A page opened or a long text pasted is read in slices like a new page.
+    if (first + removedLines > known || addedLines > kSyncLines) {
+        // The edit reaches past what is read: from its first line on, all is read again later.
+        if (first == 0) {
+            c.select(QTextCursor::Document);
+            c.removeSelectedText();
+            c.setBlockFormat(QTextBlockFormat());
         } else {
-            const int common = std::min(removedLines, addedLines);
-            if (removedLines > common) {
-                c.setPosition(blockEnd(first + common - 1));
-                c.setPosition(blockEnd(first + removedLines - 1), QTextCursor::KeepAnchor);
-                c.removeSelectedText();
-            } else {
-                c.setPosition(blockEnd(first + common - 1));
-                for (int k = common; k < addedLines; ++k)
-                    c.insertBlock();
-            }
-            built_ += addedLines - removedLines;
+            c.setPosition(blockEnd(first - 1));
+            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
         }
+        c.endEditBlock();
+        lines_.truncate(first);
+        // What was in view comes back at once; the rest follows in slices.
+        append(pageLines_ - 1, kSliceMs);
+        emit updated(first, known - first, lines_.lineCount() - first);
+        return;
+    }
+    // The blocks of the edited lines first: as many as the lines are now, empty ones added after
+    // the first or the extra ones dropped; the model then writes those whose paragraph changed.
+    const int common = std::min(removedLines, addedLines);
+    if (removedLines > common) {
+        c.setPosition(blockEnd(first + common - 1));
+        c.setPosition(blockEnd(first + removedLines - 1), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    } else {
+        c.setPosition(blockEnd(first + common - 1));
+        for (int k = common; k < addedLines; ++k)
+            c.insertBlock();
     }
 
     QString text;
@@ -284,27 +323,19 @@ void TPreviewDocument::pageChanged(int offset, int removed, int added) {
         return lineBytes_;
     };
     const auto sink = [&](int k, std::string_view, const TPreviewParagraph& p) {
-        if (k >= built_)
-            return;
-        const QTextBlock b = walk.at(k);
-        c.setPosition(b.position());
-        c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
-        c.removeSelectedText();
-        writeParagraph(c, text, p, false);
+        rewriteBlock(c, walk.at(k), text, p);
     };
+    // Past kSyncLines lines, the lines whose incoming state changed are read in slices.
     const TPreviewLines::TChange change =
-        lines_.update(first, removedLines, addedLines, reader, sink);
+        lines_.update(first, removedLines, addedLines, reader, sink, kSyncLines);
     c.endEditBlock();
     emit updated(change.first, change.removed, change.added);
-    if (!complete() && !sliceQueued_) {
-        sliceQueued_ = true;
-        QTimer::singleShot(0, this, &TPreviewDocument::continueBuilding);
-    }
+    queueSlice();
 }
 
 int TPreviewDocument::pageOffsetOf(int position) const {
     const QTextBlock b = doc_->findBlock(position);
-    if (!b.isValid() || b.blockNumber() >= built_)
+    if (!b.isValid() || b.blockNumber() >= lines_.lineCount())
         return page_.length();
     const int line = b.blockNumber();
     QString text;
@@ -314,7 +345,7 @@ int TPreviewDocument::pageOffsetOf(int position) const {
 
 int TPreviewDocument::positionOf(int pageOffset) const {
     const TPageDocument::TLineColumn lc = page_.lineColumnOfOffset(pageOffset);
-    if (lc.line >= built_)
+    if (lc.line >= lines_.lineCount())
         return doc_->characterCount() - 1;
     QString text;
     const TPreviewParagraph& p = readLine(lc.line, text);
@@ -324,7 +355,7 @@ int TPreviewDocument::positionOf(int pageOffset) const {
 TPreviewDocument::TLinkInfo TPreviewDocument::linkAt(int position, bool withAction) const {
     TLinkInfo info;
     const QTextBlock b = doc_->findBlock(position);
-    if (!b.isValid() || b.blockNumber() >= built_)
+    if (!b.isValid() || b.blockNumber() >= lines_.lineCount())
         return info;
     const int line = b.blockNumber();
     QString text;

@@ -12,6 +12,7 @@
 
 #include <string>
 
+class QTextBlock;
 class QTextCursor;
 class QTextDocument;
 class TPageDocument;
@@ -42,10 +43,11 @@ public:
     // Reads the whole page again; writes blocks for up to `budgetMs` milliseconds now (-1: all of
     // them) and the rest in slices between events.
     void rebuild(int budgetMs = 150);
-    // Lines written in the document so far, of all the page's lines.
-    int builtLines() const { return built_; }
-    bool complete() const { return built_ == lines_.lineCount(); }
-    // Writes blocks until the line is in (or the page is complete).
+    // Lines read and written in the document so far, of all the page's lines.
+    int builtLines() const { return lines_.lineCount(); }
+    bool complete() const { return lines_.lineCount() >= pageLines_ && lines_.pending() < 0; }
+    // Writes blocks until the line is in (or the page is complete), and every block that still
+    // waits to be read again.
     void buildTo(int line);
 
     // The page offset of the source byte that a document position shows, and the document position
@@ -72,6 +74,13 @@ signals:
 private:
     void pageChanged(int offset, int removed, int added);
     void continueBuilding();
+    void queueSlice();
+    // Reads again, for up to budgetMs milliseconds (-1: all), the lines an edit left to read.
+    void sweep(int budgetMs);
+    void rewriteBlock(QTextCursor& cursor, const QTextBlock& block, const QString& text,
+                      const markup::TPreviewParagraph& p);
+    // Reads and writes lines after those written, up to `line` or until `budgetMs` is spent.
+    void append(int line, int budgetMs);
     const markup::TPreviewParagraph& readLine(int line, QString& text) const;
     void writeParagraph(QTextCursor& cursor, const QString& text,
                         const markup::TPreviewParagraph& p, bool newBlock);
@@ -86,7 +95,7 @@ private:
     qreal tabWidth_ = 8;
     QHash<quint64, QTextCharFormat> formats_;
     bool active_ = false;
-    int built_ = 0;
+    int pageLines_ = 0; ///< the page's lines as the last change left them
     bool sliceQueued_ = false;
     // The line being read and its bytes, for the model's reader.
     mutable QString lineText_;

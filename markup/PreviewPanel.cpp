@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
@@ -50,19 +51,22 @@ TPreviewPanel::TPreviewPanel(TColorMemo* memo, QWidget* parent)
         memo_->setFocus();
     });
     connect(this, &QDockWidget::visibilityChanged, this, [this] { shownOrHidden(!isHidden()); });
-    connect(memo_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        if (preview_->active())
-            followCaret();
-    });
-    connect(preview_, &TPreviewDocument::rebuilt, this, [this] {
-        if (preview_->active())
-            followCaret();
-    });
+    // Once the preview's layout has taken the edit in: the caret's paragraph has its place then.
+    const auto follow = [this] {
+        if (!preview_->active() || followQueued_)
+            return;
+        followQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            followQueued_ = false;
+            if (preview_->active())
+                followCaret();
+        });
+    };
+    connect(memo_, &QPlainTextEdit::cursorPositionChanged, this, follow);
+    connect(preview_, &TPreviewDocument::rebuilt, this, follow);
 }
 
-TPreviewPanel::~TPreviewPanel() {
-    disconnect(memo_, nullptr, this, nullptr);
-}
+TPreviewPanel::~TPreviewPanel() = default;
 
 void TPreviewPanel::setBaseFont(const QFont& font) {
     preview_->setBaseFont(font);
@@ -94,12 +98,14 @@ void TPreviewPanel::showInView(int position, bool centre) {
     }
     // Only as far as it takes: a paragraph already in view stays where it is.
     if (r.top() < top)
-        bar->setValue(static_cast<int>(r.top()));
+        bar->setValue(block.blockNumber() == 0 ? 0 : static_cast<int>(r.top()));
     else if (r.bottom() > top + height)
         bar->setValue(static_cast<int>(std::min(r.top(), r.bottom() - height)) + 1);
 }
 
 void TPreviewPanel::followCaret() {
+    if (!memo_)
+        return;
     TPageDocument& page = memo_->Page();
     const int offset = page.offsetFromPosition(memo_->textCursor().position());
     const int line = page.lineColumnOfOffset(offset).line;

@@ -2,6 +2,7 @@
 
 #include <QDockWidget>
 #include <QPoint>
+#include <QPointer>
 
 #include <functional>
 
@@ -46,10 +47,11 @@ private:
     void showInView(int position, bool centre);
     void moveCaret(int pageOffset, int selectTo = -1);
 
-    TColorMemo* memo_;
+    QPointer<TColorMemo> memo_; ///< the window may let go of it first
     TPreviewDocument* preview_;
     QTextEdit* view_;
     QAction* toggle_;
     QPoint pressedAt_;
     bool pressed_ = false;
+    bool followQueued_ = false;
 };

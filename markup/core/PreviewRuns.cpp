@@ -292,8 +292,46 @@ TPreviewLines::TChange TPreviewLines::reset(int lineCount, const TLineReader& li
     return update(0, this->lineCount(), lineCount, line, sink);
 }
 
+namespace {
+
+// Where a line stands after old lines [first, first + removed) became [first, first + added); a
+// line among the edited ones becomes the line after them.
+int shifted(int line, int first, int removed, int added) {
+    if (line < first)
+        return line;
+    if (line >= first + removed)
+        return line + added - removed;
+    return first + added;
+}
+
+} // namespace
+
+void TPreviewLines::read(int k, std::uint32_t hint, TPreviewState& state, std::uint32_t& previous,
+                         const TLineReader& line, const TParagraphSink& sink) {
+    const std::string_view text = line(k);
+    const TPreviewParagraph p = readPreviewLine(text, state);
+    std::uint32_t index = intern(state, hint);
+    if (index != hint && states_[previous] == state)
+        index = previous;
+    previous = index;
+    end_[static_cast<std::size_t>(k)] = index;
+    if (sink)
+        sink(k, text, p);
+}
+
+void TPreviewLines::markPending(int line) {
+    if (pending_ < 0) {
+        pending_ = pendingUntil_ = line;
+    } else {
+        // The line the sweep was to start from is a break too: it reads on to there at least.
+        pendingUntil_ = std::max({pendingUntil_, pending_, line});
+        pending_ = std::min(pending_, line);
+    }
+}
+
 TPreviewLines::TChange TPreviewLines::update(int first, int removed, int added,
-                                             const TLineReader& line, const TParagraphSink& sink) {
+                                             const TLineReader& line, const TParagraphSink& sink,
+                                             int limit) {
     const int oldCount = lineCount();
     first = std::clamp(first, 0, oldCount);
     removed = std::clamp(removed, 0, oldCount - first);
@@ -303,33 +341,68 @@ TPreviewLines::TChange TPreviewLines::update(int first, int removed, int added,
         first + removed == 0 ? 0 : end_[static_cast<std::size_t>(first + removed - 1)];
     end_.erase(end_.begin() + first, end_.begin() + first + removed);
     end_.insert(end_.begin() + first, static_cast<std::size_t>(added), 0);
+    if (pending_ >= 0) {
+        pending_ = shifted(pending_, first, removed, added);
+        pendingUntil_ = std::min(shifted(pendingUntil_, first, removed, added), lineCount() - 1);
+        if (pending_ >= lineCount())
+            pending_ = pendingUntil_ = -1;
+    }
 
     TPreviewState state = before(first);
     std::uint32_t previous = first == 0 ? 0 : end_[static_cast<std::size_t>(first) - 1];
-    const auto read = [&](int k, std::uint32_t hint) {
-        const std::string_view text = line(k);
-        const TPreviewParagraph p = readPreviewLine(text, state);
-        std::uint32_t index = intern(state, hint);
-        if (index != hint && states_[previous] == state)
-            index = previous;
-        previous = index;
-        end_[static_cast<std::size_t>(k)] = index;
-        if (sink)
-            sink(k, text, p);
-    };
     for (int k = first; k < first + added; ++k)
-        read(k, previous);
+        read(k, previous, state, previous, line, sink);
     int k = first + added;
     std::uint32_t oldIncoming = oldNext;
-    while (k < lineCount() && states_[oldIncoming] != state) {
+    for (int reread = 0; k < lineCount() && states_[oldIncoming] != state; ++reread, ++k) {
+        // Lines still to be read again are the sweep's; so are those past the limit.
+        if (pending_ >= first + added && k >= pending_)
+            break;
+        if (reread >= limit) {
+            markPending(k);
+            break;
+        }
         const std::uint32_t oldEnd = end_[static_cast<std::size_t>(k)];
-        read(k, oldEnd);
+        read(k, oldEnd, state, previous, line, sink);
         oldIncoming = oldEnd;
-        ++k;
     }
     if (states_.size() > 2 * end_.size() + 256)
         compact();
     return {first, removed + (k - first - added), k - first};
+}
+
+TPreviewLines::TChange TPreviewLines::sweep(int count, const TLineReader& line,
+                                            const TParagraphSink& sink) {
+    if (pending_ < 0)
+        return {lineCount(), 0, 0};
+    const int start = pending_;
+    int k = start;
+    TPreviewState state = before(k);
+    std::uint32_t previous = k == 0 ? 0 : end_[static_cast<std::size_t>(k) - 1];
+    for (int n = 0; k < lineCount() && n < count; ++n) {
+        const std::uint32_t oldEnd = end_[static_cast<std::size_t>(k)];
+        read(k, oldEnd, state, previous, line, sink);
+        ++k;
+        if (k > pendingUntil_ && states_[oldEnd] == state) {
+            pending_ = pendingUntil_ = -1;
+            return {start, k - start, k - start};
+        }
+    }
+    if (k >= lineCount())
+        pending_ = pendingUntil_ = -1;
+    else
+        pending_ = k;
+    return {start, k - start, k - start};
+}
+
+void TPreviewLines::truncate(int lines) {
+    lines = std::max(lines, 0);
+    if (lines < lineCount())
+        end_.resize(static_cast<std::size_t>(lines));
+    if (pending_ >= lines)
+        pending_ = pendingUntil_ = -1;
+    else if (pendingUntil_ >= lines)
+        pendingUntil_ = lines - 1;
 }
 
 } // namespace markup

@@ -24,6 +24,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,20 +124,21 @@ public:
     // Reads every line of a page of lineCount lines.
     TChange reset(int lineCount, const TLineReader& line, const TParagraphSink& sink = {});
     // After an edit that made old lines [first, first + removed) new lines [first, first + added):
-    // reads those again and the following ones while their incoming state differs. Each line
-    // read goes to sink. Returns which paragraphs changed.
+    // reads those again and the following ones while their incoming state differs, but no more
+    // than `limit` of those: the lines after them are left to sweep. Each line read goes to sink.
+    // Returns which paragraphs changed.
     TChange update(int first, int removed, int added, const TLineReader& line,
-                   const TParagraphSink& sink = {});
-
+                   const TParagraphSink& sink = {}, int limit = std::numeric_limits<int>::max());
     // Reads `count` more lines after those read so far (a long page is read a slice at a time).
     TChange append(int count, const TLineReader& line, const TParagraphSink& sink = {}) {
         return update(lineCount(), 0, count, line, sink);
     }
+    // Lines from pending() on (-1: none) may still hold what they read before an edit above them;
+    // sweep reads up to `count` of them again, and stops once their states are what they were.
+    int pending() const { return pending_; }
+    TChange sweep(int count, const TLineReader& line, const TParagraphSink& sink = {});
     // Forgets the lines from `lines` on.
-    void truncate(int lines) {
-        if (lines < lineCount())
-            end_.resize(static_cast<std::size_t>(std::max(lines, 0)));
-    }
+    void truncate(int lines);
 
     int lineCount() const { return static_cast<int>(end_.size()); }
     // The state a line starts in, and the state at its end.
@@ -146,9 +148,14 @@ public:
 private:
     std::uint32_t intern(const TPreviewState& s, std::uint32_t hint);
     void compact();
+    void read(int k, std::uint32_t hint, TPreviewState& state, std::uint32_t& previous,
+              const TLineReader& line, const TParagraphSink& sink);
+    void markPending(int line);
 
     std::vector<std::uint32_t> end_;    ///< each line's end state, as an index in states_
     std::vector<TPreviewState> states_; ///< states_[0]: nothing open
+    int pending_ = -1;                  ///< the first line that the sweep reads again
+    int pendingUntil_ = -1;             ///< the sweep reads at least up to this line
 };
 
 } // namespace markup

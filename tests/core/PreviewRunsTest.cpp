@@ -221,8 +221,9 @@ TEST(PreviewRuns, IncrementalUpdatesEqualAFreshReading) {
         std::vector<std::string_view> lines = previewLines(page);
         const auto reader = [&](int k) { return lines[static_cast<std::size_t>(k)]; };
         std::vector<std::string> shown;
+        std::vector<std::string>* into = &shown;
         const auto sink = [&](int k, std::string_view text, const TPreviewParagraph& p) {
-            shown[static_cast<std::size_t>(k)] = paragraphText(p, text, 0);
+            (*into)[static_cast<std::size_t>(k)] = paragraphText(p, text, 0);
         };
         TPreviewLines model;
         shown.resize(lines.size());
@@ -246,22 +247,32 @@ TEST(PreviewRuns, IncrementalUpdatesEqualAFreshReading) {
             page.replace(offset, removed, added);
             lines = previewLines(page);
 
-            // The paragraphs move as the lines do; then the model rewrites what changed.
+            // The paragraphs move as the lines do; then the model rewrites what changed, some of
+            // it later: the lines past the limit, a few at a time.
             shown.erase(shown.begin() + first, shown.begin() + first + removedLines);
             shown.insert(shown.begin() + first, static_cast<std::size_t>(addedLines),
                          std::string());
+            const int limit = static_cast<int>(pick(4)) == 0 ? 1 << 30 : static_cast<int>(pick(4));
             const TPreviewLines::TChange change =
-                model.update(first, removedLines, addedLines, reader, sink);
+                model.update(first, removedLines, addedLines, reader, sink, limit);
             ASSERT_EQ(change.first, first);
             ASSERT_GE(change.added, addedLines);
             ASSERT_EQ(change.added - change.removed, addedLines - removedLines);
             ASSERT_EQ(model.lineCount(), static_cast<int>(lines.size()));
+            model.sweep(static_cast<int>(pick(3)), reader, sink);
 
+            // Swept to the end, a copy reads as the page read afresh.
+            TPreviewLines swept = model;
+            std::vector<std::string> sweptShown = shown;
+            into = &sweptShown;
+            swept.sweep(1 << 30, reader, sink);
+            into = &shown;
+            ASSERT_EQ(swept.pending(), -1);
             TPreviewState fresh;
             for (std::size_t k = 0; k < lines.size(); ++k) {
                 const TPreviewParagraph p = readPreviewLine(lines[k], fresh);
-                ASSERT_EQ(shown[k], paragraphText(p, lines[k], 0)) << "step " << step;
-                ASSERT_TRUE(model.after(static_cast<int>(k)) == fresh) << "step " << step;
+                ASSERT_EQ(sweptShown[k], paragraphText(p, lines[k], 0)) << "step " << step;
+                ASSERT_TRUE(swept.after(static_cast<int>(k)) == fresh) << "step " << step;
             }
         }
     }

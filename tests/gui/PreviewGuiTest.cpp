@@ -10,6 +10,8 @@
 #include "tests/support/FakePrompts.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -31,6 +33,12 @@ QPoint characterPoint(QTextEdit& view, int position) {
     return QPoint(left.x() + std::max((right.x() - left.x()) / 4, 1), left.center().y());
 }
 
+// The preview as a first start has it: hidden. What a test leaves shown would be stored at its
+// close and come back in the next window.
+void hidePreview(TForm1& form) {
+    form.PreviewPanel1->toggleAction()->setChecked(false);
+}
+
 int caretOffset(TColorMemo& memo) {
     return memo.Page().offsetFromPosition(memo.textCursor().position());
 }
@@ -46,6 +54,7 @@ TEST(PreviewGui, TypingShowsStyledAndAClickLeadsBackToTheSource) {
     QApplication::setActiveWindow(&form);
     TColorMemo& memo = *form.Clm1;
     memo.setFocus();
+    hidePreview(form);
 
     QTest::keyClick(&memo, Qt::Key_F6);
     TPreviewPanel& panel = *form.PreviewPanel1;
@@ -64,6 +73,8 @@ TEST(PreviewGui, TypingShowsStyledAndAClickLeadsBackToTheSource) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, characterPoint(view, 7));
     EXPECT_EQ(caretOffset(memo), 11);
     EXPECT_EQ(QApplication::focusWidget(), &memo);
+    QTest::keyClick(&memo, Qt::Key_F6);
+    EXPECT_FALSE(panel.isVisible());
     form.close();
 }
 
@@ -82,10 +93,13 @@ TEST(PreviewGui, ATargetLinkLeadsBothViewsToItsTarget) {
     memo.Page().setPageText(text);
     memo.moveCursor(QTextCursor::Start);
     memo.setFocus();
+    hidePreview(form);
     QTest::keyClick(&memo, Qt::Key_F6);
     TPreviewPanel& panel = *form.PreviewPanel1;
     QTextEdit& view = *panel.view();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.preview().complete(); }, 5000));
+    ASSERT_TRUE(panel.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.preview().complete(); }, 5000))
+        << panel.preview().builtLines() << " of " << memo.Page().lineCount();
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
 
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, characterPoint(view, 2));
@@ -101,9 +115,10 @@ TEST(PreviewGui, ATargetLinkLeadsBothViewsToItsTarget) {
 
     // Back to the top through the editor: the preview follows the caret.
     memo.moveCursor(QTextCursor::Start);
-    EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.verticalScrollBar()->value() == 0; }, 2000));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                       characterPoint(view, static_cast<int>(QString("To the end ").size()) + 1));
     EXPECT_EQ(form.StatusNote->text(), "No target \"Nowhere\" in the page");
+    hidePreview(form);
     form.close();
 }

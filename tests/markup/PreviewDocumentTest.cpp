@@ -144,6 +144,40 @@ TEST(PreviewDocument, ALongPageIsWrittenInSlices) {
     EXPECT_EQ(describe(*preview.document()), describe(*again.document()));
 }
 
+// A span opened at the top of a long page: the key rewrites the lines near it, and the slices that
+// follow the rest, until the preview is what a fresh reading shows.
+TEST(PreviewDocument, ASpanOpenedAtTheTopReachesTheEndInSlices) {
+    QString text;
+    for (int k = 0; k < 6000; ++k)
+        text += QString("Line %1 and ^Bbold^b\n").arg(k);
+    TPageDocument page;
+    page.setPageText(text);
+    TPreviewDocument preview(page);
+    preview.setActive(true);
+    preview.buildTo(page.lineCount());
+    ASSERT_TRUE(preview.complete());
+    page.replace(0, 0, "^I");
+    const auto italic = [&](int line) {
+        return preview.document()
+            ->findBlockByNumber(line)
+            .begin()
+            .fragment()
+            .charFormat()
+            .fontItalic();
+    };
+    EXPECT_TRUE(italic(100));
+    EXPECT_FALSE(italic(5900));
+    EXPECT_FALSE(preview.complete());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.complete(); }, 20000));
+    EXPECT_TRUE(italic(5900));
+    TPageDocument fresh;
+    fresh.setPageText(page.pageText());
+    TPreviewDocument again(fresh);
+    again.setActive(true);
+    again.buildTo(fresh.lineCount());
+    EXPECT_EQ(describe(*preview.document()), describe(*again.document()));
+}
+
 TEST(PreviewDocument, HiddenItHoldsNothingAndFollowsNothing) {
     Preview p("^BHello^b");
     p.preview.setActive(false);
