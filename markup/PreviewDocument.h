@@ -58,7 +58,7 @@ public:
     struct TLinkInfo {
         bool link = false;
         QString action; ///< without its "="
-        int from = 0;   ///< page offsets of the link's visible text on this line
+        int from = 0;   ///< page offsets of the link's source ("^L" to "^l") on this line
         int to = 0;
     };
     // The link at a position, with its action text when asked for (it may take reading on).

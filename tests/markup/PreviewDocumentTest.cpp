@@ -67,6 +67,7 @@ TEST(PreviewDocument, ShowsTheTextWithoutItsCodesStyled) {
     const TPreviewDocument::TLinkInfo link = p.preview.linkAt(first.next().next().position());
     EXPECT_TRUE(link.link);
     EXPECT_EQ(link.action, ":Here");
+    EXPECT_EQ(p.page.text().mid(link.from, link.to - link.from), "^LGo=:Here^l");
     EXPECT_FALSE(p.preview.linkAt(first.position()).link);
     EXPECT_EQ(p.preview.targetOffset("Here"), p.page.text().indexOf("^MHere^m"));
     EXPECT_EQ(p.preview.targetOffset("Nowhere"), -1);
