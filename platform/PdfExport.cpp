@@ -11,11 +11,14 @@
 #include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -114,25 +117,41 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
 bool writeDocumentPdf(const QString& path, const QString& title, const TPdfPages& pages,
                       const QTextDocument& document, TPrintProgress* progress) {
     return writeWith(path, title, pages, [&](QPdfWriter& writer) {
-        // A copy laid out on the page's body at the writer's resolution, drawn a page at a time.
+        // A copy laid out on the page's body width at the writer's resolution, cut into pages
+        // between its lines, drawn a page at a time.
         std::unique_ptr<QTextDocument> copy(document.clone());
         copy->documentLayout()->setPaintDevice(&writer);
         const QRectF body = writer.pageLayout().paintRectPixels(writer.resolution());
-        copy->setPageSize(body.size());
         copy->setDocumentMargin(0);
-        const int count = std::max(copy->pageCount(), 1);
+        copy->setTextWidth(body.width());
+        QAbstractTextDocumentLayout* layout = copy->documentLayout();
+        std::vector<qreal> starts{0};
+        for (QTextBlock b = copy->begin(); b.isValid(); b = b.next()) {
+            const qreal top = layout->blockBoundingRect(b).top();
+            const QTextLayout* lines = b.layout();
+            for (int i = 0; lines && i < lines->lineCount(); ++i) {
+                const QTextLine line = lines->lineAt(i);
+                const qreal y = top + line.y();
+                if (y + line.height() > starts.back() + body.height() && y > starts.back())
+                    starts.push_back(y);
+            }
+        }
+        const std::size_t count = starts.size();
         QPainter painter(&writer);
-        for (int p = 0; p < count; ++p) {
+        for (std::size_t p = 0; p < count; ++p) {
             if (p > 0)
                 writer.newPage();
+            const qreal end = p + 1 < count ? starts[p + 1] : starts[p] + body.height();
             painter.save();
-            painter.translate(0, -p * body.height());
+            painter.translate(0, -starts[p]);
             QAbstractTextDocumentLayout::PaintContext context;
-            context.clip = QRectF(0, p * body.height(), body.width(), body.height());
+            // A hair inside the page's lines: a block that only touches them is not drawn here
+            // even clipped (its text would still be in the file).
+            context.clip = QRectF(0, starts[p] + 0.5, body.width(), end - starts[p] - 1);
             painter.setClipRect(context.clip);
-            copy->documentLayout()->draw(&painter, context);
+            layout->draw(&painter, context);
             painter.restore();
-            if (progress && !progress->advance(std::size_t(p + 1), std::size_t(count)))
+            if (progress && !progress->advance(p + 1, count))
                 return false;
         }
         return true;
