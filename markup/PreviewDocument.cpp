@@ -159,7 +159,7 @@ void TPreviewDocument::rebuild(int budgetMs) {
 }
 
 void TPreviewDocument::append(int line, int budgetMs) {
-    line = std::min(line, pageLines_ - 1);
+    line = std::min(line, shownLines() - 1);
     if (line < lines_.lineCount()) {
         queueSlice();
         return;
@@ -375,10 +375,12 @@ TPreviewDocument::TLinkInfo TPreviewDocument::linkAt(int position, bool withActi
     info.from = start + from->source;
     info.to = start + to->source + (to->tab ? 0 : to->length);
     // With its codes and action text, as far as they are on this line.
-    const qsizetype open = text.lastIndexOf(QLatin1String(kActionLink.opening.data(), 2), from->source);
+    const qsizetype open =
+        text.lastIndexOf(QLatin1String(kActionLink.opening.data(), 2), from->source);
     if (open >= 0)
         info.from = start + static_cast<int>(open);
-    const qsizetype close = text.indexOf(QLatin1String(kActionLink.closing.data(), 2), info.to - start);
+    const qsizetype close =
+        text.indexOf(QLatin1String(kActionLink.closing.data(), 2), info.to - start);
     if (close >= 0)
         info.to = start + static_cast<int>(close + kActionLink.closing.size());
     if (!withAction)

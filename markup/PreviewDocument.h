@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include <algorithm>
 #include <string>
 
 class QTextBlock;
@@ -45,7 +46,12 @@ public:
     void rebuild(int budgetMs = 150);
     // Lines read and written in the document so far, of all the page's lines.
     int builtLines() const { return lines_.lineCount(); }
-    bool complete() const { return lines_.lineCount() >= pageLines_ && lines_.pending() < 0; }
+    bool complete() const { return lines_.lineCount() >= shownLines() && lines_.pending() < 0; }
+    // The toolkit's layout moves every paragraph below an edit that changes a paragraph's height:
+    // the preview shows the page's first kMaxLines lines, so that a key stays quick.
+    static constexpr int kMaxLines = 25000;
+    int shownLines() const { return std::min(pageLines_, kMaxLines); }
+    int pageLines() const { return pageLines_; }
     // Writes blocks until the line is in (or the page is complete), and every block that still
     // waits to be read again.
     void buildTo(int line);

@@ -63,6 +63,18 @@ TPreviewPanel::TPreviewPanel(TColorMemo* memo, QWidget* parent)
         });
     };
     connect(memo_, &QPlainTextEdit::cursorPositionChanged, this, follow);
+    // A page longer than the preview holds says so in the title.
+    const auto title = [this] {
+        const int lines = preview_->pageLines();
+        setWindowTitle(lines > TPreviewDocument::kMaxLines
+                           ? QString("%1 (the first %L2 of %L3 lines)")
+                                 .arg(kTitle)
+                                 .arg(TPreviewDocument::kMaxLines)
+                                 .arg(lines)
+                           : QString(kTitle));
+    };
+    connect(preview_, &TPreviewDocument::rebuilt, this, title);
+    connect(preview_, &TPreviewDocument::updated, this, title);
     connect(preview_, &TPreviewDocument::rebuilt, this, follow);
 }
 

@@ -179,6 +179,23 @@ TEST(PreviewDocument, ASpanOpenedAtTheTopReachesTheEndInSlices) {
     EXPECT_EQ(describe(*preview.document()), describe(*again.document()));
 }
 
+TEST(PreviewDocument, AVeryLongPageShowsItsFirstLinesOnly) {
+    QString text;
+    for (int k = 0; k < TPreviewDocument::kMaxLines + 10; ++k)
+        text += "^BLine^b\n";
+    TPageDocument page;
+    page.setPageText(text);
+    TPreviewDocument preview(page);
+    preview.setActive(true);
+    preview.buildTo(page.lineCount());
+    EXPECT_TRUE(preview.complete());
+    EXPECT_EQ(preview.builtLines(), TPreviewDocument::kMaxLines);
+    EXPECT_EQ(preview.document()->blockCount(), TPreviewDocument::kMaxLines);
+    // Below them an edit changes nothing shown.
+    page.replace(page.lineOffset(TPreviewDocument::kMaxLines + 5), 0, "^I");
+    EXPECT_EQ(preview.document()->blockCount(), TPreviewDocument::kMaxLines);
+}
+
 TEST(PreviewDocument, HiddenItHoldsNothingAndFollowsNothing) {
     Preview p("^BHello^b");
     p.preview.setActive(false);
