@@ -97,6 +97,9 @@ void TForm1::createActions() {
     FilePrint->setShortcut(QKeySequence("Ctrl+P"));
     FilePreview = make("Print Pre&view...", -1, &TForm1::FilePreviewClick);
     FileExportPdf = make("E&xport as PDF...", -1, &TForm1::FileExportPdfClick);
+    FileExportPreviewPdf =
+        make("Export Pre&view as PDF...", -1, &TForm1::FileExportPreviewPdfClick);
+    FileExportPreviewPdf->setObjectName("FileExportPreviewPdf");
     Quitter1 = make("&Exit", 4, &TForm1::Quitter1Click);
     Quitter1->setShortcut(QKeySequence("Ctrl+Q"));
 
@@ -150,6 +153,8 @@ void TForm1::createActions() {
     });
     Police1 = make("Font", 20, &TForm1::Police1Click);
     Police1->setShortcut(QKeySequence("Ctrl+F"));
+    PreviewFont1 = make("Preview &Font...", -1, &TForm1::PreviewFont1Click);
+    PreviewFont1->setObjectName("PreviewFont1");
     TxtFolder = make("Text Folder", 21, &TForm1::TxtFolderClick);
     PicFolder = make("Pictures Folder", 21, &TForm1::PicFolderClick);
     SoundsFolder = make("Sounds Folder", 21, &TForm1::SoundsFolderClick);
@@ -171,6 +176,7 @@ void TForm1::createMenus() {
     Fichier1->addAction(FilePreview);
     Fichier1->addAction(FilePrint);
     Fichier1->addAction(FileExportPdf);
+    Fichier1->addAction(FileExportPreviewPdf);
     Fichier1->addSeparator();
     Fichier1->addAction(Quitter1);
 
@@ -196,6 +202,7 @@ void TForm1::createMenus() {
     Options1->addAction(AstPic1);
     Options1->addSeparator();
     Options1->addAction(Police1);
+    Options1->addAction(PreviewFont1);
     Options1->addSeparator();
     Options1->addAction(TxtFolder);
     Options1->addAction(PicFolder);

@@ -27,8 +27,10 @@ QString exportedNote(const QString& path) {
     return QStringLiteral("Exported to %1").arg(QDir::toNativeSeparators(path));
 }
 
-bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
-                 const TFileDialog& saveDialog, const TColorMemo& editor) {
+namespace {
+
+// Asks where the export goes; true when the author chose a file.
+bool askExportFile(TDialogs& dialogs, TFileDialog& exportDialog, const TFileDialog& saveDialog) {
     exportDialog.filter = QStringLiteral("Fichiers PDF|*.pdf");
     exportDialog.defaultExt = QStringLiteral("pdf");
     exportDialog.overwritePrompt = true;
@@ -41,11 +43,30 @@ bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& export
     } else if (exportDialog.initialDir.isEmpty()) {
         exportDialog.initialDir = saveDialog.initialDir;
     }
-    if (!dialogs.executeSave(exportDialog))
+    return dialogs.executeSave(exportDialog);
+}
+
+QString exportTitle(const TFileDialog& saveDialog) {
+    const QString page = saveDialog.fileName;
+    return page.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(page).fileName();
+}
+
+} // namespace
+
+bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
+                 const TFileDialog& saveDialog, const TColorMemo& editor) {
+    if (!askExportFile(dialogs, exportDialog, saveDialog))
         return false;
     std::optional<QStringList> lines = linesToPrint(printing, editor);
     if (!lines)
         return false;
-    const QString title = page.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(page).fileName();
-    return printing.exportPdf(exportDialog.fileName, title, std::move(*lines), editor.EditorFont());
+    return printing.exportPdf(exportDialog.fileName, exportTitle(saveDialog), std::move(*lines),
+                              editor.EditorFont());
+}
+
+bool exportPreviewAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
+                        const TFileDialog& saveDialog, const QTextDocument& preview) {
+    if (!askExportFile(dialogs, exportDialog, saveDialog))
+        return false;
+    return printing.exportDocumentPdf(exportDialog.fileName, exportTitle(saveDialog), preview);
 }

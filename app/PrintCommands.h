@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QTextDocument;
 class TColorMemo;
 class TDialogs;
 class TPrintService;
@@ -27,3 +28,8 @@ QString exportedNote(const QString& path);
 // name is the page's file and whose folder is where an untitled page's export starts.
 bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
                  const TFileDialog& saveDialog, const TColorMemo& editor);
+
+// File > Export Preview as PDF: the same dialog as Export as PDF, then the page as the preview
+// shows it, styled, written by the print service.
+bool exportPreviewAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
+                        const TFileDialog& saveDialog, const QTextDocument& preview);

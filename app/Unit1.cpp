@@ -161,6 +161,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Options1->addSeparator();
     Options1->addAction(Spelling1->checkAction());
     Options1->addMenu(Spelling1->languageMenu());
+    createPreview();
     document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
         *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
     document_->addRecentFile = [this](const QString& path) {
@@ -301,6 +302,7 @@ void TForm1::showEvent(QShowEvent* e) {
         move(r.topLeft());
     }
     runCommand([this] { FormShow(); });
+    runCommand([this] { restorePreview(); });
 }
 
 void TForm1::FormShow() {
@@ -361,6 +363,7 @@ void TForm1::FormClose() {
     if (!Spelling1->language().isEmpty())
         RegCtrl1->WriteString(kSection, kSpellLanguage, Spelling1->language());
     writePageViewSettings();
+    storePreview();
     recovery_->closeNormally();
 }
 

@@ -25,6 +25,7 @@ class TPageIndexer;
 class TPageNavigation;
 class TPagePositions;
 class TFrenchSpacing;
+class TPreviewPanel;
 class TColorMemo;
 class TFolderBrowser;
 class TLpBrowseDlg;
@@ -93,9 +94,12 @@ public:
     QMenu *Markup1 = nullptr, *MarkupColor1 = nullptr, *MarkupAction1 = nullptr;
     // The views of the page beside the editor; between Markup and Settings.
     QMenu* View1 = nullptr;
-    QAction* MarkupFontSize1 = nullptr; ///< its caption shows the size box's value
+    QAction* FileExportPreviewPdf = nullptr; ///< File > Export Preview as PDF
+    QAction* PreviewFont1 = nullptr;         ///< Settings > Preview Font
+    QAction* MarkupFontSize1 = nullptr;      ///< its caption shows the size box's value
 
     TCheckPanel* CheckPanel1 = nullptr;      ///< the markup check, docked under the editor
+    TPreviewPanel* PreviewPanel1 = nullptr;  ///< the page as readers see it, right of the editor
     TSpellService* Spelling1 = nullptr;      ///< spelling while typing; its items in Settings
     TPageIndexer* PageIndexer1 = nullptr;    ///< the page's targets, links and variables
     TOutlinePanel* OutlinePanel1 = nullptr;  ///< the outline, docked at the left of the editor
@@ -146,6 +150,8 @@ public:
     void FilePrintClick();
     void FilePreviewClick();
     void FileExportPdfClick();
+    void FileExportPreviewPdfClick();
+    void PreviewFont1Click();
 
     void BoldButClick();
     void ItalButClick();
@@ -208,6 +214,10 @@ private:
     // Keeps where the author is in the page; takes the author back where a page was left.
     void keepPagePosition();
     void restorePagePosition(const QString& path);
+    // The page preview (PreviewParts.cpp): its dock and View item, its settings.
+    void createPreview();
+    void restorePreview();
+    void storePreview();
     // Runs a command of the page (it waits until the page is loaded) as the toolbar runs it.
     void runOnPage(void (TForm1::*handler)());
     void updateCaretPanel();
@@ -228,6 +238,7 @@ private:
     TPrintService* printing_;
     QString helpFile_;
     bool shownOnce_ = false;
+    bool previewFontChosen_ = false; ///< a preview font was read or chosen: it is stored
     std::optional<QStringList> savedRecentFiles_; ///< the recent files as the close saved them
     QPointer<QWidget> textFocus_;                 ///< the text control the edit actions act on
 };

@@ -6,9 +6,19 @@
 #include "platform/core/SafeFile.h"
 #include "print/core/PrintLayout.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QIODevice>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -52,9 +62,11 @@ QPageLayout pdfPageLayout(const QPageLayout& printerLayout) {
     return layout;
 }
 
-bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
-              const std::vector<std::u16string>& lines, const TFontAttributes& font,
-              TPrintProgress* progress) {
+namespace {
+
+// Writes through a PDF writer set up for the pages; draw returns false when the progress cancelled.
+bool writeWith(const QString& path, const QString& title, const TPdfPages& pages,
+               const std::function<bool(QPdfWriter&)>& draw) {
     // Not committed, the file keeps its previous bytes and nothing is left beside it, whatever
     // ends the export.
     safefile::TFileWriter file;
@@ -67,12 +79,8 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
         writer.setCreator(QStringLiteral("Lark Pad"));
         writer.setResolution(pages.resolution);
         writer.setPageLayout(pages.layout);
-        TQtPrintDevice device(writer, font);
-        try {
-            printDocument(device, lines, progress);
-        } catch (const TPrintCancelled&) {
+        if (!draw(writer))
             return false;
-        }
     }
     // The writer does not report failed writes; the file writer does.
     const safefile::TWriteResult r = file.commit();
@@ -88,4 +96,64 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
         throw writeError(QFile::decodeName(r.backupPath.c_str()));
     }
     return true;
+}
+
+} // namespace
+
+bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
+              const std::vector<std::u16string>& lines, const TFontAttributes& font,
+              TPrintProgress* progress) {
+    return writeWith(path, title, pages, [&](QPdfWriter& writer) {
+        TQtPrintDevice device(writer, font);
+        try {
+            printDocument(device, lines, progress);
+        } catch (const TPrintCancelled&) {
+            return false;
+        }
+        return true;
+    });
+}
+
+bool writeDocumentPdf(const QString& path, const QString& title, const TPdfPages& pages,
+                      const QTextDocument& document, TPrintProgress* progress) {
+    return writeWith(path, title, pages, [&](QPdfWriter& writer) {
+        // A copy laid out on the page's body width at the writer's resolution, cut into pages
+        // between its lines, drawn a page at a time.
+        std::unique_ptr<QTextDocument> copy(document.clone());
+        copy->documentLayout()->setPaintDevice(&writer);
+        const QRectF body = writer.pageLayout().paintRectPixels(writer.resolution());
+        copy->setDocumentMargin(0);
+        copy->setTextWidth(body.width());
+        QAbstractTextDocumentLayout* layout = copy->documentLayout();
+        std::vector<qreal> starts{0};
+        for (QTextBlock b = copy->begin(); b.isValid(); b = b.next()) {
+            const qreal top = layout->blockBoundingRect(b).top();
+            const QTextLayout* lines = b.layout();
+            for (int i = 0; lines && i < lines->lineCount(); ++i) {
+                const QTextLine line = lines->lineAt(i);
+                const qreal y = top + line.y();
+                if (y + line.height() > starts.back() + body.height() && y > starts.back())
+                    starts.push_back(y);
+            }
+        }
+        const std::size_t count = starts.size();
+        QPainter painter(&writer);
+        for (std::size_t p = 0; p < count; ++p) {
+            if (p > 0)
+                writer.newPage();
+            const qreal end = p + 1 < count ? starts[p + 1] : starts[p] + body.height();
+            painter.save();
+            painter.translate(0, -starts[p]);
+            QAbstractTextDocumentLayout::PaintContext context;
+            // A hair inside the page's lines: a block that only touches them is not drawn here
+            // even clipped (its text would still be in the file).
+            context.clip = QRectF(0, starts[p] + 0.5, body.width(), end - starts[p] - 1);
+            painter.setClipRect(context.clip);
+            layout->draw(&painter, context);
+            painter.restore();
+            if (progress && !progress->advance(p + 1, count))
+                return false;
+        }
+        return true;
+    });
 }

@@ -6,6 +6,8 @@
 #include <QPageLayout>
 #include <QString>
 
+class QTextDocument;
+
 #include <string>
 #include <vector>
 
@@ -32,3 +34,8 @@ QPageLayout pdfPageLayout(const QPageLayout& printerLayout);
 bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
               const std::vector<std::u16string>& lines, const TFontAttributes& font,
               TPrintProgress* progress = nullptr);
+
+// Writes a styled document as a PDF file: laid out on the pages' body at their resolution, a page
+// after the other, under the same terms as writePdf.
+bool writeDocumentPdf(const QString& path, const QString& title, const TPdfPages& pages,
+                      const QTextDocument& document, TPrintProgress* progress = nullptr);

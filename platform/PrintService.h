@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QTextDocument;
+
 // Choosing a printer and starting a job on it, behind an interface that tests answer.
 class TPrintService {
 public:
@@ -29,6 +31,11 @@ public:
     // returns false. Throws TLpError when the file cannot be written.
     virtual bool exportPdf(const QString& path, const QString& title, QStringList lines,
                            const TFontAttributes& font) = 0;
+
+    // Writes a styled document (the page preview) as a PDF file, on the same paper, margins and
+    // terms as exportPdf.
+    virtual bool exportDocumentPdf(const QString& path, const QString& title,
+                                   const QTextDocument& document) = 0;
 
     // A progress indicator for a long job, with its label; null: none.
     virtual std::unique_ptr<TPrintProgress> startProgress(const QString& label) {

@@ -208,6 +208,15 @@ bool TQtPrintService::exportPdf(const QString& path, const QString& title, QStri
     return writePdf(path, title, pages, toSourceLines(std::move(lines)), font, progress.get());
 }
 
+bool TQtPrintService::exportDocumentPdf(const QString& path, const QString& title,
+                                        const QTextDocument& document) {
+    TJobFlag flag;
+    QPrinter& printer = pagePrinter();
+    const TPdfPages pages{pdfPageLayout(printer.pageLayout()), printer.resolution()};
+    std::unique_ptr<TPrintProgress> progress = startProgress(QStringLiteral("Exporting to PDF..."));
+    return writeDocumentPdf(path, title, pages, document, progress.get());
+}
+
 std::unique_ptr<TPrintProgress> TQtPrintService::startProgress(const QString& label) {
     return std::make_unique<TQtPrintProgress>(parent_, label);
 }

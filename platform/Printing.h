@@ -25,6 +25,8 @@ public:
     void preview(QStringList lines, const TFontAttributes& font) override;
     bool exportPdf(const QString& path, const QString& title, QStringList lines,
                    const TFontAttributes& font) override;
+    bool exportDocumentPdf(const QString& path, const QString& title,
+                           const QTextDocument& document) override;
     // A progress dialog over the parent window, shown once a job lasts longer than half a second.
     std::unique_ptr<TPrintProgress> startProgress(const QString& label) override;
 

@@ -26,6 +26,11 @@ inline const QString kSpellLanguage = QStringLiteral("SpellLanguage");
 inline const QString kOutline = QStringLiteral("Outline");
 inline const QString kCompletion = QStringLiteral("Completion");
 inline const QString kFrenchSpacing = QStringLiteral("FrenchSpacing");
+// The page preview: whether its dock shows, its width in pixels, and its font when one was chosen
+// (in the same form as Font).
+inline const QString kPreview = QStringLiteral("Preview");
+inline const QString kPreviewWidth = QStringLiteral("PreviewWidth");
+inline const QString kPreviewFont = QStringLiteral("PreviewFont");
 // The favourite folders' keys are in favouriteFolderRow (settings/FolderCommands.h).
 
 } // namespace settingsKeys

@@ -9,6 +9,7 @@
 #include "tests/support/FakePrompts.h"
 
 #include <QStringList>
+#include <QTextDocument>
 
 #include <optional>
 #include <vector>
@@ -52,6 +53,14 @@ public:
         if (!exportError.isEmpty())
             throw TLpError(exportError);
         exports.push_back({path, title, lines, f});
+        return !exportCancelled;
+    }
+
+    bool exportDocumentPdf(const QString& path, const QString& title,
+                           const QTextDocument& document) override {
+        if (!exportError.isEmpty())
+            throw TLpError(exportError);
+        exports.push_back({path, title, document.toPlainText().split(QLatin1Char('\n')), {}});
         return !exportCancelled;
     }
 

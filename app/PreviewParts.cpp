@@ -1,0 +1,85 @@
+// The page preview in the main window: its dock at the right of the editor and its View item
+// (F6), its font, its export as PDF, and what the settings store keeps of it.
+#include "app/Unit1.h"
+
+#include "app/DocumentCommands.h"
+#include "app/PrintCommands.h"
+#include "document/PageDocument.h"
+#include "editor/ColMemo.h"
+#include "markup/PreviewDocument.h"
+#include "markup/PreviewPanel.h"
+#include "platform/QtFonts.h"
+#include "settings/LpIniCtrl.h"
+#include "settings/SettingsKeys.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <algorithm>
+
+void TForm1::createPreview() {
+    PreviewPanel1 = new TPreviewPanel(Clm1, this);
+    addDockWidget(Qt::RightDockWidgetArea, PreviewPanel1);
+    PreviewPanel1->hide();
+    PreviewPanel1->showNote = [this](const QString& text) { showNote(text, 8000); };
+    View1->addAction(PreviewPanel1->toggleAction());
+}
+
+void TForm1::restorePreview() {
+    using namespace settingsKeys;
+    TFontAttributes font;
+    setFontAttributes(font, TPreviewDocument::defaultFont());
+    if (RegCtrl1->ReadFont(kSection, kPreviewFont, font)) {
+        previewFontChosen_ = true;
+        PreviewPanel1->setBaseFont(toQFont(font));
+    }
+    if (!RegCtrl1->ReadBool(kSection, kPreview, false))
+        return;
+    PreviewPanel1->toggleAction()->setChecked(true);
+    // At first a third of the window; the editor stays the main thing.
+    const int stored = RegCtrl1->ReadInteger(kSection, kPreviewWidth, 0);
+    const int widest = std::max(width() - 120, 80);
+    resizeDocks({PreviewPanel1}, {std::clamp(stored > 0 ? stored : width() / 3, 80, widest)},
+                Qt::Horizontal);
+}
+
+void TForm1::storePreview() {
+    using namespace settingsKeys;
+    const bool shown = PreviewPanel1->toggleAction()->isChecked();
+    RegCtrl1->WriteBool(kSection, kPreview, shown);
+    if (shown)
+        RegCtrl1->WriteInteger(kSection, kPreviewWidth, PreviewPanel1->width());
+    if (previewFontChosen_) {
+        TFontAttributes font;
+        setFontAttributes(font, PreviewPanel1->preview().baseFont());
+        RegCtrl1->WriteFont(kSection, kPreviewFont, font);
+    }
+}
+
+void TForm1::PreviewFont1Click() {
+    TFontAttributes font;
+    setFontAttributes(font, PreviewPanel1->preview().baseFont());
+    if (!dialogs().executeFont(font))
+        return;
+    previewFontChosen_ = true;
+    PreviewPanel1->setBaseFont(toQFont(font));
+}
+
+void TForm1::FileExportPreviewPdfClick() {
+    TPreviewDocument& preview = PreviewPanel1->preview();
+    // The preview is written whole, shown or not.
+    const bool wasActive = preview.active();
+    preview.setActive(true);
+    preview.buildTo(Clm1->Page().lineCount());
+    bool written = false;
+    try {
+        written = exportPreviewAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1,
+                                     *preview.document());
+    } catch (...) {
+        preview.setActive(wasActive);
+        throw;
+    }
+    preview.setActive(wasActive);
+    if (written)
+        showNote(exportedNote(ExportDialog1.fileName));
+}

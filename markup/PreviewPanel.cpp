@@ -1,0 +1,217 @@
+#include "markup/PreviewPanel.h"
+
+#include "document/PageDocument.h"
+#include "editor/ColMemo.h"
+#include "markup/PreviewDocument.h"
+#include "markup/core/PageMarkup.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kTitle = "Preview";
+
+} // namespace
+
+TPreviewPanel::TPreviewPanel(TColorMemo* memo, QWidget* parent)
+    : QDockWidget(kTitle, parent), memo_(memo), preview_(new TPreviewDocument(memo->Page(), this)) {
+    setObjectName("PreviewPanel");
+    setAllowedAreas(Qt::RightDockWidgetArea | Qt::LeftDockWidgetArea);
+    setFocusPolicy(Qt::NoFocus);
+    view_ = new QTextEdit(this);
+    view_->setObjectName("PreviewView");
+    view_->setReadOnly(true);
+    view_->setUndoRedoEnabled(false);
+    view_->setFocusPolicy(Qt::NoFocus);
+    view_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    view_->setDocument(preview_->document());
+    view_->viewport()->installEventFilter(this);
+    view_->viewport()->setMouseTracking(true);
+    setWidget(view_);
+
+    toggle_ = new QAction("Page &Preview", this);
+    toggle_->setObjectName("PagePreview1");
+    toggle_->setCheckable(true);
+    toggle_->setShortcut(QKeySequence(Qt::Key_F6));
+    toggle_->setShortcutContext(Qt::WindowShortcut);
+    connect(toggle_, &QAction::toggled, this, [this](bool on) {
+        setVisible(on);
+        memo_->setFocus();
+    });
+    connect(this, &QDockWidget::visibilityChanged, this, [this] { shownOrHidden(!isHidden()); });
+    // Once the preview's layout has taken the edit in: the caret's paragraph has its place then.
+    const auto follow = [this] {
+        if (!preview_->active() || followQueued_)
+            return;
+        followQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            followQueued_ = false;
+            if (preview_->active())
+                followCaret();
+        });
+    };
+    connect(memo_, &QPlainTextEdit::cursorPositionChanged, this, follow);
+    // A page longer than the preview holds says so in the title.
+    const auto title = [this] {
+        const int lines = preview_->pageLines();
+        setWindowTitle(lines > TPreviewDocument::kMaxLines
+                           ? QString("%1 (the first %L2 of %L3 lines)")
+                                 .arg(kTitle)
+                                 .arg(TPreviewDocument::kMaxLines)
+                                 .arg(lines)
+                           : QString(kTitle));
+    };
+    connect(preview_, &TPreviewDocument::rebuilt, this, title);
+    connect(preview_, &TPreviewDocument::updated, this, title);
+    connect(preview_, &TPreviewDocument::rebuilt, this, follow);
+}
+
+TPreviewPanel::~TPreviewPanel() = default;
+
+void TPreviewPanel::setBaseFont(const QFont& font) {
+    preview_->setBaseFont(font);
+}
+
+void TPreviewPanel::shownOrHidden(bool shown) {
+    toggle_->setChecked(shown);
+    preview_->setActive(shown);
+}
+
+int TPreviewPanel::characterAt(QPoint viewportPoint) const {
+    const QPointF at(viewportPoint.x() + view_->horizontalScrollBar()->value(),
+                     viewportPoint.y() + view_->verticalScrollBar()->value());
+    return preview_->document()->documentLayout()->hitTest(at, Qt::ExactHit);
+}
+
+void TPreviewPanel::showInView(int position, bool centre) {
+    QTextDocument* doc = preview_->document();
+    const QTextBlock block = doc->findBlock(position);
+    if (!block.isValid())
+        return;
+    const QRectF r = doc->documentLayout()->blockBoundingRect(block);
+    QScrollBar* bar = view_->verticalScrollBar();
+    const int height = view_->viewport()->height();
+    const int top = bar->value();
+    if (centre) {
+        bar->setValue(static_cast<int>(r.center().y()) - height / 2);
+        return;
+    }
+    // Only as far as it takes: a paragraph already in view stays where it is.
+    if (r.top() < top)
+        bar->setValue(block.blockNumber() == 0 ? 0 : static_cast<int>(r.top()));
+    else if (r.bottom() > top + height)
+        bar->setValue(static_cast<int>(std::min(r.top(), r.bottom() - height)) + 1);
+}
+
+void TPreviewPanel::followCaret() {
+    if (!memo_)
+        return;
+    TPageDocument& page = memo_->Page();
+    const int offset = page.offsetFromPosition(memo_->textCursor().position());
+    const int line = page.lineColumnOfOffset(offset).line;
+    if (line >= preview_->builtLines())
+        return; // followed once the slices have written it
+    showInView(preview_->positionOf(offset), false);
+}
+
+void TPreviewPanel::moveCaret(int pageOffset, int selectTo) {
+    TPageDocument& page = memo_->Page();
+    QTextCursor c(memo_->document());
+    if (selectTo >= 0) {
+        c.setPosition(page.positionFromOffset(pageOffset));
+        c.setPosition(page.positionFromOffset(selectTo), QTextCursor::KeepAnchor);
+    } else {
+        c.setPosition(page.positionFromOffset(pageOffset));
+    }
+    memo_->setTextCursor(c);
+    memo_->ensureCursorVisible();
+    memo_->setFocus();
+}
+
+void TPreviewPanel::clickAt(int position, int exactPosition, QPoint globalAt) {
+    if (exactPosition >= 0) {
+        const TPreviewDocument::TLinkInfo link = preview_->linkAt(exactPosition);
+        if (link.link) {
+            const QString action = link.action.trimmed();
+            if (action.startsWith(QLatin1Char(':'))) {
+                const QString name = action.mid(1).trimmed();
+                const int target = preview_->targetOffset(name);
+                if (target < 0) {
+                    if (showNote)
+                        showNote(QString("No target \"%1\" in the page").arg(name));
+                    return;
+                }
+                moveCaret(target);
+                memo_->centerCursor();
+                showInView(preview_->positionOf(target), true);
+                return;
+            }
+            // Nothing runs from here: the action shows, and the link's source is selected.
+            if (!action.isEmpty())
+                QToolTip::showText(globalAt, action, view_);
+            moveCaret(link.from, link.to);
+            return;
+        }
+    }
+    moveCaret(preview_->pageOffsetOf(position));
+}
+
+bool TPreviewPanel::eventFilter(QObject* watched, QEvent* e) {
+    if (watched != view_->viewport())
+        return QDockWidget::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        pressed_ = m->button() == Qt::LeftButton;
+        pressedAt_ = m->position().toPoint();
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        const QPoint at = m->position().toPoint();
+        if (pressed_ && m->button() == Qt::LeftButton &&
+            (at - pressedAt_).manhattanLength() < QApplication::startDragDistance()) {
+            pressed_ = false;
+            const int position = view_->cursorForPosition(at).position();
+            clickAt(position, characterAt(at), m->globalPosition().toPoint());
+            return true;
+        }
+        pressed_ = false;
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        const int at = characterAt(m->position().toPoint());
+        const bool link = at >= 0 && preview_->document()->findBlock(at).isValid() &&
+                          preview_->linkAt(at, false).link;
+        view_->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
+        break;
+    }
+    case QEvent::ToolTip: {
+        auto* h = static_cast<QHelpEvent*>(e);
+        const int at = characterAt(h->pos());
+        const TPreviewDocument::TLinkInfo link =
+            at >= 0 ? preview_->linkAt(at) : TPreviewDocument::TLinkInfo();
+        if (link.link && !link.action.isEmpty())
+            QToolTip::showText(h->globalPos(), link.action, view_);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QDockWidget::eventFilter(watched, e);
+}

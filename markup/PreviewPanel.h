@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDockWidget>
+#include <QPoint>
+#include <QPointer>
+
+#include <functional>
+
+class QAction;
+class QFont;
+class QTextEdit;
+class TColorMemo;
+class TPreviewDocument;
+
+// The "Preview" panel: a dock at the right of the editor that shows the page as readers see it
+// (TPreviewDocument), read-only. Hidden at first; its toggle action ("Page &Preview", F6) shows and
+// hides it, and it reads the page only while it shows. It follows the editor's caret, keeping the
+// caret's paragraph in view; a click in it puts the editor's caret on the source of the character
+// clicked. A target link (":Name") leads both views to its target mark; any other link shows its
+// action text and selects its source in the editor. It never takes the keyboard focus.
+class TPreviewPanel : public QDockWidget {
+    Q_OBJECT
+public:
+    explicit TPreviewPanel(TColorMemo* memo, QWidget* parent = nullptr);
+    ~TPreviewPanel() override;
+
+    QAction* toggleAction() const { return toggle_; }
+    TPreviewDocument& preview() const { return *preview_; }
+    QTextEdit* view() const { return view_; }
+    void setBaseFont(const QFont& font);
+
+    // A short note for the status bar (a target link whose target is not in the page).
+    std::function<void(const QString&)> showNote;
+
+    // What a click at a position of the preview's document does (pointAt: where a tooltip goes).
+    void clickAt(int position, int exactPosition, QPoint globalAt = {});
+    // Keeps the paragraph of the editor's caret in view.
+    void followCaret();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void shownOrHidden(bool shown);
+    // The position of the character under a point of the viewport, or -1.
+    int characterAt(QPoint viewportPoint) const;
+    void showInView(int position, bool centre);
+    void moveCaret(int pageOffset, int selectTo = -1);
+
+    QPointer<TColorMemo> memo_; ///< the window may let go of it first
+    TPreviewDocument* preview_;
+    QTextEdit* view_;
+    QAction* toggle_;
+    QPoint pressedAt_;
+    bool pressed_ = false;
+    bool followQueued_ = false;
+};
