@@ -182,7 +182,11 @@ std::vector<TCompletionItem> actionItems(bool closed) {
         for (std::string_view v : defaults[static_cast<std::size_t>(k)]) {
             if (!isPlaceholder(v))
                 continue;
-            const std::size_t at = item.insert.find("\"" + std::string(v) + "\"");
+            // Built by appending: "\"" + std::string(v) + "\"" trips a false -Wrestrict of
+            // GCC 12 at -O3.
+            std::string quoted(1, '"');
+            quoted.append(v).push_back('"');
+            const std::size_t at = item.insert.find(quoted);
             if (at != std::string::npos) {
                 item.caret = static_cast<int>(at) + 1;
                 item.selectLength = static_cast<int>(v.size());
