@@ -28,7 +28,8 @@ TPageNavigation::TPageNavigation(TParts parts, QObject* parent) : QObject(parent
     connect(goTo_, &QAction::triggered, this, [this] { goToTarget(); });
     connect(rename_, &QAction::triggered, this, [this] { renameTarget(); });
     connect(back_, &QAction::triggered, this, [this] { goBack(); });
-    parts_.editor.viewport()->installEventFilter(this);
+    viewport_ = parts_.editor.viewport();
+    viewport_->installEventFilter(this);
 }
 
 int TPageNavigation::caretOffset() const {
@@ -123,7 +124,9 @@ void TPageNavigation::renameTarget() {
 }
 
 bool TPageNavigation::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == parts_.editor.viewport() && e->type() == QEvent::MouseButtonPress) {
+    // The viewport kept when the filter went on: the editor may be half destroyed by the time
+    // its viewport's last events come, and must not be asked for it then.
+    if (watched == viewport_ && e->type() == QEvent::MouseButtonPress) {
         auto* m = static_cast<QMouseEvent*>(e);
         if (m->button() == Qt::LeftButton && (m->modifiers() & Qt::ControlModifier)) {
             const QTextCursor at = parts_.editor.cursorForPosition(m->position().toPoint());

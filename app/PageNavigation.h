@@ -55,4 +55,5 @@ private:
     QAction* rename_;
     QAction* back_;
     std::vector<QTextCursor> history_; ///< where the caret was before each jump; moves with edits
+    QObject* viewport_ = nullptr;      ///< the editor's, where Ctrl+click is watched
 };
