@@ -1,8 +1,9 @@
 // The main window's wiring: each of its menu and toolbar commands (document, style, action, find,
 // print and export commands, start and close, recovery, drops) is a short handler here, and the
 // work itself lives in the command classes. The menus, toolbar and status bar are made in
-// MainWindowParts.cpp. What is left is one list of handlers, a few lines each, kept together as
-// the window's table of commands, which takes it a little past 600 lines.
+// MainWindowParts.cpp, and the views of the page beside the editor in their own parts files
+// (PreviewParts, PageViewParts, SpellingParts). What is left is one list of handlers, a few lines
+// each, kept together as the window's table of commands, which takes it past 600 lines.
 #include "app/Unit1.h"
 
 #include "app/About.h"
@@ -37,8 +38,6 @@
 #include "settings/LpMRUList.h"
 #include "settings/PagePositions.h"
 #include "settings/SettingsKeys.h"
-#include "spelling/SpellService.h"
-#include "spelling/core/WordList.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -48,7 +47,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -150,17 +148,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     CheckPanel1->hide();
     Edition1->addSeparator();
     Edition1->addAction(CheckPanel1->toggleAction());
-    Spelling1 = new TSpellService(
-        *Clm1,
-        spelling::dictionaryFolders(
-            qgetenv("XDG_DATA_DIRS").constData(),
-            qEnvironmentVariableIsSet("DICPATH") ? qgetenv("DICPATH").constData() : nullptr),
-        spelling::wordFolder(qgetenv("XDG_DATA_HOME").constData(), qgetenv("HOME").constData()),
-        this);
-    Spelling1->note = [this](const QString& text) { showNote(text, 10000); };
-    Options1->addSeparator();
-    Options1->addAction(Spelling1->checkAction());
-    Options1->addMenu(Spelling1->languageMenu());
+    createSpelling();
     createPreview();
     document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
         *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
@@ -271,13 +259,7 @@ void TForm1::FormCreate() {
     resize(size().width(), height);
     resize(width, height);
     AstPic1->setChecked(RegCtrl1->ReadBool(kSection, kAssistants, true));
-    // Spelling starts in the stored language, else in the desktop's; it is on at first start when
-    // a dictionary is installed.
-    QString language = RegCtrl1->ReadString(kSection, kSpellLanguage, QString());
-    if (!spelling::findTag(Spelling1->dictionaries(), language.toStdString()))
-        language = Spelling1->defaultLanguage(QLocale::system().name());
-    Spelling1->setLanguage(language);
-    Spelling1->setEnabled(RegCtrl1->ReadBool(kSection, kSpellCheck, !language.isEmpty()));
+    readSpellingSettings();
     OpenDialog1.initialDir = readFavouriteFolder(*RegCtrl1, TFavouriteFolder::text);
     SaveDialog1.initialDir = OpenDialog1.initialDir;
     if (height < 50)
@@ -359,9 +341,7 @@ void TForm1::FormClose() {
     }
     RegCtrl1->WriteBool(kSection, kAssistants, AstPic1->isChecked());
     RegCtrl1->WriteFont(kSection, kFont, Clm1->EditorFont());
-    RegCtrl1->WriteBool(kSection, kSpellCheck, Spelling1->enabled());
-    if (!Spelling1->language().isEmpty())
-        RegCtrl1->WriteString(kSection, kSpellLanguage, Spelling1->language());
+    writeSpellingSettings();
     writePageViewSettings();
     storePreview();
     recovery_->closeNormally();

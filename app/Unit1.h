@@ -214,6 +214,10 @@ private:
     // Keeps where the author is in the page; takes the author back where a page was left.
     void keepPagePosition();
     void restorePagePosition(const QString& path);
+    // Spelling while typing (SpellingParts.cpp): the service, its Settings items, its settings.
+    void createSpelling();
+    void readSpellingSettings();
+    void writeSpellingSettings();
     // The page preview (PreviewParts.cpp): its dock and View item, its settings.
     void createPreview();
     void restorePreview();
