@@ -66,20 +66,13 @@ void TForm1::PreviewFont1Click() {
 }
 
 void TForm1::FileExportPreviewPdfClick() {
+    // The whole page, whatever part of it the preview holds, shown or not.
     TPreviewDocument& preview = PreviewPanel1->preview();
-    // The preview is written whole, shown or not.
-    const bool wasActive = preview.active();
-    preview.setActive(true);
-    preview.buildTo(Clm1->Page().lineCount());
-    bool written = false;
-    try {
-        written = exportPreviewAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1,
-                                     *preview.document());
-    } catch (...) {
-        preview.setActive(wasActive);
-        throw;
-    }
-    preview.setActive(wasActive);
+    const bool written =
+        exportPreviewAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1,
+                           [&](QTextDocument& into, const std::function<bool(int, int)>& progress) {
+                               return preview.writePage(into, progress);
+                           });
     if (written)
         showNote(exportedNote(ExportDialog1.fileName));
 }

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTextDocument>
 
 std::optional<QStringList> linesToPrint(TPrintService& printing, const TColorMemo& editor) {
     std::unique_ptr<TPrintProgress> progress =
@@ -65,8 +66,17 @@ bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& export
 }
 
 bool exportPreviewAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
-                        const TFileDialog& saveDialog, const QTextDocument& preview) {
+                        const TFileDialog& saveDialog, const TPreviewWriter& writePreview) {
     if (!askExportFile(dialogs, exportDialog, saveDialog))
         return false;
+    QTextDocument preview;
+    {
+        std::unique_ptr<TPrintProgress> progress =
+            printing.startProgress(QStringLiteral("Reading the page..."));
+        if (!writePreview(preview, [&](int done, int total) {
+                return !progress || progress->advance(std::size_t(done), std::size_t(total));
+            }))
+            return false;
+    }
     return printing.exportDocumentPdf(exportDialog.fileName, exportTitle(saveDialog), preview);
 }

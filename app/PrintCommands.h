@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QTextDocument;
@@ -29,7 +30,13 @@ QString exportedNote(const QString& path);
 bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
                  const TFileDialog& saveDialog, const TColorMemo& editor);
 
+// Writes the whole page as the preview shows it into a document, telling progress the lines
+// written of all (which may say stop); false when stopped.
+using TPreviewWriter =
+    std::function<bool(QTextDocument&, const std::function<bool(int, int)>& progress)>;
+
 // File > Export Preview as PDF: the same dialog as Export as PDF, then the page as the preview
-// shows it, styled, written by the print service.
+// shows it, styled, written by the print service. Reading the page shows progress and can be
+// cancelled, like the export itself.
 bool exportPreviewAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
-                        const TFileDialog& saveDialog, const QTextDocument& preview);
+                        const TFileDialog& saveDialog, const TPreviewWriter& writePreview);

@@ -91,10 +91,10 @@ void BM_OpenSpanAtTopSwept(benchmark::State& state) {
     TSetup& s = setup(1, true);
     for (auto _ : state) {
         s.page->replace(0, 0, "^I");
-        s.preview->buildTo(s.page->lineCount());
+        s.preview->readAll();
         s.preview->document()->documentLayout()->documentSize();
         s.page->replace(0, 2, QString());
-        s.preview->buildTo(s.page->lineCount());
+        s.preview->readAll();
         s.preview->document()->documentLayout()->documentSize();
     }
 }
@@ -114,7 +114,7 @@ void BM_FirstShow(benchmark::State& state) {
         TPreviewDocument preview(*s.page);
         preview.document()->setTextWidth(kWidth);
         preview.setActive(true);
-        preview.buildTo(s.page->lineCount());
+        preview.readAll();
         benchmark::DoNotOptimize(preview.document()->documentLayout()->documentSize());
     }
 }
@@ -168,7 +168,7 @@ void report50() {
     clock.start();
     preview.setActive(true);
     const qint64 shown = clock.elapsed();
-    const int firstLines = preview.builtLines();
+    const int firstLines = preview.readLines();
     // The slices between events, for 20 seconds at most; the longest slice is what an event waits.
     qint64 longest = 0;
     while (!preview.complete() && clock.elapsed() < 20000) {
@@ -179,7 +179,7 @@ void report50() {
     }
     const qint64 all = clock.elapsed();
     const long withPreview = statusKb("VmRSS:");
-    const int lines = preview.builtLines();
+    const int lines = preview.readLines();
     std::printf("50 MB: top shown after %lld ms (%d of %d lines); then %d lines in slices in %lld "
                 "ms, the longest slice %lld ms\n",
                 static_cast<long long>(shown), firstLines, page.lineCount(), lines,

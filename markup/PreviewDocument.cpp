@@ -13,13 +13,15 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
 using namespace markup;
 
 namespace {
 
-constexpr int kSliceMs = 12;     ///< one slice of a long page's writing between events
+constexpr int kSliceMs = 12;     ///< one slice of a long page's reading between events
 constexpr int kSyncLines = 2000; ///< an edit of more lines is read again in slices
+constexpr int kReadStep = 256;   ///< lines read between looks at the clock
 
 // The blocks of a document from block `from` on, one after the other.
 class TBlockWalk {
@@ -83,6 +85,9 @@ void TPreviewDocument::setActive(bool active) {
         // Hidden, it holds nothing: the page is read afresh when it shows again.
         lines_ = TPreviewLines();
         doc_->clear();
+        windowFirst_ = windowLines_ = 0;
+        wanted_ = -1;
+        fillTo_ = 0;
     }
 }
 
@@ -153,37 +158,49 @@ void TPreviewDocument::rebuild(int budgetMs) {
     doc_->clear();
     doc_->setDefaultFont(font_);
     lines_ = TPreviewLines();
+    windowFirst_ = windowLines_ = 0;
+    fillTo_ = 0;
     pageLines_ = page_.lineCount();
-    append(pageLines_ - 1, budgetMs);
+    held_ = std::clamp(held_, 0, std::max(pageLines_ - 1, 0));
+    wanted_ = held_;
+    readOn(held_ + kWindowStep, budgetMs);
     emit rebuilt();
 }
 
-void TPreviewDocument::append(int line, int budgetMs) {
-    line = std::min(line, shownLines() - 1);
-    if (line < lines_.lineCount()) {
-        queueSlice();
-        return;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    QTextCursor c(doc_);
-    c.movePosition(QTextCursor::End);
-    c.beginEditBlock();
-    QString text;
-    const auto reader = [&](int k) -> std::string_view {
+void TPreviewDocument::readAll() {
+    sweep(-1);
+    readOn(pageLines_ - 1, -1);
+}
+
+TPreviewLines::TLineReader TPreviewDocument::lineReader(QString& text) const {
+    return [this, &text](int k) -> std::string_view {
         text = page_.lineText(k);
         toBytes(text, lineBytes_);
         return lineBytes_;
     };
-    const auto sink = [&](int k, std::string_view, const TPreviewParagraph& p) {
-        writeParagraph(c, text, p, k > 0);
+}
+
+TPreviewLines::TParagraphSink TPreviewDocument::windowSink(QTextCursor& c, QString& text) {
+    return [this, &c, &text, walk = std::make_shared<TBlockWalk>(doc_)](
+               int k, std::string_view, const TPreviewParagraph& p) {
+        if (inWindow(k))
+            rewriteBlock(c, walk->at(k - windowFirst_), text, p);
     };
-    constexpr int kStep = 128;
-    // One step at least, whatever the budget: the top of the page shows at once.
-    do
-        lines_.append(std::min(kStep, line + 1 - lines_.lineCount()), reader, sink);
-    while (lines_.lineCount() <= line && (budgetMs < 0 || clock.elapsed() < budgetMs));
-    c.endEditBlock();
+}
+
+void TPreviewDocument::readOn(int line, int budgetMs) {
+    line = std::min(line, pageLines_ - 1);
+    if (line >= lines_.lineCount()) {
+        QElapsedTimer clock;
+        clock.start();
+        QString text;
+        const TPreviewLines::TLineReader reader = lineReader(text);
+        // One step at least, whatever the budget: the top of the page shows at once.
+        do
+            lines_.append(std::min(kReadStep, line + 1 - lines_.lineCount()), reader);
+        while (lines_.lineCount() <= line && (budgetMs < 0 || clock.elapsed() < budgetMs));
+    }
+    placeWanted();
     queueSlice();
 }
 
@@ -202,9 +219,136 @@ const TPreviewParagraph& TPreviewDocument::readLine(int line, QString& text) con
     return paragraph_;
 }
 
-void TPreviewDocument::buildTo(int line) {
-    sweep(-1);
-    append(line, -1);
+TPreviewDocument::THold TPreviewDocument::holdLine(int line) {
+    held_ = std::max(line, 0);
+    if (inWindow(held_))
+        return THold::InWindow;
+    wanted_ = held_;
+    if (held_ < lines_.lineCount()) {
+        placeWanted();
+        return THold::Moved;
+    }
+    queueSlice();
+    return THold::NotRead;
+}
+
+void TPreviewDocument::placeWanted() {
+    const int read = lines_.lineCount();
+    if (wanted_ >= 0 && (wanted_ < read || (read >= pageLines_ && read > 0))) {
+        const int line = std::min(wanted_, read - 1);
+        wanted_ = -1;
+        const int first = std::max(0, line - kWindowStep);
+        fillTo_ = std::min(line + kWindowStep, pageLines_);
+        setWindow(first, std::min(fillTo_, read) - first);
+        emit windowMoved();
+    }
+    // A window placed before all its lines were read grows as they are.
+    const int end = windowFirst_ + windowLines_;
+    if (fillTo_ > end && read > end && windowLines_ > 0)
+        insertLines(windowLines_, end, std::min(fillTo_, read) - end);
+    if (windowFirst_ + windowLines_ >= fillTo_)
+        fillTo_ = 0;
+}
+
+bool TPreviewDocument::extendWindow(bool up) {
+    const int end = windowFirst_ + windowLines_;
+    if (windowLines_ == 0 || (up ? windowFirst_ == 0 : end >= lines_.lineCount()))
+        return false;
+    fillTo_ = 0;
+    if (up) {
+        const int first = std::max(0, windowFirst_ - kWindowStep);
+        setWindow(first, std::min(end, first + kMaxWindow) - first);
+    } else {
+        const int last = std::min(lines_.lineCount(), end + kWindowStep);
+        const int first = std::max(windowFirst_, last - kMaxWindow);
+        setWindow(first, last - first);
+    }
+    return true;
+}
+
+void TPreviewDocument::setWindow(int first, int count) {
+    first = std::clamp(first, 0, lines_.lineCount());
+    count = std::clamp(count, 0, lines_.lineCount() - first);
+    const int oldFirst = windowFirst_, oldEnd = windowFirst_ + windowLines_, end = first + count;
+    if (windowLines_ == 0 || count == 0 || end <= oldFirst || first >= oldEnd) {
+        doc_->clear();
+        doc_->setDefaultFont(font_);
+        windowFirst_ = first;
+        windowLines_ = 0;
+        insertLines(0, first, count);
+        return;
+    }
+    if (end < oldEnd)
+        removeBlocks(end - oldFirst, windowLines_);
+    if (first > oldFirst)
+        removeBlocks(0, first - oldFirst);
+    if (first < oldFirst)
+        insertLines(0, first, oldFirst - first);
+    if (end > oldEnd)
+        insertLines(windowLines_, oldEnd, end - oldEnd);
+}
+
+void TPreviewDocument::removeBlocks(int from, int to) {
+    to = std::min(to, windowLines_);
+    if (from >= to)
+        return;
+    if (from == 0 && to == windowLines_) {
+        doc_->clear();
+        doc_->setDefaultFont(font_);
+        windowFirst_ += windowLines_;
+        windowLines_ = 0;
+        return;
+    }
+    QTextCursor c(doc_);
+    c.beginEditBlock();
+    if (from > 0) {
+        // From the end of the block before them: the blocks after keep their formats.
+        const QTextBlock last = doc_->findBlockByNumber(to - 1);
+        c.setPosition(doc_->findBlockByNumber(from - 1).position() +
+                      doc_->findBlockByNumber(from - 1).length() - 1);
+        c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    } else {
+        c.setPosition(doc_->findBlockByNumber(to).position(), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        // The first block now holds the next line's text, in the format of the first removed.
+        QString text;
+        const TPreviewParagraph& p = readLine(windowFirst_ + to, text);
+        rewriteBlock(c, doc_->begin(), text, p);
+    }
+    c.endEditBlock();
+    windowLines_ -= to - from;
+    if (from == 0)
+        windowFirst_ += to;
+}
+
+void TPreviewDocument::insertLines(int block, int first, int count) {
+    if (count <= 0)
+        return;
+    QTextCursor c(doc_);
+    c.beginEditBlock();
+    QString text;
+    const bool top = block == 0 && windowLines_ > 0;
+    if (windowLines_ == 0) {
+        c.setPosition(0);
+    } else if (block > 0) {
+        const QTextBlock before = doc_->findBlockByNumber(block - 1);
+        c.setPosition(before.position() + before.length() - 1);
+    } else {
+        // An empty block before the first, for the first new line.
+        c.setPosition(0);
+        c.insertBlock();
+        c.setPosition(0);
+    }
+    for (int k = 0; k < count; ++k)
+        writeParagraph(c, text, readLine(first + k, text), k > 0 || block > 0);
+    windowLines_ += count;
+    if (block == 0)
+        windowFirst_ = first;
+    // The line that was first: in the block the split left it, with its own format again.
+    if (top)
+        rewriteBlock(c, doc_->findBlockByNumber(count), text, readLine(first + count, text));
+    c.endEditBlock();
 }
 
 void TPreviewDocument::rewriteBlock(QTextCursor& c, const QTextBlock& b, const QString& text,
@@ -223,18 +367,11 @@ void TPreviewDocument::sweep(int budgetMs) {
     QTextCursor c(doc_);
     c.beginEditBlock();
     QString text;
-    TBlockWalk walk(doc_);
-    const auto reader = [&](int k) -> std::string_view {
-        text = page_.lineText(k);
-        toBytes(text, lineBytes_);
-        return lineBytes_;
-    };
-    const auto sink = [&](int k, std::string_view, const TPreviewParagraph& p) {
-        rewriteBlock(c, walk.at(k), text, p);
-    };
+    const TPreviewLines::TLineReader reader = lineReader(text);
+    const TPreviewLines::TParagraphSink sink = windowSink(c, text);
     int first = -1, last = -1;
     while (lines_.pending() >= 0 && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
-        const TPreviewLines::TChange change = lines_.sweep(128, reader, sink);
+        const TPreviewLines::TChange change = lines_.sweep(kReadStep, reader, sink);
         if (first < 0)
             first = change.first;
         last = change.first + change.added;
@@ -253,7 +390,7 @@ void TPreviewDocument::continueBuilding() {
     sweep(kSliceMs);
     const int left = kSliceMs - static_cast<int>(clock.elapsed());
     if (left > 0)
-        append(pageLines_ - 1, left);
+        readOn(pageLines_ - 1, left);
     queueSlice();
 }
 
@@ -276,58 +413,57 @@ void TPreviewDocument::pageChanged(int offset, int removed, int added) {
         queueSlice(); // not read yet: read as it is when its slice comes
         return;
     }
+    const int delta = addedLines - removedLines;
+    if (fillTo_ > first)
+        fillTo_ = std::max(fillTo_ + delta, first + 1);
+    const int windowEnd = windowFirst_ + windowLines_;
 
-    const auto blockEnd = [&](int k) {
-        const QTextBlock b = doc_->findBlockByNumber(k);
-        return b.position() + b.length() - 1;
-    };
-    QTextCursor c(doc_);
-    c.beginEditBlock();
     // A page opened or a long text pasted is read in slices like a new page.
     if (first + removedLines > known || addedLines > kSyncLines) {
-        // The edit reaches past what is read: from its first line on, all is read again later.
-        if (first == 0) {
-            c.select(QTextCursor::Document);
-            c.removeSelectedText();
-            c.setBlockFormat(QTextBlockFormat());
-        } else {
-            c.setPosition(blockEnd(first - 1));
-            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-        }
-        c.endEditBlock();
+        // The edit reaches past what is read: from its first line on, all is read again later,
+        // and the window holds only what is before it until then.
         lines_.truncate(first);
-        // What was in view comes back at once; the rest follows in slices.
-        append(pageLines_ - 1, kSliceMs);
+        if (windowLines_ > 0 && windowEnd > first) {
+            fillTo_ = std::max(fillTo_, windowEnd + delta);
+            if (windowFirst_ >= first)
+                wanted_ = held_;
+            removeBlocks(std::max(first - windowFirst_, 0), windowLines_);
+        }
+        readOn(pageLines_ - 1, kSliceMs);
         emit updated(first, known - first, lines_.lineCount() - first);
         return;
     }
-    // The blocks of the edited lines first: as many as the lines are now, empty ones added after
-    // the first or the extra ones dropped; the model then writes those whose paragraph changed.
-    const int common = std::min(removedLines, addedLines);
-    if (removedLines > common) {
-        c.setPosition(blockEnd(first + common - 1));
-        c.setPosition(blockEnd(first + removedLines - 1), QTextCursor::KeepAnchor);
-        c.removeSelectedText();
-    } else {
-        c.setPosition(blockEnd(first + common - 1));
-        for (int k = common; k < addedLines; ++k)
-            c.insertBlock();
+
+    // The window's blocks first. An edit above it moves it; one that reaches into it turns the
+    // blocks of the lines it replaced into as many as the new lines, empty ones added after the
+    // first or extra ones dropped, and the window then holds every new line.
+    if (windowLines_ > 0 && first + removedLines <= windowFirst_) {
+        windowFirst_ += delta;
+    } else if (windowLines_ > 0 && first < windowEnd) {
+        const int from = std::max(first, windowFirst_) - windowFirst_;
+        const int to = std::min(first + removedLines, windowEnd) - windowFirst_;
+        const int common = std::min(to - from, addedLines);
+        if (to - from > common) {
+            removeBlocks(from + common, to);
+        } else if (addedLines > common) {
+            const QTextBlock b = doc_->findBlockByNumber(from + common - 1);
+            QTextCursor c(doc_);
+            c.setPosition(b.position() + b.length() - 1);
+            c.beginEditBlock();
+            for (int k = common; k < addedLines; ++k)
+                c.insertBlock();
+            c.endEditBlock();
+            windowLines_ += addedLines - common;
+        }
+        windowFirst_ = std::min(windowFirst_, first);
     }
 
+    QTextCursor c(doc_);
+    c.beginEditBlock();
     QString text;
-    TBlockWalk walk(doc_);
-    const auto reader = [&](int k) -> std::string_view {
-        text = page_.lineText(k);
-        toBytes(text, lineBytes_);
-        return lineBytes_;
-    };
-    const auto sink = [&](int k, std::string_view, const TPreviewParagraph& p) {
-        rewriteBlock(c, walk.at(k), text, p);
-    };
     // Past kSyncLines lines, the lines whose incoming state changed are read in slices.
-    const TPreviewLines::TChange change =
-        lines_.update(first, removedLines, addedLines, reader, sink, kSyncLines);
+    const TPreviewLines::TChange change = lines_.update(
+        first, removedLines, addedLines, lineReader(text), windowSink(c, text), kSyncLines);
     c.endEditBlock();
     emit updated(change.first, change.removed, change.added);
     queueSlice();
@@ -335,9 +471,9 @@ void TPreviewDocument::pageChanged(int offset, int removed, int added) {
 
 int TPreviewDocument::pageOffsetOf(int position) const {
     const QTextBlock b = doc_->findBlock(position);
-    if (!b.isValid() || b.blockNumber() >= lines_.lineCount())
+    const int line = windowFirst_ + b.blockNumber();
+    if (!b.isValid() || !inWindow(line))
         return page_.length();
-    const int line = b.blockNumber();
     QString text;
     const TPreviewParagraph& p = readLine(line, text);
     return page_.lineOffset(line) + p.sourceOf(position - b.position());
@@ -345,19 +481,40 @@ int TPreviewDocument::pageOffsetOf(int position) const {
 
 int TPreviewDocument::positionOf(int pageOffset) const {
     const TPageDocument::TLineColumn lc = page_.lineColumnOfOffset(pageOffset);
-    if (lc.line >= lines_.lineCount())
-        return doc_->characterCount() - 1;
+    if (!inWindow(lc.line))
+        return -1;
     QString text;
     const TPreviewParagraph& p = readLine(lc.line, text);
-    return doc_->findBlockByNumber(lc.line).position() + p.shownAt(lc.column);
+    return doc_->findBlockByNumber(lc.line - windowFirst_).position() + p.shownAt(lc.column);
+}
+
+bool TPreviewDocument::writePage(QTextDocument& into,
+                                 const std::function<bool(int, int)>& progress) {
+    into.clear();
+    into.setDefaultFont(font_);
+    QTextCursor c(&into);
+    c.beginEditBlock();
+    const int lines = page_.lineCount();
+    TPreviewState state;
+    QString text;
+    std::string bytes;
+    for (int k = 0; k < lines; ++k) {
+        if (progress && k % 1024 == 0 && !progress(k, lines))
+            return false;
+        text = page_.lineText(k);
+        toBytes(text, bytes);
+        writeParagraph(c, text, readPreviewLine(bytes, state), k > 0);
+    }
+    c.endEditBlock();
+    return !progress || progress(lines, lines);
 }
 
 TPreviewDocument::TLinkInfo TPreviewDocument::linkAt(int position, bool withAction) const {
     TLinkInfo info;
     const QTextBlock b = doc_->findBlock(position);
-    if (!b.isValid() || b.blockNumber() >= lines_.lineCount())
+    const int line = windowFirst_ + b.blockNumber();
+    if (!b.isValid() || !inWindow(line))
         return info;
-    const int line = b.blockNumber();
     QString text;
     const TPreviewParagraph p = readLine(line, text);
     const TPreviewRun* run = p.runAt(position - b.position());

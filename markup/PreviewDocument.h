@@ -11,6 +11,7 @@
 #include <QTextCharFormat>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 class QTextBlock;
@@ -18,10 +19,12 @@ class QTextCursor;
 class QTextDocument;
 class TPageDocument;
 
-// The page as readers see it, in a QTextDocument of its own: one block for each page line, styled
-// as its codes say (markup/core/PreviewRuns.h). Follows the page's changes a line at a time:
-// an edit writes again the blocks whose paragraph changed and no other. A long page is written in
-// slices between events, from the top; the blocks not written yet are not in the document.
+// The page as readers see it, in a QTextDocument of its own: one block for each page line of a
+// window around the part in view, styled as its codes say (markup/core/PreviewRuns.h). The state at
+// every line's end is kept for the whole page (read in slices between events on a long page), so
+// that a window can start anywhere, and an edit writes again only the blocks of the window whose
+// paragraph changed. The window holds at most kMaxWindow lines: the toolkit's layout moves every
+// paragraph below one whose height changed, so a key stays quick on any page.
 class TPreviewDocument : public QObject {
     Q_OBJECT
 public:
@@ -41,23 +44,36 @@ public:
     // Only while active does it follow the page; made active, it reads the page afresh.
     void setActive(bool active);
     bool active() const { return active_; }
-    // Reads the whole page again; writes blocks for up to `budgetMs` milliseconds now (-1: all of
-    // them) and the rest in slices between events.
+    // Reads the whole page again; reads for up to `budgetMs` milliseconds now (-1: all of it) and
+    // the rest in slices between events. The window goes back around the line it held.
     void rebuild(int budgetMs = 150);
-    // Lines read and written in the document so far, of all the page's lines.
-    int builtLines() const { return lines_.lineCount(); }
-    bool complete() const { return lines_.lineCount() >= shownLines() && lines_.pending() < 0; }
-    // The toolkit's layout moves every paragraph below an edit that changes a paragraph's height:
-    // the preview shows the page's first kMaxLines lines, so that a key stays quick.
-    static constexpr int kMaxLines = 25000;
-    int shownLines() const { return std::min(pageLines_, kMaxLines); }
+    // Lines whose states are read so far, of all the page's lines; complete once all are read
+    // and none waits to be read again after an edit.
+    int readLines() const { return lines_.lineCount(); }
+    bool complete() const { return lines_.lineCount() >= pageLines_ && lines_.pending() < 0; }
     int pageLines() const { return pageLines_; }
-    // Writes blocks until the line is in (or the page is complete), and every block that still
-    // waits to be read again.
-    void buildTo(int line);
+    // Reads every line now, and every line an edit left to read again.
+    void readAll();
+
+    // The window: page lines [windowFirst(), windowFirst() + windowLines()) are the document's
+    // blocks, in order.
+    static constexpr int kMaxWindow = 2400;
+    static constexpr int kWindowStep = 600; ///< lines added at a time, above or below
+    int windowFirst() const { return windowFirst_; }
+    int windowLines() const { return windowLines_; }
+    bool inWindow(int line) const {
+        return line >= windowFirst_ && line < windowFirst_ + windowLines_;
+    }
+    enum class THold { InWindow, Moved, NotRead };
+    // Makes the window hold a page line: as it is when the line is in it, else placed around it
+    // (Moved). A line not read yet is held once the slices reach it (windowMoved then).
+    THold holdLine(int line);
+    // Adds kWindowStep lines above (or below) the window, leaving out as many at the other end as
+    // go past kMaxWindow. False when there is nothing more that way.
+    bool extendWindow(bool up);
 
     // The page offset of the source byte that a document position shows, and the document position
-    // that shows (or follows) a page offset.
+    // that shows (or follows) a page offset, or -1 when its line is not in the window.
     int pageOffsetOf(int position) const;
     int positionOf(int pageOffset) const;
 
@@ -72,10 +88,16 @@ public:
     // The page offset of a target mark "^M" name "^m", or -1.
     int targetOffset(const QString& name) const;
 
+    // The whole page, styled, read afresh into another document (for export); `progress` is told
+    // the lines written of all and may say stop. False when stopped.
+    bool writePage(QTextDocument& into, const std::function<bool(int, int)>& progress = {});
+
 signals:
     // Blocks old [first, first + removed) gave way to new [first, first + added).
     void updated(int first, int removed, int added);
     void rebuilt();
+    // The window was placed anew around the line it was to hold.
+    void windowMoved();
 
 private:
     void pageChanged(int offset, int removed, int added);
@@ -83,10 +105,22 @@ private:
     void queueSlice();
     // Reads again, for up to budgetMs milliseconds (-1: all), the lines an edit left to read.
     void sweep(int budgetMs);
+    // Reads lines after those read, up to `line` or until `budgetMs` is spent (one step at least).
+    void readOn(int line, int budgetMs);
+    // Places the window on lines [first, first + count) (within those read), keeping the blocks
+    // of lines it already holds.
+    void setWindow(int first, int count);
+    // Where the window goes to hold a line, and placing it there when its lines are read.
+    void placeWanted();
+    // Blocks [from, to) of the document out; what is left of them, of lines [first, first + count)
+    // written in their place.
+    void removeBlocks(int from, int to);
+    void insertLines(int block, int first, int count);
     void rewriteBlock(QTextCursor& cursor, const QTextBlock& block, const QString& text,
                       const markup::TPreviewParagraph& p);
-    // Reads and writes lines after those written, up to `line` or until `budgetMs` is spent.
-    void append(int line, int budgetMs);
+    // A sink that writes the lines of the window into their blocks.
+    markup::TPreviewLines::TParagraphSink windowSink(QTextCursor& cursor, QString& text);
+    markup::TPreviewLines::TLineReader lineReader(QString& text) const;
     const markup::TPreviewParagraph& readLine(int line, QString& text) const;
     void writeParagraph(QTextCursor& cursor, const QString& text,
                         const markup::TPreviewParagraph& p, bool newBlock);
@@ -102,6 +136,11 @@ private:
     QHash<quint64, QTextCharFormat> formats_;
     bool active_ = false;
     int pageLines_ = 0; ///< the page's lines as the last change left them
+    int windowFirst_ = 0;
+    int windowLines_ = 0;
+    int held_ = 0;    ///< the line the window was last asked to hold
+    int wanted_ = -1; ///< the line the window is to hold once read; -1: none waits
+    int fillTo_ = 0;  ///< a window placed before its lines were read grows to this line
     bool sliceQueued_ = false;
     // The line being read and its bytes, for the model's reader.
     mutable QString lineText_;

@@ -63,19 +63,24 @@ TPreviewPanel::TPreviewPanel(TColorMemo* memo, QWidget* parent)
         });
     };
     connect(memo_, &QPlainTextEdit::cursorPositionChanged, this, follow);
-    // A page longer than the preview holds says so in the title.
-    const auto title = [this] {
-        const int lines = preview_->pageLines();
-        setWindowTitle(lines > TPreviewDocument::kMaxLines
-                           ? QString("%1 (the first %L2 of %L3 lines)")
-                                 .arg(kTitle)
-                                 .arg(TPreviewDocument::kMaxLines)
-                                 .arg(lines)
-                           : QString(kTitle));
-    };
-    connect(preview_, &TPreviewDocument::rebuilt, this, title);
-    connect(preview_, &TPreviewDocument::updated, this, title);
     connect(preview_, &TPreviewDocument::rebuilt, this, follow);
+    // A window placed once the slices read its lines: the caret's paragraph goes to the middle.
+    connect(preview_, &TPreviewDocument::windowMoved, this, [this, follow] {
+        if (following_)
+            return; // placed while following: that follow shows it
+        centreQueued_ = true;
+        follow();
+    });
+    // Scrolled near an end of the lines it holds, the preview takes in more of the page.
+    connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (extendQueued_)
+            return;
+        extendQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            extendQueued_ = false;
+            extendNearEnds();
+        });
+    });
 }
 
 TPreviewPanel::~TPreviewPanel() = default;
@@ -120,10 +125,37 @@ void TPreviewPanel::followCaret() {
         return;
     TPageDocument& page = memo_->Page();
     const int offset = page.offsetFromPosition(memo_->textCursor().position());
-    const int line = page.lineColumnOfOffset(offset).line;
-    if (line >= preview_->builtLines())
-        return; // followed once the slices have written it
-    showInView(preview_->positionOf(offset), false);
+    following_ = true;
+    const TPreviewDocument::THold hold = preview_->holdLine(page.lineColumnOfOffset(offset).line);
+    following_ = false;
+    if (hold == TPreviewDocument::THold::NotRead)
+        return; // followed once the slices have read it
+    const bool centre = hold == TPreviewDocument::THold::Moved || centreQueued_;
+    centreQueued_ = false;
+    const int position = preview_->positionOf(offset);
+    if (position >= 0)
+        showInView(position, centre);
+}
+
+void TPreviewPanel::extendNearEnds() {
+    QScrollBar* bar = view_->verticalScrollBar();
+    const int margin = view_->viewport()->height();
+    const bool up = bar->value() < margin && preview_->windowFirst() > 0;
+    const bool down = !up && bar->value() > bar->maximum() - margin;
+    if (!up && !down)
+        return;
+    // The line at the top of the view stays where it is.
+    QTextDocument* doc = preview_->document();
+    const QTextBlock top = view_->cursorForPosition(QPoint(0, 0)).block();
+    const int line = preview_->windowFirst() + top.blockNumber();
+    const int shift =
+        static_cast<int>(doc->documentLayout()->blockBoundingRect(top).top()) - bar->value();
+    if (!preview_->extendWindow(up))
+        return;
+    const QTextBlock again = doc->findBlockByNumber(line - preview_->windowFirst());
+    if (again.isValid())
+        bar->setValue(static_cast<int>(doc->documentLayout()->blockBoundingRect(again).top()) -
+                      shift);
 }
 
 void TPreviewPanel::moveCaret(int pageOffset, int selectTo) {
@@ -155,7 +187,13 @@ void TPreviewPanel::clickAt(int position, int exactPosition, QPoint globalAt) {
                 }
                 moveCaret(target);
                 memo_->centerCursor();
-                showInView(preview_->positionOf(target), true);
+                // The target may be far from the lines the preview holds: it follows the caret.
+                following_ = true;
+                preview_->holdLine(memo_->Page().lineColumnOfOffset(target).line);
+                following_ = false;
+                const int position = preview_->positionOf(target);
+                if (position >= 0)
+                    showInView(position, true);
                 return;
             }
             // Nothing runs from here: the action shows, and the link's source is selected.

@@ -45,6 +45,8 @@ private:
     // The position of the character under a point of the viewport, or -1.
     int characterAt(QPoint viewportPoint) const;
     void showInView(int position, bool centre);
+    // Scrolled near the top or the bottom of the lines the preview holds: more lines that way.
+    void extendNearEnds();
     void moveCaret(int pageOffset, int selectTo = -1);
 
     QPointer<TColorMemo> memo_; ///< the window may let go of it first
@@ -54,4 +56,7 @@ private:
     QPoint pressedAt_;
     bool pressed_ = false;
     bool followQueued_ = false;
+    bool extendQueued_ = false;
+    bool centreQueued_ = false;
+    bool following_ = false; ///< the window moves because the panel asked
 };

@@ -2,6 +2,7 @@
 // service, and what the settings store keeps of it from one run to the next.
 
 #include "app/Unit1.h"
+#include "document/PageDocument.h"
 #include "editor/ColMemo.h"
 #include "markup/PreviewDocument.h"
 #include "markup/PreviewPanel.h"
@@ -32,7 +33,7 @@ public:
 struct PreviewForm {
     lptest::ViewPrompts prompts;
     SavingDialogs dialogs;
-    lptest::ViewPrintService printing;
+    lptest::CancellingPrintService printing;
     TForm1 form{TForm1Services{&prompts, &dialogs, &printing}};
 };
 
@@ -93,6 +94,34 @@ TEST(PreviewCommands, ExportWritesThePreviewWithoutCodesWhetherItShowsOrNot) {
     f.form.FileExportPreviewPdf->trigger();
     EXPECT_EQ(f.prompts.errors, QStringList{"Cannot create the file /out/page.pdf."});
     EXPECT_TRUE(f.form.StatusNote->text().isEmpty());
+}
+
+// The preview shows a window of a long page; the export holds all of it, and reading it for the
+// export shows progress and can be cancelled.
+TEST(PreviewCommands, ExportWritesAllOfALongPage) {
+    PreviewForm f;
+    QString text;
+    for (int k = 0; k < 3 * TPreviewDocument::kMaxWindow; ++k)
+        text += QString("^BLine^b %1\r\n").arg(k);
+    f.form.Clm1->SetText(text + "^IThe end");
+    f.form.PreviewPanel1->toggleAction()->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.form.PreviewPanel1->preview().complete(); }));
+    EXPECT_LT(f.form.PreviewPanel1->preview().windowLines(), f.form.Clm1->Page().lineCount());
+    f.dialogs.answer = "/out/page.pdf";
+    f.form.FileExportPreviewPdf->trigger();
+    ASSERT_EQ(f.printing.exports.size(), 1u);
+    const QStringList lines = f.printing.exports[0].lines;
+    ASSERT_EQ(lines.size(), 3 * TPreviewDocument::kMaxWindow + 1);
+    EXPECT_EQ(lines.last(), "The end");
+    EXPECT_EQ(f.printing.labels, std::vector<QString>{"Reading the page..."});
+    EXPECT_EQ(f.printing.heard.back(), std::size_t(lines.size()));
+
+    f.printing.exports.clear();
+    f.printing.cancelAt = 1;
+    f.form.FileExportPreviewPdf->trigger();
+    EXPECT_TRUE(f.printing.exports.empty());
+    EXPECT_TRUE(f.prompts.errors.isEmpty());
+    f.form.PreviewPanel1->toggleAction()->setChecked(false);
 }
 
 TEST(PreviewCommands, ItsDockWidthAndFontComeBackAtTheNextStart) {

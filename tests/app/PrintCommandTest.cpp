@@ -319,35 +319,10 @@ TEST(PdfExportCommand, PreviewShowsTheLinesThatPrintingPrints) {
     EXPECT_EQ(f.form.FileExportPdf->text(), "E&xport as PDF...");
 }
 
-namespace {
-
-// Its progress answers Cancel once the count reaches cancelAt.
-class CancellingPrintService : public lptest::ViewPrintService {
-public:
-    std::size_t cancelAt = SIZE_MAX;
-    std::vector<QString> labels;
-    std::vector<std::size_t> heard;
-    std::unique_ptr<TPrintProgress> startProgress(const QString& label) override {
-        labels.push_back(label);
-        struct Answer : TPrintProgress {
-            CancellingPrintService* s;
-            bool advance(std::size_t done, std::size_t) override {
-                s->heard.push_back(done);
-                return done < s->cancelAt;
-            }
-        };
-        auto answer = std::make_unique<Answer>();
-        answer->s = this;
-        return answer;
-    }
-};
-
-} // namespace
-
 TEST(PdfExportCommand, ReadingALongPageShowsProgressAndCancelStopsTheCommand) {
     lptest::ViewPrompts prompts;
     ExportDialogs dialogs;
-    CancellingPrintService printing;
+    lptest::CancellingPrintService printing;
     TForm1 form{TForm1Services{&prompts, &dialogs, &printing}};
     QString text;
     for (int i = 0; i < 3000; ++i)

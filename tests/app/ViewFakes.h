@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTextDocument>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -80,6 +82,27 @@ private:
     private:
         TPrintDevice& d_;
     };
+};
+
+// Its progress answers Cancel once the count reaches cancelAt.
+class CancellingPrintService : public ViewPrintService {
+public:
+    std::size_t cancelAt = SIZE_MAX;
+    std::vector<QString> labels;
+    std::vector<std::size_t> heard;
+    std::unique_ptr<TPrintProgress> startProgress(const QString& label) override {
+        labels.push_back(label);
+        struct Answer : TPrintProgress {
+            CancellingPrintService* s;
+            bool advance(std::size_t done, std::size_t) override {
+                s->heard.push_back(done);
+                return done < s->cancelAt;
+            }
+        };
+        auto answer = std::make_unique<Answer>();
+        answer->s = this;
+        return answer;
+    }
 };
 
 } // namespace lptest

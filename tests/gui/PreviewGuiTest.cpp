@@ -99,7 +99,7 @@ TEST(PreviewGui, ATargetLinkLeadsBothViewsToItsTarget) {
     QTextEdit& view = *panel.view();
     ASSERT_TRUE(panel.isVisible());
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel.preview().complete(); }, 5000))
-        << panel.preview().builtLines() << " of " << memo.Page().lineCount();
+        << panel.preview().readLines() << " of " << memo.Page().lineCount();
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
 
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, characterPoint(view, 2));
@@ -119,6 +119,58 @@ TEST(PreviewGui, ATargetLinkLeadsBothViewsToItsTarget) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                       characterPoint(view, static_cast<int>(QString("To the end ").size()) + 1));
     EXPECT_EQ(form.StatusNote->text(), "No target \"Nowhere\" in the page");
+    hidePreview(form);
+    form.close();
+}
+
+// On a page far longer than the lines the preview holds: Ctrl+End takes the preview to the end
+// with the caret, and scrolling the preview to the top of what it holds brings the lines above in
+// without moving what is in view.
+TEST(PreviewGui, ALongPageIsFollowedAndScrolledThroughItsWindow) {
+    lptest::FakePrompts prompts;
+    TForm1 form(TForm1Services{&prompts, nullptr});
+    form.resize(900, 500);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QApplication::setActiveWindow(&form);
+    TColorMemo& memo = *form.Clm1;
+    QString text;
+    for (int k = 0; k < 4 * TPreviewDocument::kMaxWindow; ++k)
+        text += QString("^BLine^b %1\n").arg(k);
+    memo.Page().setPageText(text + "The end");
+    memo.moveCursor(QTextCursor::Start);
+    memo.setFocus();
+    hidePreview(form);
+    QTest::keyClick(&memo, Qt::Key_F6);
+    TPreviewPanel& panel = *form.PreviewPanel1;
+    TPreviewDocument& preview = panel.preview();
+    QTextEdit& view = *panel.view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.complete(); }, 5000));
+    const auto lineInView = [&](int line) {
+        const int position = preview.positionOf(memo.Page().lineOffset(line));
+        if (position < 0)
+            return false;
+        QTextCursor c(view.document());
+        c.setPosition(position);
+        return view.viewport()->rect().contains(view.cursorRect(c).center());
+    };
+
+    QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
+    const int last = memo.Page().lineCount() - 1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lineInView(last); }, 3000));
+    EXPECT_EQ(view.document()->lastBlock().text(), "The end");
+    EXPECT_EQ(QApplication::focusWidget(), &memo);
+
+    // Up to the first line the preview holds: the lines above come in, the view stays.
+    const int first = preview.windowFirst();
+    const QString top = view.cursorForPosition(QPoint(2, 20)).block().text();
+    view.verticalScrollBar()->setValue(0);
+    const QString shown = view.cursorForPosition(QPoint(2, 20)).block().text();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.windowFirst() < first; }, 2000));
+    EXPECT_NE(shown, top);
+    EXPECT_EQ(view.cursorForPosition(QPoint(2, 20)).block().text(), shown);
+    EXPECT_GT(view.verticalScrollBar()->value(), 0);
+    EXPECT_LE(preview.windowLines(), TPreviewDocument::kMaxWindow);
     hidePreview(form);
     form.close();
 }

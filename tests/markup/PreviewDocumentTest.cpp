@@ -1,11 +1,13 @@
 // The preview document over a real page document: blocks styled as their runs say, edits of the
 // page written into only the blocks they change and leaving the same document as a fresh reading,
-// positions mapped both ways, links and targets, and a long page written in slices.
+// positions mapped both ways, links and targets, a long page read in slices, and the window of
+// lines it holds placed, moved and edited around.
 
 #include "markup/PreviewDocument.h"
 #include "document/PageDocument.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -18,9 +20,10 @@ namespace {
 
 // A block a line: its alignment, indent, then each fragment's text and the parts of its format the
 // preview sets.
-QString describe(const QTextDocument& doc) {
+QString describe(const QTextDocument& doc, int first = 0, int count = -1) {
     QString out;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+    QTextBlock b = doc.findBlockByNumber(first);
+    for (; b.isValid() && count != 0; b = b.next(), --count) {
         const QTextBlockFormat bf = b.blockFormat();
         out += QString("%1 %2 %3|")
                    .arg(int(bf.alignment()))
@@ -43,6 +46,13 @@ QString describe(const QTextDocument& doc) {
         out += '\n';
     }
     return out;
+}
+
+// The whole page read afresh, as the export writes it.
+QString freshReading(TPreviewDocument& preview, int first = 0, int count = -1) {
+    QTextDocument whole;
+    EXPECT_TRUE(preview.writePage(whole));
+    return describe(whole, first, count);
 }
 
 struct Preview {
@@ -111,17 +121,12 @@ TEST(PreviewDocument, EditsLeaveWhatAFreshReadingShows) {
         for (int k = pick(3); k > 0; --k)
             added += pieces[pick(std::size(pieces))];
         p.page.replace(offset, removed, added);
-        const QString incremental = describe(*p.preview.document());
-        TPageDocument fresh;
-        fresh.setPageText(p.page.pageText());
-        TPreviewDocument again(fresh);
-        again.setActive(true);
-        ASSERT_EQ(incremental, describe(*again.document())) << "step " << step;
+        ASSERT_EQ(describe(*p.preview.document()), freshReading(p.preview)) << "step " << step;
     }
     EXPECT_GT(updates, 100);
 }
 
-TEST(PreviewDocument, ALongPageIsWrittenInSlices) {
+TEST(PreviewDocument, ALongPageIsReadInSlices) {
     QString text;
     for (int k = 0; k < 20000; ++k)
         text += QString("^BLine^b %1 with ^P4colour^p\n").arg(k);
@@ -130,23 +135,27 @@ TEST(PreviewDocument, ALongPageIsWrittenInSlices) {
     TPreviewDocument preview(page);
     preview.setActive(true);
     preview.rebuild(0);
-    EXPECT_LT(preview.builtLines(), page.lineCount());
-    // An edit below what is written changes nothing written; one above it goes in at once.
+    EXPECT_LT(preview.readLines(), page.lineCount());
+    EXPECT_EQ(preview.windowFirst(), 0);
+    // An edit below what is read changes nothing written; one above it goes in at once.
     page.replace(page.lineOffset(19000), 0, "^I");
     page.replace(0, 0, "abc");
     EXPECT_TRUE(preview.document()->begin().text().startsWith("abcLine 0"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return preview.complete(); }, 20000));
-    EXPECT_EQ(preview.document()->blockCount(), page.lineCount());
-    TPageDocument fresh;
-    fresh.setPageText(page.pageText());
-    TPreviewDocument again(fresh);
-    again.setActive(true);
-    again.buildTo(fresh.lineCount());
-    EXPECT_EQ(describe(*preview.document()), describe(*again.document()));
+    EXPECT_EQ(preview.windowLines(), TPreviewDocument::kWindowStep);
+    EXPECT_EQ(describe(*preview.document()), freshReading(preview, 0, preview.windowLines()));
+    // Far down, the window goes around the line asked for, at once now that all is read.
+    EXPECT_EQ(preview.holdLine(19000), TPreviewDocument::THold::Moved);
+    EXPECT_TRUE(preview.document()
+                    ->findBlockByNumber(19000 - preview.windowFirst())
+                    .text()
+                    .startsWith("Line 19000 with colour"));
+    EXPECT_EQ(describe(*preview.document()),
+              freshReading(preview, preview.windowFirst(), preview.windowLines()));
 }
 
 // A span opened at the top of a long page: the key rewrites the lines near it, and the slices that
-// follow the rest, until the preview is what a fresh reading shows.
+// follow the rest, down to the lines the window holds at the far end.
 TEST(PreviewDocument, ASpanOpenedAtTheTopReachesTheEndInSlices) {
     QString text;
     for (int k = 0; k < 6000; ++k)
@@ -155,45 +164,118 @@ TEST(PreviewDocument, ASpanOpenedAtTheTopReachesTheEndInSlices) {
     page.setPageText(text);
     TPreviewDocument preview(page);
     preview.setActive(true);
-    preview.buildTo(page.lineCount());
+    preview.readAll();
     ASSERT_TRUE(preview.complete());
+    preview.holdLine(5500);
     page.replace(0, 0, "^I");
     const auto italic = [&](int line) {
         return preview.document()
-            ->findBlockByNumber(line)
+            ->findBlockByNumber(line - preview.windowFirst())
             .begin()
             .fragment()
             .charFormat()
             .fontItalic();
     };
-    EXPECT_TRUE(italic(100));
     EXPECT_FALSE(italic(5900));
     EXPECT_FALSE(preview.complete());
     ASSERT_TRUE(QTest::qWaitFor([&] { return preview.complete(); }, 20000));
     EXPECT_TRUE(italic(5900));
-    TPageDocument fresh;
-    fresh.setPageText(page.pageText());
-    TPreviewDocument again(fresh);
-    again.setActive(true);
-    again.buildTo(fresh.lineCount());
-    EXPECT_EQ(describe(*preview.document()), describe(*again.document()));
+    EXPECT_EQ(describe(*preview.document()),
+              freshReading(preview, preview.windowFirst(), preview.windowLines()));
 }
 
-TEST(PreviewDocument, AVeryLongPageShowsItsFirstLinesOnly) {
+// The window: placed around the line asked for, grown a step at a time up to its most, and
+// positions outside it belong to no block.
+TEST(PreviewDocument, TheWindowHoldsTheLinesAroundTheOneAsked) {
     QString text;
-    for (int k = 0; k < TPreviewDocument::kMaxLines + 10; ++k)
-        text += "^BLine^b\n";
+    for (int k = 0; k < 10000; ++k)
+        text += QString("^BLine^b %1\n").arg(k);
     TPageDocument page;
     page.setPageText(text);
     TPreviewDocument preview(page);
     preview.setActive(true);
-    preview.buildTo(page.lineCount());
-    EXPECT_TRUE(preview.complete());
-    EXPECT_EQ(preview.builtLines(), TPreviewDocument::kMaxLines);
-    EXPECT_EQ(preview.document()->blockCount(), TPreviewDocument::kMaxLines);
-    // Below them an edit changes nothing shown.
-    page.replace(page.lineOffset(TPreviewDocument::kMaxLines + 5), 0, "^I");
-    EXPECT_EQ(preview.document()->blockCount(), TPreviewDocument::kMaxLines);
+    preview.readAll();
+    const int step = TPreviewDocument::kWindowStep;
+    EXPECT_EQ(preview.windowFirst(), 0);
+    EXPECT_EQ(preview.holdLine(100), TPreviewDocument::THold::InWindow);
+    EXPECT_EQ(preview.holdLine(5000), TPreviewDocument::THold::Moved);
+    EXPECT_EQ(preview.windowFirst(), 5000 - step);
+    EXPECT_EQ(preview.windowLines(), 2 * step);
+    EXPECT_EQ(preview.document()->blockCount(), 2 * step);
+    const auto blockText = [&](int line) {
+        return preview.document()->findBlockByNumber(line - preview.windowFirst()).text();
+    };
+    EXPECT_EQ(blockText(5000), "Line 5000");
+    EXPECT_EQ(preview.positionOf(page.lineOffset(100)), -1);
+    const int at = preview.positionOf(page.lineOffset(5000) + 2);
+    EXPECT_EQ(preview.pageOffsetOf(at), page.lineOffset(5000) + 2);
+    EXPECT_TRUE(preview.extendWindow(true));
+    EXPECT_TRUE(preview.extendWindow(true));
+    EXPECT_EQ(preview.windowFirst(), 5000 + step - TPreviewDocument::kMaxWindow);
+    EXPECT_EQ(preview.windowLines(), TPreviewDocument::kMaxWindow);
+    EXPECT_TRUE(preview.extendWindow(false));
+    EXPECT_EQ(preview.windowFirst() + preview.windowLines(), 5000 + 2 * step);
+    EXPECT_EQ(preview.windowLines(), TPreviewDocument::kMaxWindow);
+    EXPECT_EQ(blockText(5000), "Line 5000");
+    EXPECT_EQ(describe(*preview.document()),
+              freshReading(preview, preview.windowFirst(), preview.windowLines()));
+    // A line not read yet is held once the slices reach it.
+    preview.rebuild(0);
+    QSignalSpy moved(&preview, &TPreviewDocument::windowMoved);
+    if (preview.holdLine(9900) == TPreviewDocument::THold::NotRead) {
+        ASSERT_TRUE(moved.wait(20000));
+    }
+    EXPECT_TRUE(preview.inWindow(9900));
+    EXPECT_EQ(blockText(9900), "Line 9900");
+}
+
+// Edits above, inside, across and below the window, long pastes among them: the window always
+// shows what a fresh reading of its lines does.
+TEST(PreviewDocument, EditsAroundTheWindowLeaveWhatAFreshReadingShows) {
+    const char* pieces[] = {"^B", "^b", "^C", "^c", "^I", "^i", "^P4", "^p", "word ", "\n", "\n"};
+    for (unsigned seed : {3u, 11u}) {
+        std::mt19937 rng(seed);
+        const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+        QString text;
+        for (int k = 0; k < 3000; ++k)
+            text += QString("%1 line %2\n").arg(pieces[pick(std::size(pieces))]).arg(k);
+        TPageDocument page;
+        page.setPageText(text);
+        TPreviewDocument preview(page);
+        preview.setActive(true);
+        preview.readAll();
+        preview.holdLine(1500);
+        for (int step = 0; step < 120; ++step) {
+            // Mostly near the window's ends.
+            const int ends[] = {preview.windowFirst(),
+                                preview.windowFirst() + preview.windowLines(),
+                                pick(page.lineCount())};
+            const int line = std::clamp(ends[pick(3)] + pick(7) - 3, 0, page.lineCount() - 1);
+            const int offset = page.lineOffset(line) + pick(3);
+            const int removed =
+                std::min(pick(4) == 0 ? pick(300) : pick(6), page.length() - offset);
+            QString added;
+            if (pick(40) == 0)
+                added = QString("pasted ^B line\n").repeated(2100);
+            for (int k = pick(4); k > 0; --k)
+                added += pieces[pick(std::size(pieces))];
+            const QString before = page.text();
+            int from = std::min(offset, page.length());
+            if (from > 0 && before.at(from) == '\n' && before.at(from - 1) == '\r')
+                --from;
+            int to = std::min(from + removed, page.length());
+            if (to > 0 && to < page.length() && before.at(to) == '\n' && before.at(to - 1) == '\r')
+                --to;
+            page.replace(from, to - from, added);
+            if (pick(5) == 0)
+                preview.holdLine(pick(page.lineCount()));
+            preview.readAll();
+            ASSERT_LE(preview.windowFirst() + preview.windowLines(), page.lineCount());
+            ASSERT_EQ(describe(*preview.document()),
+                      freshReading(preview, preview.windowFirst(), preview.windowLines()))
+                << "seed " << seed << " step " << step;
+        }
+    }
 }
 
 TEST(PreviewDocument, HiddenItHoldsNothingAndFollowsNothing) {

@@ -34,9 +34,10 @@ TEST(PreviewPdf, HoldsTheTextWithoutItsCodesOnAsManyPagesAsItTakes) {
         text += QString("Line %1 with ^Ibold^i [name] ^Qcode\n").arg(k);
     TPageDocument page;
     page.setPageText(text);
+    // Written whole, whether the preview shows or not.
     TPreviewDocument preview(page);
-    preview.setActive(true);
-    preview.buildTo(page.lineCount());
+    QTextDocument styled;
+    ASSERT_TRUE(preview.writePage(styled));
 
     PdfPrintService service;
     service.file = dir.file("printer.pdf");
@@ -46,7 +47,7 @@ TEST(PreviewPdf, HoldsTheTextWithoutItsCodesOnAsManyPagesAsItTakes) {
         return done <= total;
     };
     const QString out = dir.file("preview.pdf");
-    ASSERT_TRUE(service.exportDocumentPdf(out, "page.txt", *preview.document()));
+    ASSERT_TRUE(service.exportDocumentPdf(out, "page.txt", styled));
     const QString read = runTool("pdftotext", {"-layout", out, "-"});
     EXPECT_TRUE(read.simplified().startsWith("A title Hello world"))
         << read.left(300).toStdString();
@@ -64,7 +65,7 @@ TEST(PreviewPdf, HoldsTheTextWithoutItsCodesOnAsManyPagesAsItTakes) {
     // Cancelled on the first page: no file.
     service.onProgress = [](std::size_t, std::size_t) { return false; };
     const QString cancelled = dir.file("cancelled.pdf");
-    EXPECT_FALSE(service.exportDocumentPdf(cancelled, "page.txt", *preview.document()));
+    EXPECT_FALSE(service.exportDocumentPdf(cancelled, "page.txt", styled));
     EXPECT_FALSE(QFile::exists(cancelled));
     EXPECT_FALSE(printJobRunning());
 }
