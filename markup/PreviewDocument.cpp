@@ -461,9 +461,12 @@ void TPreviewDocument::pageChanged(int offset, int removed, int added) {
     QTextCursor c(doc_);
     c.beginEditBlock();
     QString text;
-    // Past kSyncLines lines, the lines whose incoming state changed are read in slices.
-    const TPreviewLines::TChange change = lines_.update(
-        first, removedLines, addedLines, lineReader(text), windowSink(c, text), kSyncLines);
+    // The lines whose incoming state changed are read at once as far as the window shows them;
+    // those after it, in slices.
+    const int shown = windowFirst_ + windowLines_ - (first + addedLines);
+    const TPreviewLines::TChange change =
+        lines_.update(first, removedLines, addedLines, lineReader(text), windowSink(c, text),
+                      std::clamp(shown, kReadStep, kSyncLines));
     c.endEditBlock();
     emit updated(change.first, change.removed, change.added);
     queueSlice();
