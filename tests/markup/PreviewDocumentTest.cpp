@@ -237,14 +237,14 @@ TEST(PreviewDocument, EditsAroundTheWindowLeaveWhatAFreshReadingShows) {
         std::mt19937 rng(seed);
         const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
         QString text;
-        for (int k = 0; k < 3000; ++k)
+        for (int k = 0; k < 2600; ++k)
             text += QString("%1 line %2\n").arg(pieces[pick(std::size(pieces))]).arg(k);
         TPageDocument page;
         page.setPageText(text);
         TPreviewDocument preview(page);
         preview.setActive(true);
         preview.readAll();
-        preview.holdLine(1500);
+        preview.holdLine(1300);
         for (int step = 0; step < 120; ++step) {
             // Mostly near the window's ends.
             const int ends[] = {preview.windowFirst(),
@@ -252,16 +252,20 @@ TEST(PreviewDocument, EditsAroundTheWindowLeaveWhatAFreshReadingShows) {
                                 pick(page.lineCount())};
             const int line = std::clamp(ends[pick(3)] + pick(7) - 3, 0, page.lineCount() - 1);
             const int offset = page.lineOffset(line) + pick(3);
-            const int removed =
-                std::min(pick(4) == 0 ? pick(300) : pick(6), page.length() - offset);
+            int removed = pick(4) == 0 ? pick(300) : pick(6);
             QString added;
-            if (pick(40) == 0)
+            // Now and then a paste longer than an edit reads at once, over as much of the page.
+            if (pick(40) == 0) {
                 added = QString("pasted ^B line\n").repeated(2100);
+                removed = static_cast<int>(added.size());
+            }
+            removed = std::min(removed, page.length() - offset);
             for (int k = pick(4); k > 0; --k)
                 added += pieces[pick(std::size(pieces))];
             const QString before = page.text();
             int from = std::min(offset, page.length());
-            if (from > 0 && before.at(from) == '\n' && before.at(from - 1) == '\r')
+            if (from > 0 && from < page.length() && before.at(from) == '\n' &&
+                before.at(from - 1) == '\r')
                 --from;
             int to = std::min(from + removed, page.length());
             if (to > 0 && to < page.length() && before.at(to) == '\n' && before.at(to - 1) == '\r')
