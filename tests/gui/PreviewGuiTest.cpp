@@ -39,6 +39,19 @@ void hidePreview(TForm1& form) {
     form.PreviewPanel1->toggleAction()->setChecked(false);
 }
 
+// The main window shown and active, 900 pixels wide.
+struct ShownWindow {
+    lptest::FakePrompts prompts;
+    TForm1 form{TForm1Services{&prompts, nullptr}};
+    bool exposed = false;
+    explicit ShownWindow(int height) {
+        form.resize(900, height);
+        form.show();
+        exposed = QTest::qWaitForWindowExposed(&form);
+        QApplication::setActiveWindow(&form);
+    }
+};
+
 int caretOffset(TColorMemo& memo) {
     return memo.Page().offsetFromPosition(memo.textCursor().position());
 }
@@ -46,12 +59,9 @@ int caretOffset(TColorMemo& memo) {
 } // namespace
 
 TEST(PreviewGui, TypingShowsStyledAndAClickLeadsBackToTheSource) {
-    lptest::FakePrompts prompts;
-    TForm1 form(TForm1Services{&prompts, nullptr});
-    form.resize(900, 600);
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QApplication::setActiveWindow(&form);
+    ShownWindow window(600);
+    ASSERT_TRUE(window.exposed);
+    TForm1& form = window.form;
     TColorMemo& memo = *form.Clm1;
     memo.setFocus();
     hidePreview(form);
@@ -79,12 +89,9 @@ TEST(PreviewGui, TypingShowsStyledAndAClickLeadsBackToTheSource) {
 }
 
 TEST(PreviewGui, ATargetLinkLeadsBothViewsToItsTarget) {
-    lptest::FakePrompts prompts;
-    TForm1 form(TForm1Services{&prompts, nullptr});
-    form.resize(900, 500);
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QApplication::setActiveWindow(&form);
+    ShownWindow window(500);
+    ASSERT_TRUE(window.exposed);
+    TForm1& form = window.form;
     TColorMemo& memo = *form.Clm1;
     QString text = "^LTo the end=:End^l ^LLost=:Nowhere^l\n";
     for (int k = 0; k < 200; ++k)
@@ -127,12 +134,9 @@ TEST(PreviewGui, ATargetLinkLeadsBothViewsToItsTarget) {
 // with the caret, and scrolling the preview to the top of what it holds brings the lines above in
 // without moving what is in view.
 TEST(PreviewGui, ALongPageIsFollowedAndScrolledThroughItsWindow) {
-    lptest::FakePrompts prompts;
-    TForm1 form(TForm1Services{&prompts, nullptr});
-    form.resize(900, 500);
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QApplication::setActiveWindow(&form);
+    ShownWindow window(500);
+    ASSERT_TRUE(window.exposed);
+    TForm1& form = window.form;
     TColorMemo& memo = *form.Clm1;
     QString text;
     for (int k = 0; k < 4 * TPreviewDocument::kMaxWindow; ++k)
