@@ -339,8 +339,12 @@ TPreviewLines::TChange TPreviewLines::update(int first, int removed, int added,
     // The state the old line after the edited ones started in.
     const std::uint32_t oldNext =
         first + removed == 0 ? 0 : end_[static_cast<std::size_t>(first + removed - 1)];
-    end_.erase(end_.begin() + first, end_.begin() + first + removed);
-    end_.insert(end_.begin() + first, static_cast<std::size_t>(added), 0);
+    // Only the difference moves the states after the edit: a key that keeps the line count
+    // moves none, however long the page.
+    if (added > removed)
+        end_.insert(end_.begin() + first + removed, static_cast<std::size_t>(added - removed), 0);
+    else
+        end_.erase(end_.begin() + first + added, end_.begin() + first + removed);
     if (pending_ >= 0) {
         pending_ = shifted(pending_, first, removed, added);
         pendingUntil_ = std::min(shifted(pendingUntil_, first, removed, added), lineCount() - 1);
