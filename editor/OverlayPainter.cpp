@@ -52,13 +52,24 @@ void addGlyphs(TColourBatch& batch, const TLineRuns& line,
         const QRawFont font = g.rawFont();
         const QList<QPointF> positions = g.positions();
         const QList<quint32> indexes = g.glyphIndexes();
+        TGlyphInk::TFont boxes = ink.font(font);
         TGlyphBatch* target = nullptr;
+        // The ranges come sorted by their left ends, and the glyphs left to right but for a
+        // step back, which starts the search over: ranges that end left of a glyph end left of
+        // those after it, and when the first range left that does not starts right of a glyph,
+        // all the others do.
+        size_t k = 0;
+        qreal lastX = -1e300;
         for (qsizetype i = 0; i < positions.size(); ++i) {
             const QPointF at = positions[i] + origin;
-            if (std::none_of(ranges.begin(), ranges.end(),
-                             [x = at.x()](const auto& r) { return x >= r.first && x <= r.second; }))
+            if (at.x() < lastX)
+                k = 0;
+            lastX = at.x();
+            while (k < ranges.size() && ranges[k].second < at.x())
+                ++k;
+            if (k == ranges.size() || at.x() < ranges[k].first)
                 continue;
-            const QRectF box = ink.box(font, indexes[i]);
+            const QRectF& box = boxes.box(indexes[i]);
             if (box.isEmpty())
                 continue;
             const QRectF reach = TGlyphInk::reach(box, at);
@@ -80,23 +91,13 @@ void addGlyphs(TColourBatch& batch, const TLineRuns& line,
     }
 }
 
-// The rectangles of a line's runs of one colour, within the area.
-void clippedRects(const TLineRuns& line, const QColor& color, const QRegion& area,
-                  std::vector<QRect>& out) {
-    const bool areaIsRect = area.rectCount() == 1;
-    const QRect areaRect = area.boundingRect();
-    for (const auto& [rect, c] : line.Plain) {
-        if (c != color)
-            continue;
-        if (areaIsRect) {
-            const QRect r = rect & areaRect;
-            if (!r.isEmpty())
-                out.push_back(r);
-        } else {
-            for (const QRect& r : area.intersected(rect))
-                out.push_back(r);
-        }
-    }
+// The rectangles of a line's runs (clipped to the area) of one colour.
+void rectsOf(const std::vector<std::pair<QRect, QColor>>& line, const QColor& color,
+             std::vector<QRect>& out) {
+    const QRgb rgba = color.rgba();
+    for (const auto& [rect, c] : line)
+        if (c.rgba() == rgba && c == color)
+            out.push_back(rect);
 }
 
 } // namespace
@@ -132,6 +133,8 @@ TRunPlan planRuns(const TOverlayView& view, const std::vector<TDisplayLine>& lin
         const QTextLine tl = layout->lineAt(l.LineInBlock);
         const TDisplayLineEdges edges(view.Document, l, tl, view.ViewportWidth);
         TLineRuns line;
+        line.Plain.reserve(8);
+        line.Covered.reserve(8);
         line.Line = li;
         line.TextLine = tl;
         line.Origin = l.Origin;
@@ -221,6 +224,22 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const TRunPlan& plan
     const qreal reachLeft = fm.maxWidth() + 2;
     const qreal reachRight = fm.height() / 2 + 2;
 
+    // The runs' rectangles within the area, line by line.
+    const bool areaIsRect = area.rectCount() == 1;
+    const QRect areaRect = area.boundingRect();
+    std::vector<std::vector<std::pair<QRect, QColor>>> inArea(plan.Lines.size());
+    for (size_t p = 0; p < plan.Lines.size(); ++p)
+        for (const auto& [rect, color] : plan.Lines[p].Plain) {
+            if (areaIsRect) {
+                const QRect r = rect & areaRect;
+                if (!r.isEmpty())
+                    inArea[p].emplace_back(r, color);
+            } else {
+                for (const QRect& r : area.intersected(rect))
+                    inArea[p].emplace_back(r, color);
+            }
+        }
+
     std::vector<TColourBatch> batches;
     std::vector<QRect> clipped, near;
     std::vector<QColor> colors;
@@ -230,16 +249,14 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const TRunPlan& plan
         // The line's colours in the order of their values, each once per line: a glyph drawn
         // twice would come out darker.
         colors.clear();
-        for (const auto& [rect, color] : line.Plain)
+        for (const auto& [rect, color] : inArea[p])
             if (std::find(colors.begin(), colors.end(), color) == colors.end())
                 colors.push_back(color);
         std::stable_sort(colors.begin(), colors.end(),
                          [](const QColor& x, const QColor& y) { return x.rgba() < y.rgba(); });
         for (const QColor& color : colors) {
             clipped.clear();
-            clippedRects(line, color, area, clipped);
-            if (clipped.empty())
-                continue;
+            rectsOf(inArea[p], color, clipped);
             auto batch = std::find_if(batches.begin(), batches.end(),
                                       [&](const TColourBatch& b) { return b.Color == color; });
             if (batch == batches.end()) {
@@ -254,13 +271,14 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const TRunPlan& plan
             ranges.clear();
             for (const QRect& r : clipped)
                 ranges.emplace_back(r.left() - reachLeft, r.right() + 1 + reachRight);
+            std::sort(ranges.begin(), ranges.end());
             // The batch is clipped to all the colour's rectangles: a glyph may also put pixels
             // into those of the lines next to its own.
             near = clipped;
             if (p > 0)
-                clippedRects(plan.Lines[p - 1], color, area, near);
+                rectsOf(inArea[p - 1], color, near);
             if (p + 1 < plan.Lines.size())
-                clippedRects(plan.Lines[p + 1], color, area, near);
+                rectsOf(inArea[p + 1], color, near);
             addGlyphs(*batch, line, ranges, near, ink);
         }
     }

@@ -21,23 +21,55 @@ TGlyphInk::TFontBoxes& TGlyphInk::boxesOf(const QRawFont& font) {
     return fonts_.back();
 }
 
+namespace {
+
+void learn(const QRawFont& font, quint32 glyph, std::vector<QRectF>& boxes,
+           std::vector<bool>& known) {
+    if (glyph >= boxes.size()) {
+        boxes.resize(glyph + 1);
+        known.resize(glyph + 1, false);
+    }
+    if (!known[glyph]) {
+        // The outline's own box: the font's are rounded out to whole pixels.
+        boxes[glyph] = font.pathForGlyph(glyph).boundingRect();
+        known[glyph] = true;
+    }
+}
+
+} // namespace
+
 QRectF TGlyphInk::box(const QRawFont& font, quint32 glyph) {
     TFontBoxes& f = boxesOf(font);
-    if (glyph >= f.Boxes.size()) {
-        f.Boxes.resize(glyph + 1);
-        f.Known.resize(glyph + 1, false);
-    }
-    if (!f.Known[glyph]) {
-        // The outline's own box: the font's are rounded out to whole pixels.
-        f.Boxes[glyph] = font.pathForGlyph(glyph).boundingRect();
-        f.Known[glyph] = true;
-    }
+    learn(font, glyph, f.Boxes, f.Known);
     return f.Boxes[glyph];
 }
 
+TGlyphInk::TFont::TFont(TGlyphInk& ink, const QRawFont& font)
+    : font_(font), boxes_(ink.boxesOf(font).Boxes), known_(ink.boxesOf(font).Known) {}
+
+const QRectF& TGlyphInk::TFont::box(quint32 glyph) {
+    if (glyph >= known_.size() || !known_[glyph])
+        learn(font_, glyph, boxes_, known_);
+    return boxes_[glyph];
+}
+
+TGlyphInk::TFont TGlyphInk::font(const QRawFont& font) {
+    return TFont(*this, font);
+}
+
+const std::vector<QRectF>& TGlyphInk::boxes(const QRawFont& font, const QList<quint32>& glyphs) {
+    TFontBoxes& f = boxesOf(font);
+    for (const quint32 g : glyphs)
+        if (g >= f.Known.size() || !f.Known[g])
+            learn(font, g, f.Boxes, f.Known);
+    return f.Boxes;
+}
+
 QRectF TGlyphInk::reach(const QRectF& box, QPointF at) {
-    return QRectF(QPointF(at.x() + box.left() - 0.75, at.y() + box.top() - 1),
-                  QPointF(at.x() + box.right() + 0.5, at.y() + box.bottom() + 1));
+    // Up to a quarter of a pixel further left for the floored position; two thirds of a pixel
+    // each way for the filter of sub-pixel anti-aliasing; a pixel up and down for the hinting.
+    return QRectF(QPointF(at.x() + box.left() - 1, at.y() + box.top() - 1),
+                  QPointF(at.x() + box.right() + 0.75, at.y() + box.bottom() + 1));
 }
 
 bool TGlyphInk::inside(const QRectF& reach, const QRect& rect) {
@@ -64,15 +96,20 @@ void TTextBatch::addLine(const QList<QGlyphRun>& glyphs, QPointF origin,
         }
         const QList<QPointF> positions = g.positions();
         const QList<quint32> indexes = g.glyphIndexes();
+        const std::vector<QRectF>& boxes = ink_.boxes(font, indexes);
+        // The covered rectangles go left to right, like the glyphs of a line: the one a glyph
+        // may lie in is the first that does not end left of it.
+        size_t c = 0;
         for (qsizetype i = 0; i < positions.size(); ++i) {
             const QPointF at = positions[i] + origin;
-            const QRectF box = ink_.box(font, indexes[i]);
+            const QRectF& box = boxes[indexes[i]];
             if (box.isEmpty())
                 continue;
-            if (!covered.empty()) {
+            if (c < covered.size()) {
                 const QRectF reach = TGlyphInk::reach(box, at);
-                if (std::any_of(covered.begin(), covered.end(),
-                                [&](const QRect& r) { return TGlyphInk::inside(reach, r); }))
+                while (c < covered.size() && covered[c].right() + 1 <= reach.left())
+                    ++c;
+                if (c < covered.size() && TGlyphInk::inside(reach, covered[c]))
                     continue;
             }
             target->Indexes.push_back(indexes[i]);

@@ -19,6 +19,22 @@ class QPainter;
 class TGlyphInk {
 public:
     QRectF box(const QRawFont& font, quint32 glyph);
+    // The boxes of a font, indexed by glyph, holding at least those of the glyphs given.
+    const std::vector<QRectF>& boxes(const QRawFont& font, const QList<quint32>& glyphs);
+
+    // The boxes of one font, asked glyph by glyph; good until another font is asked for.
+    class TFont {
+    public:
+        const QRectF& box(quint32 glyph);
+
+    private:
+        friend class TGlyphInk;
+        TFont(TGlyphInk& ink, const QRawFont& font);
+        const QRawFont& font_;
+        std::vector<QRectF>& boxes_;
+        std::vector<bool>& known_;
+    };
+    TFont font(const QRawFont& font);
 
     // Where a glyph's ink box placed at a position may put pixels: a glyph is drawn with its
     // position's fraction floored to a quarter of a pixel, and hinting and anti-aliasing go
@@ -46,7 +62,7 @@ public:
     explicit TTextBatch(TGlyphInk& ink) : ink_(ink) {}
 
     // Adds the glyphs of a line whose layout origin lies at origin, except those without ink and
-    // those whose ink lies wholly inside one of the covered rectangles.
+    // those whose ink lies wholly inside one of the covered rectangles (left to right, apart).
     void addLine(const QList<QGlyphRun>& glyphs, QPointF origin, const std::vector<QRect>& covered);
     // Draws the glyphs gathered so far with the painter's pen, and forgets them.
     void draw(QPainter& painter);
