@@ -347,15 +347,27 @@ QRect TColorMemo::caretLineRect() const {
     const QTextLayout* layout = block.layout();
     if (!layout || layout->lineCount() == 0)
         return {};
-    const int lineInBlock = layout->lineForTextPosition(c.positionInBlock()).lineNumber();
-    for (const TDisplayLine& l : adapter_.visibleLines()) {
-        if (l.Block == block && l.LineInBlock == lineInBlock) {
-            const int top = static_cast<int>(std::floor(l.Top));
-            return QRect(0, top, viewport()->width(),
-                         static_cast<int>(std::ceil(l.Top + l.Height)) - top);
-        }
+    const QTextLine line = layout->lineForTextPosition(c.positionInBlock());
+    if (!line.isValid())
+        return {};
+    // Down from the first visible block to the caret's, as the view stacks them; a line counts
+    // from the top line of the view on (see TEditAdapter::visibleLines).
+    QTextBlock b = firstVisibleBlock();
+    if (!b.isValid() || block.blockNumber() < b.blockNumber())
+        return {};
+    const qreal height = viewport()->height();
+    qreal y = contentOffset().y();
+    for (; b != block; b = b.next()) {
+        y += blockBoundingRect(b).height();
+        if (!b.next().isValid() || y >= height)
+            return {};
     }
-    return {};
+    const qreal lineTop = y + layout->position().y() + line.y();
+    if (lineTop < -0.5 || lineTop >= height)
+        return {};
+    const int top = static_cast<int>(std::floor(lineTop));
+    return QRect(0, top, viewport()->width(),
+                 static_cast<int>(std::ceil(lineTop + line.height())) - top);
 }
 
 // ---- Scheduling the pass ------------------------------------------------------------------------
