@@ -34,18 +34,27 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
         return;
     }
     // Laying out a block shapes its text, and the control's paint shapes it again, each time
-    // throwing it away at once; kept until the overlay is drawn, the shaped text of the visible
-    // blocks serves the layout, the text's drawing and the overlay's measuring and drawing,
-    // shaped once (which costs what the whole paint costs on a long line).
+    // throwing it away at once; kept until the overlay is drawn, the shaped text of the blocks
+    // in the repainted area serves the layout, the text's drawing and the overlay's measuring and
+    // drawing, shaped once (which costs what the whole paint costs on a long line). A block laid
+    // out here outside the area gives its shaped text back too.
     std::vector<QTextLayout*> kept;
     const qreal height = viewport()->height();
     QPointF offset = contentOffset();
+    const QRect box = e->rect();
     for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() < height; b = b.next()) {
-        if (!b.layout()->cacheEnabled()) {
-            b.layout()->setCacheEnabled(true);
-            kept.push_back(b.layout());
-        }
-        offset.ry() += blockBoundingRect(b).height();
+        QTextLayout* layout = b.layout();
+        const bool keep = !layout->cacheEnabled();
+        if (keep && layout->lineCount() == 0 && offset.y() <= box.bottom())
+            layout->setCacheEnabled(true);
+        const QRectF r = blockBoundingRect(b).translated(offset);
+        offset.ry() += r.height();
+        if (!keep)
+            continue;
+        if (r.bottom() >= box.top() && r.top() <= box.bottom())
+            layout->setCacheEnabled(true);
+        if (layout->cacheEnabled())
+            kept.push_back(layout);
     }
     // A font with lines through or under its glyphs, and the placeholder, stay the control's.
     const QFont f = font();
