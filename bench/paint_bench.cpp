@@ -165,7 +165,9 @@ void BM_FullPaint10MB(benchmark::State& state) {
 BENCHMARK(BM_FullPaint10MB)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_Typing(benchmark::State& state) {
-    const QString big = pageText(50'000'000);
+    // TYPING_MB makes the big page smaller when profiling.
+    const int mb = qEnvironmentVariableIntValue("TYPING_MB");
+    const QString big = pageText(qint64(mb > 0 ? mb : 50) * 1'000'000);
     const QString small = pageText(10'000);
     for (auto _ : state) {
         double ours50, plain50, ours10k;
@@ -208,15 +210,19 @@ void BM_PageDown50MB(benchmark::State& state) {
             },
             kRuns);
     };
+    // PAGEDOWN_ONLY=ours or plain measures one editor alone, for instruction counts.
+    const QString only = qEnvironmentVariable("PAGEDOWN_ONLY");
     for (auto _ : state) {
-        auto ours = makeOurs(big, true);
-        auto plain = makePlain(big, true);
+        auto ours = only == "plain" ? nullptr : makeOurs(big, true);
+        auto plain = only == "ours" ? nullptr : makePlain(big, true);
         std::vector<double> o, p;
         for (int i = 0; i < 3; ++i) {
-            o.push_back(pageDowns(*ours));
-            p.push_back(pageDowns(*plain));
+            if (ours)
+                o.push_back(pageDowns(*ours));
+            if (plain)
+                p.push_back(pageDowns(*plain));
         }
-        report(state, median(o), median(p));
+        report(state, o.empty() ? 1 : median(o), p.empty() ? 1 : median(p));
     }
 }
 BENCHMARK(BM_PageDown50MB)->Iterations(1)->Unit(benchmark::kMillisecond);

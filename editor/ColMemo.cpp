@@ -347,15 +347,27 @@ QRect TColorMemo::caretLineRect() const {
     const QTextLayout* layout = block.layout();
     if (!layout || layout->lineCount() == 0)
         return {};
-    const int lineInBlock = layout->lineForTextPosition(c.positionInBlock()).lineNumber();
-    for (const TDisplayLine& l : adapter_.visibleLines()) {
-        if (l.Block == block && l.LineInBlock == lineInBlock) {
-            const int top = static_cast<int>(std::floor(l.Top));
-            return QRect(0, top, viewport()->width(),
-                         static_cast<int>(std::ceil(l.Top + l.Height)) - top);
-        }
+    const QTextLine line = layout->lineForTextPosition(c.positionInBlock());
+    if (!line.isValid())
+        return {};
+    // Down from the first visible block to the caret's, as the view stacks them; a line counts
+    // from the top line of the view on (see TEditAdapter::visibleLines).
+    QTextBlock b = firstVisibleBlock();
+    if (!b.isValid() || block.blockNumber() < b.blockNumber())
+        return {};
+    const qreal height = viewport()->height();
+    qreal y = contentOffset().y();
+    for (; b != block; b = b.next()) {
+        y += blockBoundingRect(b).height();
+        if (!b.next().isValid() || y >= height)
+            return {};
     }
-    return {};
+    const qreal lineTop = y + layout->position().y() + line.y();
+    if (lineTop < -0.5 || lineTop >= height)
+        return {};
+    const int top = static_cast<int>(std::floor(lineTop));
+    return QRect(0, top, viewport()->width(),
+                 static_cast<int>(std::ceil(lineTop + line.height())) - top);
 }
 
 // ---- Scheduling the pass ------------------------------------------------------------------------
@@ -389,131 +401,6 @@ void TColorMemo::textChangedHandler() {
     DrawKeys(lineOnly);
     lastLineCount_ = lines;
     lastTextEnd_ = end;
-}
-
-// ---- The pass -----------------------------------------------------------------------------------
-
-void TColorMemo::paintEvent(QPaintEvent* e) {
-    // The find bar's tint goes on the background, under the text the control draws next.
-    if (matchMarks_.isActive()) {
-        matchMarks_.prepare(*document(), adapter_.visibleLines(), viewport()->width());
-        QPainter under(viewport());
-        matchMarks_.paint(under, e->rect());
-    }
-    if (!isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active)) {
-        QPlainTextEdit::paintEvent(e);
-        QPainter marks(viewport());
-        spellMarks_.paint(marks, e->region(), adapter_);
-        findingMarks_.paint(marks, e->region(), adapter_);
-        return;
-    }
-    // The control's paint shapes the text of each visible block and throws it away at once; kept
-    // until the overlay is drawn, it serves the overlay's measuring and drawing too, instead of
-    // being shaped a second time (which costs what the base paint costs on a long line).
-    std::vector<QTextLayout*> kept;
-    const qreal height = viewport()->height();
-    QPointF offset = contentOffset();
-    const QRect box = e->rect();
-    for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() < height; b = b.next()) {
-        const QRectF r = blockBoundingRect(b).translated(offset);
-        offset.ry() += r.height();
-        if (r.bottom() >= box.top() && r.top() <= box.bottom() && !b.layout()->cacheEnabled()) {
-            b.layout()->setCacheEnabled(true);
-            kept.push_back(b.layout());
-        }
-    }
-    QPlainTextEdit::paintEvent(e);
-    QPainter painter(viewport());
-    // Release the shaped text as the control would have, whatever happens in the pass: a draw
-    // that reaches no line only frees it.
-    struct TRelease {
-        std::vector<QTextLayout*>& layouts;
-        QPainter& painter;
-        ~TRelease() {
-            painter.setClipping(false);
-            for (QTextLayout* l : layouts) {
-                l->setCacheEnabled(false);
-                l->draw(&painter, QPointF(), {}, QRectF(0, -1e9, 1, 1));
-            }
-        }
-    } release{kept, painter};
-    runPass(painter, e->region());
-    spellMarks_.paint(painter, e->region(), adapter_);
-    findingMarks_.paint(painter, e->region(), adapter_);
-}
-
-void TColorMemo::runPass(QPainter& painter, const QRegion& area) {
-    PrepareRules(rules_);
-    rules_.EventSource = {colorLimMax_, &drawArray_, OnDraw ? &OnDraw : nullptr};
-
-    const int above = rules_.Count() > 0 ? std::max(0, rules_[0].KeyMaxHeight - 1) : 0;
-    const std::vector<TDisplayLine> lines = adapter_.visibleLines(above);
-    const qreal bottom = viewport()->height();
-    const qreal width = viewport()->width();
-
-    // The scan regions: the lines from the scan start line down to the last wholly visible one,
-    // in one region; a long unwrapped line only around its visible part, in a region of its own.
-    std::vector<TScanRegion> regions = scanRegions(lines, area, WordWrap(), width, bottom);
-
-    // A partial repaint scans only the blocks it touches when no key can cross a line break:
-    // the keys found there are the ones a full pass finds.
-    const QRect areaBox = area.boundingRect();
-    if (canConfineRepaint(rules_, hotSpot_.Active,
-                          areaBox.top() > 0 || areaBox.bottom() < bottom - 1)) {
-        int from = INT_MAX, to = INT_MIN;
-        for (const TDisplayLine& l : lines) {
-            if (l.Top + l.Height <= areaBox.top() || l.Top > areaBox.bottom())
-                continue;
-            from = std::min(from, l.BlockStart);
-            to = std::max(to, l.BlockStart + l.Block.length() - 1 + 2);
-        }
-        regions = confineRegions(regions, from, to);
-    }
-
-    const int selStart = SelStart();
-    const int selLength = SelLength();
-    TPassInput in;
-    in.SelStart = selStart;
-    in.SelLength = selLength;
-    in.HotSpot = hotSpot_;
-    in.WantTabs = !tabChangesFocus();
-    in.Background = fromQColor(palette().color(QPalette::Base));
-    in.RedrawAlways = redrawAlways_;
-    in.CaretLineStart = redrawAlways_ ? adapter_.lineAt(selStart).Start : 0;
-    in.FontColor = font_.color;
-
-    runs_.clear();
-    for (const TScanRegion& r : regions) {
-        if (r.End <= r.Start)
-            continue;
-        copyRegion(document(), r, lines.front().Block, text_);
-        in.Text = text_.data() - r.Start;
-        in.ScanStart = r.Start;
-        in.ScanEnd = r.End;
-        RunPass(rules_, in, pass_);
-        for (int i = 0; i < pass_.Keys.Count() && pass_.Keys[i].StartPos != kFreeRecord; ++i)
-            runs_.push_back(pass_.Keys[i]);
-    }
-    drawRuns(painter, lines, area);
-}
-
-void TColorMemo::drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines,
-                          const QRegion& area) {
-    TOverlayView view;
-    view.Document = document();
-    view.Adapter = &adapter_;
-    view.Palette = palette();
-    view.Font = font();
-    view.FontColor = font_.color;
-    view.ViewportWidth = viewport()->width();
-    view.CaretBlock = textCursor().block();
-    view.UnderlineHotSpots = hotSpot_.Underlined;
-    view.OnDrawKey = &OnDrawKey;
-    if (matchMarks_.isActive())
-        view.PaintUnder = [this](QPainter& p, const QRect& r) { matchMarks_.paint(p, r); };
-    // The overlay may have covered the caret: draw it again while it is in its visible phase.
-    if (paintRuns(painter, view, lines, runs_, area))
-        paintCaret(painter, view, lines, area, getPaintContext().cursorPosition, cursorWidth());
 }
 
 // ---- Hot spots ----------------------------------------------------------------------------------

@@ -6,11 +6,13 @@
 #include "editor/MatchMarks.h"
 #include "editor/OverlayPainter.h"
 #include "editor/SpellMarks.h"
+#include "editor/TextPaint.h"
 #include "editor/core/ColorRules.h"
 #include "editor/core/DrawPass.h"
 #include "editor/core/HotSpot.h"
 #include "platform/FontAttributes.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -162,8 +164,16 @@ private:
     // code cuts the toolkit's word: true when done here.
     bool wordKey(const QKeyEvent* e);
     void caretMovedWithCuts(bool hadCuts);
-    void runPass(QPainter& painter, const QRegion& area);
-    void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area);
+    // The pass over the visible lines and its overlay; with ownText the text is drawn here too,
+    // in place of the control's paint (see ColMemoPaint.cpp).
+    void runPass(QPainter& painter, const QRegion& area, bool ownText);
+    void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area,
+                  bool ownText);
+    // Draws the text within er as the control's paint does, except the glyphs the plan's
+    // overlay paints over entirely.
+    void paintText(QPainter& painter, QRect er,
+                   const QAbstractTextDocumentLayout::PaintContext& context,
+                   const std::vector<TDisplayLine>& lines, const TRunPlan& plan);
     // The hot-spot text around a viewport point: nothing when the point is not in a hot spot.
     std::optional<QString> hotSpotAt(QPoint point) const;
     bool hitsHotSpot(QPoint point) const;
@@ -192,4 +202,5 @@ private:
     TFindingMarks findingMarks_{this};
     TSpellMarks spellMarks_{this};
     TMatchMarks matchMarks_;
+    TGlyphInk ink_;
 };

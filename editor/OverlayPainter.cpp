@@ -41,24 +41,44 @@ bool isDecorated(const QGlyphRun& run) {
     return run.flags() & (QGlyphRun::Underline | QGlyphRun::Overline | QGlyphRun::StrikeOut);
 }
 
-// Adds the glyphs of a line whose origin lies close enough to one of the x ranges to reach into
-// it.
-void addGlyphs(TColourBatch& batch, const QList<QGlyphRun>& line, QPointF origin,
-               const std::vector<std::pair<qreal, qreal>>& ranges) {
-    for (const QGlyphRun& g : line) {
+// Adds the glyphs of a line that put pixels into the rectangles of the batch's colour: those whose
+// origin lies within one of the x ranges around the line's own rectangles, and whose ink meets one
+// of the colour's rectangles on this line or the next ones (descenders, accents).
+void addGlyphs(TColourBatch& batch, const TLineRuns& line,
+               const std::vector<std::pair<qreal, qreal>>& ranges, const std::vector<QRect>& rects,
+               TGlyphInk& ink) {
+    const QPointF origin = line.Origin;
+    for (const QGlyphRun& g : line.Glyphs) {
+        const QRawFont font = g.rawFont();
         const QList<QPointF> positions = g.positions();
         const QList<quint32> indexes = g.glyphIndexes();
+        TGlyphInk::TFont boxes = ink.font(font);
         TGlyphBatch* target = nullptr;
+        // The ranges come sorted by their left ends, and the glyphs left to right but for a
+        // step back, which starts the search over: ranges that end left of a glyph end left of
+        // those after it, and when the first range left that does not starts right of a glyph,
+        // all the others do.
+        size_t k = 0;
+        qreal lastX = -1e300;
         for (qsizetype i = 0; i < positions.size(); ++i) {
-            const qreal x = positions[i].x() + origin.x();
-            const bool reaches = std::any_of(ranges.begin(), ranges.end(), [x](const auto& r) {
-                return x >= r.first && x <= r.second;
-            });
-            if (!reaches)
+            const QPointF at = positions[i] + origin;
+            if (at.x() < lastX)
+                k = 0;
+            lastX = at.x();
+            while (k < ranges.size() && ranges[k].second < at.x())
+                ++k;
+            if (k == ranges.size() || at.x() < ranges[k].first)
+                continue;
+            const QRectF& box = boxes.box(indexes[i]);
+            if (box.isEmpty())
+                continue;
+            const QRectF reach = TGlyphInk::reach(box, at);
+            if (std::none_of(rects.begin(), rects.end(),
+                             [&](const QRect& r) { return TGlyphInk::meets(reach, r); }))
                 continue;
             if (!target) {
                 for (TGlyphBatch& b : batch.Glyphs)
-                    if (b.Run.rawFont() == g.rawFont() && b.Run.flags() == g.flags())
+                    if (b.Run.rawFont() == font && b.Run.flags() == g.flags())
                         target = &b;
                 if (!target) {
                     batch.Glyphs.push_back({g, {}, {}});
@@ -66,38 +86,36 @@ void addGlyphs(TColourBatch& batch, const QList<QGlyphRun>& line, QPointF origin
                 }
             }
             target->Indexes.push_back(indexes[i]);
-            target->Positions.push_back(positions[i] + origin);
+            target->Positions.push_back(at);
         }
     }
 }
 
+// The rectangles of a line's runs (clipped to the area) of one colour.
+void rectsOf(const std::vector<std::pair<QRect, QColor>>& line, const QColor& color,
+             std::vector<QRect>& out) {
+    const QRgb rgba = color.rgba();
+    for (const auto& [rect, c] : line)
+        if (c.rgba() == rgba && c == color)
+            out.push_back(rect);
+}
+
 } // namespace
 
-bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TDisplayLine>& lines,
-               const std::vector<TKeyDescr>& runs, const QRegion& area) {
+TRunPlan planRuns(const TOverlayView& view, const std::vector<TDisplayLine>& lines,
+                  const std::vector<TKeyDescr>& runs, const QRegion& area) {
+    TRunPlan plan;
     if (runs.empty())
-        return false;
+        return plan;
     const QPalette& pal = view.Palette;
-    const QColor background = pal.color(QPalette::Base);
-    const QFontMetricsF fm(view.Font);
-    // How far a glyph may reach from its origin: its advance to the right, overhangs to the left.
-    const qreal reachLeft = fm.maxWidth() + 2;
-    const qreal reachRight = fm.height() / 2 + 2;
     const bool areaIsRect = area.rectCount() == 1;
     const QRect areaRect = area.boundingRect();
     const QTextBlock& caretBlock = view.CaretBlock;
     const bool drawKeys = view.OnDrawKey && *view.OnDrawKey;
-    bool drewOverCaret = false;
-
-    std::vector<TColourBatch> batches;
-    std::vector<std::pair<QRect, QColor>> solid, underline;
-    std::vector<std::tuple<QRect, QColor, QString>> keys;
-    std::vector<std::pair<QRect, QColor>> plain;
-    std::vector<QRect> clipped;
-    std::vector<std::pair<qreal, qreal>> ranges;
     size_t first = 0;
 
-    for (const TDisplayLine& l : lines) {
+    for (size_t li = 0; li < lines.size(); ++li) {
+        const TDisplayLine& l = lines[li];
         const QTextLayout* layout = l.Block.layout();
         if (!layout || layout->lineCount() <= l.LineInBlock)
             continue;
@@ -108,11 +126,22 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TD
         const bool lastOfBlock = l.LineInBlock == layout->lineCount() - 1;
         while (first < runs.size() && runs[first].EndPos < lineStart)
             ++first;
+        if (first >= runs.size() || runs[first].StartPos >= lineEnd + 2)
+            continue;
         if (!area.intersects(QRect(0, top, view.ViewportWidth, lineBottom - top)))
             continue;
         const QTextLine tl = layout->lineAt(l.LineInBlock);
         const TDisplayLineEdges edges(view.Document, l, tl, view.ViewportWidth);
-        plain.clear();
+        TLineRuns line;
+        line.Plain.reserve(8);
+        line.Covered.reserve(8);
+        line.Line = li;
+        line.TextLine = tl;
+        line.Origin = l.Origin;
+        const auto cover = [&](const QRect& rect) {
+            if (areaIsRect && !(rect & areaRect).isEmpty())
+                line.Covered.push_back(rect & areaRect);
+        };
         int glyphFrom = INT_MAX, glyphTo = INT_MIN;
         int prevRight = INT_MIN;
         for (size_t j = first; j < runs.size() && runs[j].StartPos < lineEnd + 2; ++j) {
@@ -146,70 +175,111 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TD
                 const int pos = view.Adapter->positionFromOffset(a);
                 for (int k = 0; k < b - a; ++k)
                     pkey += view.Document->characterAt(pos + k);
-                keys.emplace_back(rect, color, pkey);
+                plan.Keys.emplace_back(rect, color, pkey);
             } else if (!multiLine && run.ZOrder == kZHotSpotMarker) {
-                solid.emplace_back(rect, color);
+                plan.Solid.emplace_back(rect, color);
+                if (color.alpha() == 255)
+                    cover(rect);
             } else {
-                plain.emplace_back(rect, color);
+                line.Plain.emplace_back(rect, color);
+                cover(rect);
                 glyphFrom = std::min(glyphFrom, a - l.BlockStart);
                 glyphTo = std::max(glyphTo, b - l.BlockStart);
                 if (!multiLine && run.ZOrder == kZHotSpotText && view.UnderlineHotSpots)
-                    underline.emplace_back(rect, color);
+                    plan.Underline.emplace_back(rect, color);
             }
             if (l.Block == caretBlock)
-                drewOverCaret = true;
+                plan.OverCaret = true;
         }
-        if (plain.empty())
+        if (line.Plain.empty() && line.Covered.empty())
             continue;
 
         // The line's glyphs near each run go to the batch of the run's colour, once per line
         // and colour: a glyph drawn twice would come out darker.
         // A long line gives only the glyphs around its runs.
-        QList<QGlyphRun> glyphs;
-        bool wholeLine = false;
         if (!edges.IsLong()) {
-            glyphs = edges.Glyphs();
-            wholeLine = std::any_of(glyphs.cbegin(), glyphs.cend(), isDecorated);
-        } else {
+            line.Glyphs = edges.Glyphs();
+            line.AllGlyphs = true;
+            line.WholeLine = std::any_of(line.Glyphs.cbegin(), line.Glyphs.cend(), isDecorated);
+        } else if (!line.Plain.empty()) {
             // Neighbours whose glyphs may reach into a run lie within a few characters.
             const int from = std::max(tl.textStart(), glyphFrom - 4);
             const int to = std::min(tl.textStart() + tl.textLength(), glyphTo + 4);
             if (to > from)
-                glyphs = tl.glyphRuns(from, to - from);
+                line.Glyphs = tl.glyphRuns(from, to - from);
         }
-        std::stable_sort(plain.begin(), plain.end(), [](const auto& x, const auto& y) {
-            return x.second.rgba() < y.second.rgba();
-        });
-        for (size_t i = 0; i < plain.size();) {
-            const QColor color = plain[i].second;
-            clipped.clear();
-            for (; i < plain.size() && plain[i].second == color; ++i) {
-                if (areaIsRect) {
-                    const QRect r = plain[i].first & areaRect;
-                    if (!r.isEmpty())
-                        clipped.push_back(r);
-                } else {
-                    for (const QRect& r : area.intersected(plain[i].first))
-                        clipped.push_back(r);
-                }
+        plan.Lines.push_back(std::move(line));
+    }
+    return plan;
+}
+
+bool paintRuns(QPainter& painter, const TOverlayView& view, const TRunPlan& plan,
+               const QRegion& area) {
+    TGlyphInk ownInk;
+    TGlyphInk& ink = view.Ink ? *view.Ink : ownInk;
+    const QPalette& pal = view.Palette;
+    const QColor background = pal.color(QPalette::Base);
+    const QFontMetricsF fm(view.Font);
+    // How far a glyph may reach from its origin: its advance to the right, overhangs to the left.
+    const qreal reachLeft = fm.maxWidth() + 2;
+    const qreal reachRight = fm.height() / 2 + 2;
+
+    // The runs' rectangles within the area, line by line.
+    const bool areaIsRect = area.rectCount() == 1;
+    const QRect areaRect = area.boundingRect();
+    std::vector<std::vector<std::pair<QRect, QColor>>> inArea(plan.Lines.size());
+    for (size_t p = 0; p < plan.Lines.size(); ++p)
+        for (const auto& [rect, color] : plan.Lines[p].Plain) {
+            if (areaIsRect) {
+                const QRect r = rect & areaRect;
+                if (!r.isEmpty())
+                    inArea[p].emplace_back(r, color);
+            } else {
+                for (const QRect& r : area.intersected(rect))
+                    inArea[p].emplace_back(r, color);
             }
-            if (clipped.empty())
-                continue;
+        }
+
+    std::vector<TColourBatch> batches;
+    std::vector<QRect> clipped, near;
+    std::vector<QColor> colors;
+    std::vector<std::pair<qreal, qreal>> ranges;
+    for (size_t p = 0; p < plan.Lines.size(); ++p) {
+        const TLineRuns& line = plan.Lines[p];
+        // The line's colours in the order of their values, each once per line: a glyph drawn
+        // twice would come out darker.
+        colors.clear();
+        for (const auto& [rect, color] : inArea[p])
+            if (std::find(colors.begin(), colors.end(), color) == colors.end())
+                colors.push_back(color);
+        std::stable_sort(colors.begin(), colors.end(),
+                         [](const QColor& x, const QColor& y) { return x.rgba() < y.rgba(); });
+        for (const QColor& color : colors) {
+            clipped.clear();
+            rectsOf(inArea[p], color, clipped);
             auto batch = std::find_if(batches.begin(), batches.end(),
                                       [&](const TColourBatch& b) { return b.Color == color; });
             if (batch == batches.end()) {
                 batches.push_back({color, {}, {}, {}});
                 batch = batches.end() - 1;
             }
-            ranges.clear();
-            for (const QRect& r : clipped) {
-                batch->Rects.push_back(r);
-                ranges.emplace_back(r.left() - reachLeft, r.right() + 1 + reachRight);
+            batch->Rects.insert(batch->Rects.end(), clipped.begin(), clipped.end());
+            if (line.WholeLine) {
+                batch->Lines.emplace_back(line.TextLine, line.Origin);
+                continue;
             }
-            if (wholeLine)
-                batch->Lines.emplace_back(tl, l.Origin);
-            else
-                addGlyphs(*batch, glyphs, l.Origin, ranges);
+            ranges.clear();
+            for (const QRect& r : clipped)
+                ranges.emplace_back(r.left() - reachLeft, r.right() + 1 + reachRight);
+            std::sort(ranges.begin(), ranges.end());
+            // The batch is clipped to all the colour's rectangles: a glyph may also put pixels
+            // into those of the lines next to its own.
+            near = clipped;
+            if (p > 0)
+                rectsOf(inArea[p - 1], color, near);
+            if (p + 1 < plan.Lines.size())
+                rectsOf(inArea[p + 1], color, near);
+            addGlyphs(*batch, line, ranges, near, ink);
         }
     }
 
@@ -222,6 +292,8 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TD
                 view.PaintUnder(painter, r);
         }
     for (const TColourBatch& b : batches) {
+        if (b.Glyphs.empty() && b.Lines.empty())
+            continue;
         QRegion region;
         for (const QRect& r : b.Rects)
             region += r;
@@ -242,15 +314,15 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TD
             line.draw(&painter, origin);
     }
     painter.setClipRegion(area);
-    for (const auto& [rect, color] : underline) {
+    for (const auto& [rect, color] : plan.Underline) {
         const qreal y = rect.top() + fm.ascent() + std::max<qreal>(1, fm.underlinePos());
         painter.fillRect(QRectF(rect.left(), std::floor(y), rect.width(),
                                 std::round(std::max<qreal>(1, fm.lineWidth()))),
                          color);
     }
-    for (const auto& [rect, color] : solid)
+    for (const auto& [rect, color] : plan.Solid)
         painter.fillRect(rect, color);
-    for (const auto& [rect, color, pkey] : keys) {
+    for (const auto& [rect, color, pkey] : plan.Keys) {
         painter.save();
         painter.setClipRegion(area.intersected(rect));
         painter.setFont(view.Font);
@@ -261,7 +333,12 @@ bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TD
     }
 
     painter.setClipping(false);
-    return drewOverCaret;
+    return plan.OverCaret;
+}
+
+bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TDisplayLine>& lines,
+               const std::vector<TKeyDescr>& runs, const QRegion& area) {
+    return paintRuns(painter, view, planRuns(view, lines, runs, area), area);
 }
 
 void paintCaret(QPainter& painter, const TOverlayView& view, const std::vector<TDisplayLine>& lines,

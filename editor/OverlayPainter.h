@@ -5,13 +5,17 @@
 // overlay covered it.
 
 #include "editor/EditAdapter.h"
+#include "editor/TextPaint.h"
 #include "editor/core/ColorRules.h"
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QPalette>
 #include <QRegion>
+#include <QTextLayout>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 class QPainter;
@@ -34,11 +38,43 @@ struct TOverlayView {
     /// Paints what lies on the background (the find bar's tint) again where a run's background
     /// was filled, before the run's glyphs; may be empty.
     std::function<void(QPainter&, const QRect&)> PaintUnder;
+    TGlyphInk* Ink = nullptr; ///< measures which glyphs reach into a run
 };
 
-// Paints the runs (text order, as the pass gives them) over the display lines within area.
-// Runs of priority kZSelection and above are left as the control drew them. Returns true when it
-// painted on the caret's block, which may have covered the caret.
+// What the overlay paints over one display line: its glyphs (those near the runs, or the whole
+// line's) and the runs drawn as text, by colour.
+struct TLineRuns {
+    size_t Line = 0; ///< index in the display lines
+    QTextLine TextLine;
+    QPointF Origin; ///< of the line's layout, in viewport coordinates
+    QList<QGlyphRun> Glyphs;
+    bool WholeLine = false; ///< drawn whole as the control draws it (decorated glyphs)
+    bool AllGlyphs = false; ///< Glyphs holds the whole line's
+    std::vector<std::pair<QRect, QColor>> Plain;
+    /// Rectangles the overlay paints over entirely (within the area): whatever the text paint
+    /// would draw wholly inside one of them is covered anyway.
+    std::vector<QRect> Covered;
+};
+
+// The runs measured on their lines, ready to paint.
+struct TRunPlan {
+    std::vector<TLineRuns> Lines; ///< in display line order
+    std::vector<std::pair<QRect, QColor>> Solid, Underline;
+    std::vector<std::tuple<QRect, QColor, QString>> Keys;
+    bool OverCaret = false; ///< something is painted on the caret's block
+};
+
+// Measures the runs (text order, as the pass gives them) on the display lines within area. Runs
+// of priority kZSelection and above are left as the control drew them.
+TRunPlan planRuns(const TOverlayView& view, const std::vector<TDisplayLine>& lines,
+                  const std::vector<TKeyDescr>& runs, const QRegion& area);
+
+// Paints a plan over what the text paint drew. Returns true when it painted on the caret's
+// block, which may have covered the caret.
+bool paintRuns(QPainter& painter, const TOverlayView& view, const TRunPlan& plan,
+               const QRegion& area);
+
+// Both at once, over what the control drew.
 bool paintRuns(QPainter& painter, const TOverlayView& view, const std::vector<TDisplayLine>& lines,
                const std::vector<TKeyDescr>& runs, const QRegion& area);
 
