@@ -125,9 +125,7 @@ void TPreviewPanel::followCaret() {
         return;
     TPageDocument& page = memo_->Page();
     const int offset = page.offsetFromPosition(memo_->textCursor().position());
-    following_ = true;
-    const TPreviewDocument::THold hold = preview_->holdLine(page.lineColumnOfOffset(offset).line);
-    following_ = false;
+    const TPreviewDocument::THold hold = holdLine(page.lineColumnOfOffset(offset).line);
     if (hold == TPreviewDocument::THold::NotRead)
         return; // followed once the slices have read it
     const bool centre = hold == TPreviewDocument::THold::Moved || centreQueued_;
@@ -135,6 +133,13 @@ void TPreviewPanel::followCaret() {
     const int position = preview_->positionOf(offset);
     if (position >= 0)
         showInView(position, centre);
+}
+
+TPreviewDocument::THold TPreviewPanel::holdLine(int line) {
+    following_ = true;
+    const TPreviewDocument::THold hold = preview_->holdLine(line);
+    following_ = false;
+    return hold;
 }
 
 void TPreviewPanel::extendNearEnds() {
@@ -188,9 +193,7 @@ void TPreviewPanel::clickAt(int position, int exactPosition, QPoint globalAt) {
                 moveCaret(target);
                 memo_->centerCursor();
                 // The target may be far from the lines the preview holds: it follows the caret.
-                following_ = true;
-                preview_->holdLine(memo_->Page().lineColumnOfOffset(target).line);
-                following_ = false;
+                holdLine(memo_->Page().lineColumnOfOffset(target).line);
                 const int position = preview_->positionOf(target);
                 if (position >= 0)
                     showInView(position, true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "markup/PreviewDocument.h"
+
 #include <QDockWidget>
 #include <QPoint>
 #include <QPointer>
@@ -10,7 +12,6 @@ class QAction;
 class QFont;
 class QTextEdit;
 class TColorMemo;
-class TPreviewDocument;
 
 // The "Preview" panel: a dock at the right of the editor that shows the page as readers see it
 // (TPreviewDocument), read-only. Hidden at first; its toggle action ("Page &Preview", F6) shows and
@@ -45,6 +46,8 @@ private:
     // The position of the character under a point of the viewport, or -1.
     int characterAt(QPoint viewportPoint) const;
     void showInView(int position, bool centre);
+    // The preview's window holds a line, moved there by the panel itself when it must.
+    TPreviewDocument::THold holdLine(int line);
     // Scrolled near the top or the bottom of the lines the preview holds: more lines that way.
     void extendNearEnds();
     void moveCaret(int pageOffset, int selectTo = -1);
