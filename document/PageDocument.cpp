@@ -1,10 +1,10 @@
 #include "document/PageDocument.h"
 
 #include "document/DisplayCuts.h"
+#include "document/PageLayout.h"
 #include "document/PageText.h"
 
 #include <QMetaMethod>
-#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -15,7 +15,7 @@
 TPageDocument::TPageDocument(QObject* parent)
     : QObject(parent), document_(new QTextDocument(this)) {
     // Views are plain-text editors: their document lays out as theirs does.
-    document_->setDocumentLayout(new QPlainTextDocumentLayout(document_));
+    document_->setDocumentLayout(new TPageLayout(document_));
     cuts_ = new TDisplayCuts(document_);
     // The cuts hear of a change first (they were connected first), so offsets are right here.
     connect(document_, &QTextDocument::contentsChange, this, &TPageDocument::contentsChanged);

@@ -4,6 +4,7 @@
 #include "editor/ColMemo.h"
 
 #include "document/PageDocument.h"
+#include "document/PageLayout.h"
 #include "editor/HotSpots.h"
 #include "editor/LineGeometry.h"
 #include "editor/OverlayPainter.h"
@@ -48,6 +49,7 @@ TPageDocument* newPage(QPlainTextEdit* editor) {
 TColorMemo::TColorMemo(QWidget* owner)
     : QPlainTextEdit(owner), page_(newPage(this)), adapter_(this) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    pageLayout()->setWidth(viewport()->width());
     connect(page_, &TPageDocument::loadStateChanged, this, [this](TPageDocument::TLoadState s) {
         if (s == TPageDocument::TLoadState::Idle)
             typeHeldKeys();
@@ -88,6 +90,18 @@ bool TColorMemo::WordWrap() const {
 
 void TColorMemo::SetWordWrap(bool on) {
     setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+TPageLayout* TColorMemo::pageLayout() const {
+    return static_cast<TPageLayout*>(document()->documentLayout());
+}
+
+void TColorMemo::resizeEvent(QResizeEvent* e) {
+    // The page's layout wraps the lines anew at the view's width; the toolkit's own way gives
+    // every line of the page a layout object. The toolkit then only sets its scroll bars.
+    pageLayout()->setWidth(viewport()->width());
+    QResizeEvent sameWidth(e->size(), QSize(e->size().width(), e->oldSize().height()));
+    QPlainTextEdit::resizeEvent(&sameWidth);
 }
 
 void TColorMemo::SetScrollBars(TScrollStyle style) {

@@ -24,6 +24,7 @@
 class QMenu;
 class QPainter;
 class TPageDocument;
+class TPageLayout;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -145,6 +146,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -154,6 +156,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
+    TPageLayout* pageLayout() const;
     void textChangedHandler();
     bool holdsKey(const QKeyEvent* e);
     void typeHeldKeys();
