@@ -145,10 +145,17 @@ TEST(PageLayout, WrapsAndMeasuresAsTheToolkitLayout) {
 // may lay out, or give a layout object to, lines out of view: on a 50 MB page that froze the
 // window and doubled its memory.
 TEST(PageLayout, TypingAndResizingOnALongPageTouchOnlyTheLinesShown) {
-    QString page;
-    for (int i = 0; i < 60000; ++i)
-        page += QString("Line %1 of a long page, with ^Bsome^b words.\r\n").arg(i);
-    auto m = makeMemo(page, {420, 200}, false);
+    // Loaded piece by piece into a shown editor, as a page opened from the window is.
+    auto m = makeMemo(QString(), {420, 200}, false);
+    for (int piece = 0; piece < 60; ++piece) {
+        QString text;
+        for (int i = 0; i < 1000; ++i)
+            text += QString("Line %1 of a long page, with ^Bsome^b words.\n").arg(piece * 1000 + i);
+        QTextCursor tail(m->document());
+        tail.movePosition(QTextCursor::End);
+        tail.insertText(text);
+        QApplication::processEvents();
+    }
     m->moveCursor(QTextCursor::End);
     QApplication::processEvents();
     malloc_trim(0);
