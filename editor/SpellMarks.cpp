@@ -3,6 +3,7 @@
 #include "document/core/Cp1252.h"
 #include "editor/EditAdapter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -31,41 +32,64 @@ void TSpellMarks::refresh() {
 void TSpellMarks::contentsChange(int position, int removed, int added) {
     // A key types or erases a character or two; a paste, a replacement or a load is no typing.
     typing_ = added <= 2 && removed <= 2 && added + removed > 0;
-    if (!typing_)
-        typedWord_.clear();
     typedAt_ = position + added;
 }
 
 void TSpellMarks::caretMoved() {
     if (typing_ && edit_->textCursor().position() != typedAt_) {
         typing_ = false;
-        typedWord_.clear();
         if (finder_)
             refresh();
     }
 }
 
-std::vector<TSpellMarks::TSpan> TSpellMarks::spansOf(const QTextBlock& block) const {
-    std::vector<TSpan> out;
-    if (!finder_)
-        return out;
+void TSpellMarks::refreshWords(const std::vector<std::string>& words) {
+    if (words.empty())
+        return;
+    QWidget* view = edit_->viewport();
+    const QTextCursor caret = edit_->textCursor();
+    const size_t at = static_cast<size_t>(caret.positionInBlock());
+    QAbstractTextDocumentLayout* layout = edit_->document()->documentLayout();
+    QTextBlock b = edit_->cursorForPosition(QPoint(0, 0)).block();
+    // The first block's top, from its first line's (which may be above the view).
+    qreal top = b.isValid() ? edit_->cursorRect(QTextCursor(b)).top() : view->height();
+    for (; b.isValid() && top < view->height(); b = b.next()) {
+        const qreal height = layout->blockBoundingRect(b).height();
+        const std::string& bytes = bytesOf(b);
+        const bool typedHere = typing_ && b == caret.block();
+        const auto shows = [&](const std::string& w) {
+            for (size_t k = bytes.find(w); k != std::string::npos; k = bytes.find(w, k + 1))
+                if (!(typedHere && k <= at && at <= k + w.size()))
+                    return true;
+            return false;
+        };
+        if (std::any_of(words.begin(), words.end(), shows))
+            view->update(0, static_cast<int>(std::floor(top)), view->width(),
+                         static_cast<int>(std::ceil(height)) + 1);
+        top += height;
+    }
+}
+
+const std::string& TSpellMarks::bytesOf(const QTextBlock& block) const {
     const QString text = block.text();
     bytes_.resize(static_cast<size_t>(text.size()));
     for (qsizetype k = 0; k < text.size(); ++k) {
         const int b = cp1252::fromUnicode(text[k].unicode());
         bytes_[static_cast<size_t>(k)] = static_cast<char>(b < 0 ? '?' : b);
     }
-    finder_(bytes_, out);
+    return bytes_;
+}
+
+std::vector<TSpellMarks::TSpan> TSpellMarks::spansOf(const QTextBlock& block) const {
+    std::vector<TSpan> out;
+    if (!finder_)
+        return out;
+    finder_(bytesOf(block), out);
     if (typing_) {
         const QTextCursor caret = edit_->textCursor();
         const int at = caret.position() - block.position();
         if (caret.block() == block) {
-            typedWord_.clear();
             const auto typed = [&](const TSpan& s) { return s.from <= at && at <= s.to; };
-            for (const TSpan& s : out)
-                if (typed(s))
-                    typedWord_ = bytes_.substr(static_cast<size_t>(s.from),
-                                               static_cast<size_t>(s.to - s.from));
             out.erase(std::remove_if(out.begin(), out.end(), typed), out.end());
         }
     }

@@ -38,6 +38,9 @@ public:
     bool active() const { return static_cast<bool>(finder_); }
     // Repaints the visible lines, as after the words known changed.
     void refresh();
+    // Repaints the visible lines that show one of these words (page bytes), as after they were
+    // found misspelt; the word being typed waits for the caret to leave it.
+    void refreshWords(const std::vector<std::string>& words);
 
     void paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const;
     // The underlined word at a document position (from its start to its end, both included), in
@@ -46,17 +49,15 @@ public:
     // The spans of a block, in positions within the block, as painted (the word being typed left
     // out).
     std::vector<TSpan> spansOf(const QTextBlock& block) const;
-    // The bytes of the word being typed as last painted (not underlined yet); empty when none.
-    const std::string& typedWord() const { return typedWord_; }
 
 private:
     void contentsChange(int position, int removed, int added);
     void caretMoved();
+    const std::string& bytesOf(const QTextBlock& block) const;
 
     QPlainTextEdit* edit_;
     TFinder finder_;
     bool typing_ = false; ///< the last change was typed at the caret, which has not moved since
     int typedAt_ = -1;
     mutable std::string bytes_;
-    mutable std::string typedWord_;
 };

@@ -240,12 +240,9 @@ void TSpellService::updateFinder() {
                                 return;
                             for (const std::string& w : words)
                                 self->pending_.erase(w);
-                            // Right words change no underline, nor does the word being typed,
-                            // which waits for the caret to leave it.
-                            const std::string& typed = self->memo_.SpellMarks().typedWord();
-                            if (std::any_of(wrong.begin(), wrong.end(),
-                                            [&](const std::string& w) { return w != typed; }))
-                                self->memo_.SpellMarks().refresh();
+                            // Right words change no underline: only the lines showing a
+                            // wrong one repaint.
+                            self->memo_.SpellMarks().refreshWords(wrong);
                             emit self->checked();
                         },
                         Qt::QueuedConnection);

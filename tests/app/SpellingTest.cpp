@@ -166,3 +166,65 @@ TEST_F(QaSpelling, ShiftF7SwitchesSpellingFromTheEditor) {
     QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
     EXPECT_TRUE(form.Spelling1->enabled());
 }
+
+namespace {
+
+// The regions the editor's view paints, as they come.
+class TPaintLog : public QObject {
+public:
+    explicit TPaintLog(QWidget* view) { view->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            regions.push_back(static_cast<QPaintEvent*>(e)->region());
+        return false;
+    }
+    std::vector<QRegion> regions;
+};
+
+} // namespace
+
+// A word found misspelt repaints the lines that show it, not the whole view; the word being typed
+// repaints nothing more until the caret leaves it, and is underlined then.
+TEST_F(QaSpelling, AWordFoundMisspeltRepaintsOnlyTheLinesShowingIt) {
+    install("en_US", "hello\nworld\nthe\n");
+    TForm1 form;
+    form.resize(700, 500);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.Spelling1->setLanguage("en_US");
+    waitReady(form);
+    TColorMemo& memo = *form.Clm1;
+    QString page;
+    for (int i = 0; i < 12; ++i)
+        page += "hello world\r\n";
+    memo.SetText(page + "hello world");
+    memo.moveCursor(QTextCursor::End);
+    memo.setFocus();
+    memo.viewport()->repaint();
+    form.Spelling1->waitIdle();
+    QApplication::processEvents();
+
+    QTest::keyClick(&memo, Qt::Key_Space);
+    QApplication::processEvents();
+    TPaintLog log(memo.viewport());
+    const QRect caretLine = memo.caretLineRect();
+    ASSERT_FALSE(caretLine.isEmpty());
+    QTest::keyClicks(&memo, "zorkle");
+    for (int i = 0; i < 3; ++i) {
+        form.Spelling1->waitIdle();
+        QApplication::processEvents();
+    }
+    ASSERT_FALSE(log.regions.empty());
+    for (const QRegion& r : log.regions)
+        EXPECT_TRUE(caretLine.adjusted(0, -4, 0, 6).contains(r.boundingRect()))
+            << "painted " << r.boundingRect().y() << "+" << r.boundingRect().height()
+            << ", caret line " << caretLine.y() << "+" << caretLine.height();
+    EXPECT_FALSE(memo.SpellMarks().wordAt(memo.textCursor().position() - 2));
+
+    // Once the caret leaves it, the word is underlined.
+    QTextCursor c = memo.textCursor();
+    c.setPosition(0);
+    memo.setTextCursor(c);
+    QApplication::processEvents();
+    EXPECT_TRUE(memo.SpellMarks().wordAt(memo.document()->lastBlock().position() + 14));
+}
