@@ -169,7 +169,13 @@ private:
     void caretMovedWithCuts(bool hadCuts);
     // The pass over the visible lines and its overlay; with ownText the text is drawn here too,
     // in place of the control's paint (see ColMemoPaint.cpp).
-    void runPass(QPainter& painter, const QRegion& area, bool ownText);
+    void runPass(QPainter& painter, const QRegion& area, bool ownText,
+                 const std::vector<TDisplayLine>& lines);
+    // Lines above the view that a key may start on, as the pass reads them.
+    int linesAbove() const;
+    // Turns on the keeping of shaped text for the blocks in the box not laid out yet, listing
+    // them in kept to be released after the paint.
+    void keepShapedText(const QRect& box, std::vector<QTextLayout*>& kept);
     void drawRuns(QPainter& painter, const std::vector<TDisplayLine>& lines, const QRegion& area,
                   bool ownText);
     // Draws the text within er as the control's paint does, except the glyphs the plan's

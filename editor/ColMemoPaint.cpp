@@ -20,41 +20,25 @@
 #include <cmath>
 
 void TColorMemo::paintEvent(QPaintEvent* e) {
+    const bool overlay = isEnabled() && (rules_.Count() > 0 || hotSpot_.Active);
+    std::vector<QTextLayout*> kept;
+    if (overlay)
+        keepShapedText(e->rect(), kept);
+    // The lines in view, found once for the whole paint (with those above that a key may start
+    // on).
+    const std::vector<TDisplayLine> lines = adapter_.visibleLines(linesAbove());
     // The find bar's tint goes on the background, under the text the control draws next.
     if (matchMarks_.isActive()) {
-        matchMarks_.prepare(*document(), adapter_.visibleLines(), viewport()->width());
+        matchMarks_.prepare(*document(), lines, viewport()->width());
         QPainter under(viewport());
         matchMarks_.paint(under, e->rect());
     }
-    if (!isEnabled() || (rules_.Count() == 0 && !hotSpot_.Active)) {
+    if (!overlay) {
         QPlainTextEdit::paintEvent(e);
         QPainter marks(viewport());
-        spellMarks_.paint(marks, e->region(), adapter_);
-        findingMarks_.paint(marks, e->region(), adapter_);
+        spellMarks_.paint(marks, e->region(), lines);
+        findingMarks_.paint(marks, e->region(), lines);
         return;
-    }
-    // Laying out a block shapes its text, and the control's paint shapes it again, each time
-    // throwing it away at once; kept until the overlay is drawn, the shaped text of the blocks
-    // in the repainted area serves the layout, the text's drawing and the overlay's measuring and
-    // drawing, shaped once (which costs what the whole paint costs on a long line). A block laid
-    // out here outside the area gives its shaped text back too.
-    std::vector<QTextLayout*> kept;
-    const qreal height = viewport()->height();
-    QPointF offset = contentOffset();
-    const QRect box = e->rect();
-    for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() < height; b = b.next()) {
-        QTextLayout* layout = b.layout();
-        const bool keep = !layout->cacheEnabled();
-        if (keep && layout->lineCount() == 0 && offset.y() <= box.bottom())
-            layout->setCacheEnabled(true);
-        const QRectF r = blockBoundingRect(b).translated(offset);
-        offset.ry() += r.height();
-        if (!keep)
-            continue;
-        if (r.bottom() >= box.top() && r.top() <= box.bottom())
-            layout->setCacheEnabled(true);
-        if (layout->cacheEnabled())
-            kept.push_back(layout);
     }
     // A font with lines through or under its glyphs, and the placeholder, stay the control's.
     const QFont f = font();
@@ -76,17 +60,43 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
             }
         }
     } release{kept, painter};
-    runPass(painter, e->region(), ownText);
-    spellMarks_.paint(painter, e->region(), adapter_);
-    findingMarks_.paint(painter, e->region(), adapter_);
+    runPass(painter, e->region(), ownText, lines);
+    spellMarks_.paint(painter, e->region(), lines);
+    findingMarks_.paint(painter, e->region(), lines);
 }
 
-void TColorMemo::runPass(QPainter& painter, const QRegion& area, bool ownText) {
+int TColorMemo::linesAbove() const {
+    return rules_.Count() > 0 ? std::max(0, rules_[0].KeyMaxHeight - 1) : 0;
+}
+
+void TColorMemo::keepShapedText(const QRect& box, std::vector<QTextLayout*>& kept) {
+    // Laying out a block shapes its text, and the control's paint shapes it again, each time
+    // throwing it away at once; kept until the overlay is drawn, the shaped text of the blocks
+    // in the repainted area serves the layout, the text's drawing and the overlay's measuring and
+    // drawing, shaped once (which costs what the whole paint costs on a long line). A block laid
+    // out here outside the area gives its shaped text back too.
+    const qreal height = viewport()->height();
+    QPointF offset = contentOffset();
+    for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() < height; b = b.next()) {
+        QTextLayout* layout = b.layout();
+        const bool keep = !layout->cacheEnabled();
+        if (keep && layout->lineCount() == 0 && offset.y() <= box.bottom())
+            layout->setCacheEnabled(true);
+        const QRectF r = blockBoundingRect(b).translated(offset);
+        offset.ry() += r.height();
+        if (!keep)
+            continue;
+        if (r.bottom() >= box.top() && r.top() <= box.bottom())
+            layout->setCacheEnabled(true);
+        if (layout->cacheEnabled())
+            kept.push_back(layout);
+    }
+}
+
+void TColorMemo::runPass(QPainter& painter, const QRegion& area, bool ownText,
+                         const std::vector<TDisplayLine>& lines) {
     PrepareRules(rules_);
     rules_.EventSource = {colorLimMax_, &drawArray_, OnDraw ? &OnDraw : nullptr};
-
-    const int above = rules_.Count() > 0 ? std::max(0, rules_[0].KeyMaxHeight - 1) : 0;
-    const std::vector<TDisplayLine> lines = adapter_.visibleLines(above);
     const qreal bottom = viewport()->height();
     const qreal width = viewport()->width();
 

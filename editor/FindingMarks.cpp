@@ -60,7 +60,7 @@ void TFindingMarks::contentsChange(int position, int removed, int added) {
 }
 
 void TFindingMarks::paint(QPainter& painter, const QRegion& area,
-                          const TEditAdapter& adapter) const {
+                          const std::vector<TDisplayLine>& lines) const {
     if (marks_.empty())
         return;
     painter.save();
@@ -70,7 +70,7 @@ void TFindingMarks::paint(QPainter& painter, const QRegion& area,
     const qreal breakWidth = fm.horizontalAdvance(QLatin1Char(' '));
     const auto byPosition = [&](int k, int position) { return marks_[k].position < position; };
 
-    for (const TDisplayLine& l : adapter.visibleLines()) {
+    for (const TDisplayLine& l : lines) {
         const QTextLayout* layout = l.Block.layout();
         if (!layout || l.LineInBlock >= layout->lineCount())
             continue;

@@ -9,7 +9,7 @@
 
 class QPainter;
 class QPlainTextEdit;
-class TEditAdapter;
+struct TDisplayLine;
 
 // Wavy underlines under stretches of the editor's text (the markup checker's findings). Each mark
 // is kept in document positions and moves with the text as it is edited, so that it stays on its
@@ -35,7 +35,8 @@ public:
     int markAt(int position) const;
 
     // Paints the marks of the visible lines into area. Called from the editor's paint event.
-    void paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const;
+    void paint(QPainter& painter, const QRegion& area,
+               const std::vector<TDisplayLine>& lines) const;
 
 private:
     void contentsChange(int position, int removed, int added);

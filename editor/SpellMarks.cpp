@@ -129,14 +129,15 @@ const QPixmap& waveTile() {
 
 } // namespace
 
-void TSpellMarks::paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const {
+void TSpellMarks::paint(QPainter& painter, const QRegion& area,
+                        const std::vector<TDisplayLine>& lines) const {
     if (!finder_)
         return;
     painter.save();
     painter.setClipRegion(area);
     int spansBlock = -1;
     std::vector<TSpan> spans;
-    for (const TDisplayLine& l : adapter.visibleLines()) {
+    for (const TDisplayLine& l : lines) {
         const QTextLayout* layout = l.Block.layout();
         if (!layout || l.LineInBlock >= layout->lineCount())
             continue;

@@ -11,7 +11,7 @@
 class QPainter;
 class QPlainTextEdit;
 class QTextBlock;
-class TEditAdapter;
+struct TDisplayLine;
 
 // The red wavy underlines of misspelt words, drawn over the visible lines only: the words are
 // found for a line when it is painted, by a finder that spelling gives. A smooth red wave under
@@ -42,7 +42,8 @@ public:
     // found misspelt; the word being typed waits for the caret to leave it.
     void refreshWords(const std::vector<std::string>& words);
 
-    void paint(QPainter& painter, const QRegion& area, const TEditAdapter& adapter) const;
+    void paint(QPainter& painter, const QRegion& area,
+               const std::vector<TDisplayLine>& lines) const;
     // The underlined word at a document position (from its start to its end, both included), in
     // document positions; nothing when none.
     std::optional<TSpan> wordAt(int position) const;
