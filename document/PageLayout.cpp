@@ -51,6 +51,7 @@ void TPageLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
         // could walk the page. Its line repaints alone unless its height changed.
         if (first.isValid() && first.length()) {
             const qreal before = blockBoundingRect(first).height();
+            keepShapes(first);
             layOut(first);
             if (blockBoundingRect(first).height() == before) {
                 emit updateBlock(first);
@@ -66,6 +67,23 @@ void TPageLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
     if (blocks == 1 && blockCount_ != 1)
         widest_ = 0;
     blockCount_ = blocks;
+}
+
+void TPageLayout::keepShapes(const QTextBlock& block) {
+    // The block being typed in keeps its shaped text from one key to the next: placing the caret,
+    // measuring it and the repaint then use it instead of shaping the line again each time. The
+    // block typed in before gives it back.
+    const QTextBlock before = typing_.isNull() ? QTextBlock() : typing_.block();
+    if (before.isValid() && before != block) {
+        QTextLayout* layout = before.layout();
+        if (layout->cacheEnabled()) {
+            layout->setCacheEnabled(false);
+            layout->clearLayout();
+        }
+    }
+    block.layout()->setCacheEnabled(true);
+    if (before != block)
+        typing_ = QTextCursor(block);
 }
 
 void TPageLayout::layOut(const QTextBlock& block) {

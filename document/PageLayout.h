@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextDocumentLayout>
+#include <QTextCursor>
 
 // The page's layout for its editor: the toolkit's plain-text layout, lines wrapped and measured
 // the same way, except that nothing in it walks every block of the page.
@@ -32,10 +33,12 @@ protected:
 
 private:
     void layOut(const QTextBlock& block);
+    void keepShapes(const QTextBlock& block);
     void tellSize();
 
     qreal width_ = 0;
     qreal widest_ = 0;
     int blockCount_ = 1;
     bool telling_ = false;
+    QTextCursor typing_; ///< in the block last typed in, which keeps its shaped text
 };
