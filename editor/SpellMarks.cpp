@@ -46,24 +46,31 @@ void TSpellMarks::caretMoved() {
 void TSpellMarks::refreshWords(const std::vector<std::string>& words) {
     if (words.empty())
         return;
+    // The words as the document holds them, looked for in the lines' own text.
+    std::vector<QString> wanted;
+    for (const std::string& w : words) {
+        QString text(static_cast<qsizetype>(w.size()), Qt::Uninitialized);
+        cp1252::decode(w.data(), w.size(), reinterpret_cast<char16_t*>(text.data()));
+        wanted.push_back(std::move(text));
+    }
     QWidget* view = edit_->viewport();
     const QTextCursor caret = edit_->textCursor();
-    const size_t at = static_cast<size_t>(caret.positionInBlock());
+    const qsizetype at = caret.positionInBlock();
     QAbstractTextDocumentLayout* layout = edit_->document()->documentLayout();
     QTextBlock b = edit_->cursorForPosition(QPoint(0, 0)).block();
     // The first block's top, from its first line's (which may be above the view).
     qreal top = b.isValid() ? edit_->cursorRect(QTextCursor(b)).top() : view->height();
     for (; b.isValid() && top < view->height(); b = b.next()) {
         const qreal height = layout->blockBoundingRect(b).height();
-        const std::string& bytes = bytesOf(b);
+        const QString text = b.text();
         const bool typedHere = typing_ && b == caret.block();
-        const auto shows = [&](const std::string& w) {
-            for (size_t k = bytes.find(w); k != std::string::npos; k = bytes.find(w, k + 1))
+        const auto shows = [&](const QString& w) {
+            for (qsizetype k = text.indexOf(w); k >= 0; k = text.indexOf(w, k + 1))
                 if (!(typedHere && k <= at && at <= k + w.size()))
                     return true;
             return false;
         };
-        if (std::any_of(words.begin(), words.end(), shows))
+        if (std::any_of(wanted.begin(), wanted.end(), shows))
             view->update(0, static_cast<int>(std::floor(top)), view->width(),
                          static_cast<int>(std::ceil(height)) + 1);
         top += height;
