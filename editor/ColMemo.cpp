@@ -56,6 +56,7 @@ TColorMemo::TColorMemo(QWidget* owner)
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::textChangedHandler);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::caretMovedForPages);
     // Page Up, Page Down and the caret keeping itself in view move the view without passing
     // through scrollContentsBy: the control then shifts its image, whose line that was partly
     // visible at the bottom carries no keys. Every vertical move repaints the whole view.
@@ -137,7 +138,7 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
     }
     if (page_->hasContinuations())
         stepOverCut(e);
-    if (wordKey(e)) {
+    if (pageKey(e) || lineKey(e) || wordKey(e)) {
         e->accept();
         return;
     }
