@@ -134,11 +134,12 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
         QTextCursor c = textCursor();
         c.setPosition(c.selectionEnd());
         setTextCursor(c);
+        caretTookX(c);
         DrawKeys(false);
     }
     if (page_->hasContinuations())
         stepOverCut(e);
-    if (pageKey(e) || lineKey(e) || wordKey(e)) {
+    if (pageKey(e) || wordKey(e) || lineKey(e)) {
         e->accept();
         return;
     }

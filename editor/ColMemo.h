@@ -165,11 +165,13 @@ private:
     // code cuts the toolkit's word: true when done here.
     bool wordKey(const QKeyEvent* e);
     void caretMovedWithCuts(bool hadCuts);
-    // Page Up and Page Down, and Up and Down right after them (ColMemoPage.cpp): true when done.
+    // Page Up and Page Down, and the keys that move the caret along or across lines, which keep or
+    // take its x (ColMemoPage.cpp): true when done.
     bool pageKey(QKeyEvent* e);
     bool lineKey(QKeyEvent* e);
     void pageUpDown(bool down, QTextCursor::MoveMode mode);
     void caretMovedForPages();
+    void caretTookX(const QTextCursor& at);
     qreal pageX(const QTextCursor& c);
     // The pass over the visible lines and its overlay; with ownText the text is drawn here too,
     // in place of the control's paint (see ColMemoPaint.cpp).

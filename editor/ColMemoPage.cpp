@@ -46,16 +46,19 @@ void TColorMemo::caretMovedForPages() {
     if (pages_.moving)
         return;
     pages_.yKept = false;
-    const QTextCursor c = textCursor();
-    const int whole = c.verticalMovementX();
-    if (whole != pages_.xWhole) {
-        pages_.xAtBefore = pages_.xWhole < 0 ? pages_.lastCaret : QTextCursor();
-        pages_.xAt = c;
-        pages_.xWhole = whole;
-        pages_.x = std::numeric_limits<qreal>::quiet_NaN();
-        pages_.truncated = false;
-    }
-    pages_.lastCaret = c;
+    // Up and Down keep the x, or take it where they start from when the cursor had none.
+    if (pages_.vertical && textCursor().verticalMovementX() == pages_.xWhole)
+        return;
+    caretTookX(pages_.vertical ? pages_.verticalFrom : textCursor());
+}
+
+void TColorMemo::caretTookX(const QTextCursor& at) {
+    pages_.xAt = at;
+    // Text typed there goes after the place the x was taken at.
+    pages_.xAt.setKeepPositionOnInsert(true);
+    pages_.xWhole = at.verticalMovementX();
+    pages_.x = std::numeric_limits<qreal>::quiet_NaN();
+    pages_.truncated = false;
 }
 
 qreal TColorMemo::pageX(const QTextCursor& c) {
@@ -63,13 +66,14 @@ qreal TColorMemo::pageX(const QTextCursor& c) {
     // No x yet: the move takes it where the caret is, as the cursor itself would.
     if (whole < 0)
         return xAtCaret(c);
+    // After an edit the cursor takes its x a little after the caret moved there.
     if (whole != pages_.xWhole) {
-        const qreal here = xAtCaret(c);
-        return int(here) == whole ? here : whole;
+        pages_.xWhole = whole;
+        pages_.x = std::numeric_limits<qreal>::quiet_NaN();
     }
     if (std::isnan(pages_.x)) {
         pages_.x = whole;
-        for (const QTextCursor& at : {pages_.xAt, pages_.xAtBefore}) {
+        for (const QTextCursor& at : {pages_.xAt, c}) {
             if (at.isNull() || at.block().layout()->lineCount() == 0)
                 continue;
             const qreal x = xAtCaret(at);
@@ -176,6 +180,9 @@ void TColorMemo::pageUpDown(bool down, QTextCursor::MoveMode mode) {
 
     // Then the caret, as far down (up) as the line at its old height in the view.
     const qreal x = pageX(cursor);
+    fprintf(stderr, "pageX %f whole %d xWhole %d xAt %d before %d pos %d\n", x,
+            cursor.verticalMovementX(), pages_.xWhole, pages_.xAt.position(),
+            pages_.verticalFrom.position(), cursor.position());
     const QFontMetricsF metrics(document()->defaultFont());
     const qreal margin =
         std::max(metrics.maxWidth(), document()->defaultTextOption().tabStopDistance()) + 1;
@@ -193,7 +200,6 @@ void TColorMemo::pageUpDown(bool down, QTextCursor::MoveMode mode) {
     setTextCursor(cursor);
     pages_.moving = false;
     pages_.yKept = true;
-    pages_.lastCaret = cursor;
     // A selection made with the keyboard is offered to the X11 selection, as the control does.
     QClipboard* clipboard = QApplication::clipboard();
     if (mode == QTextCursor::KeepAnchor && cursor.hasSelection() && clipboard->supportsSelection())
@@ -204,17 +210,27 @@ bool TColorMemo::lineKey(QKeyEvent* e) {
     using QK = QKeySequence;
     const bool down = e->matches(QK::MoveToNextLine) || e->matches(QK::SelectNextLine);
     const bool up = e->matches(QK::MoveToPreviousLine) || e->matches(QK::SelectPreviousLine);
+    if (!down && !up) {
+        // Home, End, Left and Right take the x where they leave the caret, even when it stays.
+        const int k = e->key();
+        if (k != Qt::Key_Home && k != Qt::Key_End && k != Qt::Key_Left && k != Qt::Key_Right)
+            return false;
+        QPlainTextEdit::keyPressEvent(e);
+        caretTookX(textCursor());
+        return true;
+    }
     const QTextCursor before = textCursor();
-    if ((!down && !up) || !pages_.truncated || before.verticalMovementX() != pages_.xWhole)
-        return false;
-    // The control moves the caret with the whole x; the line it lands on is hit tested again
-    // with the exact one.
+    pages_.vertical = true;
+    pages_.verticalFrom = before;
+    const bool wasTruncated = pages_.truncated && before.verticalMovementX() == pages_.xWhole;
     QPlainTextEdit::keyPressEvent(e);
+    // The control moved the caret with the whole x a page key left it: the line it landed on is
+    // hit tested again with the exact one.
     QTextCursor c = textCursor();
     QTextBlock block;
     int line = 0;
-    if (c.position() != before.position() && c.verticalMovementX() == pages_.xWhole &&
-        nextLine(before, down, &block, &line)) {
+    if (wasTruncated && c.position() != before.position() &&
+        c.verticalMovementX() == pages_.xWhole && nextLine(before, down, &block, &line)) {
         const int at = block.position() + block.layout()->lineAt(line).xToCursor(pages_.x);
         if (at != c.position()) {
             const bool select =
@@ -224,5 +240,7 @@ bool TColorMemo::lineKey(QKeyEvent* e) {
             setTextCursor(c);
         }
     }
+    pages_.vertical = false;
+    pages_.verticalFrom = QTextCursor();
     return true;
 }

@@ -20,16 +20,16 @@ struct TPageState {
     qreal y = 0;
     bool yKept = false;
     // The caret's x for vertical moves is fractional in the cursor, but can be read and set in
-    // whole pixels only: the position it was taken at gives it back. xAt: the caret where the
-    // cursor's whole x last changed; xAtBefore: the caret before that move, when the x was unset
-    // (a vertical move then takes it where it starts from).
+    // whole pixels only: the caret it was taken at gives it back. xAt: that caret, as found when
+    // the whole x last changed (Up and Down take the x where they start from, after an edit the
+    // cursor may take it later, any other move takes it where it ends).
     QTextCursor xAt;
-    QTextCursor xAtBefore;
-    QTextCursor lastCaret;
     int xWhole = -1;
     qreal x = std::numeric_limits<qreal>::quiet_NaN(); ///< worked out when first needed
     bool truncated = false; ///< a page key left the cursor with the whole x
-    bool moving = false;    ///< the page key itself moves the caret
+    bool vertical = false;  ///< an Up or Down key is moving the caret from verticalFrom
+    QTextCursor verticalFrom;
+    bool moving = false; ///< the page key itself moves the caret
 };
 
 // The control's block tops as its caret rectangle reads them: the view's first block at 0, the

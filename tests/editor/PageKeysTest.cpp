@@ -1,0 +1,228 @@
+// Page Up and Page Down leave the caret, the selection and the view exactly where the plain text
+// control leaves them, over random pages and random key sequences.
+#include "platform/QtFonts.h"
+#include "tests/editor/MemoFixture.h"
+
+#include <QKeyEvent>
+#include <QTextBlock>
+
+#include <random>
+
+namespace {
+
+// The editor under test, and the plain control beside it, opened up to read their first block.
+class OpenMemo : public TColorMemo {
+public:
+    using TColorMemo::contentOffset;
+    using TColorMemo::firstVisibleBlock;
+};
+
+QString typed(int key) {
+    return key == Qt::Key_X ? "x" : key == Qt::Key_Backspace ? "\b" : "";
+}
+
+class PlainEdit : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::contentOffset;
+    using QPlainTextEdit::firstVisibleBlock;
+    // The control's own key handling, after the selection collapse the editor does first for a
+    // navigation key without modifiers.
+    void press(int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent e(QEvent::KeyPress, key, mods, typed(key));
+        if (mods == Qt::NoModifier && key >= Qt::Key_Home && key <= Qt::Key_PageDown &&
+            textCursor().hasSelection()) {
+            QTextCursor c = textCursor();
+            c.setPosition(c.selectionEnd());
+            setTextCursor(c);
+        }
+        keyPressEvent(&e);
+    }
+};
+
+// A page of short and long lines, empty lines, lines that wrap into several screen lines, words
+// too long for a line, runs of spaces at the wrap and tabs.
+QString randomPage(std::mt19937& rng, int lines) {
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    auto word = [&](int length) {
+        QString w;
+        for (int i = 0; i < length; ++i)
+            w += QChar(u'a' + pick(26));
+        return w;
+    };
+    QStringList page;
+    for (int i = 0; i < lines; ++i) {
+        QString line;
+        switch (pick(8)) {
+        case 0:
+            break; // empty
+        case 1:
+            line = word(1 + pick(12));
+            break;
+        case 2:
+            line = word(40 + pick(150)); // one long word over several lines
+            break;
+        case 3:
+            for (int n = 60 + pick(500); line.size() < n;)
+                line += word(1 + pick(9)) + QString(1 + pick(3) / 2, u' ');
+            break;
+        case 4:
+            line = "^B" + word(5) + "^b\t" + word(8) + "\t[var]";
+            break;
+        default:
+            for (int n = 10 + pick(200); line.size() < n;)
+                line += word(1 + pick(11)) + ' ';
+        }
+        page << line;
+    }
+    return page.join("\r\n");
+}
+
+struct TEditors {
+    std::unique_ptr<OpenMemo> ours = std::make_unique<OpenMemo>();
+    std::unique_ptr<PlainEdit> plain = std::make_unique<PlainEdit>();
+
+    TEditors(const QString& text, QSize size, bool wrap) {
+        TFontAttributes f;
+        f.name = "DejaVu Sans";
+        f.size = 11;
+        ours->SetEditorFont(f);
+        ours->SetWordWrap(wrap);
+        ours->resize(size);
+        ours->SetText(text);
+        plain->setFont(toQFont(f));
+        plain->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        plain->document()->setDocumentMargin(ours->document()->documentMargin());
+        plain->resize(size);
+        plain->setPlainText(QString(text).replace("\r\n", "\n"));
+        ours->show();
+        plain->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(ours.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(plain.get()));
+        QApplication::processEvents();
+    }
+
+    void press(int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent e(QEvent::KeyPress, key, mods, typed(key));
+        QApplication::sendEvent(ours.get(), &e);
+        plain->press(key, mods);
+    }
+
+    void putCaret(int position) {
+        for (QPlainTextEdit* e : {static_cast<QPlainTextEdit*>(ours.get()),
+                                  static_cast<QPlainTextEdit*>(plain.get())}) {
+            QTextCursor c = e->textCursor();
+            c.setPosition(position);
+            e->setTextCursor(c);
+        }
+    }
+
+    // Empty when both stand alike, else what differs.
+    std::string apart() const {
+        const QTextCursor a = ours->textCursor();
+        const QTextCursor b = plain->textCursor();
+        std::string out;
+        auto same = [&](const char* what, double x, double y) {
+            if (x != y)
+                out +=
+                    std::string(what) + " " + std::to_string(x) + " vs " + std::to_string(y) + "; ";
+        };
+        same("position", a.position(), b.position());
+        same("anchor", a.anchor(), b.anchor());
+        same("first block", ours->firstVisibleBlock().blockNumber(),
+             plain->firstVisibleBlock().blockNumber());
+        same("offset", ours->contentOffset().y(), plain->contentOffset().y());
+        same("bar", ours->verticalScrollBar()->value(), plain->verticalScrollBar()->value());
+        same("kept x", a.verticalMovementX(), b.verticalMovementX());
+        return out;
+    }
+};
+
+struct TRun {
+    const char* name;
+    unsigned seed;
+    int lines;
+    QSize size;
+    bool wrap;
+    int steps;
+};
+
+} // namespace
+
+TEST(PageKeys, CaretSelectionAndViewMatchThePlainControl) {
+    const TRun runs[] = {
+        {"wrapped", 1, 120, {420, 230}, true, 120}, {"narrow", 2, 80, {260, 300}, true, 100},
+        {"short view", 3, 60, {500, 70}, true, 80}, {"unwrapped", 4, 150, {420, 230}, false, 60},
+        {"few lines", 5, 6, {420, 230}, true, 30},
+    };
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+    } keys[] = {
+        {Qt::Key_PageDown, Qt::NoModifier},  {Qt::Key_PageDown, Qt::NoModifier},
+        {Qt::Key_PageUp, Qt::NoModifier},    {Qt::Key_PageDown, Qt::ShiftModifier},
+        {Qt::Key_PageUp, Qt::ShiftModifier}, {Qt::Key_Down, Qt::NoModifier},
+        {Qt::Key_Up, Qt::NoModifier},        {Qt::Key_End, Qt::NoModifier},
+        {Qt::Key_Home, Qt::NoModifier},      {Qt::Key_Right, Qt::ShiftModifier},
+        {Qt::Key_X, Qt::NoModifier},         {Qt::Key_Backspace, Qt::NoModifier},
+    };
+    for (unsigned extra = 0; extra < 3; ++extra)
+        for (const TRun& run : runs) {
+            SCOPED_TRACE(run.name + std::to_string(extra));
+            std::mt19937 rng(run.seed + extra * 1000);
+            TEditors e(randomPage(rng, run.lines), run.size, run.wrap);
+            ASSERT_EQ(e.ours->document()->characterCount(), e.plain->document()->characterCount());
+            std::string trail;
+            for (int step = 0; step < run.steps; ++step) {
+                if (step % 25 == 0 || rng() % 20 == 0) {
+                    const int at = int(rng() % unsigned(e.ours->document()->characterCount()));
+                    e.putCaret(at);
+                    trail += "caret " + std::to_string(at) + ", ";
+                }
+                const auto& k = keys[rng() % std::size(keys)];
+                e.press(k.key, k.mods);
+                trail += QKeySequence(k.key | k.mods).toString().toStdString() + ", ";
+                const std::string apart = e.apart();
+                ASSERT_EQ(apart, "")
+                    << "after " << trail.substr(trail.size() > 300 ? trail.size() - 300 : 0);
+            }
+        }
+}
+
+// A caret at the end of a line cut inside a long word: the control's step-by-step walk goes on
+// from the next screen line, the geometry walk must too.
+TEST(PageKeys, CaretAtTheEndOfWrappedWordsKeepsTheControlsLine) {
+    for (unsigned extra = 0; extra < 4; ++extra) {
+        std::mt19937 rng(7 + extra);
+        QString page;
+        for (int i = 0; i < 40; ++i)
+            page += QString(30 + int(rng() % 90), QChar(u'a' + i % 26)) + "\r\n";
+        TEditors e(page, {300, 200}, true);
+        const int end = e.ours->document()->characterCount() - 1;
+        for (int round = 0; round < 12; ++round) {
+            e.putCaret(int(rng() % unsigned(end)));
+            for (int k : {Qt::Key_End, Qt::Key_Left, Qt::Key_PageDown, Qt::Key_PageDown,
+                          Qt::Key_Down, Qt::Key_PageUp, Qt::Key_Up, Qt::Key_PageUp}) {
+                e.press(k, Qt::NoModifier);
+                ASSERT_EQ(e.apart(), "") << "round " << round << " key " << k;
+            }
+        }
+    }
+}
+
+// Typing leaves the caret without an x: the first vertical move takes it where it starts from,
+// and the page keys after it go on with that x.
+TEST(PageKeys, TheXTakenAfterTypingCarriesOverPageKeys) {
+    for (unsigned extra = 0; extra < 4; ++extra) {
+        std::mt19937 rng(11 + extra);
+        TEditors e(randomPage(rng, 90), {380, 220}, true);
+        for (int round = 0; round < 40; ++round) {
+            e.putCaret(int(rng() % unsigned(e.ours->document()->characterCount())));
+            const int vertical = round % 2 ? Qt::Key_Up : Qt::Key_Down;
+            for (int k : {int(Qt::Key_X), vertical, int(Qt::Key_PageDown), vertical,
+                          int(Qt::Key_PageUp), int(Qt::Key_Backspace)}) {
+                e.press(k, Qt::NoModifier);
+                ASSERT_EQ(e.apart(), "") << "round " << round << " key " << k;
+            }
+        }
+    }
+}
