@@ -56,7 +56,7 @@ TColorMemo::TColorMemo(QWidget* owner)
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::textChangedHandler);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::caretMovedForPages);
+    watchCaretForPages();
     // Page Up, Page Down and the caret keeping itself in view move the view without passing
     // through scrollContentsBy: the control then shifts its image, whose line that was partly
     // visible at the bottom carries no keys. Every vertical move repaints the whole view.

@@ -170,6 +170,7 @@ private:
     bool pageKey(QKeyEvent* e);
     bool lineKey(QKeyEvent* e);
     void pageUpDown(bool down, QTextCursor::MoveMode mode);
+    void watchCaretForPages();
     void caretMovedForPages();
     void caretTookX(const QTextCursor& at);
     qreal pageX(const QTextCursor& c);

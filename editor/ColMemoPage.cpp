@@ -42,6 +42,16 @@ bool nextLine(const QTextCursor& c, bool down, QTextBlock* block, int* line) {
 
 } // namespace
 
+void TColorMemo::watchCaretForPages() {
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::caretMovedForPages);
+    // An edit at the caret leaves it with the x where it ends, even when it stays put.
+    connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+        const QTextCursor c = textCursor();
+        if (c.position() == from + added)
+            caretTookX(c);
+    });
+}
+
 void TColorMemo::caretMovedForPages() {
     if (pages_.moving)
         return;
@@ -102,16 +112,35 @@ bool TColorMemo::pageKey(QKeyEvent* e) {
 
 void TColorMemo::pageUpDown(bool down, QTextCursor::MoveMode mode) {
     QTextCursor cursor = textCursor();
-    ensureCursorVisible();
-    if (!pages_.yKept) {
+    // The caret's line, measured as the control measures its caret, from the view's first block.
+    auto caretLine = [&](qreal* top, qreal* height) {
         pagestep::TBlockTops tops(firstVisibleBlock(), viewport()->height());
         const QTextBlock block = cursor.block();
         blockBoundingRect(block);
         const int line =
             pagestep::lineOf(*block.layout(), cursor.positionInBlock(), block.length() - 1);
-        const qreal top = tops.top(block) + (line < 0 ? 0 : block.layout()->lineAt(line).y());
-        pages_.y = top + contentOffset().y();
+        const QTextLine l = line < 0 ? QTextLine() : block.layout()->lineAt(line);
+        *top = tops.top(block, block.blockNumber()) + (l.isValid() ? l.y() : 0);
+        *height = l.isValid() ? l.height() : 10;
+    };
+    // The caret into view first, as the control does; without the toolkit's caret rectangle
+    // when nothing scrolls across, since that shapes the caret's line.
+    qreal top = 0, height = 0;
+    const QScrollBar* across = horizontalScrollBar();
+    if (across->maximum() != 0 || across->value() != 0) {
+        ensureCursorVisible();
+        caretLine(&top, &height);
+    } else {
+        caretLine(&top, &height);
+        const QRect shown =
+            QRectF(0, top, 1, height).toRect().translated(0, -int(-contentOffset().y()));
+        if (shown.top() < 0 || shown.bottom() > viewport()->rect().bottom()) {
+            ensureCursorVisible();
+            caretLine(&top, &height);
+        }
     }
+    if (!pages_.yKept)
+        pages_.y = top + contentOffset().y();
     qreal lastY = pages_.y;
 
     // The view first: the line cut by the bottom edge goes to the top, or the page above comes
@@ -180,9 +209,6 @@ void TColorMemo::pageUpDown(bool down, QTextCursor::MoveMode mode) {
 
     // Then the caret, as far down (up) as the line at its old height in the view.
     const qreal x = pageX(cursor);
-    fprintf(stderr, "pageX %f whole %d xWhole %d xAt %d before %d pos %d\n", x,
-            cursor.verticalMovementX(), pages_.xWhole, pages_.xAt.position(),
-            pages_.verticalFrom.position(), cursor.position());
     const QFontMetricsF metrics(document()->defaultFont());
     const qreal margin =
         std::max(metrics.maxWidth(), document()->defaultTextOption().tabStopDistance()) + 1;

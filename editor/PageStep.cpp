@@ -18,30 +18,34 @@ qreal heightOf(const QTextBlock& block) {
 } // namespace
 
 TBlockTops::TBlockTops(QTextBlock top, int viewHeight)
-    : top_(top), viewHeight_(viewHeight), reach_(int(heightOf(top))), down_(top), up_(top) {}
+    : top_(top), topNumber_(top.blockNumber()), viewHeight_(viewHeight), reach_(int(heightOf(top))),
+      down_(top), downNumber_(topNumber_), up_(top), upNumber_(topNumber_) {}
 
-qreal TBlockTops::top(const QTextBlock& block) {
-    const int n = block.blockNumber();
-    if (n >= top_.blockNumber()) {
-        if (n < down_.blockNumber()) {
+qreal TBlockTops::top(const QTextBlock& block, int number) {
+    if (number >= topNumber_) {
+        if (number < downNumber_) {
             down_ = top_;
+            downNumber_ = topNumber_;
             downTop_ = 0;
         }
-        while (down_.blockNumber() < n && downTop_ - reach_ <= 2 * viewHeight_) {
+        while (downNumber_ < number && downTop_ - reach_ <= 2 * viewHeight_) {
             downTop_ += heightOf(down_);
             down_ = down_.next();
+            ++downNumber_;
         }
         return downTop_;
     }
-    if (n > up_.blockNumber()) {
+    if (number > upNumber_) {
         up_ = top_;
+        upNumber_ = topNumber_;
         upTop_ = 0;
     }
-    while (up_.blockNumber() > n && upTop_ + reach_ >= -viewHeight_) {
+    while (upNumber_ > number && upTop_ + reach_ >= -viewHeight_) {
         up_ = up_.previous();
+        --upNumber_;
         upTop_ -= heightOf(up_);
     }
-    return up_.blockNumber() == n ? upTop_ : upTop_ - heightOf(block);
+    return upNumber_ == number ? upTop_ : upTop_ - heightOf(block);
 }
 
 int lineOf(const QTextLayout& layout, int positionInBlock, int blockTextLength) {
@@ -66,6 +70,7 @@ int lineOf(const QTextLayout& layout, int positionInBlock, int blockTextLength) 
 TWalk walkCaret(TBlockTops& tops, const QTextCursor& from, qreal x, qreal limit, bool down,
                 qreal margin) {
     QTextBlock block = from.block();
+    int number = block.blockNumber();
     heightOf(block);
     int cur = std::max(0, lineOf(*block.layout(), from.positionInBlock(), block.length() - 1));
     // Where the caret was put last: its line, and its position once hit tested (-1: not yet).
@@ -79,11 +84,13 @@ TWalk walkCaret(TBlockTops& tops, const QTextCursor& from, qreal x, qreal limit,
     };
     for (;;) {
         QTextBlock b = block;
+        int bn = number;
         int l = cur + (down ? 1 : -1);
         if (down ? l >= b.layout()->lineCount() : l < 0) {
             b = down ? b.next() : b.previous();
             if (!b.isValid())
                 break;
+            bn += down ? 1 : -1;
             heightOf(b);
             l = down ? 0 : b.layout()->lineCount() - 1;
         }
@@ -103,11 +110,12 @@ TWalk walkCaret(TBlockTops& tops, const QTextCursor& from, qreal x, qreal limit,
             }
         }
         block = b;
+        number = bn;
         cur = landed;
         placed = b;
         placedLine = l;
         position = at >= 0 ? b.position() + at : -1;
-        const qreal top = tops.top(b) + layout.lineAt(landed).y();
+        const qreal top = tops.top(b, bn) + layout.lineAt(landed).y();
         if (down ? !(top < limit) : !(top > limit))
             break;
     }

@@ -38,17 +38,21 @@ struct TPageState {
 class TBlockTops {
 public:
     TBlockTops(QTextBlock top, int viewHeight);
-    qreal top(const QTextBlock& block);
+    // The block's top; number: its block number.
+    qreal top(const QTextBlock& block, int number);
 
 private:
     QTextBlock top_;
+    int topNumber_;
     int viewHeight_;
     int reach_; ///< the first block's height, whole pixels, as the control counts it
-    // The walk downwards: the block reached, its top, and whether it stopped short.
+    // The walk downwards: the block reached, its number and its top.
     QTextBlock down_;
+    int downNumber_;
     qreal downTop_ = 0;
     // The walk upwards.
     QTextBlock up_;
+    int upNumber_;
     qreal upTop_ = 0;
 };
 
