@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QTextBlock>
 
+#include <functional>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -158,15 +160,19 @@ struct TRun {
     QSize size;
     bool wrap;
     int steps;
+    bool readOnly = false; ///< as while a page loads: keys select, nothing is typed
 };
 
 } // namespace
 
 TEST(PageKeys, CaretSelectionAndViewMatchThePlainControl) {
     const TRun runs[] = {
-        {"wrapped", 1, 120, {420, 230}, true, 120}, {"narrow", 2, 80, {260, 300}, true, 100},
-        {"short view", 3, 60, {500, 70}, true, 80}, {"unwrapped", 4, 150, {420, 230}, false, 60},
+        {"wrapped", 1, 120, {420, 230}, true, 120},
+        {"narrow", 2, 80, {260, 300}, true, 100},
+        {"short view", 3, 60, {500, 70}, true, 80},
+        {"unwrapped", 4, 150, {420, 230}, false, 60},
         {"few lines", 5, 6, {420, 230}, true, 30},
+        {"read only", 6, 100, {420, 230}, true, 80, true},
     };
     const struct {
         int key;
@@ -184,6 +190,14 @@ TEST(PageKeys, CaretSelectionAndViewMatchThePlainControl) {
             SCOPED_TRACE(run.name + std::to_string(extra));
             std::mt19937 rng(run.seed + extra * 1000);
             TEditors e(randomPage(rng, run.lines), run.size, run.wrap);
+            for (QPlainTextEdit* edit : {static_cast<QPlainTextEdit*>(e.ours.get()),
+                                         static_cast<QPlainTextEdit*>(e.plain.get())}) {
+                if (run.readOnly) {
+                    edit->setReadOnly(true);
+                    edit->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                                  Qt::TextSelectableByKeyboard);
+                }
+            }
             ASSERT_EQ(e.ours->document()->characterCount(), e.plain->document()->characterCount());
             std::string trail;
             for (int step = 0; step < run.steps; ++step) {
@@ -211,40 +225,51 @@ TEST(PageKeys, CaretSelectionAndViewMatchThePlainControl) {
         }
 }
 
-// A caret at the end of a line cut inside a long word: the control's step-by-step walk goes on
-// from the next screen line, the geometry walk must too.
-TEST(PageKeys, CaretAtTheEndOfWrappedWordsKeepsTheControlsLine) {
-    for (unsigned extra = 0; extra < 4; ++extra) {
-        std::mt19937 rng(7 + extra);
+// Key sequences that lead the caret into the places where the control's walk is not a plain
+// count of lines, from many carets.
+TEST(PageKeys, ScriptedKeysMatchThePlainControl) {
+    auto longWords = [](std::mt19937& rng) {
         QString page;
         for (int i = 0; i < 40; ++i)
             page += QString(30 + int(rng() % 90), QChar(u'a' + i % 26)) + "\r\n";
-        TEditors e(page, {300, 200}, true);
-        const int end = e.ours->document()->characterCount() - 1;
-        for (int round = 0; round < 12; ++round) {
-            e.putCaret(int(rng() % unsigned(end)));
-            for (int k : {Qt::Key_End, Qt::Key_Left, Qt::Key_PageDown, Qt::Key_PageDown,
-                          Qt::Key_Down, Qt::Key_PageUp, Qt::Key_Up, Qt::Key_PageUp}) {
-                e.press(k, Qt::NoModifier);
-                ASSERT_EQ(e.apart(), "") << "round " << round << " key " << k;
-            }
-        }
-    }
-}
-
-// Typing leaves the caret without an x: the first vertical move takes it where it starts from,
-// and the page keys after it go on with that x.
-TEST(PageKeys, TheXTakenAfterTypingCarriesOverPageKeys) {
-    for (unsigned extra = 0; extra < 4; ++extra) {
-        std::mt19937 rng(11 + extra);
-        TEditors e(randomPage(rng, 90), {380, 220}, true);
-        for (int round = 0; round < 40; ++round) {
-            e.putCaret(int(rng() % unsigned(e.ours->document()->characterCount())));
-            const int vertical = round % 2 ? Qt::Key_Up : Qt::Key_Down;
-            for (int k : {int(Qt::Key_X), vertical, int(Qt::Key_PageDown), vertical,
-                          int(Qt::Key_PageUp), int(Qt::Key_Backspace)}) {
-                e.press(k, Qt::NoModifier);
-                ASSERT_EQ(e.apart(), "") << "round " << round << " key " << k;
+        return page;
+    };
+    auto anyPage = [](std::mt19937& rng) { return randomPage(rng, 90); };
+    const struct {
+        const char* name;
+        std::function<QString(std::mt19937&)> page;
+        QSize size;
+        std::vector<int> keys;
+    } scripts[] = {
+        // At the end of a line cut inside a word the control's next step goes on from the line
+        // after, and up it goes no further.
+        {"wrapped word ends",
+         longWords,
+         {300, 200},
+         {Qt::Key_End, Qt::Key_Left, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_Down,
+          Qt::Key_PageUp, Qt::Key_Up, Qt::Key_PageUp}},
+        // Typing leaves the caret without an x: the first vertical move takes it where it starts.
+        {"typed then down",
+         anyPage,
+         {380, 220},
+         {Qt::Key_X, Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Down, Qt::Key_PageUp,
+          Qt::Key_Backspace}},
+        {"typed then up",
+         anyPage,
+         {380, 220},
+         {Qt::Key_X, Qt::Key_Up, Qt::Key_PageUp, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Backspace}},
+    };
+    for (const auto& script : scripts) {
+        for (unsigned seed = 0; seed < 4; ++seed) {
+            SCOPED_TRACE(script.name + std::to_string(seed));
+            std::mt19937 rng(seed);
+            TEditors e(script.page(rng), script.size, true);
+            for (int round = 0; round < 12; ++round) {
+                e.putCaret(int(rng() % unsigned(e.ours->document()->characterCount())));
+                for (int k : script.keys) {
+                    e.press(k, Qt::NoModifier);
+                    ASSERT_EQ(e.apart(), "") << "round " << round << " key " << k;
+                }
             }
         }
     }
