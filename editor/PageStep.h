@@ -20,9 +20,9 @@ struct TPageState {
     qreal y = 0;
     bool yKept = false;
     // The caret's x for vertical moves is fractional in the cursor, but can be read and set in
-    // whole pixels only: the caret it was taken at gives it back. xAt: that caret, as found when
-    // the whole x last changed (Up and Down take the x where they start from, after an edit the
-    // cursor may take it later, any other move takes it where it ends).
+    // whole pixels only: the caret it was taken at gives it back. xAt: that caret, which is where
+    // any move but Up and Down left it (Home, End, Left, Right and an edit at the caret take the
+    // x even when the caret stays), or where Up or Down started when the cursor had no x.
     QTextCursor xAt;
     int xWhole = -1;
     qreal x = std::numeric_limits<qreal>::quiet_NaN(); ///< worked out when first needed
