@@ -16,6 +16,11 @@
 
 namespace {
 
+// A key that types text: none of the keys here.
+bool types(const QKeyEvent* e) {
+    return !e->text().isEmpty() && e->text().at(0).isPrint();
+}
+
 // The x the cursor's vertical moves would take at the caret now.
 qreal xAtCaret(const QTextCursor& c) {
     const QTextBlock block = c.block();
@@ -98,6 +103,8 @@ qreal TColorMemo::pageX(const QTextCursor& c) {
 
 bool TColorMemo::pageKey(QKeyEvent* e) {
     using QK = QKeySequence;
+    if (types(e))
+        return false;
     const Qt::TextInteractionFlags flags = textInteractionFlags();
     const bool selecting = flags & Qt::TextSelectableByKeyboard;
     const bool moving = flags & (Qt::TextSelectableByKeyboard | Qt::TextEditable);
@@ -234,6 +241,8 @@ void TColorMemo::pageUpDown(bool down, QTextCursor::MoveMode mode) {
 
 bool TColorMemo::lineKey(QKeyEvent* e) {
     using QK = QKeySequence;
+    if (types(e))
+        return false;
     const bool down = e->matches(QK::MoveToNextLine) || e->matches(QK::SelectNextLine);
     const bool up = e->matches(QK::MoveToPreviousLine) || e->matches(QK::SelectPreviousLine);
     if (!down && !up) {
