@@ -58,6 +58,7 @@ TColorMemo::TColorMemo(QWidget* owner)
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::textChangedHandler);
+    watchCaretForPages();
     // Page Up, Page Down and the caret keeping itself in view move the view without passing
     // through scrollContentsBy: the control then shifts its image, whose line that was partly
     // visible at the bottom carries no keys. Every vertical move repaints the whole view.
@@ -147,11 +148,12 @@ void TColorMemo::keyPressEvent(QKeyEvent* e) {
         QTextCursor c = textCursor();
         c.setPosition(c.selectionEnd());
         setTextCursor(c);
+        caretTookX(c);
         DrawKeys(false);
     }
     if (page_->hasContinuations())
         stepOverCut(e);
-    if (wordKey(e)) {
+    if (pageKey(e) || wordKey(e) || lineKey(e)) {
         e->accept();
         return;
     }

@@ -5,6 +5,7 @@
 #include "editor/FindingMarks.h"
 #include "editor/MatchMarks.h"
 #include "editor/OverlayPainter.h"
+#include "editor/PageStep.h"
 #include "editor/SpellMarks.h"
 #include "editor/TextPaint.h"
 #include "editor/core/ColorRules.h"
@@ -167,6 +168,15 @@ private:
     // code cuts the toolkit's word: true when done here.
     bool wordKey(const QKeyEvent* e);
     void caretMovedWithCuts(bool hadCuts);
+    // Page Up and Page Down, and the keys that move the caret along or across lines, which keep or
+    // take its x (ColMemoPage.cpp): true when done.
+    bool pageKey(QKeyEvent* e);
+    bool lineKey(QKeyEvent* e);
+    void pageUpDown(bool down, QTextCursor::MoveMode mode);
+    void watchCaretForPages();
+    void caretMovedForPages();
+    void caretTookX(const QTextCursor& at);
+    qreal pageX(const QTextCursor& c);
     // The pass over the visible lines and its overlay; with ownText the text is drawn here too,
     // in place of the control's paint (see ColMemoPaint.cpp).
     void runPass(QPainter& painter, const QRegion& area, bool ownText,
@@ -212,4 +222,5 @@ private:
     TSpellMarks spellMarks_{this};
     TMatchMarks matchMarks_;
     TGlyphInk ink_;
+    pagestep::TPageState pages_;
 };
