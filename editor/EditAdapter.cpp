@@ -61,12 +61,13 @@ QSize TEditAdapter::viewportSize() const {
     return edit_->viewport()->size();
 }
 
-TDisplayLine TEditAdapter::makeLine(const QTextBlock& block, int lineInBlock, int number) const {
+TDisplayLine TEditAdapter::makeLine(const QTextBlock& block, int lineInBlock, int number,
+                                    int blockStart) const {
     TDisplayLine d;
     d.Block = block;
     d.LineInBlock = lineInBlock;
     d.Number = number;
-    d.BlockStart = blockStartOffset(block);
+    d.BlockStart = blockStart >= 0 ? blockStart : blockStartOffset(block);
     const QTextLayout* l = block.layout();
     if (l && l->lineCount() > lineInBlock) {
         const QTextLine line = l->lineAt(lineInBlock);
@@ -115,7 +116,8 @@ TDisplayLine TEditAdapter::topLine() const {
 
 bool TEditAdapter::nextLine(TDisplayLine& line) const {
     if (line.LineInBlock + 1 < layoutLines(line.Block)) {
-        TDisplayLine d = makeLine(line.Block, line.LineInBlock + 1, line.Number + 1);
+        TDisplayLine d =
+            makeLine(line.Block, line.LineInBlock + 1, line.Number + 1, line.BlockStart);
         d.Origin = line.Origin;
         d.Top += d.Origin.y();
         line = d;
@@ -127,7 +129,12 @@ bool TEditAdapter::nextLine(TDisplayLine& line) const {
     const QPointF base = line.Origin - line.Block.layout()->position();
     const qreal height = ViewAccess::rect(edit_, line.Block).height();
     ViewAccess::rect(edit_, next);
-    TDisplayLine d = makeLine(next, 0, line.Number + 1);
+    // On a page without display blocks, a line break (CR LF) ends every block: the next block's
+    // offset follows from this one's without looking it up.
+    const TPageDocument* page = TPageDocument::of(doc());
+    const int nextStart =
+        page && !page->hasContinuations() ? line.BlockStart + line.Block.length() - 1 + 2 : -1;
+    TDisplayLine d = makeLine(next, 0, line.Number + 1, nextStart);
     d.Origin = base + QPointF(0, height) + next.layout()->position();
     d.Top += d.Origin.y();
     line = d;
@@ -136,7 +143,8 @@ bool TEditAdapter::nextLine(TDisplayLine& line) const {
 
 bool TEditAdapter::previousLine(TDisplayLine& line) const {
     if (line.LineInBlock > 0) {
-        TDisplayLine d = makeLine(line.Block, line.LineInBlock - 1, line.Number - 1);
+        TDisplayLine d =
+            makeLine(line.Block, line.LineInBlock - 1, line.Number - 1, line.BlockStart);
         d.Origin = line.Origin;
         d.Top += d.Origin.y();
         line = d;

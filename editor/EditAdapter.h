@@ -78,7 +78,9 @@ private:
     const QPlainTextEdit* edit_;
     const QTextDocument* doc() const;
     TDisplayLine topLine() const;
-    TDisplayLine makeLine(const QTextBlock& block, int lineInBlock, int number) const;
+    // blockStart: the block's page offset when known (-1: found here).
+    TDisplayLine makeLine(const QTextBlock& block, int lineInBlock, int number,
+                          int blockStart = -1) const;
     bool nextLine(TDisplayLine& line) const;
     bool previousLine(TDisplayLine& line) const;
 };

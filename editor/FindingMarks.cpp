@@ -43,20 +43,26 @@ int TFindingMarks::markAt(int position) const {
 void TFindingMarks::contentsChange(int position, int removed, int added) {
     if (marks_.empty())
         return;
+    bool dropped = false;
     for (TMark& m : marks_) {
         if (m.position < 0)
             continue;
         const int end = m.position + std::max(m.length, 1);
         if (end <= position)
             continue;
-        if (m.position >= position + removed)
+        if (m.position >= position + removed) {
             m.position += added - removed;
-        else
+        } else {
             m.position = -1; // its own text changed
+            dropped = true;
+        }
     }
-    // Shifting keeps the order of the marks that remain; dropped ones sort first and are skipped.
-    std::stable_sort(order_.begin(), order_.end(),
-                     [&](int a, int b) { return marks_[a].position < marks_[b].position; });
+    // Shifting keeps the order of the marks that remain (those before the change stay before
+    // those after it); dropped ones go first and are skipped. A key on a page with thousands of
+    // findings sorted them all again.
+    if (dropped)
+        std::stable_partition(order_.begin(), order_.end(),
+                              [&](int k) { return marks_[k].position < 0; });
 }
 
 void TFindingMarks::paint(QPainter& painter, const QRegion& area,
