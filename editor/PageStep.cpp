@@ -22,11 +22,15 @@ TBlockTops::TBlockTops(QTextBlock top, int viewHeight)
       down_(top), downNumber_(topNumber_), up_(top), upNumber_(topNumber_) {}
 
 qreal TBlockTops::top(const QTextBlock& block, int number) {
+    // Each walk goes on from the block it reached last, back or forth: the caret's walk asks for
+    // one block after another, and starting again from the view's first block each time would
+    // cost the square of the lines walked. The tops it keeps are exact, so they are the same as
+    // a walk from the first block would give.
     if (number >= topNumber_) {
-        if (number < downNumber_) {
-            down_ = top_;
-            downNumber_ = topNumber_;
-            downTop_ = 0;
+        while (downNumber_ > number) {
+            down_ = down_.previous();
+            --downNumber_;
+            downTop_ -= heightOf(down_);
         }
         while (downNumber_ < number && downTop_ - reach_ <= 2 * viewHeight_) {
             downTop_ += heightOf(down_);
@@ -35,10 +39,10 @@ qreal TBlockTops::top(const QTextBlock& block, int number) {
         }
         return downTop_;
     }
-    if (number > upNumber_) {
-        up_ = top_;
-        upNumber_ = topNumber_;
-        upTop_ = 0;
+    while (upNumber_ < number) {
+        upTop_ += heightOf(up_);
+        up_ = up_.next();
+        ++upNumber_;
     }
     while (upNumber_ > number && upTop_ + reach_ >= -viewHeight_) {
         up_ = up_.previous();
