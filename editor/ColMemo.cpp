@@ -79,7 +79,7 @@ void TColorMemo::SetModified(bool modified) {
 
 void TColorMemo::SetEditorFont(const TFontAttributes& font) {
     font_ = font;
-    setFont(toQFont(font));
+    setFont(toPageFont(font));
     QPalette p = palette();
     p.setColor(QPalette::Text, toQColor(font.color, QPalette()));
     setPalette(p);

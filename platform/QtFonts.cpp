@@ -14,6 +14,12 @@ QFont toQFont(const TFontAttributes& spec) {
     return f;
 }
 
+QFont toPageFont(const TFontAttributes& spec) {
+    QFont f = toQFont(spec);
+    f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
+    return f;
+}
+
 void setFontAttributes(TFontAttributes& spec, const QFont& font) {
     spec.name = font.family();
     // A font given in pixels has no point size; keep the old one then.

@@ -42,9 +42,7 @@ void TQtPrintDevice::begin(const TFontAttributes& font) {
     // A font in points on a painter of a printer is scaled to the printer's resolution. Without
     // shaping, "fi" or "ffi" stay separate characters rather than becoming ligatures, so that the
     // words of a PDF can be searched for and copied as they were typed.
-    QFont qfont = toQFont(font);
-    qfont.setStyleStrategy(QFont::StyleStrategy(qfont.styleStrategy() | QFont::PreferNoShaping));
-    painter_.setFont(qfont);
+    painter_.setFont(toPageFont(font));
     painter_.setPen(toQColor(font.color, QPalette()));
     metrics_ = painter_.fontMetrics();
 }

@@ -120,11 +120,13 @@ TEST(MemoPaint, HotSpotMarkersPaintedOutAndTextUnderlined) {
     // "Page 2" blue, including the underline under its space.
     EXPECT_GT(countPixels(img, charsRect(*m, 7, 11), bluish), 10);
     EXPECT_GT(countPixels(img, charsRect(*m, 11, 12), bluish), 0);
-    // The markers show nothing but the background.
+    // The markers show nothing but the background, where they take any room at all.
     for (int marker : {6, 13}) {
         // Its outer pixel columns may carry the edges of the neighbouring glyphs.
         const QRect r = charsRect(*m, marker, marker + 1).adjusted(1, 0, -1, 0);
-        EXPECT_EQ(countPixels(img, r, [](QRgb p) { return qGray(p) < 250; }), 0) << marker;
+        if (r.width() > 0) {
+            EXPECT_EQ(countPixels(img, r, [](QRgb p) { return qGray(p) < 250; }), 0) << marker;
+        }
     }
     // The rest of the line is plain.
     EXPECT_EQ(countPixels(img, charsRect(*m, 0, 5), coloured), 0);

@@ -91,7 +91,7 @@ struct TEditors {
         ours->SetWordWrap(wrap);
         ours->resize(size);
         ours->SetText(text);
-        plain->setFont(toQFont(f));
+        plain->setFont(toPageFont(f));
         plain->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
         plain->document()->setDocumentMargin(ours->document()->documentMargin());
         plain->resize(size);
