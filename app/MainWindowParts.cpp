@@ -300,6 +300,13 @@ void TForm1::createStatusBar() {
     StatusPanel1->setFixedWidth(400);
     StatusPanel2 = new QLabel(this);
     StatusPanel2->setObjectName("StatusPanel2");
+    // The caret's panel changes with nearly every key, in the same frame as the typed text. It
+    // fills its own background, so that the status bar and the window are not painted again
+    // under it, and its digits are set without shaping, which looks the same for them.
+    StatusPanel2->setAutoFillBackground(true);
+    QFont digits = StatusPanel2->font();
+    digits.setStyleStrategy(QFont::StyleStrategy(digits.styleStrategy() | QFont::PreferNoShaping));
+    StatusPanel2->setFont(digits);
     // Wide enough for "99999:9999" with the label's margins.
     StatusPanel2->setFixedWidth(StatusPanel2->fontMetrics().horizontalAdvance("99999:9999") + 12);
     StatusPanel3 = new QLabel(this);
