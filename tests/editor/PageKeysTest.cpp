@@ -1,11 +1,13 @@
 // Page Up and Page Down leave the caret, the selection and the view exactly where the plain text
 // control leaves them, over random pages and random key sequences.
+#include "editor/PageStep.h"
 #include "platform/QtFonts.h"
 #include "tests/editor/MemoFixture.h"
 
 #include <QKeyEvent>
 #include <QTextBlock>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <vector>
@@ -272,5 +274,32 @@ TEST(PageKeys, ScriptedKeysMatchThePlainControl) {
                 }
             }
         }
+    }
+}
+
+// The block tops a page key reads go on from the block asked for last, in whichever direction the
+// next question lies: asked in any order, near the view or beyond the walk's reach, they are what
+// a walk from the view's first block gives.
+TEST(PageKeys, BlockTopsAskedInAnyOrderAreThoseOfAFreshWalk) {
+    std::mt19937 rng(7);
+    TEditors e(randomPage(rng, 400), {360, 260}, true);
+    QScrollBar* bar = e.ours->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    QApplication::processEvents();
+    const QTextBlock top = e.ours->firstVisibleBlock();
+    const int height = e.ours->viewport()->height();
+    const int last = e.ours->document()->blockCount() - 1;
+    ASSERT_GT(top.blockNumber(), 120);
+    ASSERT_LT(top.blockNumber(), last - 120);
+    pagestep::TBlockTops kept(top, height);
+    int number = top.blockNumber();
+    for (int step = 0; step < 600; ++step) {
+        // Mostly a step or two up or down, as a caret walks; now and then a jump.
+        const int move = step % 7 == 0 ? int(rng() % 241) - 120 : int(rng() % 5) - 2;
+        number = std::clamp(number + move, 0, last);
+        const QTextBlock block = e.ours->document()->findBlockByNumber(number);
+        pagestep::TBlockTops fresh(top, height);
+        ASSERT_EQ(kept.top(block, number), fresh.top(block, number))
+            << "block " << number << " at step " << step << ", view from " << top.blockNumber();
     }
 }
