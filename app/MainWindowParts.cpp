@@ -9,6 +9,7 @@
 #include "markup/LpColorComboBox.h"
 #include "markup/LpComboBox.h"
 #include "markup/LpSpinEdit.h"
+#include "platform/QtFonts.h"
 #include "settings/LpMRUList.h"
 #include "settings/SettingsKeys.h"
 
@@ -304,9 +305,7 @@ void TForm1::createStatusBar() {
     // fills its own background, so that the status bar and the window are not painted again
     // under it, and its digits are set without shaping, which looks the same for them.
     StatusPanel2->setAutoFillBackground(true);
-    QFont digits = StatusPanel2->font();
-    digits.setStyleStrategy(QFont::StyleStrategy(digits.styleStrategy() | QFont::PreferNoShaping));
-    StatusPanel2->setFont(digits);
+    StatusPanel2->setFont(withoutShaping(StatusPanel2->font()));
     // Wide enough for "99999:9999" with the label's margins.
     StatusPanel2->setFixedWidth(StatusPanel2->fontMetrics().horizontalAdvance("99999:9999") + 12);
     StatusPanel3 = new QLabel(this);

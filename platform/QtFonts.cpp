@@ -15,9 +15,12 @@ QFont toQFont(const TFontAttributes& spec) {
 }
 
 QFont toPageFont(const TFontAttributes& spec) {
-    QFont f = toQFont(spec);
-    f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
-    return f;
+    return withoutShaping(toQFont(spec));
+}
+
+QFont withoutShaping(QFont font) {
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    return font;
 }
 
 void setFontAttributes(TFontAttributes& spec, const QFont& font) {

@@ -14,5 +14,7 @@ QFont toQFont(const TFontAttributes& spec);
 // its own ("fi" stays two letters in a PDF, and an editor line is as wide as its letters), and
 // laying a line out takes a fraction of the time. Scripts that need shaping are still shaped.
 QFont toPageFont(const TFontAttributes& spec);
+// The same font, set without shaping where its script reads without it.
+QFont withoutShaping(QFont font);
 // Takes face, point size and style from a QFont; the colour stays as it is.
 void setFontAttributes(TFontAttributes& spec, const QFont& font);
