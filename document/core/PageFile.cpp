@@ -51,6 +51,24 @@ std::size_t decode(const char* bytes, std::size_t n, char16_t* out) {
     return static_cast<std::size_t>(o - out);
 }
 
+std::size_t normalizeBreaks(const char* bytes, std::size_t n, char* out) {
+    const char* p = bytes;
+    const char* const end = p + n;
+    char* o = out;
+    while (p < end) {
+        const char b = *p++;
+        if (b != '\r' && b != '\n') {
+            *o++ = b;
+            continue;
+        }
+        *o++ = '\r';
+        *o++ = '\n';
+        if (b == '\r' && p < end && *p == '\n')
+            ++p;
+    }
+    return static_cast<std::size_t>(o - out);
+}
+
 std::size_t encodedSize(const char16_t* text, std::size_t n) {
     std::size_t size = n;
     for (std::size_t i = 0; i < n; ++i) {

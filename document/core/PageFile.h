@@ -21,6 +21,11 @@ struct TTextExtent {
 };
 TTextExtent textExtent(const char* bytes, std::size_t n);
 
+// Writes n bytes of page text (no zero byte among them) into out, which must have room for
+// maxEncodedSize(n) bytes, with every line break as the page file has it: CR LF, a lone CR and a
+// lone LF each become CR LF. Returns the number of bytes written.
+std::size_t normalizeBreaks(const char* bytes, std::size_t n, char* out);
+
 // Decodes n bytes of page text (no zero byte among them) into out, which must have room for n
 // units. CR LF, a lone CR and a lone LF each become one '\n'. Returns the number of units written.
 std::size_t decode(const char* bytes, std::size_t n, char16_t* out);
