@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The offsets just after each LF of bytes[0, n), plus base, appended to starts.
@@ -17,24 +21,37 @@ void collectStarts(const char* bytes, std::size_t n, std::size_t base,
     }
 }
 
+// The first CR or LF of [p, end), or end. With SSE2 (every x86-64) sixteen bytes at a time: one
+// pass finds both, where memchr would take one pass for each.
+const char* findBreak(const char* p, const char* end) {
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (mask)
+            return p + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
 // How far bytes[0, n) holds only CR LF line breaks, collecting the line starts on the way (after
 // base): n when all is well, else the start of the first line that has a lone CR or LF.
 std::size_t scanRegularLines(const char* bytes, std::size_t n, std::size_t base,
                              std::vector<std::uint32_t>& starts) {
-    std::size_t s = 0;
-    for (;;) {
-        const void* lf = std::memchr(bytes + s, '\n', n - s);
-        const std::size_t end = lf ? std::size_t(static_cast<const char*>(lf) - bytes) : n;
-        // The line's text, without its CR: no CR in it, and a CR right before its LF.
-        const std::size_t textEnd = lf ? end - 1 : n;
-        if (lf && (end == s || bytes[textEnd] != '\r'))
-            return s;
-        if (textEnd > s && std::memchr(bytes + s, '\r', textEnd - s))
-            return s;
-        if (!lf)
+    const char* const end = bytes + n;
+    for (const char* s = bytes;;) {
+        const char* b = findBreak(s, end);
+        if (b == end)
             return n;
-        s = end + 1;
-        starts.push_back(std::uint32_t(base + s));
+        if (*b != '\r' || b + 1 == end || b[1] != '\n')
+            return std::size_t(s - bytes);
+        s = b + 2;
+        starts.push_back(std::uint32_t(base + std::size_t(s - bytes)));
     }
 }
 
