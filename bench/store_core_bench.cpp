@@ -52,7 +52,7 @@ void BM_LoadStore(benchmark::State& state) {
     for (auto _ : state) {
         TTextStore store;
         const std::size_t size = fileSize(pagePath);
-        store.beginLoad();
+        store.beginLoad(size);
         store.commitLoaded(readAll(pagePath, store.loadRoom(size), size));
         store.endLoad();
         benchmark::DoNotOptimize(store.lineCount());

@@ -97,6 +97,11 @@ public:
         return data_.get() + (from < gapStart_ ? from : from + gapLength());
     }
     std::size_t capacity() const { return capacity_; }
+    // Room for n values in all, so that filling up to n moves nothing.
+    void reserve(std::size_t n) {
+        if (n > size_)
+            reserveGap(n - size_, false);
+    }
 
 private:
     std::size_t gapLength() const { return capacity_ - size_; }
@@ -113,12 +118,13 @@ private:
         gapStart_ = i;
     }
 
-    void reserveGap(std::size_t n) {
+    void reserveGap(std::size_t n, bool spare = true) {
         if (gapLength() >= n)
             return;
         // Grows by an eighth at least, so that a run of inserts copies the values a few times
         // only; a first fill is taken as it is (a loaded page is mostly read).
-        const std::size_t want = size_ + n + (size_ ? std::max<std::size_t>(size_ / 8, 4096) : 0);
+        const std::size_t want =
+            size_ + n + (size_ && spare ? std::max<std::size_t>(size_ / 8, 4096) : 0);
         std::unique_ptr<T[]> bigger(new T[want]);
         const std::size_t tail = size_ - gapStart_;
         if (gapStart_)

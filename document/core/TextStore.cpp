@@ -77,13 +77,14 @@ TTextStore::TLoad TTextStore::load(const char* bytes, std::size_t n) {
     beginLoad();
     if (n)
         std::memcpy(loadRoom(n), bytes, n);
-    const TLoad result = commitLoaded(n);
-    endLoad();
+    TLoad result = commitLoaded(n);
+    result.tooLong |= endLoad().tooLong;
     return result;
 }
 
-void TTextStore::beginLoad() {
+void TTextStore::beginLoad(std::size_t expected) {
     clear();
+    bytes_.reserve(std::min(expected, kCapacity));
 }
 
 char* TTextStore::loadRoom(std::size_t n) {
@@ -140,18 +141,22 @@ TTextStore::TLoad TTextStore::commitLoaded(std::size_t got) {
     return result;
 }
 
-void TTextStore::endLoad() {
+TTextStore::TLoad TTextStore::endLoad() {
     // A CR held back from the end of the last slice was a lone CR: it ends a line.
+    TLoad result;
     if (!carryCr_)
-        return;
+        return result;
     carryCr_ = false;
     const std::size_t at = length();
-    if (!fits(2))
-        return;
+    if (!fits(2)) {
+        result.tooLong = true;
+        return result;
+    }
     bytes_.insert(at, "\r\n", 2);
     const std::uint32_t start = std::uint32_t(at + 2);
     lines_.insertLines(lineCount(), &start, 1);
     tell({at, 0, 2, lineCount() - 2, 0, 1});
+    return result;
 }
 
 std::string TTextStore::text(std::size_t from, std::size_t n) const {

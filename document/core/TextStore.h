@@ -59,11 +59,13 @@ public:
     // Empties the store for a load in slices: loadRoom(), commitLoaded() for every slice, and
     // endLoad() once the last is in. The bytes are read straight into the store, and checked and
     // indexed there in one pass; nothing else may change the store while it loads.
-    void beginLoad();
+    // `expected` is the size of the file when known, so that its slices fill one block of memory.
+    void beginLoad(std::size_t expected = 0);
     char* loadRoom(std::size_t n);
     // `got` bytes of the room were filled. Once a TLoad reports done(), the load is over.
     TLoad commitLoaded(std::size_t got);
-    void endLoad();
+    // The load is over: a CR that ended the last slice ends a line. tooLong when it did not fit.
+    TLoad endLoad();
     void clear();
 
     std::size_t length() const { return bytes_.size(); }
