@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,7 +25,7 @@ std::u16string decoded(const std::string& bytes) {
 
 } // namespace
 
-TEST(TextStore, LoadsAsThePageFileRulesRead) {
+TEST(TextStore, LoadsAsThePageFileRulesReadUpToItsCapacity) {
     const struct {
         std::string bytes, text;
         bool cut;
@@ -41,151 +44,83 @@ TEST(TextStore, LoadsAsThePageFileRulesRead) {
         const std::string kept = c.bytes.substr(0, c.bytes.find('\0'));
         EXPECT_EQ(decoded(whole.text()), decoded(kept)) << "the editor's text is the same";
         EXPECT_EQ(whole.lineCount(), 1 + std::count(c.text.begin(), c.text.end(), '\n'));
-        // In two slices cut anywhere, also between a CR and its LF.
-        for (std::size_t cutAt = 0; cutAt <= c.bytes.size(); ++cutAt) {
-            TTextStore store;
-            store.beginLoad();
-            const char* b = c.bytes.data();
-            std::copy_n(b, cutAt, store.loadRoom(cutAt + 5));
-            if (!store.commitLoaded(cutAt).done()) {
-                const std::size_t rest = c.bytes.size() - cutAt;
-                std::copy_n(b + cutAt, rest, store.loadRoom(rest));
-                store.commitLoaded(rest);
-            }
-            store.endLoad();
-            EXPECT_EQ(store.text(), c.text) << "cut at " << cutAt;
-        }
+    }
+    // The page's capacity: a load is cut there, before a break it cannot hold whole, and an
+    // insert is refused whole. Slices, and edits between a CR and its LF, are the fuzzer's.
+    TTextStore full;
+    const std::string page = std::string(TTextStore::kCapacity - 1, 'a') + "\r\nb";
+    EXPECT_TRUE(full.load(page.data(), page.size()).tooLong);
+    EXPECT_EQ(full.length(), TTextStore::kCapacity - 1);
+    EXPECT_FALSE(full.insert(0, "xy"));
+    EXPECT_TRUE(full.insert(0, "\0"s));
+    EXPECT_EQ(full.text(0, 2), "?a") << "a zero byte cannot be kept";
+}
+
+namespace {
+
+// Runs a script of edits and commands: T typed insert and I command insert (T<at>:<text>), B typed
+// removal and R command removal (B<at>:<length>), P replace (P<at>:<length>:<text>), ( and ) a
+// group, M caret moved, S save, U undo, Y redo. A '/' in a text is a line break.
+void runScript(TTextStore& store, TUndoHistory& h, const std::string& script) {
+    std::istringstream in(script);
+    for (std::string op; in >> op;) {
+        std::replace(op.begin(), op.end(), '/', '\n');
+        const std::size_t c1 = op.find(':'), c2 = op.find(':', c1 + 1);
+        const std::size_t at = c1 == std::string::npos ? 0 : std::stoul(op.substr(1, c1 - 1));
+        const std::string arg = c1 == std::string::npos ? "" : op.substr(c1 + 1, c2 - c1 - 1);
+        const auto kind = op[0] == 'T' || op[0] == 'B' ? TUndoHistory::TKind::Typing
+                                                       : TUndoHistory::TKind::Command;
+        if (op[0] == 'T' || op[0] == 'I')
+            h.insert(store, at, arg, kind);
+        else if (op[0] == 'B' || op[0] == 'R')
+            h.remove(store, at, std::stoul(arg), kind);
+        else if (op[0] == 'P')
+            h.replace(store, at, std::stoul(arg), op.substr(c2 + 1));
+        else if (op[0] == '(' || op[0] == ')')
+            op[0] == '(' ? h.beginGroup() : h.endGroup();
+        else if (op[0] == 'M' || op[0] == 'S')
+            op[0] == 'M' ? h.breakTyping() : h.setSavePoint();
+        else
+            op[0] == 'U' ? h.undo(store) : h.redo(store);
     }
 }
 
-TEST(TextStore, KeepsPageBytesWhateverItIsGiven) {
-    const struct {
-        std::size_t at, n;
-        std::string insert, expected;
-    } cases[] = {
-        {1, 0, "x\ny\r", "ax\r\ny\r\nb\r\nc"}, // breaks become CR LF
-        {3, 0, "x", "abx\r\nc"},               // not between CR and LF: before the CR
-        {4, 0, "x", "ab\r\nxc"},
-        {1, 2, "", "ac"}, // a break is removed whole
-        {3, 1, "", "abc"},
-        {0, 99, "z\0z"s, "z?z"}, // past the end: to the end; a zero byte cannot be kept
-    };
-    for (const auto& c : cases) {
-        TTextStore store;
-        store.load("ab\r\nc", 5);
-        ASSERT_TRUE(store.replace(c.at, c.n, c.insert));
-        EXPECT_EQ(store.text(), c.expected) << c.at << " " << c.n;
-    }
-    TTextStore full;
-    const std::string page(TTextStore::kCapacity - 1, 'a');
-    full.load((page + "\r\nb").data(), page.size() + 3);
-    EXPECT_EQ(full.length(), page.size()) << "cut before a break it cannot hold whole";
-    EXPECT_FALSE(full.insert(0, "xy"));
-    EXPECT_TRUE(full.insert(0, "x"));
-    EXPECT_FALSE(full.fits(1));
-}
+} // namespace
 
 TEST(UndoHistory, StepsAsAuthorsExpect) {
-    // T typed insert, I command insert, B typed removal, R command removal, P replace, ( ) a
-    // group, M caret moved, S save, U undo, Y redo.
-    struct TOp {
-        TOp(char o, std::size_t a = 0, std::size_t l = 0, std::string t = {})
-            : op(o), at(a), n(l), s(std::move(t)) {}
-        char op;
-        std::size_t at, n;
-        std::string s;
-    };
-    // After the script: the text and the modified flag, then those after each undo left.
-    struct TState {
-        std::string text;
-        bool modified;
-    };
+    // After the script, the text, then the text after each undo left; '*' marks it modified.
     const struct {
-        const char* name;
-        std::string initial;
-        std::vector<TOp> ops;
-        std::vector<TState> states;
+        const char *name, *initial, *script, *states;
     } cases[] = {
-        {"typing",
-         "",
-         {{'T', 0, 0, "a"}, {'T', 1, 0, "b"}, {'T', 2, 0, "c"}},
-         {{"abc", 1}, {"", 0}}},
-        {"typing elsewhere",
-         "",
-         {{'T', 0, 0, "a"}, {'T', 0, 0, "b"}},
-         {{"ba", 1}, {"a", 1}, {"", 0}}},
-        {"caret moved",
-         "",
-         {{'T', 0, 0, "a"}, {'M'}, {'T', 1, 0, "b"}},
-         {{"ab", 1}, {"a", 1}, {"", 0}}},
-        {"line break",
-         "",
-         {{'T', 0, 0, "a"}, {'T', 1, 0, "\n"}, {'T', 3, 0, "b"}},
-         {{"a\r\nb", 1}, {"a\r\n", 1}, {"a", 1}, {"", 0}}},
-        {"backspaces", "abcd", {{'B', 3, 1}, {'B', 2, 1}, {'B', 1, 1}}, {{"a", 1}, {"abcd", 0}}},
-        {"deletes", "abcd", {{'B', 1, 1}, {'B', 1, 1}, {'B', 1, 1}}, {{"a", 1}, {"abcd", 0}}},
-        {"commands", "", {{'I', 0, 0, "a"}, {'I', 1, 0, "b"}}, {{"ab", 1}, {"a", 1}, {"", 0}}},
-        {"group",
-         "ab",
-         {{'('}, {'I', 0, 0, "x"}, {'('}, {'R', 2, 1}, {')'}, {')'}, {'('}, {')'}},
-         {{"xa", 1}, {"ab", 0}}},
-        {"replace", "abc", {{'P', 1, 1, "xy"}}, {{"axyc", 1}, {"abc", 0}}},
-        {"typing after a save",
-         "",
-         {{'T', 0, 0, "a"}, {'S'}, {'T', 1, 0, "b"}},
-         {{"ab", 1}, {"a", 0}, {"", 1}}},
-        {"undone and redone to the save",
-         "",
-         {{'T', 0, 0, "a"}, {'S'}, {'U'}, {'Y'}},
-         {{"a", 0}, {"", 1}}},
-        {"save point lost",
-         "",
-         {{'T', 0, 0, "a"}, {'S'}, {'U'}, {'T', 0, 0, "b"}},
-         {{"b", 1}, {"", 1}}},
+        {"typing", "", "T0:a T1:b T2:c", "*abc|"},
+        {"typing elsewhere", "", "T0:a T0:b", "*ba|*a|"},
+        {"caret moved", "", "T0:a M T1:b", "*ab|*a|"},
+        {"line break", "", "T0:a T1:/ T3:b", "*a\r\nb|*a\r\n|*a|"},
+        {"backspaces", "abcd", "B3:1 B2:1 B1:1", "*a|abcd"},
+        {"deletes", "abcd", "B1:1 B1:1 B1:1", "*a|abcd"},
+        {"commands", "", "I0:a I1:b", "*ab|*a|"},
+        {"group", "ab", "( I0:x ( R2:1 ) ) ( )", "*xa|ab"},
+        {"replace", "abc", "P1:1:xy", "*axyc|abc"},
+        {"typing after a save", "", "T0:a S T1:b", "*ab|a|*"},
+        {"undone and redone to the save", "", "T0:a S U Y", "a|*"},
+        {"save point lost", "", "T0:a S U T0:b", "*b|*"},
     };
     for (const auto& c : cases) {
         TTextStore store;
-        store.load(c.initial.data(), c.initial.size());
+        store.load(c.initial, std::strlen(c.initial));
         TUndoHistory h;
-        for (const TOp& o : c.ops) {
-            const auto typed = o.op == 'T' || o.op == 'B' ? TUndoHistory::TKind::Typing
-                                                          : TUndoHistory::TKind::Command;
-            switch (o.op) {
-            case 'T':
-            case 'I':
-                h.insert(store, o.at, o.s, typed);
-                break;
-            case 'B':
-            case 'R':
-                h.remove(store, o.at, o.n, typed);
-                break;
-            case 'P':
-                h.replace(store, o.at, o.n, o.s);
-                break;
-            case '(':
-                h.beginGroup();
-                break;
-            case ')':
-                h.endGroup();
-                break;
-            case 'M':
-                h.breakTyping();
-                break;
-            case 'S':
-                h.setSavePoint();
-                break;
-            case 'U':
-                h.undo(store);
-                break;
-            case 'Y':
-                h.redo(store);
-                break;
-            }
+        runScript(store, h, c.script);
+        std::vector<std::string> states;
+        const std::string all = c.states;
+        for (std::size_t from = 0, bar = 0; bar != std::string::npos; from = bar + 1) {
+            bar = all.find('|', from);
+            states.push_back(all.substr(from, bar - from));
         }
-        for (std::size_t i = 0; i < c.states.size(); ++i) {
-            EXPECT_EQ(store.text(), c.states[i].text) << c.name << ", undo " << i;
-            EXPECT_EQ(h.isModified(), c.states[i].modified) << c.name << ", undo " << i;
-            EXPECT_EQ(h.undo(store).has_value(), i + 1 < c.states.size()) << c.name;
+        for (std::size_t i = 0; i < states.size(); ++i) {
+            const bool modified = !states[i].empty() && states[i][0] == '*';
+            EXPECT_EQ(store.text(), states[i].substr(modified)) << c.name << ", undo " << i;
+            EXPECT_EQ(h.isModified(), modified) << c.name << ", undo " << i;
+            EXPECT_EQ(h.undo(store).has_value(), i + 1 < states.size()) << c.name;
         }
     }
     // Undoing a replace selects the replaced text again; redoing it, the text put in.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,12 +36,10 @@ std::string naiveNormalized(const std::string& s) {
     return out;
 }
 
-std::size_t naiveLineOf(const std::string& s, std::size_t offset) {
-    return std::size_t(std::count(s.begin(), s.begin() + std::ptrdiff_t(offset), '\n'));
-}
-
-std::size_t breaks(const std::string& s) {
-    return std::size_t(std::count(s.begin(), s.end(), '\n'));
+// The line breaks of s[from, to).
+std::size_t breaks(const std::string& s, std::size_t from, std::size_t to) {
+    return std::size_t(
+        std::count(s.begin() + std::ptrdiff_t(from), s.begin() + std::ptrdiff_t(to), '\n'));
 }
 
 // Rebuilds the text from the changes heard, checking each one's lines against the text before it.
@@ -49,10 +48,10 @@ struct TShadow : ITextWatcher {
     std::string text;
     void textChanged(const TTextChange& c) override {
         check(c.offset + c.removedLength <= text.size());
-        check(c.line == naiveLineOf(text, c.offset));
-        check(c.linesRemoved == breaks(text.substr(c.offset, c.removedLength)));
+        check(c.line == breaks(text, 0, c.offset));
+        check(c.linesRemoved == breaks(text, c.offset, c.offset + c.removedLength));
         const std::string inserted = store->text(c.offset, c.insertedLength);
-        check(c.linesAdded == breaks(inserted));
+        check(c.linesAdded == breaks(inserted, 0, inserted.size()));
         text.replace(c.offset, c.removedLength, inserted);
     }
 };
@@ -71,16 +70,11 @@ void checkStore(TTextStore& store, const std::string& model, const TShadow& shad
     }
     check(spans == model);
 
+    check(naiveNormalized(model) == model); // only CR LF breaks, no zero byte
     std::vector<std::size_t> starts{0};
-    for (std::size_t i = 0; i < model.size(); ++i) {
-        if (model[i] == '\n') {
-            check(i > 0 && model[i - 1] == '\r');
+    for (std::size_t i = 0; i < model.size(); ++i)
+        if (model[i] == '\n')
             starts.push_back(i + 1);
-        } else if (model[i] == '\r') {
-            check(i + 1 < model.size() && model[i + 1] == '\n');
-        }
-        check(model[i] != '\0');
-    }
     check(store.lineCount() == starts.size());
     for (std::size_t line = 0; line < starts.size(); ++line) {
         check(store.lineStart(line) == starts[line]);
@@ -161,37 +155,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         const std::size_t offset = fdp.ConsumeIntegralInRange<std::size_t>(0, model.size() + 2);
         const bool typing = fdp.ConsumeBool();
         const auto kind = typing ? TUndoHistory::TKind::Typing : TUndoHistory::TKind::Command;
-        std::size_t from = 0, to = 0;
         switch (op) {
-        case 0:
-        case 1: {
-            const std::string s = fdp.ConsumeRandomLengthString(typing ? 2 : 12);
-            naiveRange(model, offset, 0, from, to);
-            const auto change = history.insert(store, offset, s, kind);
+        case 0: // insert
+        case 1:
+        case 2: // remove
+        case 3:
+        case 4: { // replace, never typing
+            const std::size_t n = op < 2 ? 0 : fdp.ConsumeIntegralInRange<std::size_t>(0, 40);
+            const std::string s = op == 2 || op == 3 ? "" : fdp.ConsumeRandomLengthString(12);
+            std::size_t from = 0, to = 0;
+            naiveRange(model, offset, n, from, to);
+            const std::optional<TTextChange> change =
+                op < 2   ? history.insert(store, offset, s, kind)
+                : op < 4 ? history.remove(store, offset, n, kind)
+                         : history.replace(store, offset, n, s);
             const std::string t = naiveNormalized(s);
-            check(change && change->offset == from && change->insertedLength == t.size());
-            model.insert(from, t);
-            edited(typing, *change);
-            break;
-        }
-        case 2:
-        case 3: {
-            const std::size_t n = fdp.ConsumeIntegralInRange<std::size_t>(0, typing ? 2 : 40);
-            naiveRange(model, offset, n, from, to);
-            const TTextChange change = history.remove(store, offset, n, kind);
-            check(change.offset == from && change.removedLength == to - from);
-            model.erase(from, to - from);
-            edited(typing, change);
-            break;
-        }
-        case 4: {
-            const std::size_t n = fdp.ConsumeIntegralInRange<std::size_t>(0, 40);
-            const std::string s = fdp.ConsumeRandomLengthString(12);
-            naiveRange(model, offset, n, from, to);
-            const auto change = history.replace(store, offset, n, s);
-            check(change.has_value());
-            model.replace(from, to - from, naiveNormalized(s));
-            edited(false, *change);
+            check(change && change->offset == from && change->removedLength == to - from &&
+                  change->insertedLength == t.size());
+            model.replace(from, to - from, t);
+            edited(typing && op < 4, *change);
             break;
         }
         case 5:
