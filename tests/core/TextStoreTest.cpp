@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,41 +21,6 @@ std::u16string decoded(const std::string& bytes) {
     s.resize(pagefile::decode(bytes.data(), bytes.size(), s.data()));
     return s;
 }
-
-} // namespace
-
-TEST(TextStore, LoadsAsThePageFileRulesReadUpToItsCapacity) {
-    const struct {
-        std::string bytes, text;
-        bool cut;
-    } cases[] = {
-        {"", "", false},
-        {"a\r\nb\r\n", "a\r\nb\r\n", false},
-        {"a\rb\nc\r", "a\r\nb\r\nc\r\n", false},
-        {"\r\r\n\n\n\r", "\r\n\r\n\r\n\r\n\r\n", false},
-        {"ab\0c\r\n"s, "ab", true},
-        {"\x80\xff\r\n\0"s, "\x80\xff\r\n", true},
-    };
-    for (const auto& c : cases) {
-        TTextStore whole;
-        EXPECT_EQ(whole.load(c.bytes.data(), c.bytes.size()).cutAtZero, c.cut) << c.bytes;
-        EXPECT_EQ(whole.text(), c.text);
-        const std::string kept = c.bytes.substr(0, c.bytes.find('\0'));
-        EXPECT_EQ(decoded(whole.text()), decoded(kept)) << "the editor's text is the same";
-        EXPECT_EQ(whole.lineCount(), 1 + std::count(c.text.begin(), c.text.end(), '\n'));
-    }
-    // The page's capacity: a load is cut there, before a break it cannot hold whole, and an
-    // insert is refused whole. Slices, and edits between a CR and its LF, are the fuzzer's.
-    TTextStore full;
-    const std::string page = std::string(TTextStore::kCapacity - 1, 'a') + "\r\nb";
-    EXPECT_TRUE(full.load(page.data(), page.size()).tooLong);
-    EXPECT_EQ(full.length(), TTextStore::kCapacity - 1);
-    EXPECT_FALSE(full.insert(0, "xy"));
-    EXPECT_TRUE(full.insert(0, "\0"s));
-    EXPECT_EQ(full.text(0, 2), "?a") << "a zero byte cannot be kept";
-}
-
-namespace {
 
 // Runs a script of edits and commands: T typed insert and I command insert (T<at>:<text>), B typed
 // removal and R command removal (B<at>:<length>), P replace (P<at>:<length>:<text>), ( and ) a
@@ -87,10 +51,39 @@ void runScript(TTextStore& store, TUndoHistory& h, const std::string& script) {
 
 } // namespace
 
+TEST(TextStore, LoadsAsThePageFileRulesReadUpToItsCapacity) {
+    // Page bytes and what the store keeps of them.
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {"a\rb\nc\r", "a\r\nb\r\nc\r\n"},
+        {"\r\r\n\n\n\r", "\r\n\r\n\r\n\r\n\r\n"},
+        {"\x80\xff\r\n\0c\r\n"s, "\x80\xff\r\n"},
+    };
+    for (const auto& [bytes, text] : cases) {
+        TTextStore whole;
+        const bool cut = bytes.find('\0') != std::string::npos;
+        EXPECT_EQ(whole.load(bytes.data(), bytes.size()).cutAtZero, cut) << bytes;
+        EXPECT_EQ(whole.text(), text);
+        const std::string kept = bytes.substr(0, bytes.find('\0'));
+        EXPECT_EQ(decoded(whole.text()), decoded(kept)) << "the editor's text is the same";
+    }
+    // The page's capacity: a load is cut there, before a break it cannot hold whole, and an
+    // insert is refused whole. Slices, and edits between a CR and its LF, are the fuzzer's.
+    TTextStore full;
+    const std::string page = std::string(TTextStore::kCapacity - 1, 'a') + "\r\nb";
+    EXPECT_TRUE(full.load(page.data(), page.size()).tooLong);
+    EXPECT_EQ(full.length(), TTextStore::kCapacity - 1);
+    EXPECT_FALSE(full.insert(0, "xy"));
+    EXPECT_TRUE(full.insert(0, "\0"s));
+    EXPECT_EQ(full.text(0, 2), "?a") << "a zero byte cannot be kept";
+}
+
 TEST(UndoHistory, StepsAsAuthorsExpect) {
     // After the script, the text, then the text after each undo left; '*' marks it modified.
     const struct {
-        const char *name, *initial, *script, *states;
+        const char* name;
+        std::string_view initial;
+        const char *script, *states;
     } cases[] = {
         {"typing", "", "T0:a T1:b T2:c", "*abc|"},
         {"typing elsewhere", "", "T0:a T0:b", "*ba|*a|"},
@@ -107,7 +100,7 @@ TEST(UndoHistory, StepsAsAuthorsExpect) {
     };
     for (const auto& c : cases) {
         TTextStore store;
-        store.load(c.initial, std::strlen(c.initial));
+        store.load(c.initial.data(), c.initial.size());
         TUndoHistory h;
         runScript(store, h, c.script);
         std::vector<std::string> states;
