@@ -30,6 +30,15 @@ constexpr std::array<unsigned char, 256> kFold = [] {
     return t;
 }();
 
+// For order only: the letters with accents of the page code page (after folding, 0xE0 to 0xFF)
+// sort with their base letter.
+constexpr std::string_view kBaseLetters = "aaaaaaaceeeeiiiidnooooo\xF7ouuuuy\xFEy";
+
+unsigned char orderByte(unsigned char c) {
+    const unsigned char f = kFold[c];
+    return f >= 0xE0 ? static_cast<unsigned char>(kBaseLetters[f - 0xE0u]) : f;
+}
+
 constexpr std::string_view kPageExtension = ".txt";
 
 bool isDigit(unsigned char c) {
@@ -140,11 +149,11 @@ int naturalCompare(std::string_view a, std::string_view b) {
             j = ej;
             continue;
         }
-        const unsigned char fa = kFold[ca], fb = kFold[cb];
-        if (fa != fb)
-            return fa < fb ? -1 : 1;
+        const unsigned char oa = orderByte(ca), ob = orderByte(cb);
+        if (oa != ob)
+            return oa < ob ? -1 : 1;
         if (tie == 0 && ca != cb)
-            tie = ca < cb ? -1 : 1;
+            tie = kFold[ca] != kFold[cb] ? (kFold[ca] < kFold[cb] ? -1 : 1) : (ca < cb ? -1 : 1);
         ++i;
         ++j;
     }
