@@ -63,7 +63,7 @@ TReadResult readPageFile(const std::string& path) {
     const safefile::TOpenResult o = safefile::openForReading(path);
     if (o.fd < 0) {
         r.error = o.error ? safefile::reasonOf(o.error)
-                          : std::string("it is ") + safefile::kindName(o.kind);
+                          : message(TMessage::NotAFile, {safefile::kindName(o.kind)});
         return r;
     }
     struct stat st {};

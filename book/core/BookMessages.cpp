@@ -32,8 +32,9 @@ constexpr std::array kTexts{
     std::string_view("\"%1\" cannot be written: %2"),
     std::string_view("\"%1\" cannot be renamed: %2"),
     std::string_view("\"%1\" is left as it is: %2"),
+    std::string_view("it is %1, not a file"),
 };
-static_assert(kTexts.size() == static_cast<std::size_t>(TMessage::PageSkipped) + 1);
+static_assert(kTexts.size() == static_cast<std::size_t>(TMessage::NotAFile) + 1);
 
 } // namespace
 

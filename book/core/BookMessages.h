@@ -34,6 +34,7 @@ enum class TMessage {
     PageNotWritten,    ///< %1: the page's file name, %2: the reason
     PageNotRenamed,    ///< %1: the old file name, %2: the reason
     PageSkipped,       ///< %1: the page's file name, %2: why
+    NotAFile,          ///< %1: what the path names instead ("a folder")
 };
 
 // The message with its values put in.

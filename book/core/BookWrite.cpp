@@ -38,7 +38,7 @@ public:
         const safefile::TWriteResult r = w->open(path, options);
         if (!r.ok()) {
             error = r.failed == safefile::TStage::notRegular
-                        ? std::string("it is ") + safefile::kindName(r.kind)
+                        ? message(TMessage::NotAFile, {safefile::kindName(r.kind)})
                         : safefile::reasonOf(r.error);
             return -1;
         }
