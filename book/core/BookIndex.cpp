@@ -181,6 +181,13 @@ TPageEntry indexPageBytes(std::string_view bytes, const std::atomic<bool>* cance
     return e;
 }
 
+const TPageLink* linkAt(const TPageEntry& entry, int offset) {
+    for (const TPageLink& l : entry.links)
+        if (offset >= l.link.offset && offset <= l.link.offset + l.link.length)
+            return &l;
+    return nullptr;
+}
+
 void TBookIndex::setBook(TBook book) {
     std::unordered_map<std::string, std::size_t> old;
     for (std::size_t i = 0; i < entries_.size(); ++i)

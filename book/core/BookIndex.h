@@ -80,6 +80,9 @@ TPageReader withOpenPage(TPageReader disk, std::string openPath,
 // then says so. cancel is passed to the page scanner.
 TPageEntry indexPageBytes(std::string_view bytes, const std::atomic<bool>* cancel = nullptr);
 
+// The link whose "^L" ... "^l" holds offset (its ends included), or null: the link F12 follows.
+const TPageLink* linkAt(const TPageEntry& entry, int offset);
+
 // Called now and then while pages are indexed: pages done out of total.
 using TProgress = std::function<void(int done, int total)>;
 

@@ -3,6 +3,7 @@
 #include "book/core/BookMessages.h"
 #include "platform/core/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -98,6 +99,16 @@ void putBack(const std::vector<TPageChange>& changes, std::size_t count, TStaged
 }
 
 } // namespace
+
+bool takeChange(std::vector<TPageChange>& changes, int page, TPageChange& taken) {
+    const auto it = std::find_if(changes.begin(), changes.end(),
+                                 [page](const TPageChange& c) { return c.page == page; });
+    if (it == changes.end())
+        return false;
+    taken = std::move(*it);
+    changes.erase(it);
+    return true;
+}
 
 std::unique_ptr<TStagedWriter> safeStagedWriter() {
     return std::make_unique<TSafeStagedWriter>();

@@ -17,6 +17,10 @@
 
 namespace book {
 
+// Takes the change of one page out of changes (the open page, which the window changes in its
+// document); false when it has none.
+bool takeChange(std::vector<TPageChange>& changes, int page, TPageChange& taken);
+
 // Where the bytes go. The program's writer goes through the safe save (owner, permissions and
 // links kept); tests give one that fails on demand.
 class TStagedWriter {

@@ -113,6 +113,8 @@ TEST_F(BookTest, IndexReadsLinksFilesVariablesAndBadPages) {
     EXPECT_EQ(e.links[0].argument.column, 16);
     EXPECT_EQ(x.linkTarget(0, e.links[0]), 2);
     EXPECT_EQ(x.linkTarget(0, e.links[1]), 1);
+    EXPECT_EQ(linkAt(e, e.links[1].link.offset), &e.links[1]);
+    EXPECT_EQ(linkAt(e, 0), nullptr);
     ASSERT_EQ(e.files.size(), 1u);
     EXPECT_TRUE(e.files[0].picture);
     EXPECT_EQ(e.files[0].value, "pic.bmp");
@@ -220,6 +222,11 @@ TEST_F(BookTest, FindAndReplaceInPages) {
 
     TReplacePlan plan = planReplace(b, readPageFile, "fox", "dog", {});
     EXPECT_EQ(plan.summary(), "4 replacements in 2 pages");
+    TPageChange open;
+    std::vector<TPageChange> others = plan.changes;
+    ASSERT_TRUE(takeChange(others, 0, open));
+    EXPECT_EQ(open.edits.size(), 3u);
+    EXPECT_EQ(others.size(), 1u);
     ASSERT_EQ(plan.skipped.size(), 1u);
     EXPECT_EQ(plan.changes[0].newBytes, "one dog\r\ntwo dog dog");
     const auto writer = safeStagedWriter();
