@@ -74,10 +74,13 @@ TPageRenamePlan planPageRename(const TBookIndex& index, const TPageReader& reade
         TPageChange c;
         c.page = i;
         c.path = book.pathOf(i);
-        for (const TPageLink& l : now.links)
-            if (l.kind == TLinkKind::Page && book.pageNamed(l.target) == page)
-                c.edits.push_back({l.argument.offset, l.argument.length,
-                                   endsWithExtension(l.target) ? pageName : stem});
+        for (const TPageLink& l : now.links) {
+            if (l.kind != TLinkKind::Page || book.pageNamed(l.target) != page)
+                continue;
+            std::string text = endsWithExtension(l.target) ? pageName : stem;
+            if (text != l.target) // a link already written so is left alone
+                c.edits.push_back({l.argument.offset, l.argument.length, std::move(text)});
+        }
         if (c.edits.empty())
             continue;
         c.newBytes = applyEdits(r.bytes, c.edits);
