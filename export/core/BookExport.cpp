@@ -34,21 +34,59 @@ bool isPlainName(std::string_view name) {
            name.find_first_of("/\0") == std::string_view::npos;
 }
 
-// Writes a file of the folder under a temporary name, then renames it over `name`: whatever stood
-// there (a symbolic link too) is replaced, never written through. Returns the error number or 0.
+// Writes all bytes to fd. Returns the error number or 0.
+int writeAll(int fd, std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+        if (n < 0 && errno != EINTR)
+            return errno;
+        if (n > 0)
+            at += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// A file of the folder that is ours to write where it stands: a regular file of one name only
+// (not a symbolic link, not linked from elsewhere), opened without following a link. Its bytes
+// already equal to `bytes`, it is left untouched (a re-export keeps the times of what did not
+// change). Returns -1 when it must be replaced instead, else the error number or 0.
+int rewriteInPlace(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    int error = -1;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1) {
+        error = 0;
+        if (static_cast<std::uint64_t>(st.st_size) == bytes.size()) {
+            std::string old(bytes.size(), '\0');
+            if (::pread(fd, old.data(), old.size(), 0) == static_cast<ssize_t>(old.size()) &&
+                old == bytes) {
+                ::close(fd);
+                return 0;
+            }
+        }
+        if (ftruncate(fd, 0) != 0)
+            error = errno;
+        else
+            error = writeAll(fd, bytes);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+// Writes a file of the folder: in place when it is a plain file of ours, else under a temporary
+// name renamed over `name`, so that whatever stood there (a symbolic link, a file with other
+// names) is replaced, never written through. Returns the error number or 0.
 int writeNew(const std::string& folder, const std::string& name, std::string_view bytes) {
+    if (const int error = rewriteInPlace(folder + "/" + name, bytes); error >= 0)
+        return error;
     std::string temp = folder + "/.lp-export-XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return errno;
-    int error = 0;
-    for (std::size_t at = 0; at < bytes.size() && error == 0;) {
-        const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-        if (n < 0 && errno != EINTR)
-            error = errno;
-        else if (n > 0)
-            at += static_cast<std::size_t>(n);
-    }
+    int error = writeAll(fd, bytes);
     if (error == 0 && fchmod(fd, 0644) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
