@@ -70,6 +70,8 @@ void BM_Export(benchmark::State& state) {
     bookexport::TExportOptions options;
     options.folder = folder.string();
     options.bookFolder = folder.string();
+    if (state.range(0) == 1)
+        bookexport::exportBook(book(), options); // the previous export
     for (auto _ : state) {
         if (state.range(0) == 0) {
             state.PauseTiming();
@@ -99,8 +101,9 @@ int main(int argc, char** argv) {
         std::printf("%d pages of 10 KB: the preview's runs %.1f ms; the pages' HTML alone %.1f ms "
                     "(ratio %.2f); export into an empty folder %.1f ms (ratio %.2f), again into "
                     "the same folder %.1f ms (ratio %.2f) (target: at most 3)\n",
-                    kPages, runs, ms("BM_PagesHtml/real_time"), ms("BM_PagesHtml/real_time") / runs, ms("BM_Export/0"),
-                    ms("BM_Export/0") / runs, ms("BM_Export/1"), ms("BM_Export/1") / runs);
+                    kPages, runs, ms("BM_PagesHtml/real_time"), ms("BM_PagesHtml/real_time") / runs,
+                    ms("BM_Export/0"), ms("BM_Export/0") / runs, ms("BM_Export/1"),
+                    ms("BM_Export/1") / runs);
     benchmark::Shutdown();
     return 0;
 }

@@ -154,6 +154,18 @@ private:
     void openSpan(const TPreviewStyle& s) {
         inSpan_ = true;
         spanStyle_ = s;
+        const std::uint64_t key = std::uint64_t(s.flags) |
+                                  (std::uint64_t(std::uint16_t(s.size + 1)) << 16) |
+                                  (std::uint64_t(std::uint8_t(s.color + 1)) << 32);
+        auto tag = spanTags_.find(key);
+        if (tag == spanTags_.end())
+            tag = spanTags_.emplace(key, spanTag(s)).first;
+        spanTag_ = !tag->second.empty();
+        out_ += tag->second;
+    }
+
+    // The opening tag of a style's span; empty for the page's own style.
+    static std::string spanTag(const TPreviewStyle& s) {
         std::string classes;
         const auto add = [&](std::uint16_t flag, const char* name) {
             if (s.flags & flag)
@@ -167,15 +179,14 @@ private:
         add(kPreviewVariable, "v");
         if (s.color >= 0)
             classes.append(classes.empty() ? "c" : " c").append(std::to_string(s.color));
-        spanTag_ = !classes.empty() || s.size > 0;
-        if (!spanTag_)
-            return;
-        out_ += "<span";
+        if (classes.empty() && s.size <= 0)
+            return {};
+        std::string tag = "<span";
         if (!classes.empty())
-            out_.append(" class=\"").append(classes).append("\"");
+            tag.append(" class=\"").append(classes).append("\"");
         if (s.size > 0)
-            out_.append(" style=\"font-size:").append(std::to_string(s.size)).append("pt\"");
-        out_ += '>';
+            tag.append(" style=\"font-size:").append(std::to_string(s.size)).append("pt\"");
+        return tag + '>';
     }
 
     void closeSpan() {
@@ -314,9 +325,10 @@ private:
     std::unordered_map<int, std::string> lineIds_;           ///< paragraphs that hold anchors
     std::unordered_map<std::string, std::string> targetIds_; ///< mark name: anchor id
     int line_ = 0;
-    bool inSpan_ = false;     ///< a run's text is being written
-    bool spanTag_ = false;    ///< ... inside a span of its own
-    TPreviewStyle spanStyle_; ///< ... of this style
+    bool inSpan_ = false;                                     ///< a run's text is being written
+    bool spanTag_ = false;                                    ///< ... inside a span of its own
+    TPreviewStyle spanStyle_;                                 ///< ... of this style
+    std::unordered_map<std::uint64_t, std::string> spanTags_; ///< by style
 };
 
 } // namespace
