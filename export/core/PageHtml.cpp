@@ -65,8 +65,9 @@ struct TLinkHtml {
 
 class TPageWriter {
 public:
-    TPageWriter(std::string_view page, TPageContext& context, std::string& out)
-        : page_(page), cx_(context), out_(out), index_(indexPage(page)),
+    TPageWriter(std::string_view page, TPageContext& context, std::string& out,
+                const std::atomic<bool>* cancel)
+        : page_(page), cx_(context), out_(out), index_(indexPage(page, cancel)),
           links_(index_.links.size()) {
         nameAnchors();
     }
@@ -335,7 +336,7 @@ private:
 
 bool appendPageBody(std::string_view page, TPageContext& context, std::string& out,
                     const std::atomic<bool>* cancel) {
-    return TPageWriter(page, context, out).write(cancel);
+    return TPageWriter(page, context, out, cancel).write(cancel);
 }
 
 const std::string& pageStyleSheet() {
