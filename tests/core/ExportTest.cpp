@@ -182,7 +182,9 @@ TEST(ExportBook, WritesOnlyItsOwnFilesInsideTheFolder) {
     samplebook::put(site / "Page 2.html", "mine");
     samplebook::put(work / "outside.html", "outside");
     fs::create_symlink(work / "outside.html", site / "Fin.html");
-    samplebook::put(site / ".larkpad-export", "Fin.html\nold.html\n../outside.html\n");
+    fs::create_hard_link(work / "outside.html", site / "index-2.html");
+    samplebook::put(site / ".larkpad-export",
+                    "Fin.html\nindex-2.html\nold.html\n../outside.html\n");
     samplebook::put(site / "old.html", "stale");
 
     TExportOptions options;
@@ -200,6 +202,7 @@ TEST(ExportBook, WritesOnlyItsOwnFilesInsideTheFolder) {
     EXPECT_EQ(readFile(site / "Page 2.html"), "mine");
     EXPECT_EQ(readFile(work / "outside.html"), "outside");
     EXPECT_FALSE(fs::is_symlink(site / "Fin.html"));
+    EXPECT_EQ(fs::hard_link_count(site / "index-2.html"), 1u);
     EXPECT_EQ(r.removed, std::vector<std::string>{"old.html"});
     EXPECT_FALSE(fs::exists(site / "old.html"));
     EXPECT_EQ(std::distance(fs::directory_iterator(work), fs::directory_iterator()), 3);
