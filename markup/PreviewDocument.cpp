@@ -126,7 +126,7 @@ const QTextCharFormat& TPreviewDocument::format(const TPreviewStyle& s) {
         if (s.color >= 0 || (s.flags & kPreviewLink))
             f.setForeground(text);
         if (s.flags & kPreviewVariable)
-            f.setBackground(QColor(0xE3, 0xEC, 0xFA));
+            f.setBackground(toQColor(kPreviewVariableBackground, palette_));
     }
     if (s.flags & kPreviewVariable)
         f.setFontUnderline(true), f.setUnderlineStyle(QTextCharFormat::DotLine);

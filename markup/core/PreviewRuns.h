@@ -35,6 +35,8 @@ inline constexpr int kPreviewMaxSize = 400; ///< the largest "^F" size that the 
 inline constexpr int kPreviewDefaultTab = 8;
 inline constexpr int kPreviewMaxTab = 200;
 inline constexpr int kPreviewStack = 16; ///< nested sizes, colours, tabs remembered
+// The background behind a variable's name, wherever the page is shown styled.
+inline constexpr TColor kPreviewVariableBackground = colors::rgb(0xE3, 0xEC, 0xFA);
 
 enum TPreviewFlag : std::uint16_t {
     kPreviewBold = 1,
