@@ -122,31 +122,6 @@ TEST_F(InterruptedSave, ASaveInPlaceLeavesNoBackupBehind) {
     EXPECT_TRUE(prompts.questions.isEmpty());
 }
 
-// A backup whose page holds the old text or the new one whole guards nothing, nor does one whose
-// header was never written (its save never touched the page): each goes without a question.
-TEST_F(InterruptedSave, BackupsOfWholePagesAndUnsealedOnesGoWithoutAWord) {
-    const QByteArray before = "the whole previous text";
-    const QByteArray after = "new text, written whole";
-    const QByteArray unsealed =
-        QByteArray(sealedBackup(before, after).size() - before.size() - after.size(), '\0') +
-        before + after;
-    const struct {
-        QByteArray page;
-        QByteArray backup;
-    } cases[] = {{after, sealedBackup(before, after)},
-                 {before, sealedBackup(before, after)},
-                 {"new text, writ", unsealed},
-                 {"new text, writ", unsealed.left(30)}};
-    for (const auto& c : cases) {
-        ASSERT_TRUE(lptest::writeFile(page, c.page));
-        ASSERT_TRUE(lptest::writeFile(backup, c.backup));
-        open();
-        EXPECT_TRUE(prompts.questions.isEmpty()) << c.page.constData();
-        EXPECT_EQ(lptest::readFile(page), c.page);
-        EXPECT_TRUE(backups().isEmpty());
-    }
-}
-
 // An earlier version's backup may hold only part of the previous text: it is never put back;
 // the question's default keeps it, Oui deletes it, and the page stays as it is either way.
 TEST_F(InterruptedSave, AnEarlierVersionsBackupIsOfferedForDeletionOnly) {

@@ -6,13 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <sys/wait.h>
-#include <thread>
 
 using namespace safefile;
 using namespace lptest;
@@ -28,10 +26,8 @@ void killAtStep(const char* step) {
         ::kill(::getpid(), SIGKILL);
 }
 
-// Writes text to path in a child process that is killed at a step, or after a delay (then
-// possibly after it finished). Returns whether the child was killed.
-bool killedWriter(const std::string& path, const std::string& text, const char* step, int after,
-                  std::chrono::microseconds delay = {}) {
+// Writes text to path in a child process that is killed at a step. Returns whether it was.
+bool killedWriter(const std::string& path, const std::string& text, const char* step, int after) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         killStep = step;
@@ -39,10 +35,6 @@ bool killedWriter(const std::string& path, const std::string& text, const char* 
         setStepHook(killAtStep);
         TBytesInMemory bytes{text};
         ::_exit(writeFile(path, bytes).ok() ? 0 : 1);
-    }
-    if (delay.count() > 0) {
-        std::this_thread::sleep_for(delay);
-        ::kill(pid, SIGKILL);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -75,8 +67,8 @@ std::string text(std::size_t size, unsigned seed) {
 
 } // namespace
 
-// A hard-linked page, written in place by a writer killed at every step, then at random moments:
-// the page is whole, old or new, or a whole backup puts its old text back, and nothing is left.
+// A hard-linked page, written in place by a writer killed at every step: the page is whole, old or
+// new, or a whole backup puts its old text back, and nothing is left.
 TEST(SaveBackup, KilledWriteInPlaceLeavesAWholePageOrAWholeBackup) {
     Folder dir;
     const std::string page = dir.file("a.txt");
@@ -103,25 +95,6 @@ TEST(SaveBackup, KilledWriteInPlaceLeavesAWholePageOrAWholeBackup) {
             << k.step << ' ' << k.after;
         put(page, oldText);
     }
-
-    // At random moments over a write's length.
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(killedWriter(page, text(2 << 20, 99), nullptr, 0));
-    const auto length = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
-    put(page, oldText);
-    std::mt19937 random(7);
-    std::string seen;
-    for (int trial = 0; trial < 16; ++trial) {
-        const std::string newText = text((2 << 20) + trial * 1000 - 8000, seed++);
-        killedWriter(page, newText, nullptr, 0,
-                     std::chrono::microseconds(random() % (length.count() + 1)));
-        const char c = outcome(dir, page, other, oldText, newText);
-        EXPECT_NE(c, '!') << "trial " << trial;
-        seen += c;
-        put(page, oldText);
-    }
-    std::cout << "[          ] outcomes of random kills: " << seen << '\n';
 }
 
 // A page in a folder its author cannot write to keeps its backup in the author's own state
