@@ -226,30 +226,45 @@ bool TDocumentCommands::closeQuery() {
 
 void TDocumentCommands::putBackInterruptedSave(const QString& path) {
     const std::string local = QFile::encodeName(path).toStdString();
-    for (const std::string& backup : safefile::interruptedBackups(local)) {
-        const QString kept = QFile::decodeName(backup.c_str());
+    // Backups of no more use (the save finished, or never touched the page) go without a word.
+    for (const safefile::TInterruptedBackup& backup : safefile::interruptedBackups(local)) {
+        const QString kept = QFile::decodeName(backup.path.c_str());
+        if (!backup.complete) {
+            // Left by an earlier version, which could not tell a whole copy from a part of one:
+            // never put back, only deleted when the author says so.
+            const TAnswer answer = parts_.prompts.askYesNoCancel(
+                QStringLiteral("A save of %1 by an earlier version of Lark Pad was interrupted. "
+                               "A copy of the page's earlier text is kept in %2, but it may be "
+                               "incomplete, so it is not put back: compare the two files "
+                               "yourself.\n\nDelete the copy? Non and Annuler keep it.")
+                    .arg(path, kept),
+                TAnswer::Cancel);
+            if (answer == TAnswer::Yes)
+                QFile::remove(kept);
+            continue;
+        }
+        // The default changes nothing: both files stay as they are.
         const TAnswer answer = parts_.prompts.askYesNoCancel(
             QStringLiteral(
-                "A save of %1 was interrupted: the page may hold the new text only in "
-                "part. Its previous text is kept in %2.\n\nOui puts the previous text "
-                "back, Non keeps the page as it is and deletes the copy, Annuler decides "
-                "later.")
-                .arg(path, kept));
+                "A save of %1 was interrupted: the page holds the new text only in part. Its "
+                "previous text is kept whole in %2.\n\nOui puts the previous text back, Non "
+                "keeps the page as it is and deletes the copy, Annuler keeps both until the page "
+                "is saved again.")
+                .arg(path, kept),
+            TAnswer::Cancel);
         if (answer == TAnswer::Cancel)
             return;
         if (answer == TAnswer::No) {
             QFile::remove(kept);
             continue;
         }
-        const safefile::TWriteResult r = safefile::putBackBackup(local, backup);
+        const safefile::TWriteResult r = safefile::putBackBackup(local, backup.path);
         if (!r.ok())
             throw TLpError(
                 QStringLiteral("The previous text of %1 could not be put back: %2. It is still "
                                "kept in %3.")
                     .arg(path, QString::fromLocal8Bit(safefile::reasonOf(r.error).c_str()), kept));
-        // The page holds its previous text whole again: an older backup is of no use.
-        for (const std::string& older : safefile::interruptedBackups(local))
-            ::unlink(older.c_str());
+        // The page holds its previous text whole again: the write removed the other backups.
         return;
     }
 }
@@ -349,9 +364,13 @@ void TDocumentCommands::asking(const QString& path) {
 }
 
 bool TDocumentCommands::overwriteConfirmed(const QString& path) {
-    if (askedAboutNow(path) || sameOnDisk(disk_, path) || !statFile(path).exists)
+    // Asked at every save until the change is reloaded or written over: a Non stands only for
+    // the save it answered.
+    if (sameOnDisk(disk_, path) || !statFile(path).exists)
         return true;
-    asking(path);
+    // The window coming back does not ask to reload a change the author was just asked about.
+    if (!askedAboutNow(path))
+        asking(path);
     return parts_.prompts.askYesNoCancel(
                QStringLiteral("The file %1 was changed by another program since it was opened. "
                               "Overwrite it?")

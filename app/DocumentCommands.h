@@ -27,9 +27,10 @@ class TPageLoad;
 // still marked changed: the author's changes are never dropped without a No.
 //
 // The commands also remember the file as they loaded or last saved it (size, times, identity, hash
-// of the bytes), to tell when another program changed it: the author is asked whether to reload
-// it when the window becomes active again, or whether to overwrite it when saving, whichever comes
-// first, and only once per change: neither question comes again until the file changes again.
+// of the bytes), to tell when another program changed it. When the window becomes active again
+// the author is asked whether to reload it, once per change: not again after either question
+// about that change. Every save asks whether to overwrite it, until it is reloaded or written
+// over.
 class TDocumentCommands {
 public:
     struct TParts {
@@ -110,7 +111,8 @@ private:
     // Replaces the document with the file's text; on failure the document stays as it was.
     void load(const QString& path);
     // A save in place of the page that was stopped midway (the program was killed) left the
-    // previous text in a backup beside it: asks whether to put it back, delete it, or decide later.
+    // previous text in a backup: when the page holds the new text only in part, asks whether to
+    // put it back, delete it, or keep both.
     void putBackInterruptedSave(const QString& path);
     void write(const QString& path);
     void markClean();
@@ -122,7 +124,7 @@ private:
     // The document's file (empty: none) for the page, the save dialog and the status panel.
     void setFile(const QString& path);
     // Whether path may be written: asks when another program changed it since it was loaded or
-    // last saved, unless the author was asked about that change already.
+    // last saved.
     bool overwriteConfirmed(const QString& path);
     // Whether the file at path is as it was when the author was last asked about a change.
     bool askedAboutNow(const QString& path);

@@ -15,7 +15,7 @@ namespace lpbench {
 
 class NullPrompts : public TPrompts {
 public:
-    TAnswer askYesNoCancel(const QString&) override { return TAnswer::No; }
+    TAnswer askYesNoCancel(const QString&, TAnswer = TAnswer::Yes) override { return TAnswer::No; }
     bool askYesNo(const QString&) override { return false; }
     void errorNotice(const QString&) override {}
     void applicationError(const QString& text) override {

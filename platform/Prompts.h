@@ -8,9 +8,9 @@ enum class TAnswer { Yes, No, Cancel };
 class TPrompts {
 public:
     virtual ~TPrompts() = default;
-    // "Confirmation" box, question icon, buttons "&Oui", "&Non", "Annuler"; Yes is the default,
-    // Esc and the close button answer Cancel; centred on the screen.
-    virtual TAnswer askYesNoCancel(const QString& text) = 0;
+    // "Confirmation" box, question icon, buttons "&Oui", "&Non", "Annuler"; byDefault is the
+    // default button, Esc and the close button answer Cancel; centred on the screen.
+    virtual TAnswer askYesNoCancel(const QString& text, TAnswer byDefault = TAnswer::Yes) = 0;
     // "Confirmation" box, question icon, buttons Yes and No.
     virtual bool askYesNo(const QString& text) = 0;
     // The program's own error notice: caption "Erreur", error icon, one "OK".

@@ -22,12 +22,12 @@ int execCentred(QMessageBox& box) {
 
 } // namespace
 
-TAnswer TQtPrompts::askYesNoCancel(const QString& text) {
+TAnswer TQtPrompts::askYesNoCancel(const QString& text, TAnswer byDefault) {
     QMessageBox box(QMessageBox::Question, "Confirmation", text, QMessageBox::NoButton, parent_);
     QPushButton* yes = box.addButton("&Oui", QMessageBox::YesRole);
     QPushButton* no = box.addButton("&Non", QMessageBox::NoRole);
     QPushButton* cancel = box.addButton("Annuler", QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
+    box.setDefaultButton(byDefault == TAnswer::Yes ? yes : byDefault == TAnswer::No ? no : cancel);
     box.setEscapeButton(cancel);
     execCentred(box);
     if (box.clickedButton() == yes)

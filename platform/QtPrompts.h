@@ -8,7 +8,7 @@ class QWidget;
 class TQtPrompts : public TPrompts {
 public:
     explicit TQtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
-    TAnswer askYesNoCancel(const QString& text) override;
+    TAnswer askYesNoCancel(const QString& text, TAnswer byDefault = TAnswer::Yes) override;
     bool askYesNo(const QString& text) override;
     void errorNotice(const QString& text) override;
     void applicationError(const QString& text) override;

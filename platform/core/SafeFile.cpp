@@ -5,6 +5,8 @@
 // callers.
 #include "platform/core/SafeFile.h"
 
+#include "platform/core/SaveBackup.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -31,13 +33,18 @@ constexpr std::size_t kNameInTemporary = 200;
 // What tells our temporary files beside a file from anybody else's: ".<name>.lpsave-" and six
 // letters or digits.
 constexpr std::string_view kTemporaryTag = ".lpsave-";
-// And a backup made before a write in place: "<name>.backup-" and six characters.
-constexpr std::string_view kBackupTag = ".backup-";
 constexpr std::size_t kUniqueLetters = 6;
 // An empty temporary file younger than this may be one that its writer is about to lock.
 constexpr auto kYoungestLeftover = std::chrono::minutes(1);
 
 std::atomic<bool> unnamedAllowed{true};
+std::atomic<void (*)(const char*)> stepHook{nullptr};
+
+// Tells the test hook where a write in place is.
+void step(const char* name) {
+    if (void (*hook)(const char*) = stepHook.load())
+        hook(name);
+}
 
 TKind kindOfMode(mode_t mode) {
     if (S_ISREG(mode))
@@ -55,20 +62,8 @@ TKind kindOfMode(mode_t mode) {
     return TKind::other;
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+} // namespace
 
-std::string nameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file a path finally names: symbolic links are followed one at a time, so that a link to a
-// file that does not exist yet names that file, and the replacement lands where the link points.
 std::string finalPath(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
@@ -83,6 +78,8 @@ std::string finalPath(std::string path) {
     }
     return path; // a loop of links: opening it reports it
 }
+
+namespace {
 
 // A file descriptor closed with its owner.
 class TFd {
@@ -170,12 +167,14 @@ bool writeAll(int fd, const char* data, std::size_t n, off_t offset) {
     return true;
 }
 
-// Copies the first size bytes of from into to, both from offset 0.
-bool copyBytes(int from, int to, std::uint64_t size) {
+// Copies size bytes of from, from offset fromAt on, into to, from offset toAt on. Each slice
+// copied is a step of the given name.
+bool copyBytes(int from, std::uint64_t fromAt, int to, std::uint64_t toAt, std::uint64_t size,
+               const char* slice = nullptr) {
     std::vector<char> buffer(kCopySlice);
     for (std::uint64_t done = 0; done < size;) {
         const std::size_t want = std::size_t(std::min<std::uint64_t>(kCopySlice, size - done));
-        const ssize_t got = ::pread(from, buffer.data(), want, off_t(done));
+        const ssize_t got = ::pread(from, buffer.data(), want, off_t(fromAt + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
@@ -183,9 +182,11 @@ bool copyBytes(int from, int to, std::uint64_t size) {
                 errno = EIO; // the file shrank under us
             return false;
         }
-        if (!writeAll(to, buffer.data(), std::size_t(got), off_t(done)))
+        if (!writeAll(to, buffer.data(), std::size_t(got), off_t(toAt + done)))
             return false;
         done += std::uint64_t(got);
+        if (slice)
+            step(slice);
     }
     return true;
 }
@@ -216,14 +217,10 @@ TWriteResult notRegular(TKind kind) {
     return r;
 }
 
-std::string temporaryFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
-// Puts the backup's bytes back into the file and gives it its old length.
-bool restore(int fd, int backup, std::uint64_t size) {
-    return copyBytes(backup, fd, size) && ::ftruncate(fd, off_t(size)) == 0 && ::fdatasync(fd) == 0;
+// Puts the backup's bytes (from offset at on) back into the file and gives it its old length.
+bool restore(int fd, int backup, std::uint64_t at, std::uint64_t size) {
+    return copyBytes(backup, at, fd, 0, size) && ::ftruncate(fd, off_t(size)) == 0 &&
+           ::fdatasync(fd) == 0;
 }
 
 // ".<name>.lpsave-": the start of the names of the file's temporary files. A long name is cut,
@@ -293,90 +290,8 @@ void allowUnnamedFiles(bool allow) {
     unnamedAllowed = allow;
 }
 
-namespace {
-
-// Bytes read from an open file, a piece at a time.
-class TFileBytes : public TByteSource {
-public:
-    TFileBytes(int fd, std::uint64_t size) : fd_(fd), size_(size), piece_(std::size_t(1) << 20) {}
-    std::uint64_t size() override { return size_; }
-    std::string_view next() override {
-        if (done_ >= size_)
-            return {};
-        const std::size_t want = std::size_t(std::min<std::uint64_t>(piece_.size(), size_ - done_));
-        ssize_t got;
-        do
-            got = ::read(fd_, piece_.data(), want);
-        while (got < 0 && errno == EINTR);
-        if (got <= 0) {
-            done_ = size_; // the file the size promised is shorter: the write fails on its size
-            return {};
-        }
-        done_ += std::uint64_t(got);
-        return {piece_.data(), std::size_t(got)};
-    }
-
-private:
-    int fd_;
-    std::uint64_t size_;
-    std::uint64_t done_ = 0;
-    std::vector<char> piece_;
-};
-
-bool isOurBackup(std::string_view name, std::string_view prefix) {
-    if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix)
-        return false;
-    for (char c : name.substr(prefix.size()))
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
-
-} // namespace
-
-std::vector<std::string> interruptedBackups(const std::string& path) {
-    const std::string target = finalPath(path);
-    const std::string folder = folderOf(target);
-    const std::string prefix = nameOf(target) + kBackupTag.data();
-    std::vector<std::pair<std::int64_t, std::string>> found;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return {};
-    while (const dirent* entry = ::readdir(dir)) {
-        if (!isOurBackup(entry->d_name, prefix))
-            continue;
-        TFd file(::openat(::dirfd(dir), entry->d_name,
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
-        struct stat st {};
-        if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-            st.st_uid != ::geteuid())
-            continue;
-        // A live writer holds its backup locked until the file is written.
-        if (::flock(file.get(), LOCK_SH | LOCK_NB) != 0)
-            continue;
-        found.emplace_back(std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                           folder + '/' + entry->d_name);
-    }
-    ::closedir(dir);
-    std::sort(found.begin(), found.end());
-    std::vector<std::string> backups;
-    for (auto& f : found)
-        backups.push_back(std::move(f.second));
-    return backups;
-}
-
-TWriteResult putBackBackup(const std::string& path, const std::string& backup) {
-    TFd file(::open(backup.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
-    struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0)
-        return {TStage::create, errno, TKind::missing, false, {}};
-    if (!S_ISREG(st.st_mode))
-        return {TStage::notRegular, 0, kindOfMode(st.st_mode), false, {}};
-    TFileBytes bytes(file.get(), std::uint64_t(st.st_size));
-    TWriteResult r = writeFile(path, bytes);
-    if (r.ok())
-        ::unlink(backup.c_str());
-    return r;
+void setStepHook(void (*hook)(const char* step)) {
+    stepHook = hook;
 }
 
 int removeLeftovers(const std::string& path) {
@@ -425,12 +340,15 @@ struct TFileWriter::TState {
     std::size_t buffered = 0;
     std::uint64_t written = 0; ///< bytes in the file
     int error = 0;
-    // In place:
+    // In place: the backup holds a header, the file's previous bytes, then the new bytes as they
+    // come; the file itself is written from there once they are all on the disk.
     std::uint64_t oldSize = 0;
     TTempFile backup;
+    std::uint64_t headerSize = 0; ///< where the previous bytes start in the backup
     bool backupMade = false;
-    bool touched = false;  ///< bytes of the file itself were written
-    bool reserved = false; ///< room was reserved beyond the file's end
+    bool touched = false;       ///< bytes of the file itself were written
+    bool reserved = false;      ///< room was reserved beyond the file's end
+    std::uint64_t expected = 0; ///< the size of the new bytes, when told (reserve)
 
     bool fail() {
         if (!error)
@@ -475,13 +393,22 @@ struct TFileWriter::TState {
         return makeNamed();
     }
 
+    // Where the new bytes go, and where the first of them goes there.
+    int newBytesFd() const {
+        return mode == TMode::inPlace ? backup.fd() : out.fd();
+    }
+    std::uint64_t newBytesAt() const {
+        return mode == TMode::inPlace ? headerSize + oldSize : 0;
+    }
+
     bool writeOut(const char* data, std::size_t n) {
         if (mode == TMode::inPlace && !beginInPlace())
             return false;
-        touched = true;
-        if (!writeAll(out.fd(), data, n, off_t(written)))
+        if (!writeAll(newBytesFd(), data, n, off_t(newBytesAt() + written)))
             return fail();
         written += n;
+        if (mode == TMode::inPlace)
+            step("new bytes");
         return true;
     }
 
@@ -494,18 +421,27 @@ struct TFileWriter::TState {
         return true;
     }
 
-    // Writing in place: the backup, before the first byte of the file is touched. Beside the
-    // file, or in the temporary folder when the file's folder takes none.
+    // Writing in place: the backup with the file's previous bytes, made before any new byte
+    // comes. Beside the file, or in the user's own backup folder when the file's folder takes
+    // none. Its header stays empty (zeros) until the new bytes are all there.
     bool beginInPlace() {
         if (backupMade)
             return true;
+        headerSize = backupHeaderSize(target);
         int backupError = 0;
-        for (const std::string& where : {folder, temporaryFolder()}) {
+        for (int place = 0; place < 2; ++place) {
+            const std::string stateFolder = place == 0 ? std::string() : backupFolder();
+            const std::string pattern = place == 0
+                                            ? folder + '/' + backupPrefixBeside(target)
+                                            : stateFolder + '/' + backupPrefixInStateFolder(target);
             // Locked while the write lasts: a backup nobody holds is one a killed writer left.
-            if (backup.make(where + '/' + nameOf(target) + kBackupTag.data()) &&
-                ::flock(backup.fd(), LOCK_EX) == 0 && copyBytes(out.fd(), backup.fd(), oldSize) &&
-                ::fdatasync(backup.fd()) == 0) {
+            if ((place == 0 || makeBackupFolder(stateFolder)) && backup.make(pattern) &&
+                ::flock(backup.fd(), LOCK_EX) == 0 &&
+                // Not empty once locked: an empty backup may be one its writer is about to lock.
+                ::ftruncate(backup.fd(), off_t(headerSize)) == 0 && reserveBackup() &&
+                (step("backup made"), copyBytes(out.fd(), 0, backup.fd(), headerSize, oldSize))) {
                 backupMade = true;
+                step("previous bytes copied");
                 return true;
             }
             backupError = errno;
@@ -513,6 +449,37 @@ struct TFileWriter::TState {
         }
         errno = backupError;
         return fail();
+    }
+
+    // Room in the backup for the previous bytes and the new ones: a full disk is found before
+    // anything is written.
+    bool reserveBackup() {
+#ifdef __linux__
+        const std::uint64_t size = headerSize + oldSize + expected;
+        if (::fallocate(backup.fd(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 &&
+            errno != EOPNOTSUPP && errno != ENOSYS)
+            return false;
+#endif
+        return true;
+    }
+
+    // The backup made whole: every byte on the disk, then its header, which tells what the file
+    // held and what it is about to hold.
+    bool sealBackup() {
+        TBackupHeader h;
+        h.path = target;
+        h.oldSize = oldSize;
+        h.newSize = written;
+        if (!hashBytes(backup.fd(), headerSize, oldSize, h.oldHash) ||
+            !hashBytes(backup.fd(), newBytesAt(), written, h.newHash) ||
+            ::fdatasync(backup.fd()) != 0)
+            return fail();
+        const std::string header = formatBackupHeader(h);
+        if (!writeAll(backup.fd(), header.data(), header.size(), 0) ||
+            ::fdatasync(backup.fd()) != 0)
+            return fail();
+        step("backup sealed");
+        return true;
     }
 
     TWriteResult openInPlace() {
@@ -535,7 +502,7 @@ struct TFileWriter::TState {
     // Puts the previous bytes back; false when they could not all be.
     bool undoInPlace() {
         if (touched)
-            return restore(out.fd(), backup.fd(), oldSize);
+            return restore(out.fd(), backup.fd(), headerSize, oldSize);
         // Gives back what reserve() took; the file's bytes are untouched either way. (Only then:
         // truncating changes the file's time even at its own length.)
         if (reserved && ::ftruncate(out.fd(), off_t(oldSize)) != 0) {
@@ -556,9 +523,11 @@ struct TFileWriter::TState {
         written = 0;
         error = 0;
         oldSize = 0;
+        headerSize = 0;
         backupMade = false;
         touched = false;
         reserved = false;
+        expected = 0;
     }
 
     // Links an unnamed file into its folder under a temporary name. Through /proc any user may;
@@ -586,15 +555,18 @@ struct TFileWriter::TState {
     bool copyToNamed() {
         TFd unnamed(out.handle().release());
         TFd unnamedLock(lock.release());
-        return makeNamed() && copyBytes(unnamed.get(), out.fd(), written) &&
+        return makeNamed() && copyBytes(unnamed.get(), 0, out.fd(), 0, written) &&
                ::fdatasync(out.fd()) == 0;
     }
 
     TWriteResult commitInPlace() {
-        if (!error && beginInPlace()) {
+        if (!error && beginInPlace() && sealBackup()) {
             touched = true;
-            if (::ftruncate(out.fd(), off_t(written)) != 0 || ::fdatasync(out.fd()) != 0)
+            if (!copyBytes(backup.fd(), newBytesAt(), out.fd(), 0, written, "file slice") ||
+                ::ftruncate(out.fd(), off_t(written)) != 0 || ::fdatasync(out.fd()) != 0)
                 fail();
+            else
+                step("file written");
         }
         if (!error) {
             backup.discard();
@@ -710,7 +682,10 @@ bool TFileWriter::reserve(std::uint64_t size) {
     if (s.error)
         return false;
 #ifdef __linux__
-    if (s.mode != TState::TMode::inPlace || size <= s.oldSize)
+    if (s.mode != TState::TMode::inPlace)
+        return true;
+    s.expected = size;
+    if (size <= s.oldSize)
         return true;
     s.reserved = true;
     if (::fallocate(s.out.fd(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
@@ -749,7 +724,7 @@ bool TFileWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
         errno = EINVAL;
         return s.fail();
     }
-    if (!writeAll(s.out.fd(), bytes.data(), bytes.size(), off_t(offset)))
+    if (!writeAll(s.newBytesFd(), bytes.data(), bytes.size(), off_t(s.newBytesAt() + offset)))
         return s.fail();
     return true;
 }
@@ -763,7 +738,12 @@ TWriteResult TFileWriter::commit() {
         s.mode == TState::TMode::inPlace ? s.commitInPlace() : s.commitReplacement();
     if (r.ok() || s.mode == TState::TMode::inPlace)
         s.mode = TState::TMode::none; // nothing left to undo
+    const std::string target = s.target;
     discard();
+    // The file holds the bytes just written whole: a backup an earlier write left of it guards
+    // nothing any more (and putting it back would undo this write).
+    if (r.ok())
+        removeFinishedBackups(target);
     return r;
 }
 

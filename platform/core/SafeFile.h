@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/SaveBackup.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -101,9 +103,13 @@ struct TWriteOptions {
 //
 // When a replacement would not be the same file (it has other hard links, or its owner or group
 // cannot be given to a new file) or no temporary file can be made in its folder, the file is
-// written in place: a backup copy of it first (beside it, else in the temporary folder), then the
-// new bytes into the file itself, flushed to the disk, then the backup is removed. When that write
-// fails the backup's bytes are put back.
+// written in place: first a backup (beside it, else in the user's backup folder, see SaveBackup.h)
+// with its previous bytes and then the new ones, flushed to the disk and sealed with a header
+// that tells both apart; then the new bytes go into the file itself, flushed to the disk, and the
+// backup is removed. When that write fails the backup's bytes are put back.
+//
+// Once a write of the file has succeeded, whatever way, the backups earlier writes in place of it
+// left are removed: they guard nothing any more.
 TWriteResult writeFile(const std::string& path, TByteSource& source,
                        const TWriteOptions& options = {});
 
@@ -146,18 +152,22 @@ private:
 // first; returns how many were removed.
 int removeLeftovers(const std::string& path);
 
-// The backups that writes in place of the file at path left beside it when they were stopped
-// before they ended (a program killed while it saved): ours by their names ("<name>.backup-" and
-// six characters), regular files of this user's, not held by a live writer, oldest first. The file
-// itself may then hold the new bytes only in part; a backup holds all of its previous bytes.
-std::vector<std::string> interruptedBackups(const std::string& path);
-
-// Puts a backup's bytes back into the file at path (written as writeFile writes), then removes the
-// backup. Nothing is removed when the write fails.
+// Puts the previous bytes a whole backup (see interruptedBackups) holds back into the file at path
+// (written as writeFile writes), then removes the backup. Nothing is removed when the write fails.
+// A backup that is not whole, or whose previous bytes are not those its header tells, is refused
+// (TStage::create, EINVAL or EIO) with nothing touched.
 TWriteResult putBackBackup(const std::string& path, const std::string& backup);
+
+// The file a path finally names: symbolic links are followed one at a time, so that a link to a
+// file that does not exist yet names that file, and the replacement lands where the link points.
+std::string finalPath(std::string path);
 
 // For tests: false makes writers give their temporary files a name from the start, as on a file
 // system that has no unnamed files.
 void allowUnnamedFiles(bool allow);
+// For tests: a function told, by name, each step a write in place reaches ("backup made",
+// "previous bytes copied", "new bytes", "backup sealed", "file slice", "file written"), so that a
+// test can stop the writer there. Null: none.
+void setStepHook(void (*hook)(const char* step));
 
 } // namespace safefile

@@ -117,45 +117,56 @@ TEST_F(OutsideChange, SaveOverAnOutsideChangeAsksFirst) {
     EXPECT_EQ(prompts.questions.size(), 1);
 }
 
-// One question per change on disk, whichever comes first: refused, the save asks no more, and
-// the window coming back asks nothing either, until the file changes again.
-TEST_F(OutsideChange, EachChangeIsAskedAboutOnceWhicheverQuestionComesFirst) {
+// Save asks at every save until the change is reloaded or written over with Oui, also the close
+// check's save; the window coming back asks to reload once per change, not after either question.
+TEST_F(OutsideChange, SaveAsksUntilTheChangeIsReloadedOrOverwritten) {
     type("!");
     changeOutside("theirs");
-    prompts.answers = {TAnswer::No};
+    prompts.answers = {TAnswer::No, TAnswer::No};
     form->FileSave->trigger();
+    doc().checkDisk(); // the box closing gives the window back
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions, (QStringList{overwrite(), overwrite()}));
     EXPECT_EQ(lptest::readFile(path), "theirs");
     EXPECT_TRUE(form->Clm1->Modified());
-    doc().checkDisk(); // the box closing gives the window back
-    EXPECT_EQ(prompts.questions, QStringList{overwrite()});
-    form->FileSave->trigger(); // asked already: Save writes
-    EXPECT_EQ(lptest::readFile(path), "as loaded!");
-    EXPECT_EQ(prompts.questions.size(), 1);
 
-    // Reload refused first: Save then writes without asking.
-    type("?");
-    changeOutside("newer", 20);
-    prompts.answers = {TAnswer::No};
-    doc().checkDisk();
-    form->FileSave->trigger();
-    EXPECT_EQ(prompts.questions.last(), reload() + " The changes made in Lark Pad would be lost.");
-    EXPECT_EQ(prompts.questions.size(), 2);
-    EXPECT_EQ(lptest::readFile(path), "as loaded!?");
-
-    // The close check's save asks about a new change; cancelled, the window stays, and the
-    // change counts as asked about.
-    type(".");
-    changeOutside("newest", 30);
-    prompts.answers = {TAnswer::Yes, TAnswer::Cancel};
+    // Closing: Oui to "Save changes?" still asks before writing over it; Non keeps the window.
+    prompts.answers = {TAnswer::Yes, TAnswer::No};
     EXPECT_FALSE(form->close());
     EXPECT_EQ(prompts.questions.last(), overwrite());
-    EXPECT_EQ(lptest::readFile(path), "newest");
+    EXPECT_EQ(lptest::readFile(path), "theirs");
+    prompts.answers = {TAnswer::Yes};
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions.size(), 5);
+    EXPECT_EQ(lptest::readFile(path), "as loaded!");
+    form->FileSave->trigger(); // written over with Oui: a change no more
     doc().checkDisk();
-    EXPECT_EQ(prompts.questions.size(), 4);
+    EXPECT_EQ(prompts.questions.size(), 5);
+
+    // Reload refused first: the window asks no more, Save still asks.
+    type("?");
+    changeOutside("newer", 20);
+    prompts.answers = {TAnswer::No, TAnswer::No};
+    doc().checkDisk();
+    doc().checkDisk();
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions.mid(5), (QStringList{reload() + " The changes made in Lark Pad "
+                                                                "would be lost.",
+                                                     overwrite()}));
+    EXPECT_EQ(lptest::readFile(path), "newer");
     // Touched after the question, its bytes unchanged: still the change asked about.
-    changeOutside("newest", 40);
+    changeOutside("newer", 40);
     doc().checkDisk();
-    EXPECT_EQ(prompts.questions.size(), 4);
+    EXPECT_EQ(prompts.questions.size(), 7);
+    // Reloaded: Save writes without a question.
+    changeOutside("newest", 50);
+    prompts.answers = {TAnswer::Yes};
+    doc().checkDisk();
+    EXPECT_EQ(form->Clm1->Text(), "newest");
+    type(".");
+    form->FileSave->trigger();
+    EXPECT_EQ(prompts.questions.size(), 8);
+    EXPECT_EQ(lptest::readFile(path), "newest.");
 }
 
 // A copy that keeps size and time (cp -p) still changes the page: the window asks to reload, and

@@ -226,9 +226,9 @@ TEST(RecoveryGui, PageChangedOutsideIsReloadedOrKeptAndNotOverwrittenUnasked) {
 }
 
 // Save over a change made while the window was active asks first; answered &Non, the window
-// getting the focus back does not ask to reload the same change a moment later, nor does the
-// next Save ask again.
-TEST(RecoveryGui, AChangeOnDiskIsAskedAboutOnce) {
+// getting the focus back does not ask to reload the same change a moment later, but every Save
+// asks again until the author answers &Oui.
+TEST(RecoveryGui, AChangeOnDiskIsAskedAboutAtEverySave) {
     if (!canDrive())
         GTEST_SKIP() << "needs an X display and xdotool";
     lptest::TempDir home;
@@ -246,6 +246,11 @@ TEST(RecoveryGui, AChangeOnDiskIsAskedAboutOnce) {
     EXPECT_TRUE(lark.window("Confirmation", 2000).isEmpty()) << "asked to reload";
     EXPECT_EQ(lptest::readFile(page), "Changed outside");
     key("ctrl+s");
+    ASSERT_TRUE(lark.answer("n")); // asked again
+    ASSERT_TRUE(lark.focus("Lark Pad"));
+    EXPECT_EQ(lptest::readFile(page), "Changed outside");
+    key("ctrl+s");
+    ASSERT_TRUE(lark.answer("o"));
     EXPECT_TRUE(fileHolds(page, "Original!"));
     EXPECT_TRUE(lark.window("Confirmation", 1000).isEmpty());
 }

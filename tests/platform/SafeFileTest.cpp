@@ -1,5 +1,6 @@
 // Opening and writing files that are not plain: named pipes, devices, hard links, other owners.
 #include "platform/core/SafeFile.h"
+#include "tests/platform/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -25,53 +26,9 @@
 
 namespace fs = std::filesystem;
 using namespace safefile;
+using namespace lptest;
 
 namespace {
-
-constexpr uid_t kOtherUser = 65534;
-constexpr uid_t kThirdUser = 65533;
-
-// A folder of its own under /tmp that every user may enter, removed with the object.
-class Folder {
-public:
-    Folder() {
-        char name[] = "/tmp/lp-safefile-XXXXXX";
-        path_ = ::mkdtemp(name);
-        ::chmod(path_.c_str(), 0755);
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return path_ + '/' + name; }
-    const std::string& path() const { return path_; }
-    // Everything in the folder, sorted.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string path_;
-};
-
-void put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct stat statOf(const std::string& path) {
-    struct stat st {};
-    ::lstat(path.c_str(), &st);
-    return st;
-}
 
 // The bytes of a string in pieces of at most three bytes; after `failAfter` pieces it throws.
 class Pieces : public TByteSource {
@@ -93,20 +50,6 @@ private:
     int given_ = 0;
     std::size_t at_ = 0;
 };
-
-// Runs f in a child process as another user; returns f's result, or -1 when the child could not
-// become that user or did not end normally.
-int asUser(uid_t uid, const std::function<int()>& f) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(uid) != 0 || ::setuid(uid) != 0)
-            ::_exit(255);
-        ::_exit(f());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
-}
 
 // Gives half its bytes, then stops until told to go on: a writer in the middle of its file.
 class Halting : public TByteSource {
@@ -293,8 +236,12 @@ TEST(SafeFile, InPlaceWhenTheOwnerCannotBeGivenBackOrTheFolderTakesNoFile) {
     ASSERT_EQ(::chown(shared.c_str(), kThirdUser, kThirdUser), 0);
     ASSERT_EQ(::chmod(shared.c_str(), 0666), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    // The user's own state folder, which takes the backup when the page's folder takes none.
+    Folder home;
+    ASSERT_EQ(::chown(home.path().c_str(), kOtherUser, kOtherUser), 0);
     auto writeAs = [&](const std::string& path, const std::string& text) {
         return asUser(kOtherUser, [&] {
+            ::setenv("XDG_STATE_HOME", home.path().c_str(), 1);
             Pieces bytes(text);
             const TWriteResult r = writeFile(path, bytes);
             return r.ok() ? (r.inPlace ? 1 : 2) : 10 + int(r.failed);

@@ -25,9 +25,10 @@ public:
     bool strict = false;
     bool yesNo = false; ///< the answer to every Yes/No question
 
-    QStringList questions; ///< both kinds, in order
-    QStringList notices;   ///< error notices
-    QStringList errors;    ///< application errors, as their box shows them
+    QStringList questions;   ///< both kinds, in order
+    QList<TAnswer> defaults; ///< the default button of each Yes/No/Cancel question
+    QStringList notices;     ///< error notices
+    QStringList errors;      ///< application errors, as their box shows them
     QStringList warnings;
     QStringList shown; ///< everything, in order: "ask:", "error:", "app:", "warning:", "beep"
     int beeps = 0;
@@ -35,8 +36,9 @@ public:
     // What went wrong, whatever the kind of box.
     QStringList complaints() const { return notices + errors + warnings; }
 
-    TAnswer askYesNoCancel(const QString& text) override {
+    TAnswer askYesNoCancel(const QString& text, TAnswer byDefault = TAnswer::Yes) override {
         questions << text;
+        defaults << byDefault;
         shown << "ask:" + text;
         if (answers.empty()) {
             if (strict) {
