@@ -357,10 +357,10 @@ void TSpellService::fillMenu(QMenu* menu, int position) {
     connect(add, &QAction::triggered, this, [this, word] {
         if (!checker_)
             return;
-        int error = 0;
-        if (!checker_->addWord(word, &error) && note)
-            note(QString("\"%1\" is right for this run only: the word list cannot be written (%2)")
-                     .arg(fromPage(word), QString::fromLocal8Bit(std::strerror(error))));
+        std::string why;
+        if (!checker_->addWord(word, &why) && note)
+            note(QString("\"%1\" is right for this run only: %2.")
+                     .arg(fromPage(word), QString::fromStdString(why)));
         memo_.SpellMarks().refresh();
     });
     auto* ignore = new QAction("&Ignore All", menu);

@@ -1,20 +1,35 @@
 // Spelling's place in the main window, with small dictionaries of the test's own: the Settings
 // items and what they store, a system without dictionaries, and the context menu's items.
 
+#include "app/DocumentCommands.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/PagePositions.h"
 #include "spelling/SpellService.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -227,4 +242,104 @@ TEST_F(QaSpelling, AWordFoundMisspeltRepaintsOnlyTheLinesShowingIt) {
     memo.setTextCursor(c);
     QApplication::processEvents();
     EXPECT_TRUE(memo.SpellMarks().wordAt(memo.document()->lastBlock().position() + 14));
+}
+
+namespace {
+
+// Lets go every reader that waits on the named pipes, and counts them: the program should never
+// be one. Their writing end is opened and closed whenever a reader waits.
+struct TPipeWatch {
+    explicit TPipeWatch(QStringList pipes)
+        : thread([this, pipes] {
+              for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+                  for (const QString& p : pipes)
+                      if (const int fd = ::open(QFile::encodeName(p).constData(),
+                                                O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                          fd >= 0) {
+                          ++released;
+                          ::close(fd);
+                      }
+          }) {}
+    ~TPipeWatch() {
+        stop = true;
+        thread.join();
+    }
+    std::atomic<int> released{0};
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+} // namespace
+
+// A words list that could not be read (another encoding, a folder, no permission, a named pipe)
+// is never written over with the one new word: the word is right for this run and the author is
+// told why. Named pipes in place of the list and of the settings file never hold the program:
+// File > Exit ends it.
+TEST_F(QaSpelling, AnUnreadableWordListIsNeverWrittenAndNoPipeHoldsTheProgram) {
+    install("fr_FR", "bonjour\n");
+    const QString list = lptest::homeDir() + "/.local/share/Larkpad/words/fr_FR.txt";
+    const QString settings = TQtSettingsBackend::nativeFilePath("Software\\Larkpad");
+    const QByteArray latin1 = "caf\xE9\nna\xEFve\n";
+    const auto fifo = [](const QString& p) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(p).path()));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0);
+    };
+    const struct {
+        int mode; ///< of a list in another encoding; 0: a folder, -1: a named pipe
+        QString reason;
+    } cases[] = {{0644, "it is not a list of words in UTF-8"},
+                 {0, "it is a folder, not a regular file"},
+                 {01000, std::strerror(EACCES)},
+                 {-1, "it is a named pipe (FIFO), not a regular file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason.toStdString());
+        if (c.mode == 01000 && ::geteuid() == 0)
+            continue; // the superuser reads it all the same
+        if (c.mode > 0) {
+            ASSERT_TRUE(lptest::writeFile(list, latin1));
+            ASSERT_EQ(::chmod(QFile::encodeName(list).constData(), c.mode & 0777), 0);
+        } else if (c.mode == 0) {
+            ASSERT_TRUE(QDir().mkpath(list));
+        } else {
+            fifo(list);
+            fifo(settings);
+        }
+        TPipeWatch watch(c.mode < 0 ? QStringList{list, settings} : QStringList{});
+        {
+            lptest::FakePrompts prompts;
+            TForm1 form(TForm1Services{&prompts, nullptr});
+            form.show();
+            form.Spelling1->setLanguage("fr_FR");
+            form.Spelling1->setEnabled(true);
+            waitReady(form);
+            TColorMemo& memo = *form.Clm1;
+            memo.SetText("bonjour Zorglub");
+            memo.viewport()->repaint();
+            form.Spelling1->waitIdle();
+            QMenu menu;
+            memo.OnContextMenu(&menu, 10);
+            const QList<QAction*> items = menu.actions();
+            const auto add = std::find_if(items.begin(), items.end(), [](QAction* a) {
+                return a->text() == "&Add to Dictionary";
+            });
+            ASSERT_NE(add, items.end());
+            (*add)->trigger();
+            memo.viewport()->repaint();
+            form.Spelling1->waitIdle();
+            EXPECT_FALSE(memo.SpellMarks().wordAt(10));
+            EXPECT_EQ(form.StatusNote->text(), "\"Zorglub\" is right for this run only: the list " +
+                                                   list + " could not be read (" + c.reason +
+                                                   "), so it is not written.");
+            form.Quitter1->trigger();
+            EXPECT_FALSE(form.isVisible());
+        }
+        EXPECT_EQ(watch.released.load(), 0);
+        if (c.mode > 0) {
+            ::chmod(QFile::encodeName(list).constData(), 0644);
+            EXPECT_EQ(lptest::readFile(list), latin1);
+        }
+        QDir(list).removeRecursively();
+        QFile::remove(list);
+        QFile::remove(settings);
+    }
 }
