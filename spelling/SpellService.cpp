@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPointer>
+#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -69,6 +70,19 @@ TSpellService::TSpellService(TColorMemo& memo, const std::vector<std::string>& f
     check_->setShortcut(QKeySequence("Shift+F7"));
     check_->setShortcutContext(Qt::WindowShortcut);
     connect(check_, &QAction::toggled, this, [this](bool on) { setEnabled(on); });
+    // Asked for with nothing to check with: the author is told why nothing happens.
+    connect(check_, &QAction::triggered, this, [this, folders](bool on) {
+        if (!on || !dictionaries_.empty())
+            return;
+        setEnabled(false);
+        QStringList where;
+        for (const std::string& f : folders)
+            where << QString::fromStdString(f);
+        if (note)
+            note(QStringLiteral("Spelling cannot be checked: no dictionary is installed. "
+                                "Dictionaries (.aff and .dic files) are looked for in %1.")
+                     .arg(where.join(", ")));
+    });
 
     languages_ = new QMenu("Spelling &Language");
     languages_->setObjectName("SpellLanguage1");

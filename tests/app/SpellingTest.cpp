@@ -115,16 +115,25 @@ TEST_F(QaSpelling, TheSwitchAndTheLanguageAreStoredAtClose) {
     EXPECT_EQ(third.Spelling1->language(), "en_US");
 }
 
-TEST_F(QaSpelling, WithoutADictionaryNothingIsUnderlinedAndNothingComplains) {
+// Without a dictionary nothing is underlined and no box comes up; Shift+F7 says why nothing
+// happens, where dictionaries are looked for.
+TEST_F(QaSpelling, WithoutADictionaryNothingIsUnderlinedAndShiftF7SaysWhy) {
     lptest::FakePrompts prompts;
     TForm1 form(TForm1Services{&prompts, nullptr});
     form.show();
+    QApplication::setActiveWindow(&form);
+    form.Clm1->setFocus();
     const QList<QAction*> items = form.Spelling1->languageMenu()->actions();
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items.front()->text(), "No dictionary installed");
     EXPECT_FALSE(items.front()->isEnabled());
     EXPECT_FALSE(form.Spelling1->checkAction()->isChecked());
-    form.Spelling1->checkAction()->trigger();
+    QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_EQ(form.StatusNote->text(),
+              "Spelling cannot be checked: no dictionary is installed. Dictionaries (.aff and "
+              ".dic files) are looked for in " +
+                  dictionaries_.path() + ".");
+    EXPECT_FALSE(form.Spelling1->checkAction()->isChecked());
     form.Clm1->SetText("mondde");
     QApplication::processEvents();
     EXPECT_FALSE(form.Spelling1->ready());
