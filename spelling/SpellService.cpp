@@ -4,6 +4,7 @@
 #include "document/core/Cp1252.h"
 #include "editor/ColMemo.h"
 #include "spelling/core/Dictionary.h"
+#include "spelling/core/LanguageGuess.h"
 #include "spelling/core/SpellChecker.h"
 #include "spelling/core/SpellWorker.h"
 
@@ -114,6 +115,8 @@ TSpellService::TSpellService(TColorMemo& memo, const std::vector<std::string>& f
 }
 
 TSpellService::~TSpellService() {
+    cancelGuess();
+    guesser_.reset();
     worker_.reset(); // no job runs any more: none can call back
     if (!memoGone_) {
         memo_.OnContextMenu = nullptr;
@@ -134,12 +137,84 @@ void TSpellService::setLanguage(const QString& tag) {
     const spelling::TDictionaryInfo* d = spelling::findTag(dictionaries_, tag.toStdString());
     if (!d)
         return;
+    cancelGuess();
     for (QAction* a : languageGroup_->actions())
         a->setChecked(a->data().toString() == tag);
     if (d->tag == tag_ && (checker_ || !enabled_))
         return;
     tag_ = d->tag;
     load();
+}
+
+void TSpellService::cancelGuess() {
+    ++guessGeneration_;
+    guessing_ = false;
+    if (guessCancelled_)
+        guessCancelled_->store(true);
+    guessCancelled_.reset();
+}
+
+void TSpellService::guessLanguage() {
+    cancelGuess();
+    if (dictionaries_.size() < 2)
+        return;
+    QTextBlock b = memo_.document()->begin();
+    std::vector<std::string> words = spelling::firstWords([&b](std::string& line) {
+        if (!b.isValid())
+            return false;
+        line = pageBytes(b.text());
+        b = b.next();
+        return true;
+    });
+    if (words.empty())
+        return;
+    if (!guesser_)
+        guesser_ = std::make_unique<spelling::TSpellWorker>();
+    guessing_ = true;
+    guessCancelled_ = std::make_shared<std::atomic<bool>>(false);
+    QPointer<TSpellService> self(this);
+    guesser_->post(
+        [this, self, generation = guessGeneration_, cancelled = guessCancelled_,
+         dictionaries = dictionaries_, preferred = tag_, words = std::move(words)] {
+            // Dictionaries loaded for the guess only are dropped, but for the one chosen.
+            std::map<std::string, std::shared_ptr<const spelling::TDictionary>> tried;
+            const std::string best = spelling::mostKnown(
+                dictionaries, words, preferred,
+                [&](const spelling::TDictionaryInfo& info)
+                    -> std::shared_ptr<const spelling::TDictionary> {
+                    {
+                        std::lock_guard lock(loadedMutex_);
+                        if (const auto it = loaded_.find(info.tag); it != loaded_.end())
+                            return it->second;
+                    }
+                    try {
+                        std::shared_ptr<const spelling::TDictionary> d =
+                            spelling::loadDictionary(info.affPath);
+                        tried[info.tag] = d;
+                        return d;
+                    } catch (const std::exception&) {
+                        return nullptr;
+                    }
+                },
+                cancelled.get());
+            if (const auto it = tried.find(best); it != tried.end()) {
+                std::lock_guard lock(loadedMutex_);
+                loaded_.emplace(best, it->second);
+            }
+            QMetaObject::invokeMethod(
+                self,
+                [this, generation, best] {
+                    if (generation != guessGeneration_)
+                        return;
+                    guessing_ = false;
+                    const QString tag = QString::fromStdString(best);
+                    if (!best.empty() && best != tag_)
+                        setLanguage(tag);
+                    emit languageGuessed(tag);
+                },
+                Qt::QueuedConnection);
+        },
+        true);
 }
 
 void TSpellService::setEnabled(bool on) {

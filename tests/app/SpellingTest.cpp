@@ -352,3 +352,42 @@ TEST_F(QaSpelling, AnUnreadableWordListIsNeverWrittenAndNoPipeHoldsTheProgram) {
         QFile::remove(settings);
     }
 }
+
+// Each page keeps its own spelling language with its place. A page never opened gets the
+// installed dictionary that knows most of its first words; the submenu changes the language of
+// the page shown; the places stay readable as they were.
+TEST_F(QaSpelling, EachPageKeepsItsOwnLanguageGuessedFromItsWordsAtFirst) {
+    install("fr_FR", "bonjour\nle\nmonde\net\nla\nmaison\n");
+    install("en_US", "hello\nthe\nworld\nand\nhouse\n");
+    lptest::TempDir dir;
+    const QString french = dir.file("fr.txt"), english = dir.file("en.txt");
+    ASSERT_TRUE(lptest::writeFile(french, "^BBonjour^b le monde,\r\net la maison hello\r\n"));
+    ASSERT_TRUE(lptest::writeFile(english, "Hello the world and the house, le monde\r\n"));
+    const auto languageAfterOpening = [](TForm1& form, const QString& path) {
+        form.documentCommands().openPath(path);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Spelling1->guessing(); }, 10000));
+        return form.Spelling1->language();
+    };
+    {
+        TForm1 form;
+        form.show();
+        form.Spelling1->setLanguage("en_US");
+        EXPECT_EQ(languageAfterOpening(form, french), "fr_FR");
+        QAction* frenchItem = form.Spelling1->languageMenu()->actions().at(1);
+        EXPECT_TRUE(frenchItem->isChecked());
+        EXPECT_EQ(languageAfterOpening(form, english), "en_US");
+        frenchItem->trigger(); // the author says the English page is French after all
+        waitReady(form);
+        ASSERT_TRUE(form.close());
+        // The places as the versions that know no language read them, the languages beside.
+        for (const char* key : {"P0", "P1"})
+            EXPECT_TRUE(TPagePositions::decode(form.RegCtrl1->ReadString("Positions", key, "")));
+        EXPECT_EQ(form.RegCtrl1->ReadString("Positions", "L0", ""), "fr_FR," + english);
+    }
+    TForm1 second;
+    second.show();
+    second.Spelling1->setLanguage("en_US");
+    // Kept, not guessed again: both pages are French now.
+    EXPECT_EQ(languageAfterOpening(second, english), "fr_FR");
+    EXPECT_EQ(languageAfterOpening(second, french), "fr_FR");
+}
