@@ -108,8 +108,6 @@ void TForm1::writePageViewSettings() {
     RegCtrl1->WriteBool(kSection, kOutline, OutlinePanel1->toggleAction()->isChecked());
     RegCtrl1->WriteBool(kSection, kCompletion, CodeCompletion1->isChecked());
     RegCtrl1->WriteBool(kSection, kFrenchSpacing, FrenchSpacing1->isChecked());
-    keepPagePosition();
-    positions_->save(*RegCtrl1);
 }
 
 void TForm1::keepPagePosition() {
