@@ -202,8 +202,8 @@ TEST(PdfExport, UnwritableFolderIsAnErrorAndLeavesNothing) {
               errortext::cannotCreateFile.arg(missing) + ".\n" + std::strerror(ENOENT));
     // A folder that takes no new file, not even from the superuser.
     const QString proc = exportError(service, "/proc/larkpad-export.pdf", {"x"});
-    EXPECT_TRUE(proc.startsWith(errortext::cannotCreateFile.arg("/proc/larkpad-export.pdf") +
-                                ".\n"))
+    EXPECT_TRUE(
+        proc.startsWith(errortext::cannotCreateFile.arg("/proc/larkpad-export.pdf") + ".\n"))
         << proc.toStdString();
     EXPECT_GT(proc.section('\n', 1).size(), 5) << proc.toStdString();
     // A full disk's device is no file to write a PDF in.
