@@ -17,6 +17,7 @@
 #include "settings/LpIniCtrl.h"
 #include "settings/PagePositions.h"
 #include "settings/SettingsKeys.h"
+#include "spelling/SpellService.h"
 
 #include <QDir>
 #include <QMenu>
@@ -84,8 +85,14 @@ void TForm1::createPageViews() {
     Options1->addAction(FrenchSpacing1);
 
     positions_ = std::make_unique<TPagePositions>();
-    document_->leavingPage = [this] { keepPagePosition(); };
-    document_->pageLoaded = [this](const QString& path) { restorePagePosition(path); };
+    document_->leavingPage = [this] {
+        keepPagePosition();
+        Spelling1->cancelGuess(); // a guess about the page left is not for the next one
+    };
+    document_->pageLoaded = [this](const QString& path) {
+        restorePagePosition(path);
+        choosePageLanguage(path);
+    };
 }
 
 void TForm1::readPageViewSettings() {
@@ -101,8 +108,6 @@ void TForm1::writePageViewSettings() {
     RegCtrl1->WriteBool(kSection, kOutline, OutlinePanel1->toggleAction()->isChecked());
     RegCtrl1->WriteBool(kSection, kCompletion, CodeCompletion1->isChecked());
     RegCtrl1->WriteBool(kSection, kFrenchSpacing, FrenchSpacing1->isChecked());
-    keepPagePosition();
-    positions_->save(*RegCtrl1);
 }
 
 void TForm1::keepPagePosition() {
@@ -118,6 +123,7 @@ void TForm1::keepPagePosition() {
     p.top = page.lineOfBlock(Clm1->cursorForPosition(QPoint(0, 0)).blockNumber());
     p.size = page.diskStamp().exists ? page.diskStamp().size : -1;
     p.hash = page.diskStamp().hash;
+    p.language = pageLanguage(p.path);
     positions_->remember(p);
 }
 

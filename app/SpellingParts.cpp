@@ -4,6 +4,7 @@
 
 #include "editor/ColMemo.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/PagePositions.h"
 #include "settings/SettingsKeys.h"
 #include "spelling/SpellService.h"
 #include "spelling/core/WordList.h"
@@ -41,4 +42,20 @@ void TForm1::writeSpellingSettings() {
     RegCtrl1->WriteBool(kSection, kSpellCheck, Spelling1->enabled());
     if (!Spelling1->language().isEmpty())
         RegCtrl1->WriteString(kSection, kSpellLanguage, Spelling1->language());
+}
+
+void TForm1::choosePageLanguage(const QString& path) {
+    const std::optional<TPagePosition> kept = positions_->find(path);
+    if (kept && spelling::findTag(Spelling1->dictionaries(), kept->language.toStdString()))
+        Spelling1->setLanguage(kept->language);
+    else
+        Spelling1->guessLanguage();
+}
+
+QString TForm1::pageLanguage(const QString& path) const {
+    if (!Spelling1->guessing())
+        return Spelling1->language();
+    // Left before the guess came in: what was kept of the page, if anything.
+    const std::optional<TPagePosition> kept = positions_->find(path);
+    return kept ? kept->language : QString();
 }

@@ -335,6 +335,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
 
 void TForm1::FormClose() {
     using namespace settingsKeys;
+    // First: every write rewrites the whole store, which may have grown large with places.
+    keepPagePosition();
+    positions_->save(*RegCtrl1);
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
         RegCtrl1->WriteInteger(kSection, kHeight, height());
         RegCtrl1->WriteInteger(kSection, kWidth, width());

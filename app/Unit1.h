@@ -218,6 +218,10 @@ private:
     void createSpelling();
     void readSpellingSettings();
     void writeSpellingSettings();
+    // A page's own spelling language: the one kept with its place, else guessed from its words.
+    void choosePageLanguage(const QString& path);
+    // The language to keep with a page's place: empty while it is still being guessed.
+    QString pageLanguage(const QString& path) const;
     // The page preview (PreviewParts.cpp): its dock and View item, its settings.
     void createPreview();
     void restorePreview();

@@ -257,6 +257,13 @@ TRecoveredCopy readRecoveryCopy(const QString& path) {
         copy.foreign = error == ELOOP;
         copy.error = copy.foreign ? QStringLiteral("it is a symbolic link")
                                   : QStringLiteral("it cannot be read: ") + systemError(error);
+        // Another user's copy is left alone whether it can be read or not.
+        struct stat link {};
+        if (!copy.foreign && ::lstat(QFile::encodeName(path).constData(), &link) == 0)
+            if (const QString why = notOurs(link); !why.isEmpty()) {
+                copy.foreign = true;
+                copy.error = why;
+            }
         return copy;
     }
     QFile f;

@@ -1,9 +1,12 @@
 #include "platform/DiskStamps.h"
 
+#include "platform/core/SafeFile.h"
+
 #include <QByteArray>
 #include <QFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 TFileStamp statFile(const QString& path) {
     struct stat st {};
@@ -27,9 +30,17 @@ TFileStamp readFileStamp(const QString& path) {
     TFileStamp stamp = statFile(path);
     if (!stamp.exists)
         return stamp;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    // Opened without waiting: the file may have become a named pipe since it was looked at.
+    const safefile::TOpenResult opened =
+        safefile::openForReading(QFile::encodeName(path).toStdString());
+    if (opened.fd < 0)
         return {};
+    QFile f;
+    if (!f.open(opened.fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
+        return {};
+    }
     TByteHash hash;
     QByteArray slice(1 << 20, Qt::Uninitialized);
     qint64 total = 0;

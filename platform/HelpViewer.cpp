@@ -113,6 +113,8 @@ bool THelpViewer::showContents(const QString& helpFile) {
         reason = "the file does not exist";
     else if (info.isDir())
         reason = "it is a folder";
+    else if (!info.isFile()) // a named pipe or a device would hold the window
+        reason = "it is not a regular file";
     else if (!file.open(QIODevice::ReadOnly))
         reason = file.errorString();
     file.close();

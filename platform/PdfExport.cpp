@@ -22,17 +22,28 @@
 
 namespace {
 
-TLpError createError(const QString& path) {
-    return TLpError(errortext::cannotCreateFile.arg(path));
+// The system's reason for a failure, or what the path names instead of a regular file.
+QString reasonOf(const safefile::TWriteResult& r) {
+    if (r.failed == safefile::TStage::notRegular ||
+        (!r.error && r.kind != safefile::TKind::missing))
+        return QStringLiteral("It is %1, not a regular file")
+            .arg(QString::fromLatin1(safefile::kindName(r.kind)));
+    return QString::fromLocal8Bit(safefile::reasonOf(r.error).c_str());
 }
 
-TLpError writeError(const QString& backup = {}) {
-    if (backup.isEmpty())
-        return TLpError(errortext::streamWriteError);
+TLpError createError(const QString& path, const safefile::TWriteResult& r) {
+    return TLpError(errortext::cannotCreateFile.arg(path) + ".\n" + reasonOf(r));
+}
+
+// The file named with the reason; a previous file kept as it was, or in its backup.
+TLpError writeError(const QString& path, const safefile::TWriteResult& r) {
+    const QString kept =
+        r.failed == safefile::TStage::restore
+            ? QStringLiteral("The file's previous bytes could not be put back and are kept in %1.")
+                  .arg(QFile::decodeName(r.backupPath.c_str()))
+            : QStringLiteral("Any file of that name keeps its previous bytes.");
     return TLpError(errortext::streamWriteError +
-                    QStringLiteral(".\nThe file's previous bytes could not be put back and are "
-                                   "kept in %1.")
-                        .arg(backup));
+                    QStringLiteral(".\n%1: %2. %3").arg(path, reasonOf(r), kept));
 }
 
 // What the PDF writer writes, handed to a file writer.
@@ -70,8 +81,8 @@ bool writeWith(const QString& path, const QString& title, const TPdfPages& pages
     // Not committed, the file keeps its previous bytes and nothing is left beside it, whatever
     // ends the export.
     safefile::TFileWriter file;
-    if (!file.open(QFile::encodeName(path).toStdString()).ok())
-        throw createError(path);
+    if (const safefile::TWriteResult r = file.open(QFile::encodeName(path).toStdString()); !r.ok())
+        throw createError(path, r);
     {
         TFileWriterDevice out(file);
         QPdfWriter writer(&out);
@@ -89,11 +100,10 @@ bool writeWith(const QString& path, const QString& title, const TPdfPages& pages
         return true;
     case safefile::TStage::notRegular:
     case safefile::TStage::create:
-        throw createError(path);
+        throw createError(path, r);
     case safefile::TStage::write:
-        throw writeError();
     case safefile::TStage::restore:
-        throw writeError(QFile::decodeName(r.backupPath.c_str()));
+        throw writeError(path, r);
     }
     return true;
 }

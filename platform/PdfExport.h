@@ -30,7 +30,8 @@ QPageLayout pdfPageLayout(const QPageLayout& printerLayout);
 // title. The file is written as pages are (safefile::writeFile): on a failure or a cancel the
 // previous file, if any, stays as it was and nothing else is left behind. Returns false when the
 // progress cancelled the export. Throws TLpError errortext::cannotCreateFile when the file cannot
-// be created or put in place, errortext::streamWriteError when writing fails.
+// be created or put in place, errortext::streamWriteError when writing fails, each followed by a
+// line with the system's reason (and for a failed write the file's name).
 bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
               const std::vector<std::u16string>& lines, const TFontAttributes& font,
               TPrintProgress* progress = nullptr);

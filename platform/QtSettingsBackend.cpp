@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -59,12 +61,26 @@ QString safeName(QString name) {
     return name;
 }
 
+// The toolkit shares a file's parsed keys among the settings objects open on it and keeps them
+// for the next one only while they are few: a file of many keys would be read again by every
+// session, each of the dozens at start and close. One object kept open per file holds them; a
+// session still reads the file again when it changed on the disk.
+void keepParsed(const QString& file, QSettings::Format format) {
+    static std::map<QString, std::unique_ptr<QSettings>> kept;
+    if (file.isEmpty() || kept.count(file))
+        return;
+    kept.emplace(file, std::make_unique<QSettings>(file, format));
+}
+
 class QtSettingsSession : public TSettingsSession {
 public:
     explicit QtSettingsSession(const TSettingsLocation& location) : location_(location) {
         if (location.iniFile) {
             file_ = location.path;
-            settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+            if (usableFile()) {
+                settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+                keepParsed(file_, QSettings::IniFormat);
+            }
             return;
         }
 #ifdef Q_OS_WIN
@@ -75,13 +91,16 @@ public:
             std::make_unique<QSettings>(location.rootKey + '\\' + key, QSettings::NativeFormat);
 #else
         file_ = TQtSettingsBackend::nativeFilePath(location.path);
-        settings_ = std::make_unique<QSettings>(file_, QSettings::NativeFormat);
+        if (usableFile())
+            settings_ = std::make_unique<QSettings>(file_, QSettings::NativeFormat);
 #endif
+        if (settings_)
+            keepParsed(file_, settings_->format());
     }
 
     TSettingsText read(const QString& group, const QString& name) override {
         TSettingsText result;
-        if (name.isEmpty())
+        if (name.isEmpty() || !settings_)
             return result;
         const QVariant v = settings_->value(keyOf(group, name));
         if (!v.isValid())
@@ -110,6 +129,10 @@ public:
             refused_ = true;
             return;
         }
+        if (!settings_) {
+            refused_ = true;
+            return;
+        }
         const QString key = keyOf(group, name);
         remember(key);
         settings_->setValue(key, text);
@@ -117,6 +140,8 @@ public:
     }
 
     void removeGroup(const QString& group) override {
+        if (!settings_)
+            return; // it reads as empty: there is nothing to remove
         QStringList keys;
         if (group.isEmpty()) {
             keys = settings_->childKeys();
@@ -156,6 +181,7 @@ public:
         }
         if (written) {
             priors_.clear();
+            touched_.clear();
             return TSettingsCommit::ok;
         }
         revert();
@@ -166,6 +192,8 @@ public:
     }
 
     QString failureReason() const override {
+        if (!notRegular_.isEmpty())
+            return notRegular_;
         if (file_.isEmpty())
             return {};
         const int error = safefile::whyNotWritable(QFile::encodeName(file_).toStdString());
@@ -179,15 +207,29 @@ public:
     }
 
 private:
+    // A named pipe, a socket or a device in place of the file would hold the program in the
+    // toolkit's open or read for good: such a store reads as empty and refuses every write, with
+    // the reason. (The toolkit fails at once on a folder.)
+    bool usableFile() {
+        const safefile::TKind kind = safefile::kindOf(QFile::encodeName(file_).toStdString());
+        if (kind == safefile::TKind::missing || kind == safefile::TKind::regular ||
+            kind == safefile::TKind::folder)
+            return true;
+        notRegular_ = QStringLiteral("It is %1, not a regular file")
+                          .arg(QString::fromLatin1(safefile::kindName(kind)));
+        return false;
+    }
+
     static QString keyOf(const QString& group, const QString& name) {
         return group.isEmpty() ? name : group + '/' + name;
     }
 
-    // Keeps the value a key had before this session first touched it.
+    // Keeps the value a key had before this session first touched it. A section of many keys is
+    // removed in one go: each key is looked up once, never against the whole list.
     void remember(const QString& key) {
-        for (const auto& p : priors_)
-            if (p.first == key)
-                return;
+        if (touched_.contains(key))
+            return;
+        touched_.insert(key);
         std::optional<QVariant> prior;
         if (settings_->contains(key))
             prior = settings_->value(key);
@@ -206,14 +248,17 @@ private:
                 settings_->remove(it->first);
         }
         priors_.clear();
+        touched_.clear();
     }
 
     TSettingsLocation location_;
     QString file_; ///< the file behind the store; empty for the Windows registry
     std::unique_ptr<QSettings> settings_;
     std::vector<std::pair<QString, std::optional<QVariant>>> priors_;
+    QSet<QString> touched_; ///< the keys of priors_
     bool dirty_ = false;
     bool refused_ = false;
+    QString notRegular_; ///< why the file is not used
 };
 
 } // namespace

@@ -213,15 +213,25 @@ void TLpIniCtrl::WriteFont(const QString& section, const QString& name,
 
 void TLpIniCtrl::WriteStrings(const QString& section, const QString& prefix, int count,
                               const QStringList& list) {
+    WriteStringLists(section, count, {{prefix, list}});
+}
+
+void TLpIniCtrl::WriteStringLists(const QString& section, int count,
+                                  const std::vector<std::pair<QString, QStringList>>& lists) {
     const QString resolved = resolveSection(section);
-    const int n = std::min(listLength(count), int(list.size()));
     auto session = open();
     session->removeGroup(resolved);
-    for (int i = 0; i < n; ++i)
-        session->write(resolved, counterName(prefix, i, alphaCounter_), list.at(i));
-    const TSettingsCommit result = session->commit();
-    if (result != TSettingsCommit::ok) {
-        const QString first = counterName(prefix, 0, alphaCounter_);
-        throwWriteError(*session, result, resolved, n > 0 ? &first : nullptr);
+    QString first;
+    for (const auto& [prefix, list] : lists) {
+        const int n = std::min(listLength(count), int(list.size()));
+        for (int i = 0; i < n; ++i) {
+            const QString name = counterName(prefix, i, alphaCounter_);
+            if (first.isEmpty())
+                first = name;
+            session->write(resolved, name, list.at(i));
+        }
     }
+    const TSettingsCommit result = session->commit();
+    if (result != TSettingsCommit::ok)
+        throwWriteError(*session, result, resolved, first.isEmpty() ? nullptr : &first);
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 enum TLpIniTarget { itIniFile, itRegistry, itAuto };
 enum TLpRegRoot {
@@ -75,6 +77,10 @@ public:
     void WriteFont(const QString& section, const QString& name, const TFontAttributes& font);
     void WriteStrings(const QString& section, const QString& prefix, int count,
                       const QStringList& list);
+    // Replaces the section with several numbered lists at once (one access), each as
+    // WriteStrings writes one: its prefix and its texts.
+    void WriteStringLists(const QString& section, int count,
+                          const std::vector<std::pair<QString, QStringList>>& lists);
 
 private:
     bool fileTarget() const { return Target == itIniFile; }

@@ -59,13 +59,28 @@ void TPagePositions::load(TLpIniCtrl& store) {
     for (const QString& t : texts)
         if (auto p = decode(t); p && !find(p->path))
             pages_.push_back(*p);
+    QStringList languages;
+    store.ReadStrings(settingsKeys::kPositionsSection, "L", kMaxPages, languages);
+    for (const QString& t : languages) {
+        const qsizetype comma = t.indexOf(',');
+        if (comma <= 0)
+            continue;
+        const QString path = t.mid(comma + 1);
+        for (TPagePosition& p : pages_)
+            if (p.path == path && p.language.isEmpty())
+                p.language = t.left(comma);
+    }
 }
 
 void TPagePositions::save(TLpIniCtrl& store) const {
-    QStringList texts;
-    for (const TPagePosition& p : pages_)
+    QStringList texts, languages;
+    for (const TPagePosition& p : pages_) {
         texts << encode(p);
-    store.WriteStrings(settingsKeys::kPositionsSection, "P", kMaxPages, texts);
+        if (!p.language.isEmpty() && !p.language.contains(','))
+            languages << p.language + ',' + p.path;
+    }
+    store.WriteStringLists(settingsKeys::kPositionsSection, kMaxPages,
+                           {{"P", texts}, {"L", languages}});
 }
 
 TPagePositions::TRestore TPagePositions::restoreIn(const TPagePosition& kept, bool sameFile,

@@ -9,9 +9,11 @@
 class TLpIniCtrl;
 
 // Where the author left each of the last pages opened: the caret and the first line in view, with
-// the file as it was then (size and hash of its bytes), newest first. Kept in the settings
-// section [Positions] as numbered values "P0", "P1", ... of the form
-// "caret,line,column,top,size,hash,path" (the path last, as it may hold commas).
+// the file as it was then (size and hash of its bytes), and the page's spelling language, newest
+// first. Kept in the settings section [Positions] as numbered values "P0", "P1", ... of the form
+// "caret,line,column,top,size,hash,path" (the path last, as it may hold commas), and for the
+// pages with a language "L0", "L1", ... of the form "tag,path" (values of their own, which
+// versions that know only the places read past).
 struct TPagePosition {
     QString path;
     int caret = 0;  ///< page offset
@@ -20,6 +22,7 @@ struct TPagePosition {
     int top = 0;    ///< the first line in view, from 0
     std::int64_t size = -1;
     std::uint64_t hash = 0;
+    QString language = {}; ///< the spelling dictionary's tag; empty: none chosen for the page
 
     bool operator==(const TPagePosition&) const = default;
 };

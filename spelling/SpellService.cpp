@@ -4,6 +4,7 @@
 #include "document/core/Cp1252.h"
 #include "editor/ColMemo.h"
 #include "spelling/core/Dictionary.h"
+#include "spelling/core/LanguageGuess.h"
 #include "spelling/core/SpellChecker.h"
 #include "spelling/core/SpellWorker.h"
 
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPointer>
+#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -69,6 +71,19 @@ TSpellService::TSpellService(TColorMemo& memo, const std::vector<std::string>& f
     check_->setShortcut(QKeySequence("Shift+F7"));
     check_->setShortcutContext(Qt::WindowShortcut);
     connect(check_, &QAction::toggled, this, [this](bool on) { setEnabled(on); });
+    // Asked for with nothing to check with: the author is told why nothing happens.
+    connect(check_, &QAction::triggered, this, [this, folders](bool on) {
+        if (!on || !dictionaries_.empty())
+            return;
+        setEnabled(false);
+        QStringList where;
+        for (const std::string& f : folders)
+            where << QString::fromStdString(f);
+        if (note)
+            note(QStringLiteral("Spelling cannot be checked: no dictionary is installed. "
+                                "Dictionaries (.aff and .dic files) are looked for in %1.")
+                     .arg(where.join(", ")));
+    });
 
     languages_ = new QMenu("Spelling &Language");
     languages_->setObjectName("SpellLanguage1");
@@ -100,6 +115,8 @@ TSpellService::TSpellService(TColorMemo& memo, const std::vector<std::string>& f
 }
 
 TSpellService::~TSpellService() {
+    cancelGuess();
+    guesser_.reset();
     worker_.reset(); // no job runs any more: none can call back
     if (!memoGone_) {
         memo_.OnContextMenu = nullptr;
@@ -120,12 +137,84 @@ void TSpellService::setLanguage(const QString& tag) {
     const spelling::TDictionaryInfo* d = spelling::findTag(dictionaries_, tag.toStdString());
     if (!d)
         return;
+    cancelGuess();
     for (QAction* a : languageGroup_->actions())
         a->setChecked(a->data().toString() == tag);
     if (d->tag == tag_ && (checker_ || !enabled_))
         return;
     tag_ = d->tag;
     load();
+}
+
+void TSpellService::cancelGuess() {
+    ++guessGeneration_;
+    guessing_ = false;
+    if (guessCancelled_)
+        guessCancelled_->store(true);
+    guessCancelled_.reset();
+}
+
+void TSpellService::guessLanguage() {
+    cancelGuess();
+    if (dictionaries_.size() < 2)
+        return;
+    QTextBlock b = memo_.document()->begin();
+    std::vector<std::string> words = spelling::firstWords([&b](std::string& line) {
+        if (!b.isValid())
+            return false;
+        line = pageBytes(b.text());
+        b = b.next();
+        return true;
+    });
+    if (words.empty())
+        return;
+    if (!guesser_)
+        guesser_ = std::make_unique<spelling::TSpellWorker>();
+    guessing_ = true;
+    guessCancelled_ = std::make_shared<std::atomic<bool>>(false);
+    QPointer<TSpellService> self(this);
+    guesser_->post(
+        [this, self, generation = guessGeneration_, cancelled = guessCancelled_,
+         dictionaries = dictionaries_, preferred = tag_, words = std::move(words)] {
+            // Dictionaries loaded for the guess only are dropped, but for the one chosen.
+            std::map<std::string, std::shared_ptr<const spelling::TDictionary>> tried;
+            const std::string best = spelling::mostKnown(
+                dictionaries, words, preferred,
+                [&](const spelling::TDictionaryInfo& info)
+                    -> std::shared_ptr<const spelling::TDictionary> {
+                    {
+                        std::lock_guard lock(loadedMutex_);
+                        if (const auto it = loaded_.find(info.tag); it != loaded_.end())
+                            return it->second;
+                    }
+                    try {
+                        std::shared_ptr<const spelling::TDictionary> d =
+                            spelling::loadDictionary(info.affPath);
+                        tried[info.tag] = d;
+                        return d;
+                    } catch (const std::exception&) {
+                        return nullptr;
+                    }
+                },
+                cancelled.get());
+            if (const auto it = tried.find(best); it != tried.end()) {
+                std::lock_guard lock(loadedMutex_);
+                loaded_.emplace(best, it->second);
+            }
+            QMetaObject::invokeMethod(
+                self,
+                [this, generation, best] {
+                    if (generation != guessGeneration_)
+                        return;
+                    guessing_ = false;
+                    const QString tag = QString::fromStdString(best);
+                    if (!best.empty() && best != tag_)
+                        setLanguage(tag);
+                    emit languageGuessed(tag);
+                },
+                Qt::QueuedConnection);
+        },
+        true);
 }
 
 void TSpellService::setEnabled(bool on) {
@@ -357,10 +446,10 @@ void TSpellService::fillMenu(QMenu* menu, int position) {
     connect(add, &QAction::triggered, this, [this, word] {
         if (!checker_)
             return;
-        int error = 0;
-        if (!checker_->addWord(word, &error) && note)
-            note(QString("\"%1\" is right for this run only: the word list cannot be written (%2)")
-                     .arg(fromPage(word), QString::fromLocal8Bit(std::strerror(error))));
+        std::string why;
+        if (!checker_->addWord(word, &why) && note)
+            note(QString("\"%1\" is right for this run only: %2.")
+                     .arg(fromPage(word), QString::fromStdString(why)));
         memo_.SpellMarks().refresh();
     });
     auto* ignore = new QAction("&Ignore All", menu);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,8 +42,15 @@ public:
     const std::vector<spelling::TDictionaryInfo>& dictionaries() const { return dictionaries_; }
     // The chosen dictionary's tag; empty with no dictionary installed.
     QString language() const { return QString::fromStdString(tag_); }
-    // Chooses a dictionary (an unknown tag is ignored) and checks the page again with it.
+    // Chooses a dictionary (an unknown tag is ignored) and checks the page again with it. A guess
+    // under way is given up.
     void setLanguage(const QString& tag);
+    // Guesses the page's language off the user-interface thread: the installed dictionary that
+    // knows most of its first words (see spelling::mostKnown) is chosen once the answer is in,
+    // unless a language was chosen meanwhile. Nothing changes when no dictionary knows them.
+    void guessLanguage();
+    bool guessing() const { return guessing_; }
+    void cancelGuess();
     // The tag to start with when none was stored: see spelling::defaultTag.
     QString defaultLanguage(const QString& locale) const;
     bool enabled() const { return enabled_; }
@@ -67,6 +75,8 @@ signals:
     void checked();
     // A dictionary is loaded and in use.
     void languageReady();
+    // A guess came to its end (tag empty: nothing was chosen).
+    void languageGuessed(const QString& tag);
 
 private:
     void load();
@@ -93,4 +103,8 @@ private:
     QTimer* sweepTimer_ = nullptr;
     int sweepBlock_ = -1; ///< the next block the sweep reads; -1: no sweep
     std::unique_ptr<spelling::TSpellWorker> worker_;
+    bool guessing_ = false;
+    unsigned guessGeneration_ = 0;
+    std::shared_ptr<std::atomic<bool>> guessCancelled_;
+    std::unique_ptr<spelling::TSpellWorker> guesser_; ///< language guesses: long, never dropped
 };

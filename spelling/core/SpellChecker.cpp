@@ -113,13 +113,13 @@ void TSpellChecker::ignore(std::string_view word) {
     forgetLines();
 }
 
-bool TSpellChecker::addWord(std::string_view word, int* error) {
+bool TSpellChecker::addWord(std::string_view word, std::string* why) {
     std::string utf8;
     markup::wordToUtf8(word, utf8);
     bool written;
     {
         std::lock_guard lock(ownMutex_);
-        written = own_.add(utf8, error);
+        written = own_.add(utf8, why);
     }
     {
         std::unique_lock lock(wordsMutex_);

@@ -53,9 +53,9 @@ public:
 
     // Takes the word as right for this run.
     void ignore(std::string_view word);
-    // Adds the word to the author's own (written at once). False with the system's error when the
-    // file cannot be written; the word is right for this run all the same.
-    bool addWord(std::string_view word, int* error = nullptr);
+    // Adds the word to the author's own (written at once). False with the reason when the file is
+    // not written (see TWordList::add); the word is right for this run all the same.
+    bool addWord(std::string_view word, std::string* why = nullptr);
 
     std::size_t knownWords() const;
 

@@ -122,3 +122,40 @@ TEST(PagePositionsList, Texts) {
         EXPECT_EQ(r.top, c.top);
     }
 }
+
+// A settings file whose [Positions] grew to 200,000 keys (by hand or another program): the first
+// twenty places are read, and closing keeps twenty, the page just left first, and drops the rest.
+TEST_F(PagePositions, TwoHundredThousandKeptPlacesAreCutToTwentyAtClose) {
+    lptest::TempDir dir;
+    const QString page = dir.file("page.txt");
+    ASSERT_TRUE(lptest::writeFile(page, lines(50)));
+    QByteArray store = "[Positions]\n";
+    for (int i = 0; i < 200000; ++i)
+        store += "P" + QByteArray::number(i) + "=0,0,0,0,-1,0,/p/" + QByteArray::number(i) + "\n";
+    store += "Other=kept by nobody\n";
+    ASSERT_TRUE(lptest::writeFile(storeFile(), store));
+    {
+        lptest::FakePrompts prompts;
+        TForm1 form(TForm1Services{&prompts});
+        form.show();
+        form.openFromCommandLine(page);
+        caretAt(*form.Clm1, 30, 2);
+        ASSERT_TRUE(form.close());
+        EXPECT_TRUE(prompts.complaints().isEmpty())
+            << prompts.complaints().join('\n').toStdString();
+    }
+    // The page left and the first nineteen places read: nothing else.
+    const QByteArray written = lptest::readFile(storeFile());
+    EXPECT_EQ(written.count(",/p/"), TPagePositions::kMaxPages - 1);
+    EXPECT_FALSE(written.contains("Other="));
+    TLpIniCtrl reader;
+    reader.Target = itRegistry;
+    reader.RegPath = "Software\\Larkpad";
+    TPagePositions kept;
+    kept.load(reader);
+    ASSERT_EQ(kept.pages().size(), std::size_t(TPagePositions::kMaxPages));
+    EXPECT_EQ(kept.pages()[0].path, page);
+    EXPECT_EQ(kept.pages()[0].line, 30);
+    EXPECT_EQ(kept.pages()[1].path, "/p/0");
+    EXPECT_EQ(kept.pages()[19].path, "/p/18");
+}

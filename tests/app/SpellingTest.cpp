@@ -1,20 +1,35 @@
 // Spelling's place in the main window, with small dictionaries of the test's own: the Settings
 // items and what they store, a system without dictionaries, and the context menu's items.
 
+#include "app/DocumentCommands.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
 #include "platform/QtSettingsBackend.h"
 #include "settings/LpIniCtrl.h"
+#include "settings/PagePositions.h"
 #include "spelling/SpellService.h"
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -100,16 +115,25 @@ TEST_F(QaSpelling, TheSwitchAndTheLanguageAreStoredAtClose) {
     EXPECT_EQ(third.Spelling1->language(), "en_US");
 }
 
-TEST_F(QaSpelling, WithoutADictionaryNothingIsUnderlinedAndNothingComplains) {
+// Without a dictionary nothing is underlined and no box comes up; Shift+F7 says why nothing
+// happens, where dictionaries are looked for.
+TEST_F(QaSpelling, WithoutADictionaryNothingIsUnderlinedAndShiftF7SaysWhy) {
     lptest::FakePrompts prompts;
     TForm1 form(TForm1Services{&prompts, nullptr});
     form.show();
+    QApplication::setActiveWindow(&form);
+    form.Clm1->setFocus();
     const QList<QAction*> items = form.Spelling1->languageMenu()->actions();
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items.front()->text(), "No dictionary installed");
     EXPECT_FALSE(items.front()->isEnabled());
     EXPECT_FALSE(form.Spelling1->checkAction()->isChecked());
-    form.Spelling1->checkAction()->trigger();
+    QTest::keyClick(form.Clm1, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_EQ(form.StatusNote->text(),
+              "Spelling cannot be checked: no dictionary is installed. Dictionaries (.aff and "
+              ".dic files) are looked for in " +
+                  dictionaries_.path() + ".");
+    EXPECT_FALSE(form.Spelling1->checkAction()->isChecked());
     form.Clm1->SetText("mondde");
     QApplication::processEvents();
     EXPECT_FALSE(form.Spelling1->ready());
@@ -227,4 +251,143 @@ TEST_F(QaSpelling, AWordFoundMisspeltRepaintsOnlyTheLinesShowingIt) {
     memo.setTextCursor(c);
     QApplication::processEvents();
     EXPECT_TRUE(memo.SpellMarks().wordAt(memo.document()->lastBlock().position() + 14));
+}
+
+namespace {
+
+// Lets go every reader that waits on the named pipes, and counts them: the program should never
+// be one. Their writing end is opened and closed whenever a reader waits.
+struct TPipeWatch {
+    explicit TPipeWatch(QStringList pipes)
+        : thread([this, pipes] {
+              for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+                  for (const QString& p : pipes)
+                      if (const int fd = ::open(QFile::encodeName(p).constData(),
+                                                O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                          fd >= 0) {
+                          ++released;
+                          ::close(fd);
+                      }
+          }) {}
+    ~TPipeWatch() {
+        stop = true;
+        thread.join();
+    }
+    std::atomic<int> released{0};
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+} // namespace
+
+// A words list that could not be read (another encoding, a folder, no permission, a named pipe)
+// is never written over with the one new word: the word is right for this run and the author is
+// told why. Named pipes in place of the list and of the settings file never hold the program:
+// File > Exit ends it.
+TEST_F(QaSpelling, AnUnreadableWordListIsNeverWrittenAndNoPipeHoldsTheProgram) {
+    install("fr_FR", "bonjour\n");
+    const QString list = lptest::homeDir() + "/.local/share/Larkpad/words/fr_FR.txt";
+    const QString settings = TQtSettingsBackend::nativeFilePath("Software\\Larkpad");
+    const QByteArray latin1 = "caf\xE9\nna\xEFve\n";
+    const auto fifo = [](const QString& p) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(p).path()));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0);
+    };
+    const struct {
+        int mode; ///< of a list in another encoding; 0: a folder, -1: a named pipe
+        QString reason;
+    } cases[] = {{0644, "it is not a list of words in UTF-8"},
+                 {0, "it is a folder, not a regular file"},
+                 {01000, std::strerror(EACCES)},
+                 {-1, "it is a named pipe (FIFO), not a regular file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason.toStdString());
+        if (c.mode == 01000 && ::geteuid() == 0)
+            continue; // the superuser reads it all the same
+        if (c.mode > 0) {
+            ASSERT_TRUE(lptest::writeFile(list, latin1));
+            ASSERT_EQ(::chmod(QFile::encodeName(list).constData(), c.mode & 0777), 0);
+        } else if (c.mode == 0) {
+            ASSERT_TRUE(QDir().mkpath(list));
+        } else {
+            fifo(list);
+            fifo(settings);
+        }
+        TPipeWatch watch(c.mode < 0 ? QStringList{list, settings} : QStringList{});
+        {
+            lptest::FakePrompts prompts;
+            TForm1 form(TForm1Services{&prompts, nullptr});
+            form.show();
+            form.Spelling1->setLanguage("fr_FR");
+            form.Spelling1->setEnabled(true);
+            waitReady(form);
+            TColorMemo& memo = *form.Clm1;
+            memo.SetText("bonjour Zorglub");
+            memo.viewport()->repaint();
+            form.Spelling1->waitIdle();
+            QMenu menu;
+            memo.OnContextMenu(&menu, 10);
+            const QList<QAction*> items = menu.actions();
+            const auto add = std::find_if(items.begin(), items.end(), [](QAction* a) {
+                return a->text() == "&Add to Dictionary";
+            });
+            ASSERT_NE(add, items.end());
+            (*add)->trigger();
+            memo.viewport()->repaint();
+            form.Spelling1->waitIdle();
+            EXPECT_FALSE(memo.SpellMarks().wordAt(10));
+            EXPECT_EQ(form.StatusNote->text(), "\"Zorglub\" is right for this run only: the list " +
+                                                   list + " could not be read (" + c.reason +
+                                                   "), so it is not written.");
+            form.Quitter1->trigger();
+            EXPECT_FALSE(form.isVisible());
+        }
+        EXPECT_EQ(watch.released.load(), 0);
+        if (c.mode > 0) {
+            ::chmod(QFile::encodeName(list).constData(), 0644);
+            EXPECT_EQ(lptest::readFile(list), latin1);
+        }
+        QDir(list).removeRecursively();
+        QFile::remove(list);
+        QFile::remove(settings);
+    }
+}
+
+// Each page keeps its own spelling language with its place. A page never opened gets the
+// installed dictionary that knows most of its first words; the submenu changes the language of
+// the page shown; the places stay readable as they were.
+TEST_F(QaSpelling, EachPageKeepsItsOwnLanguageGuessedFromItsWordsAtFirst) {
+    install("fr_FR", "bonjour\nle\nmonde\net\nla\nmaison\n");
+    install("en_US", "hello\nthe\nworld\nand\nhouse\n");
+    lptest::TempDir dir;
+    const QString french = dir.file("fr.txt"), english = dir.file("en.txt");
+    ASSERT_TRUE(lptest::writeFile(french, "^BBonjour^b le monde,\r\net la maison hello\r\n"));
+    ASSERT_TRUE(lptest::writeFile(english, "Hello the world and the house, le monde\r\n"));
+    const auto languageAfterOpening = [](TForm1& form, const QString& path) {
+        form.documentCommands().openPath(path);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Spelling1->guessing(); }, 10000));
+        return form.Spelling1->language();
+    };
+    {
+        TForm1 form;
+        form.show();
+        form.Spelling1->setLanguage("en_US");
+        EXPECT_EQ(languageAfterOpening(form, french), "fr_FR");
+        QAction* frenchItem = form.Spelling1->languageMenu()->actions().at(1);
+        EXPECT_TRUE(frenchItem->isChecked());
+        EXPECT_EQ(languageAfterOpening(form, english), "en_US");
+        frenchItem->trigger(); // the author says the English page is French after all
+        waitReady(form);
+        ASSERT_TRUE(form.close());
+        // The places as the versions that know no language read them, the languages beside.
+        for (const char* key : {"P0", "P1"})
+            EXPECT_TRUE(TPagePositions::decode(form.RegCtrl1->ReadString("Positions", key, "")));
+        EXPECT_EQ(form.RegCtrl1->ReadString("Positions", "L0", ""), "fr_FR," + english);
+    }
+    TForm1 second;
+    second.show();
+    second.Spelling1->setLanguage("en_US");
+    // Kept, not guessed again: both pages are French now.
+    EXPECT_EQ(languageAfterOpening(second, english), "fr_FR");
+    EXPECT_EQ(languageAfterOpening(second, french), "fr_FR");
 }

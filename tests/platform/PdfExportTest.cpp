@@ -15,7 +15,9 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,11 +196,20 @@ TEST(PdfExport, UnwritableFolderIsAnErrorAndLeavesNothing) {
     lptest::TempDir dir;
     PdfPrintService service;
     service.file = dir.file("printer.pdf");
+    // Each error names the file and the system's reason.
     const QString missing = dir.file("no such folder/x.pdf");
-    EXPECT_EQ(exportError(service, missing, {"x"}), errortext::cannotCreateFile.arg(missing));
+    EXPECT_EQ(exportError(service, missing, {"x"}),
+              errortext::cannotCreateFile.arg(missing) + ".\n" + std::strerror(ENOENT));
     // A folder that takes no new file, not even from the superuser.
-    EXPECT_EQ(exportError(service, "/proc/larkpad-export.pdf", {"x"}),
-              errortext::cannotCreateFile.arg("/proc/larkpad-export.pdf"));
+    const QString proc = exportError(service, "/proc/larkpad-export.pdf", {"x"});
+    EXPECT_TRUE(
+        proc.startsWith(errortext::cannotCreateFile.arg("/proc/larkpad-export.pdf") + ".\n"))
+        << proc.toStdString();
+    EXPECT_GT(proc.section('\n', 1).size(), 5) << proc.toStdString();
+    // A full disk's device is no file to write a PDF in.
+    EXPECT_EQ(exportError(service, "/dev/full", {"x"}),
+              errortext::cannotCreateFile.arg("/dev/full") +
+                  ".\nIt is a character device, not a regular file");
     EXPECT_TRUE(filesIn(dir.path()).isEmpty());
     EXPECT_FALSE(printJobRunning());
 }
@@ -211,7 +222,9 @@ TEST(PdfExport, PipeIsRefusedAndALinkedFileKeepsItsNames) {
     service.file = dir.file("printer.pdf");
     const QString pipe = dir.file("pipe.pdf");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-    EXPECT_EQ(exportError(service, pipe, {"x"}), errortext::cannotCreateFile.arg(pipe));
+    EXPECT_EQ(exportError(service, pipe, {"x"}),
+              errortext::cannotCreateFile.arg(pipe) +
+                  ".\nIt is a named pipe (FIFO), not a regular file");
     struct stat pipeStat {};
     ASSERT_EQ(::stat(QFile::encodeName(pipe).constData(), &pipeStat), 0);
     EXPECT_TRUE(S_ISFIFO(pipeStat.st_mode));
@@ -254,7 +267,8 @@ TEST(PdfExport, FullDiskIsAnErrorAndKeepsThePreviousFile) {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(error, errortext::streamWriteError);
+    EXPECT_EQ(error, errortext::streamWriteError + ".\n" + old + ": " + std::strerror(EFBIG) +
+                         ". Any file of that name keeps its previous bytes.");
     EXPECT_EQ(lptest::readFile(old), "previous");
     EXPECT_EQ(filesIn(dir.path()), QStringList{"old.pdf"});
     EXPECT_FALSE(printJobRunning());

@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -488,6 +489,29 @@ TEST(RecoveryFiles, OnlyTheUsersOwnCopiesAreRead) {
     EXPECT_FALSE(read.ok);
     EXPECT_TRUE(read.foreign);
     EXPECT_EQ(read.error, "it belongs to another user");
+
+    // Nor one its user cannot even open: read as a user of its own (a child process), the
+    // folder that user's, the copy another's and private to it.
+    for (const QString& above : {lptest::homeDir(), dir.path()})
+        ASSERT_EQ(::chmod(QFile::encodeName(above).constData(), 0755), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(copy).constData(), 0, 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(copy).constData(), 0), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setegid(65534) != 0 || ::seteuid(65534) != 0)
+            ::_exit(2);
+        const TRecoveredCopy unreadable = readRecoveryCopy(copy);
+        ::_exit(unreadable.foreign && unreadable.error == "it belongs to another user" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 0, 0), 0);
+    ::chmod(QFile::encodeName(lptest::homeDir()).constData(), 0700);
+
     // And a folder of another user is not used at all.
     ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 1, 1), 0);
     QString why;
