@@ -20,6 +20,8 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 // Two targets and three links.
@@ -186,17 +188,53 @@ TEST(OutlineGui, CompletionOffersActionWordsAndTakesOneWithEnter) {
     ASSERT_TRUE(popup.isOpen());
     QTest::keyClick(&w.memo, Qt::Key_Escape);
     EXPECT_FALSE(popup.isOpen());
-    QTest::keyClicks(&w.memo, "^B");
+    QTest::keyClicks(&w.memo, "^");
     ASSERT_TRUE(popup.isOpen());
     QTest::keyClicks(&w.memo, " x");
     EXPECT_FALSE(popup.isOpen());
-    EXPECT_EQ(w.memo.toPlainText(), "^^B x");
+    EXPECT_EQ(w.memo.toPlainText(), "^^ x");
 
     // Off in the settings: no list.
     w.form.CodeCompletion1->setChecked(false);
     QTest::keyClicks(&w.memo, "^");
     EXPECT_FALSE(popup.isOpen());
     w.form.CodeCompletion1->setChecked(true);
+}
+
+// Enter and Tab take a choice only where it adds to what is typed or the author moved in the
+// list; once a whole code, word or name is typed they do what they do without the list. Keys go
+// to the window's focus, as typed ("\n" Enter, "\t" Tab, "↓" Down). The list takes the
+// editor's size.
+TEST(OutlineGui, CompletionLeavesEnterAndTabToWholeWords) {
+    Window w("");
+    const std::map<QChar, Qt::Key> keys{
+        {'\n', Qt::Key_Return}, {'\t', Qt::Key_Tab}, {QChar(0x2193), Qt::Key_Down}};
+    const std::pair<QString, QString> cases[] = {
+        {"^B\n", "^B\n"},
+        {"^I\t", "^I\t"},
+        {"^CTitre^c\nsuite", "^CTitre^c\nsuite"},
+        {"^\n", "^B^b"},
+        {"^↓\n", "^I^i"},
+        {"^Lgo=GotoPage\n", "^Lgo=GotoPage\n"},
+        {"^Lgo=Goto\t", "^Lgo=GotoPage \"Page\"^l"},
+        {"^MEnd^m ^Lgo=:End\n", "^MEnd^m ^Lgo=:End\n"},
+        {"^MEnd^m ^Lgo=:En\n", "^MEnd^m ^Lgo=:End"},
+    };
+    for (const auto& [typed, result] : cases) {
+        w.memo.SetText("");
+        for (const QChar k : typed)
+            if (QWidget* focus = QApplication::focusWidget(); keys.count(k))
+                QTest::keyClick(focus, keys.at(k));
+            else
+                QTest::keyClicks(focus, QString(k));
+        EXPECT_EQ(w.memo.toPlainText(), result) << typed.toStdString();
+    }
+    TFontAttributes f = w.memo.EditorFont();
+    f.size = 22;
+    w.memo.SetEditorFont(f);
+    QTest::keyClicks(&w.memo, "^");
+    ASSERT_TRUE(w.form.Completion1->isOpen());
+    EXPECT_EQ(w.form.Completion1->list()->font().pointSizeF(), w.memo.font().pointSizeF());
 }
 
 // An action whose first value is its file offers the favourite folder's files of its kind; Tab
