@@ -4,6 +4,7 @@
 
 #include "app/DocumentCommands.h"
 #include "app/PageNavigation.h"
+#include "app/PrintCommands.h"
 #include "document/PageDocument.h"
 #include "editor/ColMemo.h"
 #include "markup/CompletionPopup.h"
@@ -19,6 +20,7 @@
 #include "settings/SettingsKeys.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -84,7 +86,12 @@ void TForm1::createPageViews() {
     Options1->addAction(FrenchSpacing1);
 
     positions_ = std::make_unique<TPagePositions>();
-    document_->leavingPage = [this] { keepPagePosition(); };
+    document_->leavingPage = [this] {
+        keepPagePosition();
+        // What was said of the page leaving goes with it.
+        if (StatusNote->text().startsWith(exportedNote(QString())))
+            showNote(QString());
+    };
     document_->pageLoaded = [this](const QString& path) { restorePagePosition(path); };
 }
 
