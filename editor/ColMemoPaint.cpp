@@ -74,14 +74,19 @@ void TColorMemo::paintNoBreakSpaces(QPainter& painter, const QRegion& area,
     QColor ink = palette().color(QPalette::Text);
     ink.setAlpha(90);
     bool started = false;
+    int textBlock = -1;
+    QString text;
     for (const TDisplayLine& l : lines) {
         const QTextLayout* layout = l.Block.layout();
         if (!layout || l.LineInBlock >= layout->lineCount() || l.Top > box.bottom() ||
             l.Top + l.Height < box.top())
             continue;
         const QTextLine tl = layout->lineAt(l.LineInBlock);
+        if (l.Block.blockNumber() != textBlock) {
+            textBlock = l.Block.blockNumber();
+            text = l.Block.text();
+        }
         // Only the part of a long line in the area is looked through.
-        const QString& text = layout->text();
         const int from = std::max(tl.textStart(), tl.xToCursor(box.left() - l.Origin.x()) - 1);
         const int to = std::min(tl.textStart() + tl.textLength(),
                                 tl.xToCursor(box.right() + 1 - l.Origin.x()) + 1);
