@@ -52,7 +52,7 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     ReplaceEdit->setMinimumWidth(80);
     grid_ = grid;
     arrange(false);
-    // Narrower than one row, the bar takes two: that is its least width, not the row's.
+    // Narrower than one row, the bar takes more: their widest is its least width.
     const QMargins m = grid->contentsMargins();
     const int spacing = std::max(grid->horizontalSpacing(), 0);
     const auto least = [&](std::initializer_list<const QWidget*> row) {
@@ -121,18 +121,22 @@ void TFindBar::arrange(bool narrow) {
         grid_->setColumnStretch(5, 3);
         return;
     }
-    // Between docks: the options and the messages go on a row of their own, under the field.
+    // Between docks: the options, then the messages, each on a row of their own under the field.
     grid_->addWidget(CloseBut, 0, 3);
     auto* options = new QHBoxLayout;
+    auto* messages = new QHBoxLayout;
     options->setContentsMargins(0, 0, 0, 0);
+    messages->setContentsMargins(0, 0, 0, 0);
     options->addWidget(MatchCase);
     options->addWidget(WholeWord);
-    options->addWidget(Message, 1);
-    options->addWidget(Count);
+    options->addStretch(1);
+    messages->addWidget(Message, 1);
+    messages->addWidget(Count);
     grid_->addLayout(options, 1, 0, 1, 4);
-    grid_->addWidget(ReplaceEdit, 2, 0);
-    grid_->addWidget(ReplaceBut, 2, 1);
-    grid_->addWidget(ReplaceAllBut, 2, 2, 1, 2);
+    grid_->addLayout(messages, 2, 0, 1, 4);
+    grid_->addWidget(ReplaceEdit, 3, 0);
+    grid_->addWidget(ReplaceBut, 3, 1);
+    grid_->addWidget(ReplaceAllBut, 3, 2, 1, 2);
     grid_->setColumnStretch(0, 1);
 }
 
@@ -157,17 +161,15 @@ void TFindBar::resizeEvent(QResizeEvent* e) {
     const bool narrow = width() < oneRowWidth();
     if (narrow == narrow_)
         return;
-    // A layout of its own in the options' row is made again each time; the old one goes.
-    if (!narrow) {
-        for (int k = grid_->count() - 1; k >= 0; --k)
-            if (QLayoutItem* item = grid_->itemAt(k); item && item->layout()) {
-                QLayout* options = item->layout();
-                while (options->count() > 0)
-                    delete options->takeAt(0);
-                grid_->removeItem(item);
-                delete options;
-            }
-    }
+    // The rows of their own are made again each time; the old ones go.
+    for (int k = grid_->count() - 1; k >= 0; --k)
+        if (QLayoutItem* item = grid_->itemAt(k); item && item->layout()) {
+            QLayout* row = item->layout();
+            while (row->count() > 0)
+                delete row->takeAt(0);
+            grid_->removeItem(item);
+            delete row;
+        }
     arrange(narrow);
 }
 

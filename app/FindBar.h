@@ -55,7 +55,7 @@ protected:
 
 private:
     // One row with everything, or, where that does not fit (between docks in a narrow window),
-    // the options and messages on a row under the field.
+    // the options and the messages on rows of their own under the field.
     void arrange(bool narrow);
     int oneRowWidth() const;
     void searchChanged();
