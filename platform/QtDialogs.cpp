@@ -168,8 +168,10 @@ bool TQtDialogs::executeRename(QString& name, const TRefusal& refusal) {
     box.setLabelText(TRenameBox::kPrompt);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(name);
-    // Wide enough for its title beside the title bar's buttons, whatever the prompt's width.
-    box.setMinimumWidth(box.fontMetrics().horizontalAdvance(box.windowTitle()) * 2 + 200);
+    // Wide enough for its title beside the title bar's buttons, whatever the prompt's width (the
+    // box takes its least size from what it holds).
+    if (auto* edit = box.findChild<QLineEdit*>())
+        edit->setMinimumWidth(box.fontMetrics().horizontalAdvance(box.windowTitle()) * 2 + 160);
     // The name comes up selected, so that typing replaces it.
     QTimer::singleShot(0, &box, [&box] {
         if (auto* edit = box.findChild<QLineEdit*>())
