@@ -232,6 +232,7 @@ TEST(OutlineGui, CompletionLeavesEnterAndTabToWholeWords) {
     TFontAttributes f = w.memo.EditorFont();
     f.size = 22;
     w.memo.SetEditorFont(f);
+    w.memo.SetText("");
     QTest::keyClicks(&w.memo, "^");
     ASSERT_TRUE(w.form.Completion1->isOpen());
     EXPECT_EQ(w.form.Completion1->list()->font().pointSizeF(), w.memo.font().pointSizeF());
