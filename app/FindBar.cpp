@@ -4,10 +4,14 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
+
+#include <algorithm>
 
 TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     : QWidget(parent), memo_(memo), commands_(memo) {
@@ -44,21 +48,22 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     // first-start width enough for the buttons.
     FindEdit->setPlaceholderText("Find");
     ReplaceEdit->setPlaceholderText("Replace with");
-    FindEdit->setMinimumWidth(100);
-    ReplaceEdit->setMinimumWidth(100);
-    grid->addWidget(FindEdit, 0, 0);
-    grid->addWidget(PreviousBut, 0, 1);
-    grid->addWidget(NextBut, 0, 2);
-    grid->addWidget(MatchCase, 0, 3);
-    grid->addWidget(WholeWord, 0, 4);
-    grid->addWidget(Message, 0, 5);
-    grid->addWidget(Count, 0, 6);
-    grid->addWidget(CloseBut, 0, 7);
-    grid->addWidget(ReplaceEdit, 1, 0);
-    grid->addWidget(ReplaceBut, 1, 1);
-    grid->addWidget(ReplaceAllBut, 1, 2);
-    grid->setColumnStretch(0, 2);
-    grid->setColumnStretch(5, 3);
+    FindEdit->setMinimumWidth(80);
+    ReplaceEdit->setMinimumWidth(80);
+    grid_ = grid;
+    arrange(false);
+    // Narrower than one row, the bar takes more: their widest is its least width.
+    const QMargins m = grid->contentsMargins();
+    const int spacing = std::max(grid->horizontalSpacing(), 0);
+    const auto least = [&](std::initializer_list<const QWidget*> row) {
+        int width = m.left() + m.right();
+        for (const QWidget* w : row)
+            width += std::max(w->minimumSizeHint().width(), w->minimumWidth()) + spacing;
+        return width;
+    };
+    setMinimumWidth(
+        std::max({least({FindEdit, PreviousBut, NextBut, CloseBut}), least({MatchCase, WholeWord}),
+                  least({ReplaceEdit, ReplaceBut, ReplaceAllBut})}));
     // The two fields first, then the options and the buttons (hidden ones are passed over).
     const QList<QWidget*> order{FindEdit, ReplaceEdit, MatchCase,     WholeWord, PreviousBut,
                                 NextBut,  ReplaceBut,  ReplaceAllBut, CloseBut};
@@ -89,6 +94,83 @@ TFindBar::TFindBar(TColorMemo& memo, QWidget* parent)
     connect(&memo, &QPlainTextEdit::cursorPositionChanged, this, &TFindBar::showCount);
     FindEdit->installEventFilter(this);
     ReplaceEdit->installEventFilter(this);
+}
+
+void TFindBar::arrange(bool narrow) {
+    narrow_ = narrow;
+    for (QWidget* w : std::initializer_list<QWidget*>{FindEdit, PreviousBut, NextBut, MatchCase,
+                                                      WholeWord, Message, Count, CloseBut,
+                                                      ReplaceEdit, ReplaceBut, ReplaceAllBut})
+        grid_->removeWidget(w);
+    for (int c = 0; c < grid_->columnCount(); ++c)
+        grid_->setColumnStretch(c, 0);
+    grid_->addWidget(FindEdit, 0, 0);
+    grid_->addWidget(PreviousBut, 0, 1);
+    grid_->addWidget(NextBut, 0, 2);
+    if (!narrow) {
+        // One row: the field, the buttons, the options, the messages.
+        grid_->addWidget(MatchCase, 0, 3);
+        grid_->addWidget(WholeWord, 0, 4);
+        grid_->addWidget(Message, 0, 5);
+        grid_->addWidget(Count, 0, 6);
+        grid_->addWidget(CloseBut, 0, 7);
+        grid_->addWidget(ReplaceEdit, 1, 0);
+        grid_->addWidget(ReplaceBut, 1, 1);
+        grid_->addWidget(ReplaceAllBut, 1, 2);
+        grid_->setColumnStretch(0, 2);
+        grid_->setColumnStretch(5, 3);
+        return;
+    }
+    // Between docks: the options, then the messages, each on a row of their own under the field.
+    grid_->addWidget(CloseBut, 0, 3);
+    auto* options = new QHBoxLayout;
+    auto* messages = new QHBoxLayout;
+    options->setContentsMargins(0, 0, 0, 0);
+    messages->setContentsMargins(0, 0, 0, 0);
+    options->addWidget(MatchCase);
+    options->addWidget(WholeWord);
+    options->addStretch(1);
+    messages->addWidget(Message, 1);
+    messages->addWidget(Count);
+    grid_->addLayout(options, 1, 0, 1, 4);
+    grid_->addLayout(messages, 2, 0, 1, 4);
+    grid_->addWidget(ReplaceEdit, 3, 0);
+    grid_->addWidget(ReplaceBut, 3, 1);
+    grid_->addWidget(ReplaceAllBut, 3, 2, 1, 2);
+    grid_->setColumnStretch(0, 1);
+}
+
+int TFindBar::oneRowWidth() const {
+    int width = 0;
+    for (const QWidget* w : std::initializer_list<const QWidget*>{FindEdit, PreviousBut, NextBut,
+                                                                  MatchCase, WholeWord, CloseBut})
+        width += std::max(w->sizeHint().width(), w->minimumWidth()) +
+                 std::max(grid_->horizontalSpacing(), 0);
+    // Room for a long count and a short message, so that the bar does not change its rows as
+    // they change.
+    width += std::max(Count->sizeHint().width(),
+                      Count->fontMetrics().horizontalAdvance("99999 of 99999")) +
+             Message->fontMetrics().horizontalAdvance(TFindCommands::kNotFound) +
+             2 * std::max(grid_->horizontalSpacing(), 0);
+    const QMargins m = grid_->contentsMargins();
+    return width + m.left() + m.right();
+}
+
+void TFindBar::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    const bool narrow = width() < oneRowWidth();
+    if (narrow == narrow_)
+        return;
+    // The rows of their own are made again each time; the old ones go.
+    for (int k = grid_->count() - 1; k >= 0; --k)
+        if (QLayoutItem* item = grid_->itemAt(k); item && item->layout()) {
+            QLayout* row = item->layout();
+            while (row->count() > 0)
+                delete row->takeAt(0);
+            grid_->removeItem(item);
+            delete row;
+        }
+    arrange(narrow);
 }
 
 bool TFindBar::isField(const QObject* w) const {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -49,13 +50,20 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // One row with everything, or, where that does not fit (between docks in a narrow window),
+    // the options and the messages on rows of their own under the field.
+    void arrange(bool narrow);
+    int oneRowWidth() const;
     void searchChanged();
     void showMessage(const QString& message);
     void showCount();
 
     TColorMemo& memo_;
     TFindCommands commands_;
+    QGridLayout* grid_ = nullptr;
+    bool narrow_ = false;
 };

@@ -86,15 +86,26 @@ void TPageNavigation::renameTarget() {
     const TPageIndex& x = indexed->index;
     const int caret = caretOffset();
     int mark = x.targetMarkAt(caret);
-    if (mark < 0)
-        if (const int k = x.targetLinkAt(caret); k >= 0)
-            mark = x.links[static_cast<std::size_t>(k)].target;
+    // Anywhere in a target link, its shown text too: the target it leads to.
+    const int link = mark < 0 ? x.targetLinkAround(caret) : -1;
+    if (link >= 0) {
+        const TLinkRef& l = x.links[static_cast<std::size_t>(link)];
+        mark = l.target;
+        if (mark < 0) {
+            parts_.note(QString("There is no target mark \"^M%1^m\" in the page")
+                            .arg(pagetext::fromBytes(l.name)));
+            return;
+        }
+    }
     if (mark < 0) {
-        parts_.note("Put the caret on a target mark to rename it");
+        parts_.note("Put the caret on a target mark or a link to one to rename it");
         return;
     }
     QString name = pagetext::fromBytes(x.targets[static_cast<std::size_t>(mark)].name);
-    if (!parts_.dialogs.executeRename(name))
+    const auto refusal = [&](const QString& wanted) {
+        return QString::fromStdString(planRename(x, mark, pagetext::toPageBytes(wanted)).refusal);
+    };
+    if (!parts_.dialogs.executeRename(name, refusal))
         return;
     const std::string bytes = pagetext::toPageBytes(name);
     const TRenamePlan plan = planRename(x, mark, bytes);

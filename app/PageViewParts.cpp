@@ -4,6 +4,7 @@
 
 #include "app/DocumentCommands.h"
 #include "app/PageNavigation.h"
+#include "app/PrintCommands.h"
 #include "document/PageDocument.h"
 #include "editor/ColMemo.h"
 #include "markup/CompletionPopup.h"
@@ -20,6 +21,7 @@
 #include "spelling/SpellService.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -88,6 +90,9 @@ void TForm1::createPageViews() {
     document_->leavingPage = [this] {
         keepPagePosition();
         Spelling1->cancelGuess(); // a guess about the page left is not for the next one
+        // What was said of the page leaving goes with it.
+        if (StatusNote->text().startsWith(exportedNote(QString())))
+            showNote(QString());
     };
     document_->pageLoaded = [this](const QString& path) {
         restorePagePosition(path);

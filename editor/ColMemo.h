@@ -183,6 +183,10 @@ private:
                  const std::vector<TDisplayLine>& lines);
     // Lines above the view that a key may start on, as the pass reads them.
     int linesAbove() const;
+    // A faint mark under each no-break space in view, so that the author sees where the words
+    // are held together: the editor's alone, never printed nor previewed.
+    void paintNoBreakSpaces(QPainter& painter, const QRegion& area,
+                            const std::vector<TDisplayLine>& lines) const;
     // Turns on the keeping of shaped text for the blocks in the box not laid out yet, listing
     // them in kept to be released after the paint.
     void keepShapedText(const QRect& box, std::vector<QTextLayout*>& kept);

@@ -36,6 +36,7 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
     if (!overlay) {
         QPlainTextEdit::paintEvent(e);
         QPainter marks(viewport());
+        paintNoBreakSpaces(marks, e->region(), lines);
         spellMarks_.paint(marks, e->region(), lines);
         findingMarks_.paint(marks, e->region(), lines);
         return;
@@ -61,8 +62,56 @@ void TColorMemo::paintEvent(QPaintEvent* e) {
         }
     } release{kept, painter};
     runPass(painter, e->region(), ownText, lines);
+    paintNoBreakSpaces(painter, e->region(), lines);
     spellMarks_.paint(painter, e->region(), lines);
     findingMarks_.paint(painter, e->region(), lines);
+}
+
+void TColorMemo::paintNoBreakSpaces(QPainter& painter, const QRegion& area,
+                                    const std::vector<TDisplayLine>& lines) const {
+    constexpr QChar kNoBreakSpace(0x00A0);
+    const QRect box = area.boundingRect();
+    QColor ink = palette().color(QPalette::Text);
+    ink.setAlpha(90);
+    bool started = false;
+    int textBlock = -1;
+    QString text;
+    for (const TDisplayLine& l : lines) {
+        const QTextLayout* layout = l.Block.layout();
+        if (!layout || l.LineInBlock >= layout->lineCount() || l.Top > box.bottom() ||
+            l.Top + l.Height < box.top())
+            continue;
+        const QTextLine tl = layout->lineAt(l.LineInBlock);
+        if (l.Block.blockNumber() != textBlock) {
+            textBlock = l.Block.blockNumber();
+            text = l.Block.text();
+        }
+        // Only the part of a long line in the area is looked through.
+        const int from = std::max(tl.textStart(), tl.xToCursor(box.left() - l.Origin.x()) - 1);
+        const int to = std::min(tl.textStart() + tl.textLength(),
+                                tl.xToCursor(box.right() + 1 - l.Origin.x()) + 1);
+        const qreal baseline = l.Origin.y() + tl.y() + tl.ascent();
+        for (qsizetype k = text.indexOf(kNoBreakSpace, from); k >= 0 && k < to;
+             k = text.indexOf(kNoBreakSpace, k + 1)) {
+            if (!started) {
+                painter.save();
+                painter.setClipRegion(area);
+                painter.setRenderHint(QPainter::Antialiasing, false);
+                painter.setPen(QPen(ink, 1));
+                started = true;
+            }
+            // A small open box on the baseline, inside the space's width.
+            const int x0 = static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(int(k)))) + 1;
+            const int x1 = std::max(
+                static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(int(k) + 1))) - 2, x0 + 1);
+            const int y = static_cast<int>(std::floor(baseline));
+            const int rise = std::max(2, static_cast<int>(tl.ascent() / 5));
+            painter.drawPolyline(QPolygon(
+                {QPoint(x0, y - rise), QPoint(x0, y), QPoint(x1, y), QPoint(x1, y - rise)}));
+        }
+    }
+    if (started)
+        painter.restore();
 }
 
 int TColorMemo::linesAbove() const {

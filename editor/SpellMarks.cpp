@@ -13,6 +13,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 TSpellMarks::TSpellMarks(QPlainTextEdit* edit) : edit_(edit) {
@@ -116,22 +117,32 @@ std::optional<TSpellMarks::TSpan> TSpellMarks::wordAt(int position) const {
 
 namespace {
 
-// One period of the wave, drawn once: every underline is a row of these.
-const QPixmap& waveTile() {
-    static const QPixmap tile = [] {
-        QPixmap p(6, 5);
-        p.fill(Qt::transparent);
-        QPainter painter(&p);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.setPen(QPen(QColor(0xFF, 0x00, 0x00), 1.0));
-        QPainterPath wave;
-        wave.moveTo(0, 2.5);
-        wave.quadTo(1.5, 0, 3, 2.5);
-        wave.quadTo(4.5, 5, 6, 2.5);
-        painter.drawPath(wave);
-        return p;
+// One period of the wave, drawn once for each height (3 to 5 pixels): every underline is a row of
+// these.
+constexpr int kWaveHeight = 5;
+constexpr int kFlatWaveHeight = 3;
+
+const QPixmap& waveTile(int height) {
+    static const std::array<QPixmap, kWaveHeight - kFlatWaveHeight + 1> tiles = [] {
+        std::array<QPixmap, kWaveHeight - kFlatWaveHeight + 1> made;
+        for (int h = kFlatWaveHeight; h <= kWaveHeight; ++h) {
+            QPixmap p(6, h);
+            p.fill(Qt::transparent);
+            QPainter painter(&p);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.setPen(QPen(QColor(0xFF, 0x00, 0x00), 1.0));
+            QPainterPath wave;
+            const qreal middle = h / 2.0;
+            wave.moveTo(0, middle);
+            wave.quadTo(1.5, 0, 3, middle);
+            wave.quadTo(4.5, h, 6, middle);
+            painter.drawPath(wave);
+            made[static_cast<std::size_t>(h - kFlatWaveHeight)] = p;
+        }
+        return made;
     }();
-    return tile;
+    return tiles[static_cast<std::size_t>(std::clamp(height, kFlatWaveHeight, kWaveHeight) -
+                                          kFlatWaveHeight)];
 }
 
 } // namespace
@@ -168,8 +179,13 @@ void TSpellMarks::paint(QPainter& painter, const QRegion& area,
             const int x0 = static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(a)));
             const int x1 =
                 std::max(static_cast<int>(std::round(l.Origin.x() + tl.cursorToX(b))), x0 + 3);
-            const int y = static_cast<int>(std::floor(baseline)) + 1;
-            painter.drawTiledPixmap(QRect(x0, y, x1 - x0, waveTile().height()), waveTile());
+            // Inside its own line: flatter where the line has little room under its baseline,
+            // and raised where it has none, never over the next line's glyphs.
+            const int bottom = static_cast<int>(std::floor(l.Top + l.Height));
+            const int under = static_cast<int>(std::floor(baseline)) + 1;
+            const QPixmap& tile = waveTile(bottom - under);
+            const int y = std::min(under, bottom - tile.height());
+            painter.drawTiledPixmap(QRect(x0, y, x1 - x0, tile.height()), tile);
         }
     }
     painter.restore();

@@ -81,6 +81,7 @@ bool TCompletionPopup::isOpen() const {
 void TCompletionPopup::close() {
     list_->hide();
     context_ = {};
+    moved_ = false;
 }
 
 TCompletionPopup::TWindow TCompletionPopup::window() const {
@@ -163,18 +164,24 @@ void TCompletionPopup::refresh(bool opening, TCompletionKind kind) {
     }
     if (opening || items_.empty())
         items_ = itemsFor(c, w);
+    if (opening)
+        moved_ = false;
     context_ = c;
     windowOffset_ = w.offset;
     fill();
 }
 
 void TCompletionPopup::fill() {
-    // File names filter on the name, whatever folder the typed path names.
-    std::string prefix = context_.prefix;
-    if (context_.kind == TCompletionKind::FileArgument)
-        prefix = pagetext::toPageBytes(QFileInfo(pagetext::fromBytes(prefix)).fileName());
-    shown_ = filterItems(items_, prefix);
-    if (shown_.empty()) {
+    const TCompletionContext typed = filtered();
+    shown_ = filterItems(items_, typed.prefix);
+    // Whole as typed: no choice adds to it, unless longer ones start with it.
+    const bool onlyWhole =
+        typedWhole(typed, shown_) &&
+        (typed.kind == TCompletionKind::Code ||
+         std::all_of(shown_.begin(), shown_.end(), [&](const TCompletionItem& item) {
+             return item.text.size() == typed.prefix.size();
+         }));
+    if (shown_.empty() || onlyWhole) {
         close();
         return;
     }
@@ -192,6 +199,15 @@ void TCompletionPopup::fill() {
 }
 
 void TCompletionPopup::place() {
+    // The list's own face at the editor's size, so that it reads like the text it goes into.
+    QFont f = list_->font();
+    const QFont editor = memo_->font();
+    if (editor.pointSizeF() > 0)
+        f.setPointSizeF(editor.pointSizeF());
+    else
+        f.setPixelSize(editor.pixelSize());
+    if (f != list_->font())
+        list_->setFont(f);
     const int rows = std::min(list_->count(), kVisibleRows);
     const int rowHeight = std::max(list_->sizeHintForRow(0), 12);
     int width = 160;
@@ -230,6 +246,21 @@ void TCompletionPopup::accept() {
     // An action whose first placeholder is its file: the files are offered at once.
     if (c.kind == TCompletionKind::ActionWord && enabled_)
         refresh(true, TCompletionKind::FileArgument);
+}
+
+bool TCompletionPopup::choiceAdds() const {
+    const int row = list_->currentRow();
+    if (row < 0 || row >= static_cast<int>(shown_.size()))
+        return false;
+    return !typedWhole(filtered(), {shown_[static_cast<std::size_t>(row)]});
+}
+
+TCompletionContext TCompletionPopup::filtered() const {
+    TCompletionContext c = context_;
+    // File names filter on the name, whatever folder the typed path names.
+    if (c.kind == TCompletionKind::FileArgument)
+        c.prefix = pagetext::toPageBytes(QFileInfo(pagetext::fromBytes(c.prefix)).fileName());
+    return c;
 }
 
 bool TCompletionPopup::openAtCaret() {
@@ -272,21 +303,29 @@ bool TCompletionPopup::eventFilter(QObject* watched, QEvent* e) {
         switch (k->key()) {
         case Qt::Key_Up:
             list_->setCurrentRow(row > 0 ? row - 1 : last);
+            moved_ = true;
             return true;
         case Qt::Key_Down:
             list_->setCurrentRow(row < last ? row + 1 : 0);
+            moved_ = true;
             return true;
         case Qt::Key_PageUp:
             list_->setCurrentRow(std::max(row - kVisibleRows, 0));
+            moved_ = true;
             return true;
         case Qt::Key_PageDown:
             list_->setCurrentRow(std::min(row + kVisibleRows, last));
+            moved_ = true;
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Tab:
-            accept();
-            return true;
+            if (moved_ || choiceAdds()) {
+                accept();
+                return true;
+            }
+            close();
+            break;
         case Qt::Key_Escape:
             close();
             return true;

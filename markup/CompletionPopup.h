@@ -15,10 +15,12 @@ class TPageIndexer;
 
 // The completion list under the caret: typing "^" offers the codes, "=" in a link the action
 // words, "=:" the page's target names, "[" its variable names; Ctrl+Space offers what fits the
-// caret's place, a file argument's files among them. The list filters as the author types; Up,
-// Down, Page Up and Page Down move in it, Enter or Tab takes the choice (as one undo step, no line
-// break), Esc closes it; every other key goes to the editor as if there were no list. With the
-// list closed, Tab and Shift+Tab in an action text select its next and previous argument.
+// caret's place, a file argument's files among them. The list filters as the author types and
+// closes once the typed text is whole (a code, a word, a name); Up, Down, Page Up and Page Down
+// move in it, Enter or Tab takes the choice (as one undo step, no line break) where it adds to
+// what is typed or the author moved in the list, and otherwise closes the list and does what it
+// does without it; Esc closes it; every other key goes to the editor as if there were no list.
+// With the list closed, Tab and Shift+Tab in an action text select its next and previous argument.
 class TCompletionPopup : public QObject {
     Q_OBJECT
 public:
@@ -61,6 +63,10 @@ private:
     void fill();
     void place();
     bool stepArgument(bool forward);
+    // Whether the current choice adds to what is typed.
+    bool choiceAdds() const;
+    // The context with the prefix the list filters on.
+    markup::TCompletionContext filtered() const;
 
     TColorMemo* memo_;
     TPageIndexer* indexer_;
@@ -68,6 +74,7 @@ private:
     bool enabled_ = true;
     markup::TCompletionKind typedTrigger_ = markup::TCompletionKind::None;
     markup::TCompletionContext context_;
+    bool moved_ = false; ///< the author moved in the list since it opened
     int windowOffset_ = 0;
     std::vector<markup::TCompletionItem> items_; ///< all of the kind
     std::vector<markup::TCompletionItem> shown_; ///< those the list shows

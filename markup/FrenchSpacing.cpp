@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -30,17 +31,25 @@ bool TFrenchSpacing::eventFilter(QObject* watched, QEvent* e) {
         return false;
     const QChar c = typed[0];
     const bool punctuation = c == ':' || c == ';' || c == '!' || c == '?';
-    if (!punctuation && c != kOpeningQuote && c != kClosingQuote)
+    if (!punctuation && c != kOpeningQuote && c != kClosingQuote && c != ' ')
         return false;
     QTextCursor cursor = memo_->textCursor();
     if (cursor.hasSelection())
         return false;
     const QTextBlock block = cursor.block();
     const int column = cursor.positionInBlock();
-    const QChar before = column > 0 ? block.text().at(column - 1) : QChar();
-    if (punctuation && !before.isLetterOrNumber())
+    const QTextDocument& text = *memo_->document();
+    const QChar before = column > 0 ? text.characterAt(cursor.position() - 1) : QChar();
+    const QChar twoBefore = column > 1 ? text.characterAt(cursor.position() - 2) : QChar();
+    // The space typed after an opening quote: the no-break space it got stands for it.
+    if (c == ' ')
+        return before == kNoBreakSpace && twoBefore == kOpeningQuote;
+    // A plain space typed before the mark, after a word, becomes the no-break space.
+    const bool spaced =
+        c != kOpeningQuote && before == ' ' && !twoBefore.isNull() && !twoBefore.isSpace();
+    if (punctuation && !before.isLetterOrNumber() && !spaced)
         return false;
-    if (c == kClosingQuote && (before.isNull() || before.isSpace()))
+    if (c == kClosingQuote && (before.isNull() || before.isSpace()) && !spaced)
         return false;
     if (markup::inActionText(pagetext::toPageBytes(block.text().left(column)), column))
         return false;
@@ -52,10 +61,12 @@ bool TFrenchSpacing::eventFilter(QObject* watched, QEvent* e) {
     const int after = cursor.position();
     QTextCursor space(page.textDocument());
     space.setPosition(c == kOpeningQuote ? after : after - 1);
+    if (spaced && c != kOpeningQuote)
+        space.setPosition(after - 2, QTextCursor::KeepAnchor);
     space.beginEditBlock();
     page.insertText(space, QString(kNoBreakSpace));
     space.endEditBlock();
-    cursor.setPosition(c == kOpeningQuote ? after + 1 : after + 1);
+    cursor.setPosition(spaced ? after : after + 1);
     memo_->setTextCursor(cursor);
     memo_->ensureCursorVisible();
     return true;

@@ -5,9 +5,11 @@
 class TColorMemo;
 
 // French typing: ":", ";", "!" or "?" typed right after a word gets a no-break space before it;
-// "«" one after it and "»" one before it. The space goes in as its own undo step after the typed
-// character, so that one Ctrl+Z takes it back and leaves the character. Not in action texts, where
-// the characters belong to arguments and addresses.
+// "«" one after it and "»" one before it. Typed as French typists type them, after a plain space
+// (or, for "«", followed by one), that space becomes the no-break one, or stands for the one
+// following "«". The space goes in as its own undo step after the typed character, so that one
+// Ctrl+Z takes it back and leaves the character. Not in action texts, where the characters belong
+// to arguments and addresses.
 class TFrenchSpacing : public QObject {
     Q_OBJECT
 public:

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "platform/FontAttributes.h"
 #include "document/core/RecoveryCopy.h"
+#include "platform/FontAttributes.h"
 
 #include <QString>
+
+#include <functional>
 
 // The state of a common file dialog, kept between showings as the toolkit's dialog components keep
 // it. Filter is "Description|pattern" pairs joined by "|" ("Fichiers texte|*.txt").
@@ -37,9 +39,12 @@ public:
         return false;
     }
     // The Rename Target box: the new name of a target, starting as `name` all selected; Enter
-    // accepts, Esc cancels. Dialogs that have no such box answer as if cancelled.
-    virtual bool executeRename(QString& name) {
+    // accepts, Esc cancels. A name `refusal` has a message for is not taken: the box shows the
+    // message and stays open. Dialogs that have no such box answer as if cancelled.
+    using TRefusal = std::function<QString(const QString& name)>;
+    virtual bool executeRename(QString& name, const TRefusal& refusal) {
         (void)name;
+        (void)refusal;
         return false;
     }
     // The list of recovery copies left at start (more than one): what to do with which. Dialogs

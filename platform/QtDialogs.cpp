@@ -130,12 +130,48 @@ bool TQtDialogs::executeGoToLine(int lineCount, int& line) {
     return true;
 }
 
-bool TQtDialogs::executeRename(QString& name) {
-    QInputDialog box(parent_);
+namespace {
+
+// The toolkit's text box, which keeps itself open on a name it refuses and says why above the
+// field.
+class TRenameBox : public QInputDialog {
+public:
+    TRenameBox(QWidget* parent, const TDialogs::TRefusal& refusal)
+        : QInputDialog(parent), refusal_(refusal) {}
+
+    void done(int result) override {
+        if (result == QDialog::Accepted && refusal_) {
+            const QString message = refusal_(textValue());
+            if (!message.isEmpty()) {
+                setLabelText(QString("%1\n\n%2").arg(message, kPrompt));
+                if (auto* edit = findChild<QLineEdit*>()) {
+                    edit->setFocus();
+                    edit->selectAll();
+                }
+                return;
+            }
+        }
+        QInputDialog::done(result);
+    }
+
+    static constexpr const char* kPrompt = "New name of the target:";
+
+private:
+    TDialogs::TRefusal refusal_;
+};
+
+} // namespace
+
+bool TQtDialogs::executeRename(QString& name, const TRefusal& refusal) {
+    TRenameBox box(parent_, refusal);
     box.setWindowTitle("Rename Target");
-    box.setLabelText("New name of the target:");
+    box.setLabelText(TRenameBox::kPrompt);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(name);
+    // Wide enough for its title beside the title bar's buttons, whatever the prompt's width (the
+    // box takes its least size from what it holds).
+    if (auto* edit = box.findChild<QLineEdit*>())
+        edit->setMinimumWidth(box.fontMetrics().horizontalAdvance(box.windowTitle()) * 2 + 160);
     // The name comes up selected, so that typing replaces it.
     QTimer::singleShot(0, &box, [&box] {
         if (auto* edit = box.findChild<QLineEdit*>())

@@ -18,7 +18,7 @@ public:
     bool executePicture(TFileDialog& dialog) override;
     bool executeFont(TFontAttributes& font) override;
     bool executeGoToLine(int lineCount, int& line) override;
-    bool executeRename(QString& name) override;
+    bool executeRename(QString& name, const TRefusal& refusal) override;
     recovery::TListDecision
     executeRecoveryList(const std::vector<recovery::TListedCopy>& copies) override;
 

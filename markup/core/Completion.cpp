@@ -222,6 +222,26 @@ std::vector<TCompletionItem> filterItems(const std::vector<TCompletionItem>& ite
     return out;
 }
 
+bool typedWhole(const TCompletionContext& c, const std::vector<TCompletionItem>& items) {
+    const auto sameText = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char x, char y) { return lower(x) == lower(y); });
+    };
+    for (const TCompletionItem& item : items) {
+        if (c.kind != TCompletionKind::Code) {
+            if (sameText(item.text, c.prefix))
+                return true;
+            continue;
+        }
+        const std::string_view insert(item.insert);
+        const std::size_t opening = static_cast<std::size_t>(item.caret);
+        if (insert.substr(0, opening) == c.prefix || insert.substr(opening) == c.prefix)
+            return true;
+    }
+    return false;
+}
+
 std::optional<TSpan> argumentStep(std::string_view text, int caret, int selectionEnd,
                                   bool forward) {
     const std::optional<TPiece> p = actionAround(text, std::max(caret, 1));

@@ -53,6 +53,10 @@ std::vector<TCompletionItem> nameItems(const std::vector<std::string>& names,
 // The items whose text starts with prefix, letters compared without case, in their order.
 std::vector<TCompletionItem> filterItems(const std::vector<TCompletionItem>& items,
                                          std::string_view prefix);
+// Whether what is typed at c is whole, so that no choice of items adds to it: a closing code, an
+// opening code as its item puts it in ("^B", not "^F" before its size), or the whole text of an
+// item (letters compared without case).
+bool typedWhole(const TCompletionContext& c, const std::vector<TCompletionItem>& items);
 
 // Tab in an action text: the quoted argument after (forward) or before the caret's, as the
 // offset and length of its value. Nothing when the caret is in no action text with arguments.

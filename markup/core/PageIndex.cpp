@@ -185,18 +185,22 @@ std::vector<int> TPageIndex::linksTo(std::string_view name) const {
     return out;
 }
 
-int TPageIndex::targetLinkAt(int offset) const {
+int TPageIndex::targetLinkAround(int offset) const {
     const auto after = std::upper_bound(links.begin(), links.end(), offset,
                                         [](int o, const TLinkRef& l) { return o < l.offset; });
     for (auto it = after; it != links.begin();) {
         --it;
         if (offset <= it->end && offset >= it->offset)
-            return it->toTarget && offset >= it->actionOffset ? static_cast<int>(it - links.begin())
-                                                              : -1;
+            return it->toTarget ? static_cast<int>(it - links.begin()) : -1;
         if (it->end < offset)
             break;
     }
     return -1;
+}
+
+int TPageIndex::targetLinkAt(int offset) const {
+    const int k = targetLinkAround(offset);
+    return k >= 0 && offset >= links[static_cast<std::size_t>(k)].actionOffset ? k : -1;
 }
 
 int TPageIndex::targetMarkAt(int offset) const {

@@ -63,6 +63,8 @@ struct TPageIndex {
     std::vector<int> linksTo(std::string_view name) const;
     // The target link whose "=" ... "^l" holds offset (its ends included), or -1.
     int targetLinkAt(int offset) const;
+    // The target link whose "^L" ... "^l" holds offset (its ends included), or -1.
+    int targetLinkAround(int offset) const;
     // The mark whose "^M" ... "^m" holds offset (its ends included), or -1.
     int targetMarkAt(int offset) const;
     // Names without repeats, in the order of first use; empty names left out.

@@ -25,8 +25,12 @@ TEST(FrenchSpacing, TypedPunctuationGetsItsNoBreakSpace) {
         {"Oui:", "Oui" + nb + ":"},
         {"Quoi?", "Quoi" + nb + "?"},
         {"a;b!", "a" + nb + ";b" + nb + "!"},
-        {"vite !", "vite !"}, // after a space: as typed
-        {":", ":"},           // after nothing
+        {"vite !", "vite" + nb + "!"}, // the space typed first becomes the no-break space
+        {"Bonjour ; oui ?", "Bonjour" + nb + "; oui" + nb + "?"},
+        {" !", " !"}, // a space after nothing stays
+        {":", ":"},   // after nothing
+        {QString(QChar(0xAB)) + " mot " + QChar(0xBB),
+         QString(QChar(0xAB)) + nb + "mot" + nb + QChar(0xBB)}, // typed with their spaces
         {QString(QChar(0xAB)) + "mot" + QChar(0xBB),
          QString(QChar(0xAB)) + nb + "mot" + nb + QChar(0xBB)},
         {"^Lgo=InternetLink \"http:", "^Lgo=InternetLink \"http:"},
@@ -40,6 +44,10 @@ TEST(FrenchSpacing, TypedPunctuationGetsItsNoBreakSpace) {
     QTest::keyClicks(&memo, "Oui:");
     QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(memo.Page().pageText(), "Oui:");
+    memo.SetText("");
+    QTest::keyClicks(&memo, "Oui !");
+    QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(memo.Page().pageText(), "Oui !");
     form.FrenchSpacing1->setChecked(false);
     memo.SetText("");
     QTest::keyClicks(&memo, "Oui:");

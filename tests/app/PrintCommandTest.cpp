@@ -269,6 +269,10 @@ TEST(PdfExportCommand, AsksForAPdfBesideThePageAndLeavesTheDocumentAsItIs) {
     EXPECT_EQ(f.form.StatusPanel1->text(), "/pages/my page.v2.txt");
     // The author is told where the file went.
     EXPECT_EQ(f.form.StatusNote->text(), "Exported to /elsewhere/out.pdf");
+    // The note is of that page: it goes with it.
+    f.form.Clm1->SetModified(false);
+    f.form.FileNewClick();
+    EXPECT_EQ(f.form.StatusNote->text(), "");
 }
 
 TEST(PdfExportCommand, UntitledPageStartsInTheSaveFolderAndCancelExportsNothing) {

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace memotest;
 
 namespace {
@@ -416,4 +418,29 @@ TEST(MemoInput, ReleasingShiftRepaintsTheView) {
     QApplication::processEvents();
     EXPECT_EQ(spy.painted.boundingRect(), m->viewport()->rect());
     EXPECT_EQ(m->SelLength(), 1);
+}
+
+// A faint mark shows a no-break space (wider than the letters' edges), not a plain one; the
+// spelling wave stays in its line.
+TEST(MemoPaint, NoBreakSpaceMarkAndSpellingWaveInTheirLine) {
+    const auto red = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 120 && qBlue(p) < 120; };
+    const auto inked = [](QRgb p) { return qGray(p) < 245; };
+    const QMargins edges(1, 0, 1, 0);
+    for (const bool rule : {false, true})
+        for (const char* face : {"DejaVu Sans", "DejaVu Sans Mono", "Nimbus Roman"})
+            for (const int points : {8, 12, 20}) {
+                auto m = makeMemo("mot\u00A0mot mot\nplain", {420, 200}, rule, face, points);
+                const std::string where = std::string(face) + " " + std::to_string(points);
+                const QImage img = grabView(*m);
+                EXPECT_GT(points > 8 ? countPixels(img, charsRect(*m, 3, 4) - edges, inked) : 1, 0)
+                    << where;
+                EXPECT_EQ(countPixels(img, charsRect(*m, 7, 8) - edges, inked), 0) << where;
+                m->SpellMarks().setFinder([](const std::string& bytes, auto& out) {
+                    if (bytes.rfind("mot", 0) == 0)
+                        out.push_back({0, static_cast<int>(bytes.size()), false});
+                });
+                const QImage waved = grabView(*m);
+                EXPECT_GT(countPixels(waved, charsRect(*m, 0, 11), red), 5) << where;
+                EXPECT_EQ(countPixels(waved, charsRect(*m, 13, 18), red), 0) << where;
+            }
 }

@@ -20,6 +20,8 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 // Two targets and three links.
@@ -134,17 +136,26 @@ TEST(OutlineGui, RenameChangesEveryLinkInOneUndoStep) {
     QTest::keyClick(&w.memo, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(w.memo.toPlainText(), QString(kPage).replace("\r\n", "\n"));
 
-    // A name another mark has is refused, naming its line.
+    // From a link's shown text: its target. A name another mark has is refused in the box, which
+    // names its line and stays open; the box is wider than its title with the title bar's buttons.
+    w.caretAt("the end", 2);
+    bool asked = false;
     QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-            box->setTextValue("End");
-            box->accept();
-        }
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) + 150);
+        box->setTextValue("Intro");
+        QTest::keyClick(box->findChild<QLineEdit*>(), Qt::Key_Return);
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_TRUE(box->labelText().contains("Line 1 already has a target mark of that name"));
+        box->setTextValue("Fin");
+        QTest::keyClick(box->findChild<QLineEdit*>(), Qt::Key_Return);
+        asked = true;
     });
     w.form.Navigation1->renameAction()->trigger();
-    ASSERT_EQ(w.prompts.notices.size(), 1);
-    EXPECT_EQ(w.prompts.notices[0], "Line 4 already has a target mark of that name");
-    EXPECT_EQ(w.memo.toPlainText(), QString(kPage).replace("\r\n", "\n"));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(w.prompts.notices.empty());
+    EXPECT_EQ(w.memo.toPlainText(), QString(kPage).replace("End", "Fin").replace("\r\n", "\n"));
 }
 
 TEST(OutlineGui, CompletionOffersActionWordsAndTakesOneWithEnter) {
@@ -171,17 +182,49 @@ TEST(OutlineGui, CompletionOffersActionWordsAndTakesOneWithEnter) {
     ASSERT_TRUE(popup.isOpen());
     QTest::keyClick(&w.memo, Qt::Key_Escape);
     EXPECT_FALSE(popup.isOpen());
-    QTest::keyClicks(&w.memo, "^B");
+    QTest::keyClicks(&w.memo, "^");
     ASSERT_TRUE(popup.isOpen());
     QTest::keyClicks(&w.memo, " x");
     EXPECT_FALSE(popup.isOpen());
-    EXPECT_EQ(w.memo.toPlainText(), "^^B x");
+    EXPECT_EQ(w.memo.toPlainText(), "^^ x");
 
     // Off in the settings: no list.
     w.form.CodeCompletion1->setChecked(false);
     QTest::keyClicks(&w.memo, "^");
     EXPECT_FALSE(popup.isOpen());
     w.form.CodeCompletion1->setChecked(true);
+}
+
+// Enter and Tab take a choice where it adds to the typed text or after a move in the list, typed
+// at the window's focus ("\n" Enter, "\t" Tab, "↓" Down); the list in the editor's size.
+TEST(OutlineGui, CompletionLeavesEnterAndTabToWholeWords) {
+    Window w("");
+    const std::map<QChar, Qt::Key> keys{
+        {'\n', Qt::Key_Return}, {'\t', Qt::Key_Tab}, {QChar(0x2193), Qt::Key_Down}};
+    const std::pair<QString, QString> cases[] = {{"^B\n", "^B\n"},
+                                                 {"^I\t", "^I\t"},
+                                                 {"^CTitre^c\nsuite", "^CTitre^c\nsuite"},
+                                                 {"^\n", "^B^b"},
+                                                 {"^↓\n", "^I^i"},
+                                                 {"^Lgo=GotoPage\n", "^Lgo=GotoPage\n"},
+                                                 {"^Lgo=Goto\t", "^Lgo=GotoPage \"Page\"^l"},
+                                                 {"^MEnd^m ^Lgo=:En\n", "^MEnd^m ^Lgo=:End"}};
+    for (const auto& [typed, result] : cases) {
+        w.memo.SetText("");
+        for (const QChar k : typed)
+            if (QWidget* focus = QApplication::focusWidget(); keys.count(k))
+                QTest::keyClick(focus, keys.at(k));
+            else
+                QTest::keyClicks(focus, QString(k));
+        EXPECT_EQ(w.memo.toPlainText(), result) << typed.toStdString();
+    }
+    TFontAttributes f = w.memo.EditorFont();
+    f.size = 22;
+    w.memo.SetEditorFont(f);
+    w.memo.SetText("");
+    QTest::keyClicks(&w.memo, "^");
+    ASSERT_TRUE(w.form.Completion1->isOpen());
+    EXPECT_EQ(w.form.Completion1->list()->font().pointSizeF(), w.memo.font().pointSizeF());
 }
 
 // An action whose first value is its file offers the favourite folder's files of its kind; Tab

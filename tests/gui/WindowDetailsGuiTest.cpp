@@ -1,7 +1,10 @@
 // What a user meets in the real window: hints, the font dialog driven by keys alone, a stored font
 // that is partly damaged, and the panel that tells of unsaved changes.
+#include "app/FindBar.h"
 #include "app/Unit1.h"
 #include "editor/ColMemo.h"
+#include "markup/OutlinePanel.h"
+#include "markup/PreviewPanel.h"
 #include "platform/ErrorTexts.h"
 #include "platform/FontChooser.h"
 #include "platform/QtSettingsBackend.h"
@@ -10,6 +13,7 @@
 #include "tests/support/TestEnv.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFontDialog>
@@ -17,6 +21,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -207,4 +212,31 @@ TEST_F(WindowDetailsGui, ThirdPanelTellsOfUnsavedChanges) {
     EXPECT_EQ(form.windowTitle(), "Lark Pad");
     form.NewBut->trigger(); // the question is answered No
     EXPECT_EQ(form.StatusPanel3->text(), "");
+}
+
+// With the outline and the preview open in a 640-pixel window, the find bar with its replacement
+// row keeps every field, button and label apart, whole and inside the bar.
+TEST_F(WindowDetailsGui, FindBarFitsBetweenTwoDocksInANarrowWindow) {
+    TForm1 form(TForm1Services{&prompts, nullptr});
+    form.resize(640, 480);
+    show(form);
+    form.OutlinePanel1->toggleAction()->setChecked(true);
+    form.PreviewPanel1->toggleAction()->setChecked(true);
+    form.EditReplace1->trigger();
+    TFindBar& bar = *form.FindBar1;
+    bar.Message->setText("Not found");
+    bar.Count->setText("12 of 345");
+    QTest::qWait(100);
+    EXPECT_LE(form.width(), 660);
+    const QList<QWidget*> parts{bar.FindEdit,    bar.ReplaceEdit, bar.MatchCase,  bar.WholeWord,
+                                bar.PreviousBut, bar.NextBut,     bar.ReplaceBut, bar.ReplaceAllBut,
+                                bar.Count,       bar.CloseBut,    bar.Message};
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QRect a = parts[i]->geometry();
+        EXPECT_TRUE(bar.rect().contains(a)) << i;
+        const int least = std::min(parts[i]->minimumSizeHint().width(), parts[i]->maximumWidth());
+        EXPECT_GE(a.width(), parts[i] == bar.Message ? 0 : least) << i;
+        for (qsizetype j = i + 1; j < parts.size(); ++j)
+            EXPECT_FALSE(a.intersects(parts[j]->geometry())) << i << " and " << j;
+    }
 }
