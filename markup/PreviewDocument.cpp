@@ -22,6 +22,8 @@ namespace {
 constexpr int kSliceMs = 12;     ///< one slice of a long page's reading between events
 constexpr int kSyncLines = 2000; ///< an edit of more lines is read again in slices
 constexpr int kReadStep = 256;   ///< lines read between looks at the clock
+// After the part of a very long line that the preview shows.
+constexpr const char16_t* kCutNote = u" \u2026 (the rest of this line shows in the editor only)";
 
 // The blocks of a document from block `from` on, one after the other.
 class TBlockWalk {
@@ -43,7 +45,7 @@ private:
 } // namespace
 
 TPreviewDocument::TPreviewDocument(TPageDocument& page, QObject* parent)
-    : QObject(parent), page_(page), doc_(new QTextDocument(this)) {
+    : QObject(parent), page_(page), doc_(new QTextDocument(this)), lines_(kPreviewMaxShown) {
     doc_->setUndoRedoEnabled(false);
     doc_->setObjectName("PreviewDocument");
     palette_ = QApplication::palette();
@@ -83,7 +85,8 @@ void TPreviewDocument::setActive(bool active) {
         rebuild();
     } else {
         // Hidden, it holds nothing: the page is read afresh when it shows again.
-        lines_ = TPreviewLines();
+        lines_ = TPreviewLines(kPreviewMaxShown);
+        cachedLine_ = -1;
         doc_->clear();
         windowFirst_ = windowLines_ = 0;
         wanted_ = -1;
@@ -152,12 +155,19 @@ void TPreviewDocument::writeParagraph(QTextCursor& c, const QString& text,
         c.setBlockFormat(bf);
     for (const TPreviewRun& r : p.runs)
         c.insertText(r.tab ? QStringLiteral("\t") : text.mid(r.source, r.length), format(r.style));
+    if (p.cut >= 0) {
+        QTextCharFormat note;
+        note.setForeground(palette_.color(QPalette::Disabled, QPalette::Text));
+        note.setFontItalic(true);
+        c.insertText(QString::fromUtf16(kCutNote), note);
+    }
 }
 
 void TPreviewDocument::rebuild(int budgetMs) {
+    cachedLine_ = -1;
     doc_->clear();
     doc_->setDefaultFont(font_);
-    lines_ = TPreviewLines();
+    lines_ = TPreviewLines(kPreviewMaxShown);
     windowFirst_ = windowLines_ = 0;
     fillTo_ = 0;
     pageLines_ = page_.lineCount();
@@ -183,8 +193,10 @@ TPreviewLines::TLineReader TPreviewDocument::lineReader(QString& text) const {
 TPreviewLines::TParagraphSink TPreviewDocument::windowSink(QTextCursor& c, QString& text) {
     return [this, &c, &text, walk = std::make_shared<TBlockWalk>(doc_)](
                int k, std::string_view, const TPreviewParagraph& p) {
-        if (inWindow(k))
+        if (inWindow(k)) {
             rewriteBlock(c, walk->at(k - windowFirst_), text, p);
+            keepLine(k, text, p);
+        }
     };
 }
 
@@ -212,11 +224,25 @@ void TPreviewDocument::queueSlice() {
 }
 
 const TPreviewParagraph& TPreviewDocument::readLine(int line, QString& text) const {
+    // The line read last is kept until the page changes: a key on a very long line reads it
+    // once, not again for each place mapped on it.
+    if (line == cachedLine_) {
+        text = lineText_;
+        return paragraph_;
+    }
     text = page_.lineText(line);
     toBytes(text, lineBytes_);
     TPreviewState state = lines_.before(line);
-    paragraph_ = readPreviewLine(lineBytes_, state);
+    paragraph_ = readPreviewLine(lineBytes_, state, kPreviewMaxShown);
+    keepLine(line, text, paragraph_);
     return paragraph_;
+}
+
+void TPreviewDocument::keepLine(int line, const QString& text, const TPreviewParagraph& p) const {
+    if (&p != &paragraph_)
+        paragraph_ = p;
+    lineText_ = text;
+    cachedLine_ = line;
 }
 
 TPreviewDocument::THold TPreviewDocument::holdLine(int line) {
@@ -362,6 +388,7 @@ void TPreviewDocument::rewriteBlock(QTextCursor& c, const QTextBlock& b, const Q
 void TPreviewDocument::sweep(int budgetMs) {
     if (lines_.pending() < 0)
         return;
+    cachedLine_ = -1; // states change: the window's lines read again are kept anew
     QElapsedTimer clock;
     clock.start();
     QTextCursor c(doc_);
@@ -396,6 +423,7 @@ void TPreviewDocument::continueBuilding() {
 
 void TPreviewDocument::pageChanged(int offset, int removed, int added) {
     (void)removed;
+    cachedLine_ = -1;
     if (!active_)
         return;
     const int oldCount = pageLines_;

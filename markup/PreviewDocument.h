@@ -146,4 +146,8 @@ private:
     mutable QString lineText_;
     mutable std::string lineBytes_;
     mutable markup::TPreviewParagraph paragraph_;
+    // The line whose text and paragraph those are, as the page and the states are now (-1:
+    // none; any change forgets it).
+    void keepLine(int line, const QString& text, const markup::TPreviewParagraph& p) const;
+    mutable int cachedLine_ = -1;
 };

@@ -93,10 +93,12 @@ const TPreviewRun* TPreviewParagraph::runAt(int at) const {
 }
 
 int TPreviewParagraph::sourceOf(int at) const {
-    if (runs.empty())
-        return 0;
     if (const TPreviewRun* r = runAt(at))
         return r->source + (r->tab ? 0 : at - r->offset);
+    if (cut >= 0)
+        return cut; // the note after a cut paragraph stands for what it leaves out
+    if (runs.empty())
+        return 0;
     const TPreviewRun& last = runs.back();
     return last.source + last.length; // after the last shown byte (a tab's "^T" has no width)
 }
@@ -114,12 +116,23 @@ int TPreviewParagraph::shownAt(int source) const {
     return length();
 }
 
-TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& st) {
+TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& st, int maxShown) {
     TPreviewParagraph p;
     p.centred = st.depth[kCentredPair] > 0;
     p.indent = st.tab();
     int shown = 0;
+    const int maxRuns = maxShown == kPreviewWhole ? kPreviewWhole : kPreviewMaxRuns;
     const auto show = [&](int source, int length, std::uint16_t extra, bool tab) {
+        if (p.cut >= 0)
+            return;
+        if (shown >= maxShown || static_cast<int>(p.runs.size()) >= maxRuns) {
+            p.cut = source;
+            return;
+        }
+        if (length > maxShown - shown) {
+            length = maxShown - shown;
+            p.cut = source + length;
+        }
         TPreviewStyle s = st.style();
         s.flags |= extra;
         if (!p.runs.empty()) {
@@ -155,7 +168,8 @@ TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& st) {
             if (piece.pair == kTabPair) {
                 const int tab = openingValue(st, piece);
                 show(piece.offset, 1, 0, true);
-                p.tabStops.push_back(tab);
+                if (p.cut < 0)
+                    p.tabStops.push_back(tab);
                 push(st.tabs, st.depth[pair], tab);
             } else if (piece.pair == kSizePair) {
                 push(st.sizes, st.depth[pair], openingValue(st, piece));
@@ -258,6 +272,8 @@ std::vector<std::string_view> previewLines(std::string_view page) {
 
 TPreviewLines::TPreviewLines() : states_(1) {}
 
+TPreviewLines::TPreviewLines(int maxShown) : states_(1), maxShown_(maxShown) {}
+
 const TPreviewState& TPreviewLines::before(int line) const {
     return line <= 0 ? states_[0] : states_[end_[static_cast<std::size_t>(line) - 1]];
 }
@@ -309,7 +325,7 @@ int shifted(int line, int first, int removed, int added) {
 void TPreviewLines::read(int k, std::uint32_t hint, TPreviewState& state, std::uint32_t& previous,
                          const TLineReader& line, const TParagraphSink& sink) {
     const std::string_view text = line(k);
-    const TPreviewParagraph p = readPreviewLine(text, state);
+    const TPreviewParagraph p = readPreviewLine(text, state, maxShown_);
     std::uint32_t index = intern(state, hint);
     if (index != hint && states_[previous] == state)
         index = previous;

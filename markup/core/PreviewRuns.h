@@ -35,6 +35,12 @@ inline constexpr int kPreviewMaxSize = 400; ///< the largest "^F" size that the 
 inline constexpr int kPreviewDefaultTab = 8;
 inline constexpr int kPreviewMaxTab = 200;
 inline constexpr int kPreviewStack = 16; ///< nested sizes, colours, tabs remembered
+// What the preview shows of one line at most: its shown characters and its runs. The rest of a
+// longer line is read for the state it hands on but not shown (its paragraph is cut), so that no
+// line holds the window up however long it is; an export shows every line whole.
+inline constexpr int kPreviewMaxShown = 10000;
+inline constexpr int kPreviewMaxRuns = 1000;
+inline constexpr int kPreviewWhole = std::numeric_limits<int>::max();
 
 enum TPreviewFlag : std::uint16_t {
     kPreviewBold = 1,
@@ -81,6 +87,7 @@ struct TPreviewParagraph {
     bool centred = false;
     int indent = 0;            ///< average character widths before the text
     std::vector<int> tabStops; ///< average character widths from the left, in order of the tabs
+    int cut = -1; ///< the line's byte where a cut paragraph stops showing it; -1: shown whole
     int length() const { return runs.empty() ? 0 : runs.back().offset + runs.back().length; }
     // The shown text, taken from the line it was read from.
     std::string text(std::string_view line) const;
@@ -93,8 +100,10 @@ struct TPreviewParagraph {
 };
 
 // Reads one line (its bytes without the line break) that starts in `state`; state becomes the
-// state at the line's end.
-TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& state);
+// state at the line's end. Past `maxShown` shown characters or kPreviewMaxRuns runs (with a
+// limit), the paragraph is cut.
+TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& state,
+                                  int maxShown = kPreviewWhole);
 
 // The action text (without its "=") of the link whose visible text holds the line's byte
 // `source`: scanned from the line's start in `state`, over the lines that `line` gives from
@@ -120,6 +129,9 @@ public:
         int removed = 0;
         int added = 0;
     };
+
+    // Paragraphs are cut past maxShown characters (see readPreviewLine).
+    explicit TPreviewLines(int maxShown);
 
     // Reads every line of a page of lineCount lines.
     TChange reset(int lineCount, const TLineReader& line, const TParagraphSink& sink = {});
@@ -154,8 +166,9 @@ private:
 
     std::vector<std::uint32_t> end_;    ///< each line's end state, as an index in states_
     std::vector<TPreviewState> states_; ///< states_[0]: nothing open
-    int pending_ = -1;                  ///< the first line that the sweep reads again
-    int pendingUntil_ = -1;             ///< the sweep reads at least up to this line
+    int maxShown_ = kPreviewWhole;
+    int pending_ = -1;      ///< the first line that the sweep reads again
+    int pendingUntil_ = -1; ///< the sweep reads at least up to this line
 };
 
 } // namespace markup
