@@ -528,16 +528,68 @@ bool TPreviewDocument::writePage(QTextDocument& into,
     const int lines = page_.lineCount();
     TPreviewState state;
     QString text;
-    std::string bytes;
+    std::string bytes, other;
+    const auto reader = [&](int k) -> std::string_view {
+        toBytes(page_.lineText(k), other);
+        return other;
+    };
     for (int k = 0; k < lines; ++k) {
         if (progress && k % 1024 == 0 && !progress(k, lines))
             return false;
         text = page_.lineText(k);
         toBytes(text, bytes);
-        writeParagraph(c, text, readPreviewLine(bytes, state), k > 0);
+        const TPreviewState before = state;
+        const TPreviewParagraph p = readPreviewLine(bytes, state);
+        writeParagraph(c, text, p, k > 0);
+        if (std::any_of(p.runs.begin(), p.runs.end(), [](const TPreviewRun& r) {
+                return r.style.flags & (kPreviewLink | kPreviewTarget);
+            }))
+            markAnchors(c, c.block().position(), text, p, [&](int source) {
+                return previewLinkHref(previewLinkAction(reader, lines, k, before, source));
+            });
     }
     c.endEditBlock();
     return !progress || progress(lines, lines);
+}
+
+void TPreviewDocument::markAnchors(QTextCursor& c, int blockStart, const QString& text,
+                                   const TPreviewParagraph& p,
+                                   const std::function<std::string(int)>& hrefAt) {
+    // A link's runs (one link may change style inside) lead where its action says; a target
+    // mark's runs are named after the mark, so that links in the same file can lead to them.
+    const int end = c.position();
+    for (std::size_t i = 0; i < p.runs.size();) {
+        const std::uint16_t kind = p.runs[i].style.flags & (kPreviewLink | kPreviewTarget);
+        std::size_t j = i + 1;
+        while (j < p.runs.size() && (p.runs[j].style.flags & kind) && !p.runs[j].tab)
+            ++j;
+        if (kind == 0 || p.runs[i].tab) {
+            i = j;
+            continue;
+        }
+        QTextCharFormat f;
+        if (kind & kPreviewLink) {
+            const std::string href = hrefAt(p.runs[i].source);
+            if (href.empty()) {
+                i = j;
+                continue;
+            }
+            f.setAnchor(true);
+            f.setAnchorHref(pagetext::fromBytes(href));
+        } else {
+            QString name;
+            for (std::size_t r = i; r < j; ++r)
+                name += text.mid(p.runs[r].source, p.runs[r].length);
+            f.setAnchor(true);
+            f.setAnchorNames({name.trimmed()});
+        }
+        c.setPosition(blockStart + p.runs[i].offset);
+        c.setPosition(blockStart + p.runs[j - 1].offset + p.runs[j - 1].length,
+                      QTextCursor::KeepAnchor);
+        c.mergeCharFormat(f);
+        i = j;
+    }
+    c.setPosition(end);
 }
 
 TPreviewDocument::TLinkInfo TPreviewDocument::linkAt(int position, bool withAction) const {

@@ -125,6 +125,11 @@ private:
     void writeParagraph(QTextCursor& cursor, const QString& text,
                         const markup::TPreviewParagraph& p, bool newBlock);
     const QTextCharFormat& format(const markup::TPreviewStyle& style);
+    // Makes the links of a paragraph just written (from blockStart) anchors that lead where
+    // hrefAt says for a link's source byte, and its target marks named anchors.
+    void markAnchors(QTextCursor& cursor, int blockStart, const QString& text,
+                     const markup::TPreviewParagraph& p,
+                     const std::function<std::string(int)>& hrefAt);
     static void toBytes(const QString& text, std::string& bytes);
 
     TPageDocument& page_;

@@ -1,5 +1,7 @@
 #include "markup/core/PreviewRuns.h"
 
+#include "markup/core/ActionArguments.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -251,6 +253,37 @@ std::string previewLinkAction(const std::function<std::string_view(int)>& line, 
     while (!action.empty() && action.back() == ' ')
         action.pop_back();
     return action;
+}
+
+std::string previewLinkHref(std::string_view action) {
+    const auto trim = [](std::string_view t) {
+        while (!t.empty() && t.front() == ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        return t;
+    };
+    action = trim(action);
+    if (!action.empty() && action.front() == ':') {
+        const std::string_view name = trim(action.substr(1));
+        return name.empty() ? std::string() : "#" + std::string(name);
+    }
+    constexpr std::string_view kInternet = "InternetLink";
+    if (action.substr(0, actionWordEnd(action)) != kInternet)
+        return {};
+    std::vector<TArgument> args;
+    splitArguments(action, kInternet.size(), args, nullptr);
+    if (args.empty() || !args.front().sound)
+        return {};
+    const std::string_view address = trim(args.front().value);
+    if (isPlaceholder(address))
+        return {};
+    for (std::string_view scheme : {"http://", "https://", "mailto:", "ftp://"})
+        if (address.size() > scheme.size() && address.substr(0, scheme.size()) == scheme)
+            return std::string(address);
+    if (address.size() > 4 && address.substr(0, 4) == "www.")
+        return "http://" + std::string(address);
+    return {};
 }
 
 std::vector<std::string_view> previewLines(std::string_view page) {

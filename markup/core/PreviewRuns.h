@@ -111,6 +111,11 @@ TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& state,
 std::string previewLinkAction(const std::function<std::string_view(int)>& line, int lineCount,
                               int lineIndex, TPreviewState state, int source);
 
+// Where a link with this action text leads outside the page's view, as a link of a document
+// file: "#" and the target's name for a target link (":Name"), the address of an InternetLink
+// to the web or to mail; empty for any other action.
+std::string previewLinkHref(std::string_view action);
+
 // The page's lines, as the scanner breaks them (LF, the CR of a CR LF dropped).
 std::vector<std::string_view> previewLines(std::string_view page);
 

@@ -179,6 +179,21 @@ TEST(PreviewRuns, AVeryLongLineIsCutButHandsOnItsState) {
     EXPECT_EQ(readPreviewLine("short ^Bline^b", state, kPreviewMaxShown).cut, -1);
 }
 
+TEST(PreviewRuns, LinksLeadToTargetsAndWebAddressesOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {":Intro", "#Intro"},
+        {" : The End ", "#The End"},
+        {":", ""},
+        {"InternetLink \"https://a.org/b\"", "https://a.org/b"},
+        {"InternetLink \"www.a.org\"", "http://www.a.org"},
+        {"InternetLink \"http://www.\"", ""},
+        {"InternetLink \"file:///etc\"", ""},
+        {"GotoPage \"2\"", ""},
+        {"InternetLinks \"http://a\"", ""}};
+    for (const auto& [action, href] : cases)
+        EXPECT_EQ(previewLinkHref(action), href) << action;
+}
+
 TEST(PreviewRuns, LinkActionIsFoundFromItsVisibleText) {
     struct Case {
         const char* page;
