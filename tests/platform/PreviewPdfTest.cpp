@@ -90,12 +90,12 @@ TEST(PreviewPdf, TargetLinksLeadInsideTheFileAndWebLinksOut) {
     const QString out = dir.file("links.pdf");
     ASSERT_TRUE(service.exportDocumentPdf(out, "page.txt", styled));
     const QByteArray bytes = lptest::readFile(out);
-    EXPECT_TRUE(bytes.contains("/S /GoTo\n/D (The%20End)"));
+    EXPECT_TRUE(bytes.contains("/S /GoTo\n/D (The End)"));
     EXPECT_TRUE(bytes.contains("/S /URI\n/URI (https://example.org/a)"));
     EXPECT_TRUE(bytes.contains("/S /URI\n/URI (#Missing)")) << "no target: left as it was";
     const QString dests = runTool("pdfinfo", {"-dests", out});
     const QString pages = runTool("pdfinfo", {out});
-    EXPECT_TRUE(dests.contains(QRegularExpression("\\n +[2-9] +\\[ XYZ [^\\n]*\"The%20End\"")))
+    EXPECT_TRUE(dests.contains(QRegularExpression("\\n +[2-9] +\\[ XYZ [^\\n]*\"The End\"")))
         << dests.toStdString();
     EXPECT_TRUE(pages.contains(QRegularExpression("Pages: +[2-9]")));
     EXPECT_TRUE(runTool("pdftotext", {out, "-"}).contains("here, Back and Nowhere"));
