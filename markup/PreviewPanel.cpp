@@ -151,7 +151,8 @@ int TPreviewPanel::editorTopLine() const {
 }
 
 int TPreviewPanel::topLine() const {
-    const QTextBlock top = view_->cursorForPosition(QPoint(0, 0)).block();
+    // A hair below the top: a paragraph placed at the top also ends the one above it there.
+    const QTextBlock top = view_->cursorForPosition(QPoint(0, 2)).block();
     return preview_->windowFirst() + std::max(top.blockNumber(), 0);
 }
 
