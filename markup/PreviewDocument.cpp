@@ -19,9 +19,10 @@ using namespace markup;
 
 namespace {
 
-constexpr int kSliceMs = 12;     ///< one slice of a long page's reading between events
-constexpr int kSyncLines = 2000; ///< an edit of more lines is read again in slices
-constexpr int kReadStep = 256;   ///< lines read between looks at the clock
+constexpr int kSliceMs = 12;       ///< one slice of a long page's reading between events
+constexpr int kSyncLines = 2000;   ///< an edit of more lines is read again in slices
+constexpr int kReadStep = 256;     ///< lines read between looks at the clock
+constexpr int kKeepFrom = 1 << 16; ///< a line this long is read once for its state and its block
 // After the part of a very long line that the preview shows.
 constexpr const char16_t* kCutNote = u" \u2026 (the rest of this line shows in the editor only)";
 
@@ -207,9 +208,15 @@ void TPreviewDocument::readOn(int line, int budgetMs) {
         clock.start();
         QString text;
         const TPreviewLines::TLineReader reader = lineReader(text);
+        // A long line read here is kept for the window, which writes it next.
+        const TPreviewLines::TParagraphSink keep = [this, &text](int k, std::string_view,
+                                                                 const TPreviewParagraph& p) {
+            if (text.size() >= kKeepFrom)
+                keepLine(k, text, p);
+        };
         // One step at least, whatever the budget: the top of the page shows at once.
         do
-            lines_.append(std::min(kReadStep, line + 1 - lines_.lineCount()), reader);
+            lines_.append(std::min(kReadStep, line + 1 - lines_.lineCount()), reader, keep);
         while (lines_.lineCount() <= line && (budgetMs < 0 || clock.elapsed() < budgetMs));
     }
     placeWanted();
