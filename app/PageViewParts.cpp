@@ -134,8 +134,10 @@ void TForm1::keepPagePosition() {
 
 void TForm1::restorePagePosition(const QString& path) {
     const std::optional<TPagePosition> kept = positions_->find(path);
-    // The author may have moved already while the page was loading: that place counts.
-    if (!kept || Clm1->textCursor().position() != 0 || Clm1->textCursor().hasSelection())
+    // The author may have moved or typed already while the page was loading: that place counts,
+    // and the keys typed go where the caret was shown.
+    if (!kept || Clm1->textCursor().position() != 0 || Clm1->textCursor().hasSelection() ||
+        Clm1->holdingKeys())
         return;
     const TPageDocument& page = Clm1->Page();
     const TFileStamp& disk = page.diskStamp();

@@ -30,8 +30,13 @@ QString exportedNote(const QString& path) {
 
 namespace {
 
-// Asks where the export goes; true when the author chose a file.
-bool askExportFile(TDialogs& dialogs, TFileDialog& exportDialog, const TFileDialog& saveDialog) {
+const QString kPreviewSuffix = QStringLiteral("-preview");
+
+// Asks where the export goes, proposing the page's name with `suffix` (the preview's export has
+// a name of its own, so that it does not take the place of the plain one); true when the author
+// chose a file.
+bool askExportFile(TDialogs& dialogs, TFileDialog& exportDialog, const TFileDialog& saveDialog,
+                   const QString& suffix = {}) {
     exportDialog.filter = QStringLiteral("Fichiers PDF|*.pdf");
     exportDialog.defaultExt = QStringLiteral("pdf");
     exportDialog.overwritePrompt = true;
@@ -39,10 +44,16 @@ bool askExportFile(TDialogs& dialogs, TFileDialog& exportDialog, const TFileDial
     if (!page.isEmpty()) {
         const QFileInfo info(page);
         exportDialog.initialDir = QDir::toNativeSeparators(info.absolutePath());
-        exportDialog.fileName =
-            QDir::toNativeSeparators(info.dir().filePath(info.completeBaseName() + ".pdf"));
-    } else if (exportDialog.initialDir.isEmpty()) {
-        exportDialog.initialDir = saveDialog.initialDir;
+        exportDialog.fileName = QDir::toNativeSeparators(
+            info.dir().filePath(info.completeBaseName() + suffix + ".pdf"));
+    } else {
+        if (exportDialog.initialDir.isEmpty())
+            exportDialog.initialDir = saveDialog.initialDir;
+        // The name the other export proposed is not this one's.
+        const QFileInfo last(exportDialog.fileName);
+        const bool preview = last.completeBaseName().endsWith(kPreviewSuffix);
+        if (!exportDialog.fileName.isEmpty() && preview != (suffix == kPreviewSuffix))
+            exportDialog.fileName = QString();
     }
     return dialogs.executeSave(exportDialog);
 }
@@ -67,7 +78,7 @@ bool exportAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& export
 
 bool exportPreviewAsPdf(TDialogs& dialogs, TPrintService& printing, TFileDialog& exportDialog,
                         const TFileDialog& saveDialog, const TPreviewWriter& writePreview) {
-    if (!askExportFile(dialogs, exportDialog, saveDialog))
+    if (!askExportFile(dialogs, exportDialog, saveDialog, kPreviewSuffix))
         return false;
     QTextDocument preview;
     {

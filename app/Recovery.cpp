@@ -131,6 +131,40 @@ std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
 
 } // namespace
 
+// The text taken so far of an overdue snapshot, as the document holds it (lines separated by
+// U+2029, display blocks of a long line too): the document's text [0, taken) at every moment.
+struct TRecovery::TForcedSnapshot {
+    recovery::TCopyHeader header;
+    std::vector<QString> chunks;
+    qsizetype taken = 0;
+
+    void erase(qsizetype from, qsizetype count) {
+        qsizetype start = 0;
+        for (QString& chunk : chunks) {
+            if (count <= 0)
+                break;
+            if (from < start + chunk.size()) {
+                const qsizetype at = std::max<qsizetype>(from - start, 0);
+                const qsizetype n = std::min(count, chunk.size() - at);
+                chunk.remove(at, n);
+                count -= n; // the rest starts the next chunk
+            }
+            start += chunk.size();
+        }
+    }
+    void insert(qsizetype at, const QString& text) {
+        qsizetype start = 0;
+        for (QString& chunk : chunks) {
+            if (at <= start + chunk.size()) {
+                chunk.insert(at - start, text);
+                return;
+            }
+            start += chunk.size();
+        }
+        chunks.push_back(text);
+    }
+};
+
 TRecovery::TRecovery(TParts parts, QString folder)
     : parts_(parts), folder_(std::move(folder)), snapshotTimer_(new QTimer(this)),
       worker_(std::make_unique<TLatestJobWorker>()) {
@@ -138,6 +172,7 @@ TRecovery::TRecovery(TParts parts, QString folder)
     connect(snapshotTimer_, &QTimer::timeout, this, &TRecovery::snapshotTurn);
     setAlarm(std::make_unique<TQtRecoveryAlarm>());
     QTextDocument* doc = parts_.page.textDocument();
+    connect(doc, &QTextDocument::contentsChange, this, &TRecovery::forcedEdit);
     connect(doc, &QTextDocument::contentsChanged, this, &TRecovery::changed);
     connect(doc, &QTextDocument::modificationChanged, this, &TRecovery::modificationChanged);
 }
@@ -169,7 +204,8 @@ void TRecovery::rung() {
 }
 
 void TRecovery::changed() {
-    abandonSnapshot();
+    if (!forced_)
+        abandonSnapshot();
     if (!parts_.page.isModified())
         return;
     schedule_.changed(alarm_->now());
@@ -209,6 +245,8 @@ void TRecovery::closeNormally() {
 void TRecovery::waitIdle() {
     if (stream_)
         takeSlices(-1, 0);
+    if (forced_)
+        forcedTurn(-1, 0);
     worker_->waitIdle();
 }
 
@@ -244,17 +282,23 @@ void TRecovery::writeNow() {
     }
     // The text counts as taken once the snapshot is complete: a change that drops it leaves the
     // copy owed since the first change, so that typing that never pauses long enough for a whole
-    // snapshot still gets its copy when it is overdue, taken then in one go.
+    // snapshot still gets its copy when it is overdue, taken then in slices that no change drops.
     const bool overdue = schedule_.isOverdue(alarm_->now());
     recovery::TCopyHeader header;
     header.path = parts_.document.currentFileName().toStdString();
     header.timeMs = QDateTime::currentMSecsSinceEpoch();
     header.page = parts_.document.diskStamp();
+    copyMayExist_ = true;
+    if (overdue) {
+        forced_ = std::make_unique<TForcedSnapshot>();
+        forced_->header = header;
+        snapshotTurn();
+        return;
+    }
     stream_ = std::make_shared<TCopyStream>();
     nextPosition_ = 0;
     nextBlock_ = 0;
     carry_.clear();
-    copyMayExist_ = true;
     worker_->post([this, stream = stream_, path = copyPath_, folder = folder_, header] {
         // The folder may have gone since the copy was claimed. Slices are taken to the end even
         // when the copy cannot be written, so that none waits for nothing.
@@ -276,13 +320,16 @@ void TRecovery::writeNow() {
         QMetaObject::invokeMethod(
             this, [this, why] { writeFailed(why); }, Qt::QueuedConnection);
     });
-    if (overdue)
-        takeSlices(-1, 0);
-    else
-        snapshotTurn();
+    snapshotTurn();
 }
 
 void TRecovery::snapshotTurn() {
+    if (forced_) {
+        forcedTurn(kTurnMs, turnLimit_);
+        if (forced_)
+            snapshotTimer_->start(0);
+        return;
+    }
     if (!stream_)
         return;
     if (stream_->queued() > kMostQueued) {
@@ -348,7 +395,107 @@ void TRecovery::takeSlices(qint64 budgetMs, qsizetype limit) {
     schedule_.taken();
 }
 
+void TRecovery::forcedTurn(qint64 budgetMs, qsizetype limit) {
+    QElapsedTimer clock;
+    clock.start();
+    QTextDocument* doc = parts_.page.textDocument();
+    const int end = doc->characterCount() - 1;
+    const qsizetype most = limit > 0 ? std::min(limit, kSliceCharacters) : kSliceCharacters;
+    qsizetype taken = 0;
+    QTextCursor range(doc);
+    while (forced_->taken < end) {
+        const int to = int(std::min<qsizetype>(end, forced_->taken + most));
+        range.setPosition(int(forced_->taken));
+        range.setPosition(to, QTextCursor::KeepAnchor);
+        forced_->chunks.push_back(range.selectedText());
+        taken += to - forced_->taken;
+        forced_->taken = to;
+        if ((limit > 0 && taken >= limit) || (budgetMs >= 0 && clock.elapsed() >= budgetMs))
+            return;
+    }
+    postForced();
+}
+
+void TRecovery::forcedEdit(int position, int removed, int added) {
+    if (!forced_ || position >= forced_->taken)
+        return; // the part still to be taken is read as it is then
+    QTextDocument* doc = parts_.page.textDocument();
+    const int end = doc->characterCount() - 1;
+    added = std::clamp(added, 0, std::max(end - position, 0));
+    const qsizetype kept = std::min<qsizetype>(position + qsizetype(removed), forced_->taken);
+    forced_->erase(position, kept - position);
+    QTextCursor range(doc);
+    range.setPosition(position);
+    range.setPosition(position + added, QTextCursor::KeepAnchor);
+    forced_->insert(position, range.selectedText());
+    // An edit that reached past what was taken: the rest is taken from its end.
+    forced_->taken += added - (kept - position);
+    if (kept < position + qsizetype(removed))
+        forced_->taken = position + added;
+}
+
+void TRecovery::postForced() {
+    std::unique_ptr<TForcedSnapshot> forced = std::move(forced_);
+    snapshotTimer_->stop();
+    qsizetype length = 0;
+    for (const QString& chunk : forced->chunks)
+        length += chunk.size();
+    QTextDocument* doc = parts_.page.textDocument();
+    if (length != doc->characterCount() - 1) {
+        // Not the text as it is: the next copy is owed as after any change.
+        schedule_.taken();
+        schedule_.changed(alarm_->now());
+        arm();
+        return;
+    }
+    // The display blocks that continue a line: their separators go, as Save drops them.
+    std::vector<int> cuts;
+    if (parts_.page.hasContinuations())
+        for (int b = 1; b < doc->blockCount(); ++b)
+            if (parts_.page.continuesLine(b))
+                cuts.push_back(b);
+    schedule_.taken();
+    worker_->post([this, chunks = std::move(forced->chunks), cuts = std::move(cuts),
+                   path = copyPath_, folder = folder_, header = forced->header] {
+        QString text;
+        for (const QString& chunk : chunks)
+            text += chunk;
+        if (!cuts.empty()) {
+            QChar* units = text.data();
+            qsizetype kept = 0;
+            int block = 0;
+            auto cut = cuts.begin();
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (units[i] == QChar::ParagraphSeparator) {
+                    ++block;
+                    while (cut != cuts.end() && *cut < block)
+                        ++cut;
+                    if (cut != cuts.end() && *cut == block)
+                        continue;
+                }
+                units[kept++] = units[i];
+            }
+            text.truncate(kept);
+        }
+        QString why;
+        TRecoveryCopyWriter copy;
+        bool ok = makePrivateFolder(folder, &why) && copy.open(path, header, &why);
+        if (ok) {
+            copy.add(pagetext::toPageBytes(text)); // a failure is told by commit
+            ok = copy.commit(&why);
+        }
+        if (ok)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, why] { writeFailed(why); }, Qt::QueuedConnection);
+    });
+}
+
 void TRecovery::abandonSnapshot() {
+    if (forced_) {
+        forced_.reset();
+        snapshotTimer_->stop();
+    }
     if (!stream_)
         return;
     stream_->end(true);

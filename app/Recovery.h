@@ -46,7 +46,10 @@ public:
 // The snapshot is taken in slices over several turns of the event loop, each a few milliseconds:
 // each slice is encoded to page bytes at once and handed to the worker, which streams it to the
 // copy's temporary file. A change of the text before the last slice drops that snapshot (the
-// previous copy stays) and the next copy is owed as after any change.
+// previous copy stays) and the next copy is owed as after any change. A copy overdue (typing that
+// never paused long enough for a whole snapshot) is taken in slices too, but kept: its slices
+// stay text until the last one, and a change of the part already taken is made in them as well,
+// so that the copy holds the text as it is when the last slice is taken.
 class TRecovery : public QObject {
     Q_OBJECT
 public:
@@ -75,7 +78,7 @@ public:
     // due); the event loop takes the rest.
     void writeNow();
     // Whether a snapshot is being taken.
-    bool snapshotting() const { return stream_ != nullptr; }
+    bool snapshotting() const { return stream_ != nullptr || forced_ != nullptr; }
     // At most this many characters per turn of the event loop (0: as many as a few milliseconds
     // take); tests take a snapshot in small steps.
     void setSnapshotTurn(qsizetype characters) { turnLimit_ = characters; }
@@ -103,6 +106,11 @@ private:
     // Encodes and hands over slices until the budget is spent (none: to the end).
     void takeSlices(qint64 budgetMs, qsizetype limit);
     void abandonSnapshot();
+    // The overdue snapshot: its turns, and a change of the text while it is taken.
+    struct TForcedSnapshot;
+    void forcedTurn(qint64 budgetMs, qsizetype limit);
+    void forcedEdit(int position, int removed, int added);
+    void postForced();
     struct TFoundCopy;
     bool offerOne(TFoundCopy& copy);
     bool offerList(std::vector<TFoundCopy>& found);
@@ -117,10 +125,11 @@ private:
     QString copyPath_;
     bool copyMayExist_ = false;
     bool failureTold_ = false;
-    std::shared_ptr<TCopyStream> stream_; ///< the snapshot under way, shared with its writer
-    int nextPosition_ = 0;                ///< the snapshot's next document position
-    int nextBlock_ = 0;                   ///< and its block
-    QString carry_;                       ///< text held back for the next slice
+    std::shared_ptr<TCopyStream> stream_;     ///< the snapshot under way, shared with its writer
+    int nextPosition_ = 0;                    ///< the snapshot's next document position
+    int nextBlock_ = 0;                       ///< and its block
+    QString carry_;                           ///< text held back for the next slice
+    std::unique_ptr<TForcedSnapshot> forced_; ///< the overdue snapshot under way
     QTimer* snapshotTimer_ = nullptr;
     qsizetype turnLimit_ = 0;
     std::unique_ptr<TLatestJobWorker> worker_; ///< last: it ends before what its jobs use

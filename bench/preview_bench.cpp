@@ -148,6 +148,70 @@ void BM_PlainLayout(benchmark::State& state) {
     }
 }
 
+// One very long line between two short ones: 10 million characters of words (0), 100,000 codes
+// (1), a million characters of words (2).
+QString longLinePage(int kind) {
+    QString line;
+    if (kind == 1)
+        for (int k = 0; k < 50000; ++k)
+            line += "^Bb^b x ";
+    else
+        while (line.size() < (kind == 0 ? 10000000 : 1000000))
+            line += "words of a line ";
+    return "top\n" + line + "\nend";
+}
+
+// Its first showing, laid out.
+void BM_LongLineShow(benchmark::State& state) {
+    TPageDocument page;
+    page.setPageText(longLinePage(static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        TPreviewDocument preview(page);
+        preview.document()->setTextWidth(kWidth);
+        preview.setActive(true);
+        preview.readAll();
+        benchmark::DoNotOptimize(preview.document()->documentLayout()->documentSize());
+    }
+}
+
+// The same line written whole and laid out, as the export has it (and as the preview had it
+// before it showed the start of such a line only).
+void BM_LongLineWhole(benchmark::State& state) {
+    TPageDocument page;
+    page.setPageText(longLinePage(static_cast<int>(state.range(0))));
+    TPreviewDocument preview(page);
+    for (auto _ : state) {
+        QTextDocument doc;
+        doc.setTextWidth(kWidth);
+        preview.writePage(doc);
+        benchmark::DoNotOptimize(doc.documentLayout()->documentSize());
+    }
+}
+
+// A letter typed in its middle and taken back, with the preview's layout of each and the place
+// of the caret in it.
+void BM_LongLineKey(benchmark::State& state) {
+    TPageDocument page;
+    page.setPageText(longLinePage(static_cast<int>(state.range(0))));
+    TPreviewDocument preview(page);
+    preview.document()->setTextWidth(kWidth);
+    preview.setActive(true);
+    preview.readAll();
+    preview.document()->documentLayout()->documentSize();
+    const int at = page.lineOffset(1) + page.lineText(1).size() / 2;
+    for (auto _ : state) {
+        page.replace(at, 0, "x");
+        preview.document()->documentLayout()->documentSize();
+        benchmark::DoNotOptimize(preview.positionOf(at)); // the panel follows the caret
+        page.replace(at, 1, QString());
+        preview.document()->documentLayout()->documentSize();
+        benchmark::DoNotOptimize(preview.positionOf(at));
+    }
+}
+
+BENCHMARK(BM_LongLineShow)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LongLineWhole)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LongLineKey)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Key)->Args({1, 0})->Args({1, 1})->Args({50, 0})->Args({50, 1})->Unit(
     benchmark::kMillisecond);
 BENCHMARK(BM_KeyUnlaid)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -175,7 +239,7 @@ void report50() {
     const long start = statusKb("VmRSS:");
     TPageDocument page;
     page.setPageText(pageOf(50));
-    page.textDocument()->documentLayout(); // as the editor holds it
+    page.textDocument()->documentLayout();    // as the editor holds it
     TPreviewDocument* shownPreview = nullptr; // laid out after each edit, as the dock would be
     const auto keys = [&](int line) {
         QElapsedTimer keyClock;

@@ -84,6 +84,8 @@ public:
     void SetEditorFont(const TFontAttributes& font);
 
     bool WordWrap() const;
+    // Keys typed while the page loads, waiting to go in at the caret once it is in.
+    bool holdingKeys() const { return !heldKeys_.empty(); }
     void SetWordWrap(bool on);
     void SetScrollBars(TScrollStyle style);
 

@@ -211,6 +211,10 @@ TOutlinePanel::TOutlinePanel(TColorMemo* memo, TPageIndexer* indexer, QWidget* p
     connect(this, &QDockWidget::visibilityChanged, this, [this] {
         toggle_->setChecked(!isHidden());
         indexer_->setActive(!isHidden());
+        // An index made while the panel was hidden (asked for by go to target or completion) is
+        // the latest one: the indexer, current with it, makes no other to show.
+        if (!isHidden() && indexer_->latest() && model_->indexed() != indexer_->latest().get())
+            showIndex();
     });
     connect(indexer_, &TPageIndexer::indexReady, this, &TOutlinePanel::showIndex);
     connect(tree_, &QTreeView::activated, this, &TOutlinePanel::activate);

@@ -19,9 +19,12 @@ using namespace markup;
 
 namespace {
 
-constexpr int kSliceMs = 12;     ///< one slice of a long page's reading between events
-constexpr int kSyncLines = 2000; ///< an edit of more lines is read again in slices
-constexpr int kReadStep = 256;   ///< lines read between looks at the clock
+constexpr int kSliceMs = 12;       ///< one slice of a long page's reading between events
+constexpr int kSyncLines = 2000;   ///< an edit of more lines is read again in slices
+constexpr int kReadStep = 256;     ///< lines read between looks at the clock
+constexpr int kKeepFrom = 1 << 16; ///< a line this long is read once for its state and its block
+// After the part of a very long line that the preview shows.
+constexpr const char16_t* kCutNote = u" \u2026 (the rest of this line shows in the editor only)";
 
 // The blocks of a document from block `from` on, one after the other.
 class TBlockWalk {
@@ -43,7 +46,7 @@ private:
 } // namespace
 
 TPreviewDocument::TPreviewDocument(TPageDocument& page, QObject* parent)
-    : QObject(parent), page_(page), doc_(new QTextDocument(this)) {
+    : QObject(parent), page_(page), doc_(new QTextDocument(this)), lines_(kPreviewMaxShown) {
     doc_->setUndoRedoEnabled(false);
     doc_->setObjectName("PreviewDocument");
     palette_ = QApplication::palette();
@@ -83,7 +86,8 @@ void TPreviewDocument::setActive(bool active) {
         rebuild();
     } else {
         // Hidden, it holds nothing: the page is read afresh when it shows again.
-        lines_ = TPreviewLines();
+        lines_ = TPreviewLines(kPreviewMaxShown);
+        cachedLine_ = -1;
         doc_->clear();
         windowFirst_ = windowLines_ = 0;
         wanted_ = -1;
@@ -152,12 +156,19 @@ void TPreviewDocument::writeParagraph(QTextCursor& c, const QString& text,
         c.setBlockFormat(bf);
     for (const TPreviewRun& r : p.runs)
         c.insertText(r.tab ? QStringLiteral("\t") : text.mid(r.source, r.length), format(r.style));
+    if (p.cut >= 0) {
+        QTextCharFormat note;
+        note.setForeground(palette_.color(QPalette::Disabled, QPalette::Text));
+        note.setFontItalic(true);
+        c.insertText(QString::fromUtf16(kCutNote), note);
+    }
 }
 
 void TPreviewDocument::rebuild(int budgetMs) {
+    cachedLine_ = -1;
     doc_->clear();
     doc_->setDefaultFont(font_);
-    lines_ = TPreviewLines();
+    lines_ = TPreviewLines(kPreviewMaxShown);
     windowFirst_ = windowLines_ = 0;
     fillTo_ = 0;
     pageLines_ = page_.lineCount();
@@ -183,8 +194,10 @@ TPreviewLines::TLineReader TPreviewDocument::lineReader(QString& text) const {
 TPreviewLines::TParagraphSink TPreviewDocument::windowSink(QTextCursor& c, QString& text) {
     return [this, &c, &text, walk = std::make_shared<TBlockWalk>(doc_)](
                int k, std::string_view, const TPreviewParagraph& p) {
-        if (inWindow(k))
+        if (inWindow(k)) {
             rewriteBlock(c, walk->at(k - windowFirst_), text, p);
+            keepLine(k, text, p);
+        }
     };
 }
 
@@ -195,9 +208,15 @@ void TPreviewDocument::readOn(int line, int budgetMs) {
         clock.start();
         QString text;
         const TPreviewLines::TLineReader reader = lineReader(text);
+        // A long line read here is kept for the window, which writes it next.
+        const TPreviewLines::TParagraphSink keep = [this, &text](int k, std::string_view,
+                                                                 const TPreviewParagraph& p) {
+            if (text.size() >= kKeepFrom)
+                keepLine(k, text, p);
+        };
         // One step at least, whatever the budget: the top of the page shows at once.
         do
-            lines_.append(std::min(kReadStep, line + 1 - lines_.lineCount()), reader);
+            lines_.append(std::min(kReadStep, line + 1 - lines_.lineCount()), reader, keep);
         while (lines_.lineCount() <= line && (budgetMs < 0 || clock.elapsed() < budgetMs));
     }
     placeWanted();
@@ -212,11 +231,25 @@ void TPreviewDocument::queueSlice() {
 }
 
 const TPreviewParagraph& TPreviewDocument::readLine(int line, QString& text) const {
+    // The line read last is kept until the page changes: a key on a very long line reads it
+    // once, not again for each place mapped on it.
+    if (line == cachedLine_) {
+        text = lineText_;
+        return paragraph_;
+    }
     text = page_.lineText(line);
     toBytes(text, lineBytes_);
     TPreviewState state = lines_.before(line);
-    paragraph_ = readPreviewLine(lineBytes_, state);
+    paragraph_ = readPreviewLine(lineBytes_, state, kPreviewMaxShown);
+    keepLine(line, text, paragraph_);
     return paragraph_;
+}
+
+void TPreviewDocument::keepLine(int line, const QString& text, const TPreviewParagraph& p) const {
+    if (&p != &paragraph_)
+        paragraph_ = p;
+    lineText_ = text;
+    cachedLine_ = line;
 }
 
 TPreviewDocument::THold TPreviewDocument::holdLine(int line) {
@@ -362,6 +395,7 @@ void TPreviewDocument::rewriteBlock(QTextCursor& c, const QTextBlock& b, const Q
 void TPreviewDocument::sweep(int budgetMs) {
     if (lines_.pending() < 0)
         return;
+    cachedLine_ = -1; // states change: the window's lines read again are kept anew
     QElapsedTimer clock;
     clock.start();
     QTextCursor c(doc_);
@@ -396,6 +430,7 @@ void TPreviewDocument::continueBuilding() {
 
 void TPreviewDocument::pageChanged(int offset, int removed, int added) {
     (void)removed;
+    cachedLine_ = -1;
     if (!active_)
         return;
     const int oldCount = pageLines_;
@@ -500,16 +535,68 @@ bool TPreviewDocument::writePage(QTextDocument& into,
     const int lines = page_.lineCount();
     TPreviewState state;
     QString text;
-    std::string bytes;
+    std::string bytes, other;
+    const auto reader = [&](int k) -> std::string_view {
+        toBytes(page_.lineText(k), other);
+        return other;
+    };
     for (int k = 0; k < lines; ++k) {
         if (progress && k % 1024 == 0 && !progress(k, lines))
             return false;
         text = page_.lineText(k);
         toBytes(text, bytes);
-        writeParagraph(c, text, readPreviewLine(bytes, state), k > 0);
+        const TPreviewState before = state;
+        const TPreviewParagraph p = readPreviewLine(bytes, state);
+        writeParagraph(c, text, p, k > 0);
+        if (std::any_of(p.runs.begin(), p.runs.end(), [](const TPreviewRun& r) {
+                return r.style.flags & (kPreviewLink | kPreviewTarget);
+            }))
+            markAnchors(c, c.block().position(), text, p, [&](int source) {
+                return previewLinkHref(previewLinkAction(reader, lines, k, before, source));
+            });
     }
     c.endEditBlock();
     return !progress || progress(lines, lines);
+}
+
+void TPreviewDocument::markAnchors(QTextCursor& c, int blockStart, const QString& text,
+                                   const TPreviewParagraph& p,
+                                   const std::function<std::string(int)>& hrefAt) {
+    // A link's runs (one link may change style inside) lead where its action says; a target
+    // mark's runs are named after the mark, so that links in the same file can lead to them.
+    const int end = c.position();
+    for (std::size_t i = 0; i < p.runs.size();) {
+        const std::uint16_t kind = p.runs[i].style.flags & (kPreviewLink | kPreviewTarget);
+        std::size_t j = i + 1;
+        while (j < p.runs.size() && (p.runs[j].style.flags & kind) && !p.runs[j].tab)
+            ++j;
+        if (kind == 0 || p.runs[i].tab) {
+            i = j;
+            continue;
+        }
+        QTextCharFormat f;
+        if (kind & kPreviewLink) {
+            const std::string href = hrefAt(p.runs[i].source);
+            if (href.empty()) {
+                i = j;
+                continue;
+            }
+            f.setAnchor(true);
+            f.setAnchorHref(pagetext::fromBytes(href));
+        } else {
+            QString name;
+            for (std::size_t r = i; r < j; ++r)
+                name += text.mid(p.runs[r].source, p.runs[r].length);
+            f.setAnchor(true);
+            f.setAnchorNames({name.trimmed()});
+        }
+        c.setPosition(blockStart + p.runs[i].offset);
+        c.setPosition(blockStart + p.runs[j - 1].offset + p.runs[j - 1].length,
+                      QTextCursor::KeepAnchor);
+        c.mergeCharFormat(f);
+        i = j;
+    }
+    c.setPosition(end);
 }
 
 TPreviewDocument::TLinkInfo TPreviewDocument::linkAt(int position, bool withAction) const {

@@ -125,6 +125,11 @@ private:
     void writeParagraph(QTextCursor& cursor, const QString& text,
                         const markup::TPreviewParagraph& p, bool newBlock);
     const QTextCharFormat& format(const markup::TPreviewStyle& style);
+    // Makes the links of a paragraph just written (from blockStart) anchors that lead where
+    // hrefAt says for a link's source byte, and its target marks named anchors.
+    void markAnchors(QTextCursor& cursor, int blockStart, const QString& text,
+                     const markup::TPreviewParagraph& p,
+                     const std::function<std::string(int)>& hrefAt);
     static void toBytes(const QString& text, std::string& bytes);
 
     TPageDocument& page_;
@@ -146,4 +151,8 @@ private:
     mutable QString lineText_;
     mutable std::string lineBytes_;
     mutable markup::TPreviewParagraph paragraph_;
+    // The line whose text and paragraph those are, as the page and the states are now (-1:
+    // none; any change forgets it).
+    void keepLine(int line, const QString& text, const markup::TPreviewParagraph& p) const;
+    mutable int cachedLine_ = -1;
 };

@@ -52,25 +52,24 @@ TPreviewPanel::TPreviewPanel(TColorMemo* memo, QWidget* parent)
     });
     connect(this, &QDockWidget::visibilityChanged, this, [this] { shownOrHidden(!isHidden()); });
     // Once the preview's layout has taken the edit in: the caret's paragraph has its place then.
-    const auto follow = [this] {
-        if (!preview_->active() || followQueued_)
-            return;
-        followQueued_ = true;
-        QTimer::singleShot(0, this, [this] {
-            followQueued_ = false;
-            if (preview_->active())
-                followCaret();
-        });
-    };
-    connect(memo_, &QPlainTextEdit::cursorPositionChanged, this, follow);
-    connect(preview_, &TPreviewDocument::rebuilt, this, follow);
+    connect(memo_, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { queueFollow(false, true); });
+    connect(preview_, &TPreviewDocument::rebuilt, this, [this] { queueFollow(true, true); });
     // A window placed once the slices read its lines: the caret's paragraph goes to the middle.
-    connect(preview_, &TPreviewDocument::windowMoved, this, [this, follow] {
+    connect(preview_, &TPreviewDocument::windowMoved, this, [this] {
         if (following_)
             return; // placed while following: that follow shows it
         centreQueued_ = true;
-        follow();
+        queueFollow(false, true);
     });
+    // The two views scroll together: the editor's scrolling moves the preview, and the author's
+    // scrolling of the preview moves the editor. Neither answers a move that the other made.
+    connect(memo_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (!leading_)
+            queueFollow(true, false);
+    });
+    connect(view_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            &TPreviewPanel::queueLead);
     // Scrolled near an end of the lines it holds, the preview takes in more of the page.
     connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (extendQueued_)
@@ -120,6 +119,80 @@ void TPreviewPanel::showInView(int position, bool centre) {
         bar->setValue(static_cast<int>(std::min(r.top(), r.bottom() - height)) + 1);
 }
 
+void TPreviewPanel::queueFollow(bool scrolled, bool caretMoved) {
+    if (!preview_->active())
+        return;
+    scrolled_ = scrolled_ || scrolled;
+    caretMoved_ = caretMoved_ || caretMoved;
+    if (followQueued_)
+        return;
+    followQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        followQueued_ = false;
+        if (preview_->active())
+            follow();
+    });
+}
+
+void TPreviewPanel::follow() {
+    if (!memo_)
+        return;
+    const bool scrolled = scrolled_, caretMoved = caretMoved_;
+    scrolled_ = caretMoved_ = false;
+    // The editor's top line first; then the caret's paragraph, as far as it takes to show it.
+    if (scrolled)
+        showLineAtTop(editorTopLine());
+    if (caretMoved || centreQueued_)
+        followCaret();
+}
+
+int TPreviewPanel::editorTopLine() const {
+    return memo_->Page().lineOfBlock(memo_->cursorForPosition(QPoint(0, 0)).blockNumber());
+}
+
+int TPreviewPanel::topLine() const {
+    // A hair below the top: a paragraph placed at the top also ends the one above it there.
+    const QTextBlock top = view_->cursorForPosition(QPoint(0, 2)).block();
+    return preview_->windowFirst() + std::max(top.blockNumber(), 0);
+}
+
+bool TPreviewPanel::showLineAtTop(int line) {
+    if (holdLine(line) == TPreviewDocument::THold::NotRead)
+        return false;
+    const QTextBlock block =
+        preview_->document()->findBlockByNumber(line - preview_->windowFirst());
+    if (!block.isValid())
+        return false;
+    const QRectF r = preview_->document()->documentLayout()->blockBoundingRect(block);
+    view_->verticalScrollBar()->setValue(line == 0 ? 0 : static_cast<int>(r.top()));
+    return true;
+}
+
+void TPreviewPanel::queueLead() {
+    if (leadQueued_ || !preview_->active())
+        return;
+    leadQueued_ = true;
+    // The scroll bar's action and the wheel's move are taken after their signal and event: the
+    // view has moved by the next turn.
+    QTimer::singleShot(0, this, [this] {
+        leadQueued_ = false;
+        leadEditor();
+    });
+}
+
+void TPreviewPanel::leadEditor() {
+    if (!memo_ || !preview_->active())
+        return;
+    extendNearEnds();
+    TPageDocument& page = memo_->Page();
+    const int line = std::min(topLine(), page.lineCount() - 1);
+    if (line == editorTopLine())
+        return;
+    leading_ = true;
+    memo_->verticalScrollBar()->setValue(page.firstBlockOfLine(line));
+    leading_ = false;
+}
+
 void TPreviewPanel::followCaret() {
     if (!memo_)
         return;
@@ -131,8 +204,30 @@ void TPreviewPanel::followCaret() {
     const bool centre = hold == TPreviewDocument::THold::Moved || centreQueued_;
     centreQueued_ = false;
     const int position = preview_->positionOf(offset);
+    markCaretParagraph(position);
     if (position >= 0)
         showInView(position, centre);
+}
+
+void TPreviewPanel::markCaretParagraph(int position) {
+    QList<QTextEdit::ExtraSelection> marks;
+    if (position >= 0) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(preview_->document()->findBlock(position));
+        QColor tint = view_->palette().color(QPalette::Highlight);
+        tint.setAlpha(40);
+        mark.format.setBackground(tint);
+        mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+        marks.append(mark);
+    }
+    view_->setExtraSelections(marks);
+}
+
+int TPreviewPanel::markedLine() const {
+    const QList<QTextEdit::ExtraSelection> marks = view_->extraSelections();
+    if (marks.isEmpty() || !preview_->active())
+        return -1;
+    return preview_->windowFirst() + marks.front().cursor.blockNumber();
 }
 
 TPreviewDocument::THold TPreviewPanel::holdLine(int line) {
@@ -240,6 +335,9 @@ bool TPreviewPanel::eventFilter(QObject* watched, QEvent* e) {
         view_->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
         break;
     }
+    case QEvent::Wheel:
+        queueLead();
+        break;
     case QEvent::ToolTip: {
         auto* h = static_cast<QHelpEvent*>(e);
         const int at = characterAt(h->pos());

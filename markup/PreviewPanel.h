@@ -35,8 +35,12 @@ public:
 
     // What a click at a position of the preview's document does (pointAt: where a tooltip goes).
     void clickAt(int position, int exactPosition, QPoint globalAt = {});
-    // Keeps the paragraph of the editor's caret in view.
+    // Keeps the paragraph of the editor's caret in view, and marks it.
     void followCaret();
+    // The page line whose paragraph is marked as the caret's, or -1.
+    int markedLine() const;
+    // The page line at the top of the preview's view.
+    int topLine() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -51,6 +55,18 @@ private:
     // Scrolled near the top or the bottom of the lines the preview holds: more lines that way.
     void extendNearEnds();
     void moveCaret(int pageOffset, int selectTo = -1);
+    // What the editor did since the last turn of the event loop, done once in the next: its view
+    // scrolled (the preview shows the same top line) and its caret moved (its paragraph in view).
+    void queueFollow(bool scrolled, bool caretMoved);
+    void follow();
+    void markCaretParagraph(int position);
+    // The preview's view scrolled by the author: the editor shows the same top line.
+    void queueLead();
+    void leadEditor();
+    // The page line at the top of the editor's view.
+    int editorTopLine() const;
+    // Shows a page line at the top of the view; false when it is not held yet.
+    bool showLineAtTop(int line);
 
     QPointer<TColorMemo> memo_; ///< the window may let go of it first
     TPreviewDocument* preview_;
@@ -59,6 +75,10 @@ private:
     QPoint pressedAt_;
     bool pressed_ = false;
     bool followQueued_ = false;
+    bool scrolled_ = false;   ///< the editor's view scrolled since the last follow
+    bool caretMoved_ = false; ///< and its caret moved
+    bool leading_ = false;    ///< the editor scrolls because the preview's view did
+    bool leadQueued_ = false;
     bool extendQueued_ = false;
     bool centreQueued_ = false;
     bool following_ = false; ///< the window moves because the panel asked

@@ -3,6 +3,7 @@
 #include "platform/ErrorTexts.h"
 #include "platform/Errors.h"
 #include "platform/QtPrintDevice.h"
+#include "platform/core/PdfLinks.h"
 #include "platform/core/SafeFile.h"
 #include "print/core/PrintLayout.h"
 
@@ -13,6 +14,7 @@
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -49,18 +51,30 @@ TLpError writeError(const QString& path, const safefile::TWriteResult& r) {
 // What the PDF writer writes, handed to a file writer.
 class TFileWriterDevice : public QIODevice {
 public:
-    explicit TFileWriterDevice(safefile::TFileWriter& file) : file_(file) {
+    // A copy of the bytes is kept from the first write on while keep says so.
+    TFileWriterDevice(safefile::TFileWriter& file, std::function<bool()> keep)
+        : file_(file), keep_(std::move(keep)) {
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    // All the bytes written, or nothing when they were not all kept.
+    std::string_view kept() const {
+        return std::size_t(total_) == kept_.size() ? std::string_view(kept_) : std::string_view();
     }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 n) override {
+        if (total_ == qint64(kept_.size()) && keep_())
+            kept_.append(data, std::size_t(n));
+        total_ += n;
         return file_.write({data, std::size_t(n)}) ? n : -1;
     }
 
 private:
     safefile::TFileWriter& file_;
+    std::function<bool()> keep_;
+    std::string kept_;
+    qint64 total_ = 0;
 };
 
 } // namespace
@@ -75,23 +89,61 @@ QPageLayout pdfPageLayout(const QPageLayout& printerLayout) {
 
 namespace {
 
+using TPlaces = std::vector<pdflinks::TPlace>;
+
+// The named anchors of a document laid out on pages (a page's target marks), as places of the PDF
+// file that its links can lead to: pages start at `starts` in the layout, their body is `body`
+// on paper of `paperHeight`, all in pixels of `resolution`.
+TPlaces placesOf(const QTextDocument& doc, const std::vector<qreal>& starts, const QRectF& body,
+                 qreal paperHeight, int resolution) {
+    TPlaces places;
+    const qreal points = 72.0 / resolution;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextLayout* lines = b.layout();
+        for (auto it = b.begin(); lines && !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QStringList names = f.charFormat().anchorNames();
+            const QTextLine line = lines->lineForTextPosition(f.position() - b.position());
+            if (names.isEmpty() || !line.isValid())
+                continue;
+            const qreal y = doc.documentLayout()->blockBoundingRect(b).top() + line.y();
+            const std::size_t page = std::size_t(std::max<std::ptrdiff_t>(
+                std::upper_bound(starts.begin(), starts.end(), y) - starts.begin() - 1, 0));
+            const qreal x = body.left() + line.cursorToX(f.position() - b.position());
+            const qreal top = paperHeight - body.top() - (y - starts[page]);
+            for (const QString& name : names)
+                places.push_back({name.toStdString(), int(page), x * points, top * points});
+        }
+    }
+    return places;
+}
+
 // Writes through a PDF writer set up for the pages; draw returns false when the progress cancelled.
+// The places it names (in the pages' order) are where links "#name" of the file lead.
 bool writeWith(const QString& path, const QString& title, const TPdfPages& pages,
-               const std::function<bool(QPdfWriter&)>& draw) {
+               const std::function<bool(QPdfWriter&, TPlaces&)>& draw) {
     // Not committed, the file keeps its previous bytes and nothing is left beside it, whatever
     // ends the export.
     safefile::TFileWriter file;
     if (const safefile::TWriteResult r = file.open(QFile::encodeName(path).toStdString()); !r.ok())
         throw createError(path, r);
+    TPlaces places;
+    // Only a file with places is read again for its links.
+    TFileWriterDevice out(file, [&places] { return !places.empty(); });
     {
-        TFileWriterDevice out(file);
         QPdfWriter writer(&out);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Lark Pad"));
         writer.setResolution(pages.resolution);
         writer.setPageLayout(pages.layout);
-        if (!draw(writer))
+        if (!draw(writer, places))
             return false;
+    }
+    if (!places.empty() && !out.kept().empty()) {
+        const pdflinks::TLinkEdits edits = pdflinks::internalLinks(out.kept(), places);
+        for (const pdflinks::TEdit& edit : edits.inPlace)
+            file.writeAt(edit.offset, edit.bytes); // a failure is reported by commit
+        file.write(edits.appended);
     }
     // The writer does not report failed writes; the file writer does.
     const safefile::TWriteResult r = file.commit();
@@ -113,7 +165,7 @@ bool writeWith(const QString& path, const QString& title, const TPdfPages& pages
 bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
               const std::vector<std::u16string>& lines, const TFontAttributes& font,
               TPrintProgress* progress) {
-    return writeWith(path, title, pages, [&](QPdfWriter& writer) {
+    return writeWith(path, title, pages, [&](QPdfWriter& writer, TPlaces&) {
         TQtPrintDevice device(writer, font);
         try {
             printDocument(device, lines, progress);
@@ -126,7 +178,7 @@ bool writePdf(const QString& path, const QString& title, const TPdfPages& pages,
 
 bool writeDocumentPdf(const QString& path, const QString& title, const TPdfPages& pages,
                       const QTextDocument& document, TPrintProgress* progress) {
-    return writeWith(path, title, pages, [&](QPdfWriter& writer) {
+    return writeWith(path, title, pages, [&](QPdfWriter& writer, TPlaces& places) {
         // A copy laid out on the page's body width at the writer's resolution, cut into pages
         // between its lines, drawn a page at a time.
         std::unique_ptr<QTextDocument> copy(document.clone());
@@ -147,6 +199,9 @@ bool writeDocumentPdf(const QString& path, const QString& title, const TPdfPages
             }
         }
         const std::size_t count = starts.size();
+        places = placesOf(*copy, starts, body,
+                          writer.pageLayout().fullRectPixels(writer.resolution()).height(),
+                          writer.resolution());
         QPainter painter(&writer);
         for (std::size_t p = 0; p < count; ++p) {
             if (p > 0)

@@ -1,5 +1,7 @@
 #include "markup/core/PreviewRuns.h"
 
+#include "markup/core/ActionArguments.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -93,10 +95,12 @@ const TPreviewRun* TPreviewParagraph::runAt(int at) const {
 }
 
 int TPreviewParagraph::sourceOf(int at) const {
-    if (runs.empty())
-        return 0;
     if (const TPreviewRun* r = runAt(at))
         return r->source + (r->tab ? 0 : at - r->offset);
+    if (cut >= 0)
+        return cut; // the note after a cut paragraph stands for what it leaves out
+    if (runs.empty())
+        return 0;
     const TPreviewRun& last = runs.back();
     return last.source + last.length; // after the last shown byte (a tab's "^T" has no width)
 }
@@ -114,12 +118,23 @@ int TPreviewParagraph::shownAt(int source) const {
     return length();
 }
 
-TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& st) {
+TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& st, int maxShown) {
     TPreviewParagraph p;
     p.centred = st.depth[kCentredPair] > 0;
     p.indent = st.tab();
     int shown = 0;
+    const int maxRuns = maxShown == kPreviewWhole ? kPreviewWhole : kPreviewMaxRuns;
     const auto show = [&](int source, int length, std::uint16_t extra, bool tab) {
+        if (p.cut >= 0)
+            return;
+        if (shown >= maxShown || static_cast<int>(p.runs.size()) >= maxRuns) {
+            p.cut = source;
+            return;
+        }
+        if (length > maxShown - shown) {
+            length = maxShown - shown;
+            p.cut = source + length;
+        }
         TPreviewStyle s = st.style();
         s.flags |= extra;
         if (!p.runs.empty()) {
@@ -155,7 +170,8 @@ TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& st) {
             if (piece.pair == kTabPair) {
                 const int tab = openingValue(st, piece);
                 show(piece.offset, 1, 0, true);
-                p.tabStops.push_back(tab);
+                if (p.cut < 0)
+                    p.tabStops.push_back(tab);
                 push(st.tabs, st.depth[pair], tab);
             } else if (piece.pair == kSizePair) {
                 push(st.sizes, st.depth[pair], openingValue(st, piece));
@@ -239,6 +255,37 @@ std::string previewLinkAction(const std::function<std::string_view(int)>& line, 
     return action;
 }
 
+std::string previewLinkHref(std::string_view action) {
+    const auto trim = [](std::string_view t) {
+        while (!t.empty() && t.front() == ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        return t;
+    };
+    action = trim(action);
+    if (!action.empty() && action.front() == ':') {
+        const std::string_view name = trim(action.substr(1));
+        return name.empty() ? std::string() : "#" + std::string(name);
+    }
+    constexpr std::string_view kInternet = "InternetLink";
+    if (action.substr(0, actionWordEnd(action)) != kInternet)
+        return {};
+    std::vector<TArgument> args;
+    splitArguments(action, kInternet.size(), args, nullptr);
+    if (args.empty() || !args.front().sound)
+        return {};
+    const std::string_view address = trim(args.front().value);
+    if (isPlaceholder(address))
+        return {};
+    for (std::string_view scheme : {"http://", "https://", "mailto:", "ftp://"})
+        if (address.size() > scheme.size() && address.substr(0, scheme.size()) == scheme)
+            return std::string(address);
+    if (address.size() > 4 && address.substr(0, 4) == "www.")
+        return "http://" + std::string(address);
+    return {};
+}
+
 std::vector<std::string_view> previewLines(std::string_view page) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -257,6 +304,8 @@ std::vector<std::string_view> previewLines(std::string_view page) {
 // ---------------------------------------------------------------------------------------------
 
 TPreviewLines::TPreviewLines() : states_(1) {}
+
+TPreviewLines::TPreviewLines(int maxShown) : states_(1), maxShown_(maxShown) {}
 
 const TPreviewState& TPreviewLines::before(int line) const {
     return line <= 0 ? states_[0] : states_[end_[static_cast<std::size_t>(line) - 1]];
@@ -309,7 +358,7 @@ int shifted(int line, int first, int removed, int added) {
 void TPreviewLines::read(int k, std::uint32_t hint, TPreviewState& state, std::uint32_t& previous,
                          const TLineReader& line, const TParagraphSink& sink) {
     const std::string_view text = line(k);
-    const TPreviewParagraph p = readPreviewLine(text, state);
+    const TPreviewParagraph p = readPreviewLine(text, state, maxShown_);
     std::uint32_t index = intern(state, hint);
     if (index != hint && states_[previous] == state)
         index = previous;

@@ -37,6 +37,12 @@ inline constexpr int kPreviewMaxTab = 200;
 inline constexpr int kPreviewStack = 16; ///< nested sizes, colours, tabs remembered
 // The background behind a variable's name, wherever the page is shown styled.
 inline constexpr TColor kPreviewVariableBackground = colors::rgb(0xE3, 0xEC, 0xFA);
+// What the preview shows of one line at most: its shown characters and its runs. The rest of a
+// longer line is read for the state it hands on but not shown (its paragraph is cut), so that no
+// line holds the window up however long it is; an export shows every line whole.
+inline constexpr int kPreviewMaxShown = 10000;
+inline constexpr int kPreviewMaxRuns = 1000;
+inline constexpr int kPreviewWhole = std::numeric_limits<int>::max();
 
 enum TPreviewFlag : std::uint16_t {
     kPreviewBold = 1,
@@ -83,6 +89,7 @@ struct TPreviewParagraph {
     bool centred = false;
     int indent = 0;            ///< average character widths before the text
     std::vector<int> tabStops; ///< average character widths from the left, in order of the tabs
+    int cut = -1; ///< the line's byte where a cut paragraph stops showing it; -1: shown whole
     int length() const { return runs.empty() ? 0 : runs.back().offset + runs.back().length; }
     // The shown text, taken from the line it was read from.
     std::string text(std::string_view line) const;
@@ -95,14 +102,21 @@ struct TPreviewParagraph {
 };
 
 // Reads one line (its bytes without the line break) that starts in `state`; state becomes the
-// state at the line's end.
-TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& state);
+// state at the line's end. Past `maxShown` shown characters or kPreviewMaxRuns runs (with a
+// limit), the paragraph is cut.
+TPreviewParagraph readPreviewLine(std::string_view line, TPreviewState& state,
+                                  int maxShown = kPreviewWhole);
 
 // The action text (without its "=") of the link whose visible text holds the line's byte
 // `source`: scanned from the line's start in `state`, over the lines that `line` gives from
 // `lineIndex` on, up to the link's "^l". Empty when the link has no action text.
 std::string previewLinkAction(const std::function<std::string_view(int)>& line, int lineCount,
                               int lineIndex, TPreviewState state, int source);
+
+// Where a link with this action text leads outside the page's view, as a link of a document
+// file: "#" and the target's name for a target link (":Name"), the address of an InternetLink
+// to the web or to mail; empty for any other action.
+std::string previewLinkHref(std::string_view action);
 
 // The page's lines, as the scanner breaks them (LF, the CR of a CR LF dropped).
 std::vector<std::string_view> previewLines(std::string_view page);
@@ -122,6 +136,9 @@ public:
         int removed = 0;
         int added = 0;
     };
+
+    // Paragraphs are cut past maxShown characters (see readPreviewLine).
+    explicit TPreviewLines(int maxShown);
 
     // Reads every line of a page of lineCount lines.
     TChange reset(int lineCount, const TLineReader& line, const TParagraphSink& sink = {});
@@ -156,8 +173,9 @@ private:
 
     std::vector<std::uint32_t> end_;    ///< each line's end state, as an index in states_
     std::vector<TPreviewState> states_; ///< states_[0]: nothing open
-    int pending_ = -1;                  ///< the first line that the sweep reads again
-    int pendingUntil_ = -1;             ///< the sweep reads at least up to this line
+    int maxShown_ = kPreviewWhole;
+    int pending_ = -1;      ///< the first line that the sweep reads again
+    int pendingUntil_ = -1; ///< the sweep reads at least up to this line
 };
 
 } // namespace markup

@@ -10,7 +10,9 @@
 #include "tests/support/FakePrompts.h"
 #include "tests/support/TestEnv.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QTest>
 #include <QTextBlock>
 #include <gtest/gtest.h>
 
@@ -158,4 +160,35 @@ TEST_F(PagePositions, TwoHundredThousandKeptPlacesAreCutToTwentyAtClose) {
     EXPECT_EQ(kept.pages()[0].line, 30);
     EXPECT_EQ(kept.pages()[1].path, "/p/0");
     EXPECT_EQ(kept.pages()[19].path, "/p/18");
+}
+
+TEST_F(PagePositions, KeysTypedWhileThePageLoadsGoWhereTheCaretShowsAndTheKeptPlaceIsLeft) {
+    lptest::TempDir dir;
+    const QString big = dir.file("big.txt"), small = dir.file("small.txt");
+    ASSERT_TRUE(lptest::writeFile(big, lines(60000)));
+    ASSERT_TRUE(lptest::writeFile(small, lines(3)));
+    lptest::FakePrompts prompts;
+    TForm1 form(TForm1Services{&prompts});
+    form.resize(640, 480);
+    form.show();
+    for (const bool typed : {false, true}) {
+        form.documentCommands().openPath(big);
+        for (int i = 0; i < 200 && form.documentCommands().loading(); ++i)
+            QApplication::processEvents();
+        ASSERT_FALSE(form.documentCommands().loading());
+        caretAt(*form.Clm1, 40000, 3);
+        form.documentCommands().openPath(small); // big's place is kept
+        form.documentCommands().openPath(big);
+        ASSERT_TRUE(form.documentCommands().loading());
+        if (typed)
+            QTest::keyClicks(form.Clm1, "ab");
+        for (int i = 0; i < 2000 && form.documentCommands().loading(); ++i)
+            QApplication::processEvents();
+        ASSERT_FALSE(form.documentCommands().loading());
+        QApplication::processEvents();
+        EXPECT_EQ(form.Clm1->textCursor().blockNumber(), typed ? 0 : 40000) << typed;
+        EXPECT_EQ(form.Clm1->document()->firstBlock().text(), typed ? "abline 0" : "line 0");
+        EXPECT_EQ(form.Clm1->document()->findBlockByNumber(40000).text(), "line 40000");
+        form.Clm1->SetModified(false);
+    }
 }

@@ -21,8 +21,10 @@ namespace {
 
 class SavingDialogs : public lptest::ViewDialogs {
 public:
-    QString answer; ///< empty: cancel
+    QString answer;   ///< empty: cancel
+    QString proposed; ///< the name the dialog came with
     bool executeSave(TFileDialog& dialog) override {
+        proposed = dialog.fileName;
         if (answer.isEmpty())
             return false;
         dialog.fileName = answer;
@@ -82,6 +84,14 @@ TEST(PreviewCommands, ExportWritesThePreviewWithoutCodesWhetherItShowsOrNot) {
     // Hidden before, the preview holds nothing after.
     EXPECT_FALSE(f.form.PreviewPanel1->preview().active());
     EXPECT_TRUE(f.form.PreviewPanel1->preview().document()->isEmpty());
+
+    // Each export proposes its own name, whatever the other chose last, with or without a page.
+    EXPECT_EQ(f.dialogs.proposed, "/pages/page-preview.pdf");
+    f.form.FileExportPdf->trigger();
+    EXPECT_EQ(f.dialogs.proposed, "/pages/page.pdf");
+    f.form.SaveDialog1.fileName.clear();
+    f.form.FileExportPreviewPdf->trigger();
+    EXPECT_TRUE(f.dialogs.proposed.isEmpty()) << f.dialogs.proposed.toStdString();
 
     // Cancelled and failed exports as Export as PDF has them.
     f.printing.exports.clear();

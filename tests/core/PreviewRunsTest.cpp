@@ -152,6 +152,48 @@ TEST(PreviewRuns, ShownCharactersMapToTheirSource) {
     }
 }
 
+// A line past what the preview shows: the cut paragraph is the start of the whole one, bounded
+// in characters and runs, hands on the same state, and maps the place past it to the cut.
+TEST(PreviewRuns, AVeryLongLineIsCutButHandsOnItsState) {
+    std::string plain(3 * kPreviewMaxShown, 'a');
+    std::string codes;
+    while (codes.size() < 200000)
+        codes += "^Bb^b^P4c^p^T4t";
+    for (const std::string& body : {plain, codes, std::string("x^I") + plain + "^C"}) {
+        TPreviewState wholeState, cutState;
+        const TPreviewParagraph whole = readPreviewLine(body, wholeState);
+        const TPreviewParagraph cut = readPreviewLine(body, cutState, kPreviewMaxShown);
+        EXPECT_EQ(whole.cut, -1);
+        ASSERT_GE(cut.cut, 0);
+        EXPECT_TRUE(wholeState == cutState);
+        EXPECT_LE(cut.length(), kPreviewMaxShown);
+        EXPECT_LE(static_cast<int>(cut.runs.size()), kPreviewMaxRuns);
+        const std::string shown = cut.text(body);
+        EXPECT_EQ(whole.text(body).substr(0, shown.size()), shown);
+        EXPECT_EQ(cut.sourceOf(cut.length()), cut.cut);
+        EXPECT_EQ(cut.shownAt(static_cast<int>(body.size()) - 1), cut.length());
+        EXPECT_EQ(cut.tabStops.size(),
+                  static_cast<std::size_t>(std::count(shown.begin(), shown.end(), '\t')));
+    }
+    TPreviewState state;
+    EXPECT_EQ(readPreviewLine("short ^Bline^b", state, kPreviewMaxShown).cut, -1);
+}
+
+TEST(PreviewRuns, LinksLeadToTargetsAndWebAddressesOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {":Intro", "#Intro"},
+        {" : The End ", "#The End"},
+        {":", ""},
+        {"InternetLink \"https://a.org/b\"", "https://a.org/b"},
+        {"InternetLink \"www.a.org\"", "http://www.a.org"},
+        {"InternetLink \"http://www.\"", ""},
+        {"InternetLink \"file:///etc\"", ""},
+        {"GotoPage \"2\"", ""},
+        {"InternetLinks \"http://a\"", ""}};
+    for (const auto& [action, href] : cases)
+        EXPECT_EQ(previewLinkHref(action), href) << action;
+}
+
 TEST(PreviewRuns, LinkActionIsFoundFromItsVisibleText) {
     struct Case {
         const char* page;

@@ -96,6 +96,24 @@ TEST(OutlineGui, F8ListsTargetsAndEnterSelectsALink) {
     EXPECT_FALSE(panel.isVisible());
 }
 
+// Go to target reads the page while the outline is hidden; the outline opened afterwards shows
+// that reading, not the one it kept from before the page changed.
+TEST(OutlineGui, F8AfterGoToTargetShowsThePageAsItIs) {
+    Window w("^MIntro^m first\r\n^LBack=:Intro^l\r\n");
+    w.form.OutlinePanel1->toggleAction()->setChecked(false);
+    w.caretAt("=:Intro", 3);
+    QTest::keyClick(&w.memo, Qt::Key_F12);
+    QTextCursor end(w.memo.document());
+    end.movePosition(QTextCursor::End);
+    end.insertText("^MEnd^m ^LOn=:End^l");
+    w.caretAt("=:End", 3);
+    QTest::keyClick(&w.memo, Qt::Key_F12);
+    QTest::keyClick(&w.memo, Qt::Key_F8);
+    QTreeView* tree = w.form.OutlinePanel1->tree();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->model()->rowCount() == 4; }, 2000));
+    EXPECT_EQ(itemText(tree, 1), "End  (line 3)");
+}
+
 TEST(OutlineGui, F12GoesToTheTargetAndAltLeftComesBack) {
     Window w(kPage);
     w.caretAt("=:End", 3);

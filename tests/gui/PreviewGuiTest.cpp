@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -175,6 +176,66 @@ TEST(PreviewGui, ALongPageIsFollowedAndScrolledThroughItsWindow) {
     EXPECT_EQ(view.cursorForPosition(QPoint(2, 20)).block().text(), shown);
     EXPECT_GT(view.verticalScrollBar()->value(), 0);
     EXPECT_LE(preview.windowLines(), TPreviewDocument::kMaxWindow);
+    hidePreview(form);
+    form.close();
+}
+
+namespace {
+
+void wheel(QWidget* viewport, int notches) {
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &e);
+}
+
+} // namespace
+
+// The wheel over either view scrolls both to the same top line, neither moving the other back;
+// the caret's paragraph is marked in the preview wherever the caret goes.
+TEST(PreviewGui, TheViewsScrollTogetherAndTheCaretsParagraphIsMarked) {
+    ShownWindow window(500);
+    ASSERT_TRUE(window.exposed);
+    TForm1& form = window.form;
+    TColorMemo& memo = *form.Clm1;
+    QString text;
+    for (int k = 0; k < 3000; ++k)
+        text += QString("^BLine^b %1\n").arg(k);
+    memo.Page().setPageText(text + "The end");
+    memo.moveCursor(QTextCursor::Start);
+    memo.setFocus();
+    hidePreview(form);
+    QTest::keyClick(&memo, Qt::Key_F6);
+    TPreviewPanel& panel = *form.PreviewPanel1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.preview().complete(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.markedLine() == 0; }, 2000));
+    for (int k = 0; k < 3; ++k)
+        QTest::keyClick(&memo, Qt::Key_Down);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.markedLine() == 3; }, 2000));
+
+    const auto editorTop = [&] {
+        return memo.Page().lineOfBlock(memo.cursorForPosition(QPoint(0, 0)).blockNumber());
+    };
+    wheel(memo.viewport(), 20);
+    ASSERT_GT(editorTop(), 20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.topLine() == editorTop(); }, 2000))
+        << panel.topLine() << " " << editorTop();
+    EXPECT_EQ(panel.markedLine(), 3) << "the caret stayed";
+
+    wheel(panel.view()->viewport(), 40);
+    const int top = panel.topLine();
+    ASSERT_GT(top, editorTop());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return editorTop() == top; }, 2000))
+        << top << " " << editorTop();
+    // Settled: neither view moves the other any more.
+    const int editorValue = memo.verticalScrollBar()->value();
+    const int previewValue = panel.view()->verticalScrollBar()->value();
+    QTest::qWait(200);
+    EXPECT_EQ(memo.verticalScrollBar()->value(), editorValue);
+    EXPECT_EQ(panel.view()->verticalScrollBar()->value(), previewValue);
+
+    QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.markedLine() == 3000; }, 2000));
     hidePreview(form);
     form.close();
 }

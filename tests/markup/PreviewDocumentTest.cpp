@@ -290,3 +290,34 @@ TEST(PreviewDocument, HiddenItHoldsNothingAndFollowsNothing) {
     p.preview.setActive(true);
     EXPECT_EQ(p.shown(), "xHello");
 }
+
+// A line of millions of characters shows its start and a note, and a key in it still hands its
+// state on to the lines after it; the export shows it whole.
+TEST(PreviewDocument, AVeryLongLineShowsItsStartAndANote) {
+    QString line;
+    while (line.size() < 3000000)
+        line += "^Bbold^b plain ";
+    Preview p("top\n" + line + "\nend");
+    p.preview.readAll();
+    const QTextBlock cut = p.preview.document()->findBlockByNumber(1);
+    EXPECT_LT(cut.length(), markup::kPreviewMaxShown + 100);
+    EXPECT_TRUE(cut.text().contains(QChar(0x2026)));
+    EXPECT_EQ(cut.next().text(), "end");
+    const int start = p.page.lineOffset(1), deep = start + 2000000;
+    const int note = p.preview.positionOf(deep);
+    EXPECT_GT(note, cut.position() + 1000);
+    EXPECT_LT(note, cut.position() + cut.length());
+    const int back = p.preview.pageOffsetOf(cut.position() + cut.length() - 2);
+    EXPECT_GT(back, start);
+    EXPECT_LT(back, deep);
+    EXPECT_EQ(p.preview.pageOffsetOf(note), back);
+
+    p.page.replace(deep, 0, "^I");
+    EXPECT_LT(p.preview.document()->findBlockByNumber(1).length(), markup::kPreviewMaxShown + 100);
+    EXPECT_TRUE(
+        p.preview.document()->findBlockByNumber(2).begin().fragment().charFormat().fontItalic());
+
+    QTextDocument whole;
+    ASSERT_TRUE(p.preview.writePage(whole));
+    EXPECT_GT(whole.findBlockByNumber(1).length(), 2000000);
+}

@@ -69,3 +69,34 @@ TEST(PreviewPdf, HoldsTheTextWithoutItsCodesOnAsManyPagesAsItTakes) {
     EXPECT_FALSE(QFile::exists(cancelled));
     EXPECT_FALSE(printJobRunning());
 }
+
+// Links in the exported preview: a target link leads to its target mark's page inside the file, a
+// web address out of it; the file is still read whole by other programs.
+TEST(PreviewPdf, TargetLinksLeadInsideTheFileAndWebLinksOut) {
+    if (!havePoppler())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    lptest::TempDir dir;
+    QString text = "^LTo the end=:The End^l and ^LWeb=InternetLink \"https://example.org/a\"^l\n";
+    for (int k = 0; k < 150; ++k)
+        text += QString("Line %1\n").arg(k);
+    text += "^MThe End^m here, ^LBack=:Top^l and ^LNowhere=:Missing^l\n^MTop^m";
+    TPageDocument page;
+    page.setPageText(text);
+    TPreviewDocument preview(page);
+    QTextDocument styled;
+    ASSERT_TRUE(preview.writePage(styled));
+    PdfPrintService service;
+    service.file = dir.file("printer.pdf");
+    const QString out = dir.file("links.pdf");
+    ASSERT_TRUE(service.exportDocumentPdf(out, "page.txt", styled));
+    const QByteArray bytes = lptest::readFile(out);
+    EXPECT_TRUE(bytes.contains("/S /GoTo\n/D (The End)"));
+    EXPECT_TRUE(bytes.contains("/S /URI\n/URI (https://example.org/a)"));
+    EXPECT_TRUE(bytes.contains("/S /URI\n/URI (#Missing)")) << "no target: left as it was";
+    const QString dests = runTool("pdfinfo", {"-dests", out});
+    const QString pages = runTool("pdfinfo", {out});
+    EXPECT_TRUE(dests.contains(QRegularExpression("\\n +[2-9] +\\[ XYZ [^\\n]*\"The End\"")))
+        << dests.toStdString();
+    EXPECT_TRUE(pages.contains(QRegularExpression("Pages: +[2-9]")));
+    EXPECT_TRUE(runTool("pdftotext", {out, "-"}).contains("here, Back and Nowhere"));
+}
