@@ -2,6 +2,7 @@
 // completion as the author types, French spacing, and where each page was left.
 #include "app/Unit1.h"
 
+#include "app/DockLayout.h"
 #include "app/DocumentCommands.h"
 #include "app/PageNavigation.h"
 #include "app/PrintCommands.h"
@@ -14,6 +15,7 @@
 #include "markup/OutlinePanel.h"
 #include "markup/PageIndexer.h"
 #include "markup/core/Actions.h"
+#include "platform/core/DockWidths.h"
 #include "settings/FolderCommands.h"
 #include "settings/LpIniCtrl.h"
 #include "settings/PagePositions.h"
@@ -33,12 +35,16 @@ QStringList patternsOf(const QString& filter) {
     return filter.section('|', 1).split(';', Qt::SkipEmptyParts);
 }
 
+// At first a quarter of the window's width.
+constexpr double kOutlineFirstShare = 0.25;
+
 } // namespace
 
 void TForm1::createPageViews() {
     PageIndexer1 = new TPageIndexer(Clm1->Page(), this);
     OutlinePanel1 = new TOutlinePanel(Clm1, PageIndexer1, this);
     addDockWidget(Qt::LeftDockWidgetArea, OutlinePanel1);
+    DockLayout1->addDock(OutlinePanel1, kOutlineFirstShare);
     OutlinePanel1->hide();
     View1->addAction(OutlinePanel1->toggleAction());
 
@@ -102,6 +108,9 @@ void TForm1::createPageViews() {
 
 void TForm1::readPageViewSettings() {
     using namespace settingsKeys;
+    DockLayout1->setShare(OutlinePanel1,
+                          docks::shareFromStored(RegCtrl1->ReadInteger(kSection, kOutlineShare, 0),
+                                                 kOutlineFirstShare));
     OutlinePanel1->toggleAction()->setChecked(RegCtrl1->ReadBool(kSection, kOutline, false));
     CodeCompletion1->setChecked(RegCtrl1->ReadBool(kSection, kCompletion, true));
     FrenchSpacing1->setChecked(RegCtrl1->ReadBool(kSection, kFrenchSpacing, false));
@@ -111,6 +120,8 @@ void TForm1::readPageViewSettings() {
 void TForm1::writePageViewSettings() {
     using namespace settingsKeys;
     RegCtrl1->WriteBool(kSection, kOutline, OutlinePanel1->toggleAction()->isChecked());
+    RegCtrl1->WriteInteger(kSection, kOutlineShare,
+                           docks::shareToStored(DockLayout1->share(OutlinePanel1)));
     RegCtrl1->WriteBool(kSection, kCompletion, CodeCompletion1->isChecked());
     RegCtrl1->WriteBool(kSection, kFrenchSpacing, FrenchSpacing1->isChecked());
 }

@@ -8,6 +8,7 @@
 
 #include "app/About.h"
 #include "app/CommandLine.h"
+#include "app/DockLayout.h"
 #include "app/DocumentCommands.h"
 #include "app/FileDrop.h"
 #include "app/FindBar.h"
@@ -149,6 +150,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     Edition1->addSeparator();
     Edition1->addAction(CheckPanel1->toggleAction());
     createSpelling();
+    DockLayout1 = new TDockLayout(*this, *Clm1);
     createPreview();
     document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
         *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
@@ -264,6 +266,8 @@ void TForm1::FormCreate() {
     SaveDialog1.initialDir = OpenDialog1.initialDir;
     if (height < 50)
         resize(640, 480);
+    if (RegCtrl1->ReadBool(kSection, kMaximized, false))
+        setWindowState(windowState() | Qt::WindowMaximized);
     readPageViewSettings();
 }
 
@@ -272,8 +276,8 @@ void TForm1::showEvent(QShowEvent* e) {
     if (shownOnce_)
         return;
     shownOnce_ = true;
-    // Centred on the screen at its first showing.
-    if (QScreen* screen = this->screen()) {
+    // Centred on the screen at its first showing, unless it comes back maximised.
+    if (QScreen* screen = this->screen(); screen && !isMaximized()) {
         const QRect available = screen->availableGeometry();
         QRect r = frameGeometry();
         r.moveCenter(available.center());
@@ -342,6 +346,7 @@ void TForm1::FormClose() {
         RegCtrl1->WriteInteger(kSection, kHeight, height());
         RegCtrl1->WriteInteger(kSection, kWidth, width());
     }
+    RegCtrl1->WriteBool(kSection, kMaximized, windowState() & Qt::WindowMaximized);
     RegCtrl1->WriteBool(kSection, kAssistants, AstPic1->isChecked());
     RegCtrl1->WriteFont(kSection, kFont, Clm1->EditorFont());
     writeSpellingSettings();

@@ -19,6 +19,7 @@ class QProgressBar;
 class QToolBar;
 class TAboutBox;
 class TCheckPanel;
+class TDockLayout;
 class TCompletionPopup;
 class TOutlinePanel;
 class TPageIndexer;
@@ -98,6 +99,7 @@ public:
     QAction* PreviewFont1 = nullptr;         ///< Settings > Preview Font
     QAction* MarkupFontSize1 = nullptr;      ///< its caption shows the size box's value
 
+    TDockLayout* DockLayout1 = nullptr;      ///< shares the width between the editor and docks
     TCheckPanel* CheckPanel1 = nullptr;      ///< the markup check, docked under the editor
     TPreviewPanel* PreviewPanel1 = nullptr;  ///< the page as readers see it, right of the editor
     TSpellService* Spelling1 = nullptr;      ///< spelling while typing; its items in Settings

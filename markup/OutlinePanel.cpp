@@ -6,7 +6,6 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QHeaderView>
-#include <QMainWindow>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTreeView>
@@ -200,11 +199,6 @@ TOutlinePanel::TOutlinePanel(TColorMemo* memo, TPageIndexer* indexer, QWidget* p
         if (!on) {
             memo_->setFocus();
             return;
-        }
-        // The first time, a quarter of the window's width: the editor stays the main thing.
-        if (auto* window = qobject_cast<QMainWindow*>(parentWidget()); window && !sized_) {
-            sized_ = true;
-            window->resizeDocks({this}, {std::max(window->width() / 4, 160)}, Qt::Horizontal);
         }
         tree_->setFocus();
     });

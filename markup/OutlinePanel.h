@@ -40,5 +40,4 @@ private:
     TOutlineModel* model_;
     QTreeView* tree_;
     QAction* toggle_;
-    bool sized_ = false;
 };

@@ -17,6 +17,8 @@ inline const QString kPositionsSection = QStringLiteral("Positions");
 
 inline const QString kHeight = QStringLiteral("Height");
 inline const QString kWidth = QStringLiteral("Width");
+// The window maximised at the last close; Height and Width keep its size before it was maximised.
+inline const QString kMaximized = QStringLiteral("Maximized");
 inline const QString kAssistants = QStringLiteral("Assists");
 inline const QString kFont = QStringLiteral("Font");
 // Spelling while typing: on or off, and the tag of the dictionary chosen ("fr_FR").
@@ -26,9 +28,13 @@ inline const QString kSpellLanguage = QStringLiteral("SpellLanguage");
 inline const QString kOutline = QStringLiteral("Outline");
 inline const QString kCompletion = QStringLiteral("Completion");
 inline const QString kFrenchSpacing = QStringLiteral("FrenchSpacing");
-// The page preview: whether its dock shows, its width in pixels, and its font when one was chosen
-// (in the same form as Font).
+// The outline's share of the window's width, in thousandths (app/DockLayout.h).
+inline const QString kOutlineShare = QStringLiteral("OutlineShare");
+// The page preview: whether its dock shows, its share of the window's width in thousandths, and
+// its font when one was chosen (in the same form as Font). PreviewWidth, its width in pixels, is
+// still written for earlier versions, and read when no share is stored.
 inline const QString kPreview = QStringLiteral("Preview");
+inline const QString kPreviewShare = QStringLiteral("PreviewShare");
 inline const QString kPreviewWidth = QStringLiteral("PreviewWidth");
 inline const QString kPreviewFont = QStringLiteral("PreviewFont");
 // The favourite folders' keys are in favouriteFolderRow (settings/FolderCommands.h).
