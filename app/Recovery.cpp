@@ -133,13 +133,12 @@ std::unique_ptr<QLockFile> lockFor(const QString& copyPath) {
 
 TRecovery::TRecovery(TParts parts, QString folder)
     : parts_(parts), folder_(std::move(folder)), snapshotTimer_(new QTimer(this)),
-      worker_(std::make_unique<TLatestJobWorker>()) {
+      worker_(std::make_unique<TLatestJobWorker>()),
+      watch_(parts_.page, {.changed = [this](int, int, int) { changed(); },
+                           .modified = [this](bool modified) { modificationChanged(modified); }}) {
     snapshotTimer_->setSingleShot(true);
     connect(snapshotTimer_, &QTimer::timeout, this, &TRecovery::snapshotTurn);
     setAlarm(std::make_unique<TQtRecoveryAlarm>());
-    QTextDocument* doc = parts_.page.textDocument();
-    connect(doc, &QTextDocument::contentsChanged, this, &TRecovery::changed);
-    connect(doc, &QTextDocument::modificationChanged, this, &TRecovery::modificationChanged);
 }
 
 TRecovery::~TRecovery() {

@@ -43,12 +43,14 @@ private:
 } // namespace
 
 TPreviewDocument::TPreviewDocument(TPageDocument& page, QObject* parent)
-    : QObject(parent), page_(page), doc_(new QTextDocument(this)) {
+    : QObject(parent), page_(page), doc_(new QTextDocument(this)),
+      watch_(page, {.changed = [this](int offset, int removed, int added) {
+                 pageChanged(offset, removed, added);
+             }}) {
     doc_->setUndoRedoEnabled(false);
     doc_->setObjectName("PreviewDocument");
     palette_ = QApplication::palette();
     setBaseFont(defaultFont());
-    connect(&page_, &TPageDocument::changed, this, &TPreviewDocument::pageChanged);
 }
 
 TPreviewDocument::~TPreviewDocument() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "markup/core/PreviewRuns.h"
 
 #include <QElapsedTimer>
@@ -146,4 +147,5 @@ private:
     mutable QString lineText_;
     mutable std::string lineBytes_;
     mutable markup::TPreviewParagraph paragraph_;
+    TPageWatch watch_; ///< last: the page is watched while all stands
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "spelling/core/DictionaryList.h"
 
 #include <QObject>
@@ -93,4 +94,5 @@ private:
     QTimer* sweepTimer_ = nullptr;
     int sweepBlock_ = -1; ///< the next block the sweep reads; -1: no sweep
     std::unique_ptr<spelling::TSpellWorker> worker_;
+    std::unique_ptr<TPageWatch> pageWatch_;
 };
