@@ -13,18 +13,12 @@
 
 #include <QFileInfo>
 #include <QLabel>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <limits>
 #include <unistd.h>
 
-namespace {
-
-const QString kUntitled = QStringLiteral("Untitled");
-
-} // namespace
+namespace {} // namespace
 
 TDocumentCommands::TDocumentCommands(TParts parts)
     : parts_(parts), disk_(parts.editor.Page().diskStamp()) {}
@@ -73,11 +67,10 @@ QString TDocumentCommands::currentFileName() const {
 void TDocumentCommands::setFile(const QString& path) {
     parts_.editor.Page().setPath(path);
     parts_.saveDialog.fileName = path;
-    parts_.statusPanel.setText(path.isEmpty() ? kUntitled : path);
 }
 
 QString TDocumentCommands::displayedName() const {
-    return parts_.statusPanel.text();
+    return parts_.editor.Page().displayName();
 }
 
 TAnswer TDocumentCommands::askSaveChanges() {
@@ -386,13 +379,10 @@ void TDocumentCommands::restore(const QString& path, const QString& text, const 
     const qsizetype first = std::min(text.size(), qsizetype(kFirstBytes));
     parts_.editor.SetPageText(text.first(first));
     TPageDocument& page = parts_.editor.Page();
-    page.textDocument()->setUndoRedoEnabled(false);
-    QTextCursor tail(page.textDocument());
-    for (qsizetype at = first; at < text.size(); at += TPageLoad::kAppend) {
-        tail.movePosition(QTextCursor::End);
-        page.insertText(tail, text.sliced(at, std::min(text.size() - at, TPageLoad::kAppend)));
-    }
-    page.textDocument()->setUndoRedoEnabled(true);
+    page.keepHistory(false);
+    for (qsizetype at = first; at < text.size(); at += TPageLoad::kAppend)
+        page.append(text.sliced(at, std::min(text.size() - at, TPageLoad::kAppend)));
+    page.keepHistory(true);
     parts_.editor.SetModified(true);
     setFile(path);
     disk_ = path.isEmpty() ? TFileStamp() : stamp;

@@ -39,7 +39,6 @@ public:
         TColorMemo& editor;
         TFileDialog& openDialog;
         TFileDialog& saveDialog;
-        QLabel& statusPanel;
     };
     explicit TDocumentCommands(TParts parts);
     ~TDocumentCommands();

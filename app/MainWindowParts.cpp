@@ -1,6 +1,7 @@
 // The main window's menus, toolbar, status bar and recent-files list, made once when the window
 // is built; TForm1's commands and events are in Unit1.cpp.
 #include "app/Unit1.h"
+#include "document/PageDocument.h"
 
 #include "app/DocumentCommands.h"
 #include "app/FindBar.h"
@@ -324,12 +325,14 @@ void TForm1::createStatusBar() {
     statusBar()->addWidget(StatusPanel1);
     statusBar()->addWidget(StatusPanel2);
     statusBar()->addWidget(StatusPanel3);
-    // Replacing the whole text clears the flag without telling: the text's change tells then.
-    auto showModified = [this] {
-        StatusPanel3->setText(Clm1->Modified() ? "Modified" : QString());
-    };
-    connect(Clm1->document(), &QTextDocument::modificationChanged, StatusPanel3, showModified);
-    connect(Clm1, &QPlainTextEdit::textChanged, StatusPanel3, showModified);
+    // The page's name and its modified flag are views of the page.
+    StatusPanel1->setText(Page1->displayName());
+    statusWatch_ = std::make_unique<TPageWatch>(
+        *Page1,
+        TPageWatch::TNotices{
+            .modified =
+                [this](bool modified) { StatusPanel3->setText(modified ? "Modified" : QString()); },
+            .path = [this](const QString&) { StatusPanel1->setText(Page1->displayName()); }});
     statusBar()->setFixedHeight(19);
     statusBar()->setSizeGripEnabled(true);
 }

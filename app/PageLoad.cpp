@@ -4,9 +4,6 @@
 #include "document/PageFiles.h"
 #include "platform/Errors.h"
 
-#include <QTextCursor>
-#include <QTextDocument>
-
 #include <algorithm>
 
 TPageLoad::TPageLoad(TPageDocument& page, std::unique_ptr<TPageReader> reader)
@@ -17,12 +14,12 @@ TPageLoad::TPageLoad(TPageDocument& page, std::unique_ptr<TPageReader> reader)
 
 TPageLoad::~TPageLoad() {
     if (running_)
-        page_.textDocument()->setUndoRedoEnabled(true);
+        page_.keepHistory(true);
 }
 
 void TPageLoad::start() {
     running_ = true;
-    page_.textDocument()->setUndoRedoEnabled(false);
+    page_.keepHistory(false);
     slice_.reserve(qsizetype(kAppend));
     timer_.start();
 }
@@ -61,11 +58,7 @@ bool TPageLoad::appendSlice() {
             failed(message);
         return false;
     }
-    QTextCursor tail(page_.textDocument());
-    tail.movePosition(QTextCursor::End);
-    // Each append lays its last paragraph out again: a long line goes in as display blocks, or
-    // loading it would be quadratic.
-    page_.insertText(tail, slice_);
+    page_.append(slice_);
     // Without an undo history every change marks the document changed: the page as loaded is
     // the file's text.
     page_.setModified(false);
@@ -84,5 +77,5 @@ void TPageLoad::end() {
     timer_.stop();
     slice_ = QString();
     reader_.reset();
-    page_.textDocument()->setUndoRedoEnabled(true);
+    page_.keepHistory(true);
 }

@@ -115,22 +115,13 @@ void TPageNavigation::renameTarget() {
     }
     if (plan.edits.empty())
         return;
-    // Every place in one undo step, from the last back so that the offsets before it hold.
+    // Every place in one undo step; the caret stays where it was.
     TPageDocument& page = parts_.editor.Page();
-    const QString with = pagetext::fromBytes(bytes);
-    const int caretPosition = parts_.editor.textCursor().position();
-    page.prepareWideEdit();
-    QTextCursor c(page.textDocument());
-    c.beginEditBlock();
-    for (auto it = plan.edits.rbegin(); it != plan.edits.rend(); ++it) {
-        c.setPosition(page.positionFromOffset(it->offset));
-        c.setPosition(page.positionFromOffset(it->offset + it->length), QTextCursor::KeepAnchor);
-        page.insertText(c, with);
-    }
-    c.endEditBlock();
-    QTextCursor back(page.textDocument());
-    back.setPosition(std::min(caretPosition, page.textDocument()->characterCount() - 1));
-    parts_.editor.setTextCursor(back);
+    std::vector<TPageDocument::TRange> ranges;
+    for (const auto& e : plan.edits)
+        ranges.push_back({e.offset, e.length});
+    page.replaceEach(ranges, pagetext::fromBytes(bytes));
+    parts_.editor.SetSelStart(std::min(caret, page.length()));
     parts_.note(QString("%1 renamed in %2 places").arg(name).arg(plan.edits.size()));
 }
 

@@ -161,9 +161,7 @@ void TForm1::restorePagePosition(const QString& path) {
         const int start = page.lineOffset(r.line);
         offset = start + std::min(r.column, static_cast<int>(page.lineText(r.line).size()));
     }
-    QTextCursor c(page.textDocument());
-    c.setPosition(page.positionFromOffset(offset));
-    Clm1->setTextCursor(c);
+    Clm1->SetSelStart(offset);
     Clm1->verticalScrollBar()->setValue(page.firstBlockOfLine(std::min(r.top, r.line)));
     Clm1->ensureCursorVisible();
 }

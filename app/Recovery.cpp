@@ -167,14 +167,15 @@ struct TRecovery::TForcedSnapshot {
 
 TRecovery::TRecovery(TParts parts, QString folder)
     : parts_(parts), folder_(std::move(folder)), snapshotTimer_(new QTimer(this)),
-      worker_(std::make_unique<TLatestJobWorker>()) {
+      worker_(std::make_unique<TLatestJobWorker>()),
+      watch_(parts_.page, {.changed = [this](int, int, int) { changed(); },
+                           .modified = [this](bool modified) { modificationChanged(modified); }}) {
     snapshotTimer_->setSingleShot(true);
     connect(snapshotTimer_, &QTimer::timeout, this, &TRecovery::snapshotTurn);
     setAlarm(std::make_unique<TQtRecoveryAlarm>());
-    QTextDocument* doc = parts_.page.textDocument();
-    connect(doc, &QTextDocument::contentsChange, this, &TRecovery::forcedEdit);
-    connect(doc, &QTextDocument::contentsChanged, this, &TRecovery::changed);
-    connect(doc, &QTextDocument::modificationChanged, this, &TRecovery::modificationChanged);
+    // An overdue snapshot follows the edits in the part it has taken, in document positions.
+    connect(parts_.page.textDocument(), &QTextDocument::contentsChange, this,
+            &TRecovery::forcedEdit);
 }
 
 TRecovery::~TRecovery() {

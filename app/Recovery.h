@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "document/core/RecoveryCopy.h"
 
 #include <QObject>
@@ -132,5 +133,6 @@ private:
     std::unique_ptr<TForcedSnapshot> forced_; ///< the overdue snapshot under way
     QTimer* snapshotTimer_ = nullptr;
     qsizetype turnLimit_ = 0;
-    std::unique_ptr<TLatestJobWorker> worker_; ///< last: it ends before what its jobs use
+    std::unique_ptr<TLatestJobWorker> worker_; ///< it ends before what its jobs use
+    TPageWatch watch_;                         ///< last: the page is watched while all stands
 };

@@ -15,6 +15,7 @@
 #include "app/PageNavigation.h"
 #include "app/PrintCommands.h"
 #include "app/Recovery.h"
+#include "document/PageDocument.h"
 #include "document/RecoveryFiles.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
@@ -123,7 +124,10 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     OpenPic1.filter = "Fichiers image|*.bmp;*.jpg;*.ico;*.wmf";
     BrowseDlg1 = new TLpBrowseDlg(this);
 
-    Clm1 = new TColorMemo(this);
+    // The page is the window's own; it takes its place among the children once every view of it
+    // is made, so that it goes after them.
+    Page1 = new TPageDocument;
+    Clm1 = new TColorMemo(Page1, this);
     Clm1->setObjectName("Clm1");
     Clm1->SetScrollBars(ssVertical);
     markup::applyEditorRuleSet(Clm1->ColorRules().Add());
@@ -152,8 +156,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     createSpelling();
     DockLayout1 = new TDockLayout(*this, *Clm1);
     createPreview();
-    document_ = std::make_unique<TDocumentCommands>(TDocumentCommands::TParts{
-        *prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1, *StatusPanel1});
+    document_ = std::make_unique<TDocumentCommands>(
+        TDocumentCommands::TParts{*prompts_, *dialogs_, *Clm1, OpenDialog1, SaveDialog1});
     document_->addRecentFile = [this](const QString& path) {
         if (addRecentFile)
             addRecentFile(path);
@@ -205,6 +209,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     // The about box comes after the window's creation handler, and lives as long as the window.
     AboutBox = new TAboutBox(this);
     AboutBox->hide();
+    Page1->setParent(this);
     updateEditActions();
 }
 
@@ -251,7 +256,6 @@ void TForm1::runCommand(const std::function<void()>& command) {
 
 void TForm1::FormCreate() {
     helpFile_ = locateHelpFile(QApplication::applicationDirPath());
-    StatusPanel1->setText("Untitled");
     using namespace settingsKeys;
     // A stored size beyond the screen's work area is cut to it, as the desktop does with a window
     // asked to open larger than the screen.

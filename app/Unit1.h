@@ -28,6 +28,8 @@ class TPagePositions;
 class TFrenchSpacing;
 class TPreviewPanel;
 class TColorMemo;
+class TPageDocument;
+class TPageWatch;
 class TFolderBrowser;
 class TLpBrowseDlg;
 class THelpViewer;
@@ -58,6 +60,8 @@ public:
     explicit TForm1(TForm1Services services = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
+    // The page being edited; every panel below is a view of it.
+    TPageDocument* Page1 = nullptr;
     // Components, named as in the window's layout.
     TColorMemo* Clm1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
@@ -243,6 +247,7 @@ private:
     TFolderBrowser* folderBrowser_;
     std::unique_ptr<TDocumentCommands> document_;
     std::unique_ptr<TRecovery> recovery_;
+    std::unique_ptr<TPageWatch> statusWatch_;   ///< the status bar's page name and flag
     std::unique_ptr<TPagePositions> positions_; ///< where each recent page was left
     bool recoveredAtStart_ = false;
     TPrintService* printing_;

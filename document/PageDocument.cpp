@@ -4,7 +4,6 @@
 #include "document/PageLayout.h"
 #include "document/PageText.h"
 
-#include <QMetaMethod>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -19,9 +18,16 @@ TPageDocument::TPageDocument(QObject* parent)
     cuts_ = new TDisplayCuts(document_);
     // The cuts hear of a change first (they were connected first), so offsets are right here.
     connect(document_, &QTextDocument::contentsChange, this, &TPageDocument::contentsChanged);
+    // The toolkit clears its flag without telling when the whole text is replaced: the flag is
+    // looked at again after every change as well.
+    connect(document_, &QTextDocument::modificationChanged, this, [this] { checkModified(); });
+    connect(document_, &QTextDocument::contentsChanged, this, [this] { checkModified(); });
 }
 
-TPageDocument::~TPageDocument() = default;
+TPageDocument::~TPageDocument() {
+    // Views that outlive the page hear nothing more of it.
+    watchers_.clear();
+}
 
 TPageDocument* TPageDocument::of(QTextDocument* document) {
     return document ? qobject_cast<TPageDocument*>(document->parent()) : nullptr;
@@ -161,6 +167,34 @@ void TPageDocument::replace(int offset, int length, const QString& page) {
     cuts_->insertText(c, page);
 }
 
+void TPageDocument::replaceEach(const std::vector<TRange>& ranges, const QString& page) {
+    if (ranges.empty())
+        return;
+    cuts_->keepCuts();
+    QTextCursor c(document_);
+    c.beginEditBlock();
+    // From the last back, so that the offsets before each stand.
+    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it) {
+        c.setPosition(positionFromOffset(it->offset));
+        c.setPosition(positionFromOffset(it->offset + std::max(0, it->length)),
+                      QTextCursor::KeepAnchor);
+        cuts_->insertText(c, page);
+    }
+    c.endEditBlock();
+}
+
+void TPageDocument::append(const QString& page) {
+    QTextCursor tail(document_);
+    tail.movePosition(QTextCursor::End);
+    // Each append lays its last paragraph out again: a long line goes in as display blocks, or
+    // loading it would be quadratic.
+    cuts_->insertText(tail, page);
+}
+
+void TPageDocument::keepHistory(bool on) {
+    document_->setUndoRedoEnabled(on);
+}
+
 void TPageDocument::prepareWideEdit() {
     cuts_->keepCuts();
 }
@@ -177,7 +211,39 @@ void TPageDocument::setPath(const QString& path) {
     if (path == path_)
         return;
     path_ = path;
-    emit pathChanged(path_);
+    tell([&](TPageWatcher* w) { w->pathChanged(path_); });
+}
+
+QString TPageDocument::displayName() const {
+    return path_.isEmpty() ? QStringLiteral("Untitled") : path_;
+}
+
+void TPageDocument::addWatcher(TPageWatcher* watcher) const {
+    if (watcher && std::find(watchers_.begin(), watchers_.end(), watcher) == watchers_.end())
+        watchers_.push_back(watcher);
+}
+
+void TPageDocument::removeWatcher(TPageWatcher* watcher) const {
+    // The slot stays until the next notice is over, so that a watcher leaving while others are
+    // told skips no one.
+    std::replace(watchers_.begin(), watchers_.end(), watcher, static_cast<TPageWatcher*>(nullptr));
+}
+
+template <typename F> void TPageDocument::tell(F&& notice) {
+    // Watchers added while a notice is given hear the next one.
+    const size_t n = watchers_.size();
+    for (size_t i = 0; i < n && i < watchers_.size(); ++i)
+        if (TPageWatcher* w = watchers_[i])
+            notice(w);
+    watchers_.erase(std::remove(watchers_.begin(), watchers_.end(), nullptr), watchers_.end());
+}
+
+void TPageDocument::checkModified() {
+    const bool now = document_->isModified();
+    if (now == modified_)
+        return;
+    modified_ = now;
+    tell([&](TPageWatcher* w) { w->modifiedChanged(now); });
 }
 
 bool TPageDocument::isModified() const {
@@ -186,13 +252,14 @@ bool TPageDocument::isModified() const {
 
 void TPageDocument::setModified(bool modified) {
     document_->setModified(modified);
+    checkModified();
 }
 
 void TPageDocument::setLoadState(TLoadState state) {
     if (state == loadState_)
         return;
     loadState_ = state;
-    emit loadStateChanged(state);
+    tell([&](TPageWatcher* w) { w->loadStateChanged(state); });
 }
 
 void TPageDocument::contentsChanged(int position, int removed, int added) {
@@ -201,12 +268,13 @@ void TPageDocument::contentsChanged(int position, int removed, int added) {
     // in the new text, and what it removed follows from the lengths before and after.
     const int before = length_;
     length_ = length();
-    if (!isSignalConnected(QMetaMethod::fromSignal(&TPageDocument::changed)))
+    if (watchers_.empty())
         return;
     const int end = std::min(position + added, document_->characterCount() - 1);
     const int offset = offsetFromPosition(position);
     const int addedOffsets = offsetFromPosition(end) - offset;
-    emit changed(offset, std::max(0, before - length_ + addedOffsets), addedOffsets);
+    const int removedOffsets = std::max(0, before - length_ + addedOffsets);
+    tell([&](TPageWatcher* w) { w->pageChanged(offset, removedOffsets, addedOffsets); });
 }
 
 int blockStartOffset(const QTextBlock& block) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "document/core/FileStamp.h"
 
 #include <QObject>
@@ -14,8 +15,9 @@ class QTextCursor;
 class QTextDocument;
 class TDisplayCuts;
 
-// The page being edited: its text and undo history, its file and its state. The editor, the
-// checker, find and replace, recovery and printing are views of it.
+// The page being edited: its text and undo history, its file, its displayed name and its state.
+// The main window makes it; the editor, the checker, find and replace, the preview, the outline,
+// spelling, recovery and printing are its views, told of every change through TPageWatcher.
 //
 // The text lives in a QTextDocument that views show; a line longer than longLine() is kept there as
 // display blocks of piece() characters, which no reader sees. Offsets are the page's own: 0-based,
@@ -88,6 +90,17 @@ public:
     void insertText(QTextCursor& cursor, const QString& page);
     // Replaces `length` characters at a page offset with page text, as one undo step.
     void replace(int offset, int length, const QString& page);
+    // Replaces each range (page offsets, in increasing order, none overlapping) with the same
+    // page text, as one undo step.
+    struct TRange {
+        int offset = 0, length = 0;
+    };
+    void replaceEach(const std::vector<TRange>& ranges, const QString& page);
+    // Appends page text at the end, as a page coming in from its file does.
+    void append(const QString& page);
+    // Whether edits are kept in the undo history; turning it off drops the history (a page being
+    // loaded or restored has none).
+    void keepHistory(bool on);
     // Before an edit that changes text in several places at once: keeps the display blocks that
     // the edit leaves standing.
     void prepareWideEdit();
@@ -97,13 +110,12 @@ public:
 
     // ---- The file ----
 
-    enum class TLoadState {
-        Idle,    ///< nothing is being read
-        Loading, ///< a page is coming in from its file
-    };
+    using TLoadState = TPageLoadState;
 
     QString path() const { return path_; }
     void setPath(const QString& path);
+    // The name the window shows for the page: its file, or "Untitled".
+    QString displayName() const;
     // The file as last read or written (nothing known: an empty stamp).
     const TFileStamp& diskStamp() const { return stamp_; }
     TFileStamp& diskStamp() { return stamp_; }
@@ -112,15 +124,19 @@ public:
     TLoadState loadState() const { return loadState_; }
     void setLoadState(TLoadState state);
 
-signals:
-    // The text changed: `removed` page characters at `offset` gave way to `added` ones.
-    void changed(int offset, int removed, int added);
-    void pathChanged(const QString& path);
-    void loadStateChanged(TLoadState state);
+    // Views: each is told of every change until it is removed (or the document goes).
+    // Watching changes nothing: a view holding the page read-only watches it too.
+    void addWatcher(TPageWatcher* watcher) const;
+    void removeWatcher(TPageWatcher* watcher) const;
 
 private:
     void contentsChanged(int position, int removed, int added);
+    // Tells the watchers when the modified flag is no longer what they were last told.
+    void checkModified();
+    template <typename F> void tell(F&& notice);
 
+    mutable std::vector<TPageWatcher*> watchers_;
+    bool modified_ = false; ///< as the watchers were last told
     QTextDocument* document_;
     TDisplayCuts* cuts_;
     QString path_;

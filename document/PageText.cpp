@@ -103,7 +103,7 @@ QString toPageText(QStringView text, int* questionMarks) {
                 ++i;
         } else if (ch == 0x2028 || ch == 0x2029) {
             out += u'\n';
-        } else if (ch == u'\n' || cp1252::isEncodable(ch)) {
+        } else if (ch == u'\n' || isPageCharacter(QChar(ch))) {
             out += QChar(ch);
         } else if (const char16_t close = closeEquivalent(ch)) {
             out += QChar(close);
@@ -120,7 +120,8 @@ QString toPageText(QStringView text, int* questionMarks) {
 }
 
 bool isPageCharacter(QChar ch) {
-    return cp1252::isEncodable(ch.unicode());
+    // A zero byte ends a page when it is read again: what follows it would be lost.
+    return ch.unicode() != 0 && cp1252::isEncodable(ch.unicode());
 }
 
 QChar fromByte(char byte) {

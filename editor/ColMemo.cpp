@@ -37,23 +37,27 @@ QCursor hotSpotCursor() {
 
 namespace {
 
-// A new page shown by the editor.
-TPageDocument* newPage(QPlainTextEdit* editor) {
-    auto* page = new TPageDocument(editor);
+// The page the editor shows: the window's, or a new one of its own.
+TPageDocument* showPage(QPlainTextEdit* editor, TPageDocument* page) {
+    if (!page)
+        page = new TPageDocument(editor);
     editor->setDocument(page->textDocument());
     return page;
 }
 
 } // namespace
 
-TColorMemo::TColorMemo(QWidget* owner)
-    : QPlainTextEdit(owner), page_(newPage(this)), adapter_(this) {
+TColorMemo::TColorMemo(QWidget* owner) : TColorMemo(nullptr, owner) {}
+
+TColorMemo::TColorMemo(TPageDocument* page, QWidget* owner)
+    : QPlainTextEdit(owner), page_(showPage(this, page)), adapter_(this) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     pageLayout()->setWidth(viewport()->width());
-    connect(page_, &TPageDocument::loadStateChanged, this, [this](TPageDocument::TLoadState s) {
-        if (s == TPageDocument::TLoadState::Idle)
-            typeHeldKeys();
-    });
+    pageWatch_ = std::make_unique<TPageWatch>(
+        *page_, TPageWatch::TNotices{.loadState = [this](TPageLoadState s) {
+            if (s == TPageLoadState::Idle)
+                typeHeldKeys();
+        }});
     SetEditorFont(font_);
     // The hand cursor follows the mouse without a button held.
     viewport()->setMouseTracking(true);

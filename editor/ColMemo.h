@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/PageText.h"
+#include "document/PageWatcher.h"
 #include "editor/EditAdapter.h"
 #include "editor/FindingMarks.h"
 #include "editor/MatchMarks.h"
@@ -35,6 +36,8 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 class TColorMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // An editor of the page the window made; without one, of a page of its own.
+    explicit TColorMemo(TPageDocument* page, QWidget* owner = nullptr);
     explicit TColorMemo(QWidget* owner = nullptr);
     ~TColorMemo() override;
 
@@ -206,6 +209,7 @@ private:
 
     // First: the members after it read the editor's document.
     TPageDocument* page_;
+    std::unique_ptr<TPageWatch> pageWatch_;
     TEditAdapter adapter_;
     TFontAttributes font_;
 

@@ -5,14 +5,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-TDocumentSearch::TDocumentSearch(TPageDocument& page) : page_(page) {
-    changed_ = QObject::connect(page.textDocument(), &QTextDocument::contentsChanged,
-                                page.textDocument(), [this] { stale_ = true; });
-}
-
-TDocumentSearch::~TDocumentSearch() {
-    QObject::disconnect(changed_);
-}
+TDocumentSearch::TDocumentSearch(TPageDocument& page)
+    : page_(page), watch_(page, {.changed = [this](int, int, int) { stale_ = true; }}) {}
 
 QStringView TDocumentSearch::text() {
     if (stale_) {

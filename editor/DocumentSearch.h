@@ -1,8 +1,8 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "editor/TextSearch.h"
 
-#include <QMetaObject>
 #include <QString>
 
 class TPageDocument;
@@ -15,7 +15,6 @@ class TPageDocument;
 class TDocumentSearch {
 public:
     explicit TDocumentSearch(TPageDocument& page);
-    ~TDocumentSearch();
     TDocumentSearch(const TDocumentSearch&) = delete;
     TDocumentSearch& operator=(const TDocumentSearch&) = delete;
 
@@ -44,5 +43,5 @@ private:
     TPageDocument& page_;
     QString text_;
     bool stale_ = true;
-    QMetaObject::Connection changed_;
+    TPageWatch watch_;
 };

@@ -8,20 +8,19 @@
 #include <algorithm>
 
 TMatchCount::TMatchCount(TPageDocument& page, TDocumentSearch& search)
-    : page_(page), documentSearch_(search) {
+    : page_(page), documentSearch_(search), watch_(page, {.changed = [this](int, int, int) {
+                                                       if (running_) {
+                                                           known_ = false;
+                                                           slice_.stop();
+                                                           delay_.start();
+                                                       }
+                                                   }}) {
     // A pause in typing, not each key, starts a count: copying a long page takes a moment.
     delay_.setSingleShot(true);
     delay_.setInterval(150);
     connect(&delay_, &QTimer::timeout, this, &TMatchCount::restart);
     slice_.setInterval(0);
     connect(&slice_, &QTimer::timeout, this, &TMatchCount::step);
-    connect(page.textDocument(), &QTextDocument::contentsChanged, this, [this] {
-        if (running_) {
-            known_ = false;
-            slice_.stop();
-            delay_.start();
-        }
-    });
 }
 
 void TMatchCount::setSearch(const TTextSearch& search) {

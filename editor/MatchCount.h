@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "editor/TextSearch.h"
 
 #include <QObject>
@@ -55,4 +56,5 @@ private:
     bool known_ = false;
     bool running_ = false;
     QTimer delay_, slice_;
+    TPageWatch watch_; ///< last: the page is watched while all stands
 };

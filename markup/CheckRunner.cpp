@@ -47,12 +47,12 @@ std::string pathGroup(const std::string& path) {
 } // namespace
 
 TCheckRunner::TCheckRunner(const TPageDocument& page, QObject* parent)
-    : QObject(parent), page_(page) {
+    : QObject(parent), page_(page),
+      watch_(page, {.changed = [this](int, int, int) { textChanged(); }}) {
     pauseTimer_.setSingleShot(true);
     connect(&pauseTimer_, &QTimer::timeout, this, &TCheckRunner::start);
     pollTimer_.setInterval(20);
     connect(&pollTimer_, &QTimer::timeout, this, &TCheckRunner::poll);
-    connect(page.textDocument(), &QTextDocument::contentsChanged, this, &TCheckRunner::textChanged);
 }
 
 TCheckRunner::~TCheckRunner() {

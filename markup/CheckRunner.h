@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "markup/core/MarkupCheck.h"
 
 class TPageDocument;
@@ -81,4 +82,5 @@ private:
         std::chrono::steady_clock::time_point when;
     };
     std::map<std::string, TKnown> known_;
+    TPageWatch watch_; ///< last: the page is watched while all stands
 };

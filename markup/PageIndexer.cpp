@@ -9,12 +9,12 @@
 #include <QTextDocument>
 
 TPageIndexer::TPageIndexer(const TPageDocument& page, QObject* parent)
-    : QObject(parent), page_(page), worker_(std::make_unique<TLatestJobWorker>()) {
+    : QObject(parent), page_(page), worker_(std::make_unique<TLatestJobWorker>()),
+      watch_(page, {.changed = [this](int, int, int) { textChanged(); }}) {
     pauseTimer_.setSingleShot(true);
     connect(&pauseTimer_, &QTimer::timeout, this, &TPageIndexer::start);
     sliceTimer_.setInterval(0);
     connect(&sliceTimer_, &QTimer::timeout, this, &TPageIndexer::snapshotTurn);
-    connect(page.textDocument(), &QTextDocument::contentsChanged, this, &TPageIndexer::textChanged);
 }
 
 TPageIndexer::~TPageIndexer() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "markup/core/PageIndex.h"
 
 #include <QObject>
@@ -74,4 +75,5 @@ private:
     std::string sliced_;                        ///< its bytes so far
     QTimer sliceTimer_;
     std::unique_ptr<TLatestJobWorker> worker_;
+    TPageWatch watch_; ///< last: the page is watched while all stands
 };

@@ -46,12 +46,14 @@ private:
 } // namespace
 
 TPreviewDocument::TPreviewDocument(TPageDocument& page, QObject* parent)
-    : QObject(parent), page_(page), doc_(new QTextDocument(this)), lines_(kPreviewMaxShown) {
+    : QObject(parent), page_(page), doc_(new QTextDocument(this)), lines_(kPreviewMaxShown),
+      watch_(page, {.changed = [this](int offset, int removed, int added) {
+                 pageChanged(offset, removed, added);
+             }}) {
     doc_->setUndoRedoEnabled(false);
     doc_->setObjectName("PreviewDocument");
     palette_ = QApplication::palette();
     setBaseFont(defaultFont());
-    connect(&page_, &TPageDocument::changed, this, &TPreviewDocument::pageChanged);
 }
 
 TPreviewDocument::~TPreviewDocument() = default;

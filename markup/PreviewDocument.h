@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "markup/core/PreviewRuns.h"
 
 #include <QElapsedTimer>
@@ -155,4 +156,5 @@ private:
     // none; any change forgets it).
     void keepLine(int line, const QString& text, const markup::TPreviewParagraph& p) const;
     mutable int cachedLine_ = -1;
+    TPageWatch watch_; ///< last: the page is watched while all stands
 };

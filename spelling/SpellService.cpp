@@ -104,11 +104,11 @@ TSpellService::TSpellService(TColorMemo& memo, const std::vector<std::string>& f
     sweepTimer_->setSingleShot(true);
     connect(sweepTimer_, &QTimer::timeout, this, &TSpellService::sweepStep);
     // A page that has come in whole is swept from its start.
-    connect(&memo_.Page(), &TPageDocument::loadStateChanged, this,
-            [this](TPageDocument::TLoadState s) {
-                if (s == TPageDocument::TLoadState::Idle)
-                    startSweep();
-            });
+    pageWatch_ = std::make_unique<TPageWatch>(
+        memo_.Page(), TPageWatch::TNotices{.loadState = [this](TPageLoadState s) {
+            if (s == TPageLoadState::Idle)
+                startSweep();
+        }});
     memo_.OnContextMenu = [this](QMenu* menu, int position) { fillMenu(menu, position); };
     // A window's editor may go before its spelling does.
     connect(&memo_, &QObject::destroyed, this, [this] { memoGone_ = true; });

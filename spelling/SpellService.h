@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PageWatcher.h"
 #include "spelling/core/DictionaryList.h"
 
 #include <QObject>
@@ -107,4 +108,5 @@ private:
     unsigned guessGeneration_ = 0;
     std::shared_ptr<std::atomic<bool>> guessCancelled_;
     std::unique_ptr<spelling::TSpellWorker> guesser_; ///< language guesses: long, never dropped
+    std::unique_ptr<TPageWatch> pageWatch_;
 };

@@ -1,9 +1,8 @@
 // The page document alone, without any view: its text in page terms, edits and undo, the display
-// blocks of long lines, the page bytes and the change signal.
+// blocks of long lines, the page bytes and what its watchers are told.
 #include "document/PageDocument.h"
 #include "document/PageText.h"
 
-#include <QSignalSpy>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -25,12 +24,23 @@ struct TChange {
     bool operator==(const TChange&) const = default;
 };
 
-std::vector<TChange> changesOf(const QSignalSpy& spy) {
-    std::vector<TChange> out;
-    for (const QList<QVariant>& args : spy)
-        out.push_back({args[0].toInt(), args[1].toInt(), args[2].toInt()});
-    return out;
-}
+// Every notice a view of the page hears, in order.
+struct TRecorder : TPageWatcher {
+    explicit TRecorder(TPageDocument& page) : page(page) { page.addWatcher(this); }
+    ~TRecorder() override { page.removeWatcher(this); }
+    void pageChanged(int offset, int removed, int added) override {
+        changes.push_back({offset, removed, added});
+    }
+    void modifiedChanged(bool m) override { modified.push_back(m); }
+    void pathChanged(const QString& p) override { paths.push_back(p); }
+    void loadStateChanged(TPageLoadState s) override { loads.push_back(s); }
+
+    TPageDocument& page;
+    std::vector<TChange> changes;
+    std::vector<bool> modified;
+    std::vector<QString> paths;
+    std::vector<TPageLoadState> loads;
+};
 
 } // namespace
 
@@ -59,18 +69,18 @@ TEST(PageDocument, ReadsTheTextInPageTerms) {
 TEST(PageDocument, ReplacesAsOneUndoStepAndReportsPageOffsets) {
     TPageDocument page;
     page.setPageText("one\ntwo\nthree");
-    QSignalSpy spy(&page, &TPageDocument::changed);
+    TRecorder spy(page);
     page.replace(3, 5, "+\n+"); // "\r\ntwo" gives way to "+\r\n+"
     EXPECT_EQ(page.pageText(), "one+\n+\nthree");
     EXPECT_TRUE(page.isModified());
-    ASSERT_EQ(changesOf(spy).size(), 1u);
-    EXPECT_EQ(changesOf(spy).back(), (TChange{3, 5, 4}));
+    ASSERT_EQ(spy.changes.size(), 1u);
+    EXPECT_EQ(spy.changes.back(), (TChange{3, 5, 4}));
 
     page.replace(0, 0, "zero\n");
-    EXPECT_EQ(changesOf(spy).back(), (TChange{0, 0, 6}));
+    EXPECT_EQ(spy.changes.back(), (TChange{0, 0, 6}));
     page.undo();
     EXPECT_EQ(page.pageText(), "one+\n+\nthree");
-    EXPECT_EQ(changesOf(spy).back(), (TChange{0, 6, 0}));
+    EXPECT_EQ(spy.changes.back(), (TChange{0, 6, 0}));
     page.undo();
     EXPECT_EQ(page.pageText(), "one\ntwo\nthree");
     page.redo();
@@ -101,14 +111,14 @@ TEST(PageDocument, KeepsLongLinesInDisplayBlocksThatNoReaderSees) {
     EXPECT_EQ(lc.column, 2 * TPageDocument::piece());
 
     // An edit across a cut, taken back with its blocks.
-    QSignalSpy spy(&page, &TPageDocument::changed);
+    TRecorder spy(page);
     const int cut = 7 + TPageDocument::piece();
     page.replace(cut - 2, 4, "XY");
     QString expected = line;
     expected.replace(cut - 7 - 2, 4, "XY");
     EXPECT_EQ(page.lineText(1), expected);
-    EXPECT_EQ(changesOf(spy).back().offset, cut - 2);
-    EXPECT_EQ(changesOf(spy).back().added, 2);
+    EXPECT_EQ(spy.changes.back().offset, cut - 2);
+    EXPECT_EQ(spy.changes.back().added, 2);
     page.undo();
     EXPECT_EQ(page.lineText(1), line);
     EXPECT_EQ(page.lineCount(), 3);
@@ -120,20 +130,56 @@ TEST(PageDocument, KeepsLongLinesInDisplayBlocksThatNoReaderSees) {
 
 TEST(PageDocument, KeepsItsFileAndLoadState) {
     TPageDocument page;
-    QSignalSpy path(&page, &TPageDocument::pathChanged);
-    QSignalSpy load(&page, &TPageDocument::loadStateChanged);
+    TRecorder spy(page);
+    EXPECT_EQ(page.displayName(), "Untitled");
     page.setPath("/tmp/a.txt");
     page.setPath("/tmp/a.txt");
-    EXPECT_EQ(path.count(), 1);
+    EXPECT_EQ(spy.paths, std::vector<QString>{"/tmp/a.txt"});
     EXPECT_EQ(page.path(), "/tmp/a.txt");
+    EXPECT_EQ(page.displayName(), "/tmp/a.txt");
     page.setLoadState(TPageDocument::TLoadState::Loading);
     page.setLoadState(TPageDocument::TLoadState::Loading);
-    EXPECT_EQ(load.count(), 1);
+    EXPECT_EQ(spy.loads.size(), 1u);
     EXPECT_EQ(page.loadState(), TPageDocument::TLoadState::Loading);
     EXPECT_EQ(TPageDocument::of(page.textDocument()), &page);
     QTextDocument other;
     EXPECT_EQ(TPageDocument::of(&other), nullptr);
     EXPECT_EQ(pageLineCountOf(other), 1) << "any document answers, its blocks as lines";
+}
+
+TEST(PageDocument, TellsItsWatchersOfTheModifiedFlagWhateverClearsIt) {
+    TPageDocument page;
+    TRecorder spy(page);
+    page.replace(0, 0, "a");
+    page.replace(1, 0, "b");
+    page.undo();
+    page.undo();
+    // Replacing the whole text clears the flag silently in the toolkit: the watchers hear of it.
+    page.replace(0, 0, "c");
+    page.setPageText("fresh");
+    page.replace(0, 0, "d");
+    page.setModified(false);
+    page.setModified(false);
+    EXPECT_EQ(spy.modified, (std::vector<bool>{true, false, true, false, true, false}));
+    EXPECT_FALSE(page.isModified());
+}
+
+TEST(PageDocument, WatchersMayLeaveWhileTheyAreToldAndOutliveThePage) {
+    auto page = std::make_unique<TPageDocument>();
+    int heardByLast = 0;
+    std::unique_ptr<TPageWatch> last;
+    // The first watcher takes the second away while a change is told: the second hears nothing
+    // more, and no one else is skipped.
+    auto second = std::make_unique<TPageWatch>(*page, TPageWatch::TNotices{});
+    TPageWatch first(*page, {.changed = [&](int, int, int) { second.reset(); }});
+    last = std::make_unique<TPageWatch>(
+        *page, TPageWatch::TNotices{.changed = [&](int, int, int) { ++heardByLast; }});
+    page->replace(0, 0, "x");
+    page->replace(0, 0, "y");
+    EXPECT_EQ(heardByLast, 2);
+    // A watch that outlives its page lets go of nothing.
+    page.reset();
+    last.reset();
 }
 
 TEST(PageText, ConvertsOneWayForEveryCaller) {
@@ -150,4 +196,9 @@ TEST(PageText, ConvertsOneWayForEveryCaller) {
     EXPECT_EQ(pagetext::fromPageBytes("a\r\nb\rc\nd"), "a\nb\nc\nd");
     EXPECT_TRUE(pagetext::isPageCharacter(QChar(0x20AC)));
     EXPECT_FALSE(pagetext::isPageCharacter(QChar(0x4E2D)));
+    // A zero character entering the page would cut it at the next open: it becomes "?".
+    EXPECT_FALSE(pagetext::isPageCharacter(QChar(0)));
+    int unknown = 0;
+    EXPECT_EQ(pagetext::toPageText(QString("a") + QChar(0) + "b", &unknown), "a?b");
+    EXPECT_EQ(unknown, 1);
 }
