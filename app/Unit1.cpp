@@ -7,6 +7,7 @@
 #include "app/Unit1.h"
 
 #include "app/About.h"
+#include "app/BookExportCommand.h"
 #include "app/CommandLine.h"
 #include "app/DocumentCommands.h"
 #include "app/FileDrop.h"
@@ -14,6 +15,7 @@
 #include "app/PageNavigation.h"
 #include "app/PrintCommands.h"
 #include "app/Recovery.h"
+#include "document/PageDocument.h"
 #include "document/RecoveryFiles.h"
 #include "editor/ColMemo.h"
 #include "markup/ActionCommands.h"
@@ -453,6 +455,17 @@ void TForm1::FilePreviewClick() {
 void TForm1::FileExportPdfClick() {
     if (exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1))
         showNote(exportedNote(ExportDialog1.fileName));
+}
+
+void TForm1::FileExportBookHtmlClick() {
+    // The window stays live while the book is written: the command does not start twice.
+    FileExportBookHtml->setEnabled(false);
+    const std::unique_ptr<QAction, void (*)(QAction*)> enable(
+        FileExportBookHtml, [](QAction* a) { a->setEnabled(true); });
+    const QString folder = exportBookAsHtml({*dialogs_, prompts(), printing(), *RegCtrl1,
+                                             SaveDialog1.fileName, Clm1->Page().pageBytes()});
+    if (!folder.isEmpty())
+        showNote(exportedNote(folder));
 }
 
 // ---------------------------------------------------------------------------------------------
