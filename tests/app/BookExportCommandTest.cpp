@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QMenu>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,23 +47,16 @@ struct BookForm {
 
 TEST(BookExportCommand, WritesTheBookInOrderWithTheOpenPagesUnsavedText) {
     BookForm f;
-    const QList<QAction*> file = f.form.Fichier1->actions();
-    EXPECT_EQ(file.indexOf(f.form.FileExportPreviewPdf) + 1,
-              file.indexOf(f.form.FileExportBookHtml));
-
     const QString index = f.exportTo(f.out);
     const int first = index.indexOf("1 Start"), second = index.indexOf("2 Next");
     EXPECT_TRUE(first >= 0 && first < second && second < index.indexOf("10 End"))
         << index.toStdString();
     const QStringList html = QDir(f.out).entryList({"*.html"}, QDir::Files);
-    EXPECT_EQ(html.size(), 4) << html.join(", ").toStdString();
-    bool unsaved = false;
-    for (const QString& name : html) {
-        const QString page = QString::fromUtf8(lptest::readFile(f.out + "/" + name));
-        unsaved |= page.contains("unsaved &lt;text&gt;");
-        EXPECT_FALSE(page.contains("on disk")) << name.toStdString();
-    }
-    EXPECT_TRUE(unsaved);
+    QString pages;
+    for (const QString& name : html)
+        pages += QString::fromUtf8(lptest::readFile(f.out + "/" + name));
+    EXPECT_EQ(html.size(), 4);
+    EXPECT_TRUE(pages.contains("unsaved &lt;text&gt;") && !pages.contains("on disk"));
     EXPECT_EQ(f.form.StatusNote->text(), "Exported to " + f.out);
     ASSERT_EQ(f.prompts.warnings.size(), 1);
     EXPECT_TRUE(f.prompts.warnings[0].contains("1 Start.txt, line 1:"))
@@ -73,7 +65,6 @@ TEST(BookExportCommand, WritesTheBookInOrderWithTheOpenPagesUnsavedText) {
     // The next export starts in the folder used last.
     f.exportTo(f.out);
     EXPECT_EQ(f.dialogs.lastShown("folder").initialDir, f.out);
-    EXPECT_EQ(f.printing.labels.back(), "Exporting the book...");
 }
 
 TEST(BookExportCommand, RefusesAnUntitledPageAndFoldersOfTheBook) {
