@@ -209,10 +209,10 @@ QString exportNotesText(const std::vector<bookexport::TExportNote>& notes) {
     return text;
 }
 
-QString exportBookAsHtml(TBookExportContext c) {
+bool exportBookAsHtml(TBookExportContext c) {
     if (c.pagePath.isEmpty()) {
         c.prompts.warning(untitledBookNote());
-        return {};
+        return false;
     }
     const QFileInfo page(c.pagePath);
     const QString bookFolder = page.absolutePath();
@@ -224,11 +224,11 @@ QString exportBookAsHtml(TBookExportContext c) {
     if (dialog.initialDir.isEmpty())
         dialog.initialDir = QDir::toNativeSeparators(QFileInfo(bookFolder).absolutePath());
     if (!c.dialogs.executeFolder(dialog))
-        return {};
+        return false;
     const QString folder = QDir::toNativeSeparators(dialog.fileName);
     if (const QString refused = refusedExportFolder(bookFolder, folder); !refused.isEmpty()) {
         c.prompts.warning(refused);
-        return {};
+        return false;
     }
     c.settings.WriteString(settingsKeys::kSection, settingsKeys::kExportFolder, folder);
 
@@ -237,13 +237,15 @@ QString exportBookAsHtml(TBookExportContext c) {
                            c.pageBytes, localPath(folder));
     switch (result.end) {
     case bookexport::TExportResult::TEnd::cancelled:
-        return {};
+        return false;
     case bookexport::TExportResult::TEnd::failed:
         throw TLpError(QString::fromStdString(result.error));
     case bookexport::TExportResult::TEnd::done:
         break;
     }
+    if (c.exported)
+        c.exported(folder);
     if (!result.notes.empty())
         c.prompts.warning(exportNotesText(result.notes));
-    return folder;
+    return true;
 }

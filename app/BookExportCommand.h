@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,14 @@ struct TBookExportContext {
     TLpIniCtrl& settings;    ///< the last output folder
     QString pagePath;        ///< the open page's file; empty when it is untitled
     std::string pageBytes;   ///< the open page's text as the document holds it
+    // Told the folder once the site is written, before the box of the export's notes shows.
+    std::function<void(const QString& folder)> exported;
 };
 
 // File > Export Book as HTML: asks for the output folder (starting in the last one used), then
 // writes the book of the open page there as a site. The book's pages are read and the site written
 // on a thread of their own while the progress indicator shows; Cancel stops before the index is
 // written. The open page's text comes from the document, not from its file. The notes of the export
-// are listed in one box. Returns the folder written into, or empty when nothing was exported
-// (cancelled, refused). A failure throws TLpError naming the path and the reason.
-QString exportBookAsHtml(TBookExportContext context);
+// are listed in one box. Returns whether the site was written (not when cancelled or refused). A
+// failure throws TLpError naming the path and the reason.
+bool exportBookAsHtml(TBookExportContext context);

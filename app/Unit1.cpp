@@ -462,10 +462,9 @@ void TForm1::FileExportBookHtmlClick() {
     FileExportBookHtml->setEnabled(false);
     const std::unique_ptr<QAction, void (*)(QAction*)> enable(
         FileExportBookHtml, [](QAction* a) { a->setEnabled(true); });
-    const QString folder = exportBookAsHtml({*dialogs_, prompts(), printing(), *RegCtrl1,
-                                             SaveDialog1.fileName, Clm1->Page().pageBytes()});
-    if (!folder.isEmpty())
-        showNote(exportedNote(folder));
+    exportBookAsHtml({*dialogs_, prompts(), printing(), *RegCtrl1, SaveDialog1.fileName,
+                      Clm1->Page().pageBytes(),
+                      [this](const QString& folder) { showNote(exportedNote(folder)); }});
 }
 
 // ---------------------------------------------------------------------------------------------
