@@ -102,6 +102,8 @@ void TForm1::createActions() {
     FileExportPreviewPdf =
         make("Export Pre&view as PDF...", -1, &TForm1::FileExportPreviewPdfClick);
     FileExportPreviewPdf->setObjectName("FileExportPreviewPdf");
+    FileExportBookHtml = make("Export Book as &HTML...", -1, &TForm1::FileExportBookHtmlClick);
+    FileExportBookHtml->setObjectName("FileExportBookHtml");
     Quitter1 = make("&Exit", 4, &TForm1::Quitter1Click);
     Quitter1->setShortcut(QKeySequence("Ctrl+Q"));
 
@@ -179,6 +181,7 @@ void TForm1::createMenus() {
     Fichier1->addAction(FilePrint);
     Fichier1->addAction(FileExportPdf);
     Fichier1->addAction(FileExportPreviewPdf);
+    Fichier1->addAction(FileExportBookHtml);
     Fichier1->addSeparator();
     Fichier1->addAction(Quitter1);
 

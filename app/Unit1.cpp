@@ -7,6 +7,7 @@
 #include "app/Unit1.h"
 
 #include "app/About.h"
+#include "app/BookExportCommand.h"
 #include "app/CommandLine.h"
 #include "app/DockLayout.h"
 #include "app/DocumentCommands.h"
@@ -465,6 +466,16 @@ void TForm1::FilePreviewClick() {
 void TForm1::FileExportPdfClick() {
     if (exportAsPdf(*dialogs_, printing(), ExportDialog1, SaveDialog1, *Clm1))
         showNote(exportedNote(ExportDialog1.fileName));
+}
+
+void TForm1::FileExportBookHtmlClick() {
+    // The window stays live while the book is written: the command does not start twice.
+    FileExportBookHtml->setEnabled(false);
+    const std::unique_ptr<QAction, void (*)(QAction*)> enable(
+        FileExportBookHtml, [](QAction* a) { a->setEnabled(true); });
+    exportBookAsHtml({*dialogs_, prompts(), printing(), *RegCtrl1, SaveDialog1.fileName,
+                      Clm1->Page().pageBytes(),
+                      [this](const QString& folder) { showNote(exportedNote(folder)); }});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -100,6 +100,7 @@ public:
     // The views of the page beside the editor; between Markup and Settings.
     QMenu* View1 = nullptr;
     QAction* FileExportPreviewPdf = nullptr; ///< File > Export Preview as PDF
+    QAction* FileExportBookHtml = nullptr;   ///< File > Export Book as HTML
     QAction* PreviewFont1 = nullptr;         ///< Settings > Preview Font
     QAction* MarkupFontSize1 = nullptr;      ///< its caption shows the size box's value
 
@@ -157,6 +158,7 @@ public:
     void FilePreviewClick();
     void FileExportPdfClick();
     void FileExportPreviewPdfClick();
+    void FileExportBookHtmlClick();
     void PreviewFont1Click();
 
     void BoldButClick();

@@ -31,6 +31,13 @@ public:
     virtual bool executePicture(TFileDialog& dialog) = 0;
     // The font dialog with its effects group and no size limits.
     virtual bool executeFont(TFontAttributes& font) = 0;
+    // A folder to write into: starts in initialDir, shows title, and offers to make a new folder;
+    // the chosen folder's full path goes into fileName. Dialogs that have no such box answer as if
+    // cancelled.
+    virtual bool executeFolder(TFileDialog& dialog) {
+        (void)dialog;
+        return false;
+    }
     // The Go To Line box: a line number from 1 to lineCount, starting at `line`; a number outside
     // that range is refused in the box. Dialogs that have no such box answer as if cancelled.
     virtual bool executeGoToLine(int lineCount, int& line) {

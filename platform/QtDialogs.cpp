@@ -84,6 +84,21 @@ bool TQtDialogs::executeSave(TFileDialog& dialog) {
     return true;
 }
 
+bool TQtDialogs::executeFolder(TFileDialog& dialog) {
+    QFileDialog fd(parent_);
+    if (!dialog.title.isEmpty())
+        fd.setWindowTitle(dialog.title);
+    if (!dialog.initialDir.isEmpty())
+        fd.setDirectory(dialog.initialDir);
+    fd.setAcceptMode(QFileDialog::AcceptOpen);
+    fd.setFileMode(QFileDialog::Directory);
+    fd.setOption(QFileDialog::ShowDirsOnly);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = QDir::toNativeSeparators(fd.selectedFiles().first());
+    return true;
+}
+
 bool TQtDialogs::executePicture(TFileDialog& dialog) {
     // Qt's own dialog rather than the platform's, so that the preview pane can join its layout.
     QFileDialog fd(parent_);

@@ -17,6 +17,7 @@ public:
     bool executeSave(TFileDialog& dialog) override;
     bool executePicture(TFileDialog& dialog) override;
     bool executeFont(TFontAttributes& font) override;
+    bool executeFolder(TFileDialog& dialog) override;
     bool executeGoToLine(int lineCount, int& line) override;
     bool executeRename(QString& name, const TRefusal& refusal) override;
     recovery::TListDecision

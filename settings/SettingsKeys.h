@@ -37,6 +37,8 @@ inline const QString kPreview = QStringLiteral("Preview");
 inline const QString kPreviewShare = QStringLiteral("PreviewShare");
 inline const QString kPreviewWidth = QStringLiteral("PreviewWidth");
 inline const QString kPreviewFont = QStringLiteral("PreviewFont");
+// The folder the book was last exported into as HTML.
+inline const QString kExportFolder = QStringLiteral("ExportFolder");
 // The favourite folders' keys are in favouriteFolderRow (settings/FolderCommands.h).
 
 } // namespace settingsKeys

@@ -21,14 +21,14 @@ public:
     explicit FakeDialogs(bool strictScript) : strict(strictScript) {}
 
     struct Call {
-        QString kind;      ///< "open", "save" or "picture"
+        QString kind;      ///< "open", "save", "picture" or "folder"
         TFileDialog state; ///< the dialog as it was when shown
     };
     using Choice = std::optional<QString>; ///< a file name confirms, nothing cancels
 
     // Answers of each kind of file dialog, in order. With none left: `otherwise`, or, when
     // strict, a test failure and Cancel.
-    std::deque<Choice> openChoices, saveChoices, pictureChoices;
+    std::deque<Choice> openChoices, saveChoices, pictureChoices, folderChoices;
     Choice otherwise;
     bool strict = false;
     std::function<void(const QString& kind)> during; ///< runs while a file dialog is up
@@ -60,6 +60,7 @@ public:
     bool executeOpen(TFileDialog& d) override { return run("open", openChoices, d); }
     bool executeSave(TFileDialog& d) override { return run("save", saveChoices, d); }
     bool executePicture(TFileDialog& d) override { return run("picture", pictureChoices, d); }
+    bool executeFolder(TFileDialog& d) override { return run("folder", folderChoices, d); }
     bool executeFont(TFontAttributes& font) override {
         ++fontCalls;
         fontShown = font;
