@@ -175,6 +175,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
     createPageViews();
+    createBook();
     recovery_->cannotWrite = [this](const QString& message) { showNote(message); };
 
     // Asking the clipboard whether it holds text is a round trip to the display server (and to
@@ -265,6 +266,7 @@ void TForm1::FormCreate() {
     if (height < 50)
         resize(640, 480);
     readPageViewSettings();
+    readBookSettings();
 }
 
 void TForm1::showEvent(QShowEvent* e) {
@@ -343,6 +345,7 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSection, kFont, Clm1->EditorFont());
     writeSpellingSettings();
     writePageViewSettings();
+    writeBookSettings();
     storePreview();
     recovery_->closeNormally();
 }

@@ -26,6 +26,8 @@ inline const QString kSpellLanguage = QStringLiteral("SpellLanguage");
 inline const QString kOutline = QStringLiteral("Outline");
 inline const QString kCompletion = QStringLiteral("Completion");
 inline const QString kFrenchSpacing = QStringLiteral("FrenchSpacing");
+// The pages panel (the open page's book) shown.
+inline const QString kPages = QStringLiteral("Pages");
 // The page preview: whether its dock shows, its width in pixels, and its font when one was chosen
 // (in the same form as Font).
 inline const QString kPreview = QStringLiteral("Preview");
