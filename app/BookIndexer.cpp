@@ -89,7 +89,7 @@ void TBookIndexer::run() {
     worker_->post([this, stop, generation, work = work_, folder = folder_.toStdString(),
                    file = QFileInfo(page_.path()).fileName().toStdString(),
                    text = page_.rawText()] {
-        if (stop->stop)
+        if (stop->stop && !stop->byAuthor)
             return;
         auto result = std::make_shared<TResult>();
         result->generation = generation;

@@ -21,7 +21,7 @@
 
 namespace {
 
-QByteArray link(const char* visible, const char* action) {
+QByteArray pageLink(const char* visible, const char* action) {
     return QByteArray("^L") + visible + "=" + action + "^l";
 }
 
@@ -31,10 +31,10 @@ struct BookForm {
     lptest::FakePrompts prompts;
     lptest::ViewPrintService printing;
     TForm1 form{TForm1Services{&prompts, nullptr, &printing}};
-    QByteArray one = "^MTop^m " + link("two", "GotoPage \"2\"") + " " +
-                     link("bad", "GotoPage \"Missing\"") + "\r\n";
-    QByteArray two =
-        "Back: " + link("back", "GotoPage \"1\"") + " " + link("prev", "GotoPrevPage") + "\r\n";
+    QByteArray one = "^MTop^m " + pageLink("two", "GotoPage \"2\"") + " " +
+                     pageLink("bad", "GotoPage \"Missing\"") + "\r\n";
+    QByteArray two = "Back: " + pageLink("back", "GotoPage \"1\"") + " " +
+                     pageLink("prev", "GotoPrevPage") + "\r\n";
 
     BookForm() {
         lptest::writeFile(dir.file("10.txt"), "alone\r\n");
@@ -58,6 +58,12 @@ struct BookForm {
         c.setPosition(form.Clm1->Page().positionFromOffset(offset));
         form.Clm1->setTextCursor(c);
     }
+    // View > Pages, unless the settings left it shown.
+    void showPages() {
+        if (form.PagesPanel1->isHidden())
+            form.PagesPanel1->toggleAction()->trigger();
+        indexed();
+    }
     void indexed() {
         form.BookIndexer1->waitIdle();
         QApplication::processEvents();
@@ -76,8 +82,7 @@ struct BookForm {
 
 TEST(BookWindow, PagesPanelListsFiltersAndOpensPages) {
     BookForm f;
-    f.form.PagesPanel1->toggleAction()->trigger();
-    f.indexed();
+    f.showPages();
     EXPECT_EQ(f.column(0), QStringList({"1.txt", "2.txt", "10.txt"}));
     EXPECT_EQ(f.column(1), QStringList({"1", "0", "1"}));
     EXPECT_TRUE(f.form.PagesPanel1->list()->topLevelItem(0)->font(0).bold());
@@ -172,4 +177,23 @@ TEST(BookWindow, F12FollowsLinksToPagesAndAltLeftComesBack) {
         EXPECT_TRUE(f.form.StatusNote->text().contains(s.note))
             << f.form.StatusNote->text().toStdString();
     }
+}
+
+TEST(BookWindow, IndexFollowsTheOpenPageAndTheFolder) {
+    BookForm f;
+    f.showPages();
+    auto counts = [&] { return f.column(1); };
+    // An unsaved link to no page counts at once, from the document; the file is unchanged.
+    f.caretAt(0);
+    f.form.Clm1->textCursor().insertText("^Lx=GotoPage \"Gone\"^l");
+    f.indexed();
+    EXPECT_EQ(counts(), QStringList({"2", "0", "1"}));
+    EXPECT_EQ(lptest::readFile(f.dir.file("1.txt")), f.one);
+    // A page added to the folder is listed after a short while, and reaches page 10.
+    lptest::writeFile(f.dir.file("3.txt"), pageLink("ten", "GotoPage \"10\""));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.column(0).size() == 4; }, 5000));
+    f.indexed();
+    EXPECT_EQ(f.column(0), QStringList({"1.txt", "2.txt", "3.txt", "10.txt"}));
+    // 3.txt is reached by none now, 10.txt is.
+    EXPECT_EQ(counts(), QStringList({"2", "0", "1", "0"}));
 }
