@@ -145,6 +145,8 @@ void TForm1::bookIndexed() {
         checkBookWanted_ = false;
         if (r)
             showBookCheck();
+        else
+            showNote("The page has no book to check", 8000);
     }
 }
 
