@@ -43,6 +43,8 @@ bool TPageNavigation::goToTarget() {
     const TPageIndex& x = indexed->index;
     const int k = x.targetLinkAt(caretOffset());
     if (k < 0) {
+        if (followPageLink())
+            return true;
         parts_.note("The caret is not in a link to a target");
         return false;
     }
@@ -53,10 +55,7 @@ bool TPageNavigation::goToTarget() {
         return false;
     }
     const TTargetMark& mark = x.targets[static_cast<std::size_t>(link.target)];
-    history_.push_back(parts_.editor.textCursor());
-    if (static_cast<int>(history_.size()) > kHistory)
-        history_.erase(history_.begin());
-    back_->setEnabled(true);
+    remember();
     QTextCursor c(parts_.editor.document());
     c.setPosition(parts_.editor.adapter().positionFromOffset(mark.nameOffset));
     parts_.editor.SetTextCursorInView(c);
@@ -65,12 +64,51 @@ bool TPageNavigation::goToTarget() {
     return true;
 }
 
+void TPageNavigation::remember() {
+    const QString path = parts_.editor.Page().path();
+    history_.push_back({parts_.editor.textCursor(), path, caretOffset(), opened_});
+    if (static_cast<int>(history_.size()) > kHistory)
+        history_.erase(history_.begin());
+    back_->setEnabled(true);
+}
+
+bool TPageNavigation::followPageLink() {
+    if (!pageLinkAt || !openPageAt)
+        return false;
+    QString note;
+    const QString path = pageLinkAt(caretOffset(), note);
+    if (path.isEmpty()) {
+        if (note.isEmpty())
+            return false;
+        parts_.note(note);
+        return true;
+    }
+    remember();
+    if (!openPageAt(path, 0)) {
+        history_.pop_back();
+        back_->setEnabled(!history_.empty());
+        return true;
+    }
+    parts_.note(QString());
+    return true;
+}
+
 bool TPageNavigation::goBack() {
     if (history_.empty())
         return false;
-    const QTextCursor c = history_.back();
+    const TPlace place = history_.back();
+    const QString open = parts_.editor.Page().path();
+    if (place.path != open || place.opened != opened_) {
+        // Another page: opened again where it was left.
+        if (place.path.isEmpty() || !openPageAt || !openPageAt(place.path, place.offset))
+            return false;
+        history_.pop_back();
+        back_->setEnabled(!history_.empty());
+        return true;
+    }
     history_.pop_back();
     back_->setEnabled(!history_.empty());
+    const QTextCursor c = place.cursor;
     // A place in a text that was since replaced whole is gone.
     if (c.document() != parts_.editor.document() || c.isNull())
         return false;

@@ -17,6 +17,9 @@ class TPrompts;
 // to its mark's name; back to where the caret was before such a jump; a target mark and every link
 // to it renamed in one undo step. They read the page's index, made afresh when the text has
 // overtaken it.
+//
+// Go to target also follows a link to another page of the book (the window says where it leads and
+// opens it); back then reopens the page that was left, at the same place: one history for both.
 class TPageNavigation : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +34,14 @@ public:
 
     // Runs before each command (the page finishes loading).
     std::function<void()> beforeCommand;
+    // The page a link at offset of the open page leads to in its book: its path; empty when the
+    // caret is in no link to a page, or when the link leads nowhere (then note says why).
+    std::function<QString(int offset, QString& note)> pageLinkAt;
+    // Opens a page at an offset (the unsaved-changes question first); false when it did not open.
+    std::function<bool(const QString& path, int offset)> openPageAt;
+
+    // Told when a page was opened or loaded again: places kept before are found by their offset.
+    void pageOpened() { ++opened_; }
 
     QAction* goToTargetAction() const { return goTo_; }
     QAction* renameAction() const { return rename_; }
@@ -49,11 +60,22 @@ protected:
 
 private:
     int caretOffset() const;
+    void remember();
+    // A link to another page at the caret: followed (or refused with a note). False: none there.
+    bool followPageLink();
+
+    struct TPlace {
+        QTextCursor cursor; ///< moves with the edits of its page
+        QString path;       ///< the page it is in
+        int offset = 0;     ///< where it was when the page was left
+        int opened = 0;     ///< the cursor holds while no page was opened since
+    };
 
     TParts parts_;
     QAction* goTo_;
     QAction* rename_;
     QAction* back_;
-    std::vector<QTextCursor> history_; ///< where the caret was before each jump; moves with edits
-    QObject* viewport_ = nullptr;      ///< the editor's, where Ctrl+click is watched
+    int opened_ = 0;
+    std::vector<TPlace> history_; ///< where the caret was before each jump
+    QObject* viewport_ = nullptr; ///< the editor's, where Ctrl+click is watched
 };

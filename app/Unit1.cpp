@@ -182,6 +182,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent) : QMainWindow(parent) {
     };
     FindBar1->beforeReplace = [this] { document_->finishLoading(); };
     createPageViews();
+    createBook();
     recovery_->cannotWrite = [this](const QString& message) { showNote(message); };
 
     // Asking the clipboard whether it holds text is a round trip to the display server (and to
@@ -274,6 +275,7 @@ void TForm1::FormCreate() {
     if (RegCtrl1->ReadBool(kSection, kMaximized, false))
         setWindowState(windowState() | Qt::WindowMaximized);
     readPageViewSettings();
+    readBookSettings();
 }
 
 void TForm1::showEvent(QShowEvent* e) {
@@ -356,6 +358,7 @@ void TForm1::FormClose() {
     RegCtrl1->WriteFont(kSection, kFont, Clm1->EditorFont());
     writeSpellingSettings();
     writePageViewSettings();
+    writeBookSettings();
     storePreview();
     recovery_->closeNormally();
 }

@@ -17,6 +17,9 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
+class QToolButton;
+class TBookIndexer;
+class TPagesPanel;
 class TAboutBox;
 class TCheckPanel;
 class TDockLayout;
@@ -114,8 +117,13 @@ public:
     TCompletionPopup* Completion1 = nullptr; ///< what the markup offers as the author types
     TFrenchSpacing* FrenchSpacing = nullptr; ///< no-break spaces of French typing
     QAction *CodeCompletion1 = nullptr, *FrenchSpacing1 = nullptr;
-    TAboutBox* AboutBox = nullptr;     ///< made with the window, hidden between showings
-    THelpViewer* HelpViewer = nullptr; ///< made at the first Help Contents
+    TBookIndexer* BookIndexer1 = nullptr; ///< the open page's book, indexed and checked
+    TPagesPanel* PagesPanel1 = nullptr;   ///< the book's pages, docked at the left
+    QAction* CheckBook1 = nullptr;        ///< Edit > Check the Book
+    QProgressBar* BookProgress = nullptr; ///< while the book's pages are read
+    QToolButton* BookStop = nullptr;      ///< stops that reading
+    TAboutBox* AboutBox = nullptr;        ///< made with the window, hidden between showings
+    THelpViewer* HelpViewer = nullptr;    ///< made at the first Help Contents
 
     // The application's help file: the program's folder followed by the help file's name.
     QString helpFile() const { return helpFile_; }
@@ -192,6 +200,10 @@ public:
     void EditFindNext1Click();     ///< F3: opens the find bar when it is closed
     void EditFindPrevious1Click(); ///< Shift+F3
     void EditGoToLine1Click();
+    void CheckBook1Click();
+    // Opens a page (the unsaved-changes question first) with the caret at offset (-1: where the
+    // page opens). False when it did not open.
+    bool openPageAt(const QString& path, int offset);
     // Files dropped on the window: the first one opens as Open would open it.
     void dropFiles(const QStringList& files);
     // A short note at the right of the status bar, cleared after the time given (0: kept).
@@ -222,6 +234,14 @@ private:
     // Keeps where the author is in the page; takes the author back where a page was left.
     void keepPagePosition();
     void restorePagePosition(const QString& path);
+    // The book (BookParts.cpp): its indexer, the Pages panel, Check the Book, links to pages.
+    void createBook();
+    void readBookSettings();
+    void writeBookSettings();
+    void bookIndexed();
+    void showBookCheck();
+    QString pageLinkAt(int offset, QString& note);
+    bool checkBookWanted_ = false; ///< Check the Book waits for the book's index
     // Spelling while typing (SpellingParts.cpp): the service, its Settings items, its settings.
     void createSpelling();
     void readSpellingSettings();

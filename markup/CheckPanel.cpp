@@ -8,8 +8,10 @@
 #include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
+#include <QStackedWidget>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdlib>
@@ -34,7 +36,14 @@ TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
     list_ = new QListWidget(this);
     list_->setObjectName("CheckList");
     list_->setUniformItemSizes(true);
-    setWidget(list_);
+    bookList_ = new QTreeWidget(this);
+    bookList_->setObjectName("BookCheckList");
+    bookList_->setHeaderHidden(true);
+    bookList_->setUniformRowHeights(true);
+    stack_ = new QStackedWidget(this);
+    stack_->addWidget(list_);
+    stack_->addWidget(bookList_);
+    setWidget(stack_);
 
     toggle_ = new QAction("Check &Markup", this);
     toggle_->setObjectName("CheckMarkup1");
@@ -44,6 +53,7 @@ TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
         setVisible(on);
         if (!on)
             return;
+        stack_->setCurrentWidget(list_);
         // The first time, a quarter of the window: the editor stays the main thing.
         if (auto* window = qobject_cast<QMainWindow*>(parentWidget()); window && !sized_) {
             sized_ = true;
@@ -72,6 +82,54 @@ TCheckPanel::TCheckPanel(TColorMemo* memo, QWidget* parent)
             [this](QListWidgetItem* item) { selectFinding(list_->row(item)); });
     connect(list_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { selectFinding(list_->row(item)); });
+    connect(bookList_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const QVariant page = item->data(0, Qt::UserRole);
+        if (page.isValid() && openBookFinding)
+            openBookFinding(page.toInt(), item->data(0, Qt::UserRole + 1).toInt());
+    });
+}
+
+bool TCheckPanel::showingBook() const {
+    return stack_->currentWidget() == bookList_;
+}
+
+void TCheckPanel::showBookFindings(const std::vector<TBookRow>& rows, const QString& title) {
+    toggle_->setChecked(true);
+    bookList_->clear();
+    const QIcon icons[kLevelCount] = {levelIcon(TLevel::Problem), levelIcon(TLevel::Warning),
+                                      levelIcon(TLevel::Note)};
+    QTreeWidgetItem* group = nullptr;
+    int groupPage = -1;
+    int count = 0;
+    auto closeGroup = [&] {
+        if (group)
+            group->setText(0, QString("%1 (%2)").arg(group->text(0)).arg(count));
+    };
+    for (const TBookRow& r : rows) {
+        if (!group || r.page != groupPage) {
+            closeGroup();
+            group = new QTreeWidgetItem(bookList_, {r.pageName});
+            groupPage = r.page;
+            count = 0;
+        }
+        ++count;
+        const TFinding& f = r.finding;
+        auto* item = new QTreeWidgetItem(group, {QString("%1:%2  %3")
+                                                     .arg(f.line)
+                                                     .arg(f.column)
+                                                     .arg(QString::fromStdString(f.message))});
+        item->setIcon(0, icons[static_cast<int>(f.level)]);
+        item->setToolTip(0, QString::fromLatin1(levelName(f.level)));
+        item->setData(0, Qt::UserRole, r.page);
+        item->setData(0, Qt::UserRole + 1, f.offset);
+    }
+    closeGroup();
+    bookList_->expandAll();
+    if (QTreeWidgetItem* first = bookList_->topLevelItem(0))
+        bookList_->setCurrentItem(first->child(0) ? first->child(0) : first);
+    stack_->setCurrentWidget(bookList_);
+    setWindowTitle(QString("%1: %2").arg(kTitle, title));
+    bookList_->setFocus();
 }
 
 void TCheckPanel::shownOrHidden(bool shown) {
@@ -173,6 +231,8 @@ void TCheckPanel::showResult() {
         pendingStep_ = 0;
         stepFinding(step);
     }
+    if (showingBook())
+        return;
     setWindowTitle(runner_.active()
                        ? QString("%1: %2").arg(kTitle).arg(QString::fromStdString(countsText(r)))
                        : QString(kTitle));

@@ -4,9 +4,13 @@
 
 #include <QDockWidget>
 
+#include <functional>
+
 class QAction;
 class QListWidget;
 class QListWidgetItem;
+class QStackedWidget;
+class QTreeWidget;
 class TColorMemo;
 
 // The "Check" panel: a dock under the editor that lists the markup checker's findings in page order
@@ -16,6 +20,10 @@ class TColorMemo;
 // F4 and Shift+F4 go from the editor's caret to the next and the previous finding (showing the
 // panel first when it is hidden). A new result keeps the finding that was selected selected, found
 // again by its level, message and place, wherever its row went.
+//
+// It also shows the findings of a whole book, grouped by page: Enter or a double click on one asks
+// for its page to be opened at the finding. Showing the panel again with its toggle goes back to
+// the page's own findings.
 class TCheckPanel : public QDockWidget {
     Q_OBJECT
 public:
@@ -33,6 +41,19 @@ public:
     // the page's end.
     void stepFinding(int step);
 
+    // A finding of a book: the page it is in (index and name) and the finding (message in UTF-8).
+    struct TBookRow {
+        int page = 0;
+        QString pageName;
+        markup::TFinding finding;
+    };
+    // Shows the book's findings grouped by page, and the panel. title follows "Check: ".
+    void showBookFindings(const std::vector<TBookRow>& rows, const QString& title);
+    bool showingBook() const;
+    QTreeWidget* bookList() const { return bookList_; }
+    // Asked to open a page of the book at a finding's offset.
+    std::function<void(int page, int offset)> openBookFinding;
+
     static QColor levelColor(markup::TLevel level);
     static QIcon levelIcon(markup::TLevel level);
 
@@ -45,6 +66,8 @@ private:
     TColorMemo* memo_;
     TCheckRunner runner_;
     QListWidget* list_;
+    QTreeWidget* bookList_;
+    QStackedWidget* stack_;
     QAction* toggle_;
     QAction* next_;
     QAction* previous_;

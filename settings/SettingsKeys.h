@@ -28,6 +28,8 @@ inline const QString kSpellLanguage = QStringLiteral("SpellLanguage");
 inline const QString kOutline = QStringLiteral("Outline");
 inline const QString kCompletion = QStringLiteral("Completion");
 inline const QString kFrenchSpacing = QStringLiteral("FrenchSpacing");
+// The pages panel (the open page's book) shown.
+inline const QString kPages = QStringLiteral("Pages");
 // The outline's share of the window's width, in thousandths (app/DockLayout.h).
 inline const QString kOutlineShare = QStringLiteral("OutlineShare");
 // The page preview: whether its dock shows, its share of the window's width in thousandths, and
