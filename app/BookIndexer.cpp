@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QTextDocument>
 
 namespace {
 
@@ -18,11 +17,11 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(50);
 
 TBookIndexer::TBookIndexer(const TPageDocument& page, QObject* parent)
     : QObject(parent), page_(page), work_(std::make_shared<TWork>()),
-      worker_(std::make_unique<TLatestJobWorker>()) {
+      worker_(std::make_unique<TLatestJobWorker>()),
+      watch_(page, {.changed = [this](int, int, int) { changed(pause); },
+                    .path = [this](const QString&) { pathChanged(); }}) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &TBookIndexer::run);
-    connect(&page, &TPageDocument::pathChanged, this, &TBookIndexer::pathChanged);
-    connect(page.textDocument(), &QTextDocument::contentsChanged, this, [this] { changed(pause); });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { changed(settle); });
     pathChanged();
 }

@@ -2,6 +2,7 @@
 
 #include "book/core/BookCheck.h"
 #include "book/core/BookIndex.h"
+#include "document/PageWatcher.h"
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -86,4 +87,5 @@ private:
     };
     std::shared_ptr<TWork> work_;
     std::unique_ptr<TLatestJobWorker> worker_;
+    TPageWatch watch_; ///< last: the page is watched while all stands
 };

@@ -50,7 +50,7 @@ void TColorMemo::SetText(const QString& text) {
     loading_ = true;
     SetPageText(toPageText(text));
     loading_ = false;
-    document()->setModified(false);
+    page_->setModified(false);
 }
 
 void TColorMemo::SetPageText(const QString& page) {
@@ -67,7 +67,7 @@ void TColorMemo::SetPageText(const QString& page) {
 
 void TColorMemo::Clear() {
     clear();
-    document()->setModified(false);
+    page_->setModified(false);
 }
 
 int TColorMemo::LineCount() const {

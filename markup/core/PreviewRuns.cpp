@@ -266,7 +266,10 @@ std::string previewLinkHref(std::string_view action) {
     action = trim(action);
     if (!action.empty() && action.front() == ':') {
         const std::string_view name = trim(action.substr(1));
-        return name.empty() ? std::string() : "#" + std::string(name);
+        std::string href;
+        if (!name.empty())
+            href.append(1, '#').append(name);
+        return href;
     }
     constexpr std::string_view kInternet = "InternetLink";
     if (action.substr(0, actionWordEnd(action)) != kInternet)

@@ -213,14 +213,15 @@ TEST(RecoveryGui, PageChangedOutsideIsReloadedOrKeptAndNotOverwrittenUnasked) {
     key("ctrl+s");
     EXPECT_TRUE(fileHolds(page, "Changed outside!"));
 
-    // Changed document: &Non keeps the text. The author knows of the change: Save then writes
-    // without asking again.
+    // Changed document: &Non keeps the text. The change on disk was neither reloaded nor
+    // overwritten: Save asks before it writes over it, and &Oui writes.
     typeText("?");
     ASSERT_TRUE(lptest::writeFile(page, "Third version"));
     switchAwayAndBack();
     ASSERT_TRUE(lark.answer("n"));
     ASSERT_TRUE(lark.focus("Lark Pad"));
     key("ctrl+s");
+    ASSERT_TRUE(lark.answer("o"));
     EXPECT_TRUE(fileHolds(page, "Changed outside!?"));
     EXPECT_TRUE(lark.window("Confirmation", 1000).isEmpty());
 }
