@@ -237,8 +237,10 @@ std::string foldName(std::string_view utf8) {
 std::string shownArgument(std::string_view bytes) {
     constexpr std::size_t kMaxShown = 80;
     const std::size_t line = std::min(bytes.find_first_of("\r\n"), bytes.size());
-    std::string shown = "\"" + cp1252::toUtf8(bytes.substr(0, std::min(line, kMaxShown)));
-    return shown + (line > kMaxShown ? "...\"" : "\"");
+    std::string shown(1, '"');
+    shown.append(cp1252::toUtf8(bytes.substr(0, std::min(line, kMaxShown))));
+    shown.append(line > kMaxShown ? "...\"" : "\"");
+    return shown;
 }
 
 bool isUtf8(std::string_view bytes) {

@@ -151,9 +151,14 @@ TLinkEdits internalLinks(std::string_view pdf, const std::vector<TPlace>& places
         edits.inPlace.push_back({at, std::move(bytes)});
         ++edits.links;
         const TPlace& p = *place->second;
-        names.emplace(unescaped(written), "[" + std::to_string(pages[std::size_t(p.page)]) +
-                                              " 0 R /XYZ " + number(p.x) + " " + number(p.y) +
-                                              " 0]");
+        std::string destination(1, '[');
+        destination.append(std::to_string(pages[std::size_t(p.page)]))
+            .append(" 0 R /XYZ ")
+            .append(number(p.x))
+            .append(1, ' ')
+            .append(number(p.y))
+            .append(" 0]");
+        names.emplace(unescaped(written), std::move(destination));
     }
     if (names.empty())
         return {};
