@@ -14,6 +14,7 @@
 #include "app/FileDrop.h"
 #include "app/FindBar.h"
 #include "app/PageNavigation.h"
+#include "app/PagesPanel.h"
 #include "app/PrintCommands.h"
 #include "app/Recovery.h"
 #include "document/PageDocument.h"
@@ -223,6 +224,10 @@ TForm1::~TForm1() {
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
     disconnect(Clm1, nullptr, this, nullptr);
     disconnect(SpinEdit1->editor(), nullptr, this, nullptr);
+    // Docks hide as they die: neither their layout nor the book hears of it from a dying window.
+    disconnect(PagesPanel1, nullptr, this, nullptr);
+    delete DockLayout1;
+    DockLayout1 = nullptr;
     // The recent-files list saves itself when the window is destroyed, after its close handler,
     // unless the close saved it as it is.
     if (MRUList1 && (!savedRecentFiles_ || *savedRecentFiles_ != MRUList1->Items()))
