@@ -1,3 +1,9 @@
+// Recovery copies of the page: the schedule, the sliced snapshots (the regular one and the overdue
+// one that follows edits in the part it has taken), writing them off the window's thread, and the
+// copies found at start. It stays in one file for now, a little past 600 lines: the snapshots and
+// the offers share the lock and the copy's path, and both move to the page's own store next, where
+// a snapshot becomes a copy of its bytes and most of the slicing goes.
+
 #include "app/Recovery.h"
 
 #include "app/DocumentCommands.h"

@@ -1,3 +1,8 @@
+// The preview's document: the page's lines read into styled paragraphs, a window of them kept in
+// a toolkit document, positions mapped both ways, and the long-line cut. It stays in one file for
+// now, a little past 600 lines: the window, the reader and the position maps share the line cache;
+// the reader's part goes to the plain core once the page has its own store.
+
 #include "markup/PreviewDocument.h"
 
 #include "document/PageDocument.h"
